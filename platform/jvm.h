@@ -1,0 +1,31 @@
+// Starting or finding the process's one Java virtual machine.
+//
+// libjvm is loaded at run time (JAVA_HOME first, then the system's default JDK), so nothing
+// links against it. Thread rule: call from any thread; the first caller starts the VM.
+#pragma once
+
+#include <jni.h>
+
+#include <string>
+#include <vector>
+
+namespace qz::platform {
+
+struct JvmOptions {
+  std::string classPath;             // joined with ':'
+  std::vector<std::string> options;  // extra VM options, such as "-Xcheck:jni"
+};
+
+// The class path from QZ_CLASSPATH plus the JDBC driver jars found under /usr/share/java,
+// and the options from QZ_JVM_OPTIONS (split at blanks), with UTF-8 as the default encoding
+// unless an option names one.
+JvmOptions defaultJvmOptions();
+
+// The VM already running in this process, or a new one started with `options`.
+// Null on failure, with the reason in *error.
+JavaVM* obtainJavaVM(const JvmOptions& options, std::string* error);
+
+// The VM already running in this process, or null.
+JavaVM* runningJavaVM();
+
+}  // namespace qz::platform

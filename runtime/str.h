@@ -1,0 +1,47 @@
+// str: the runtime string. A text pointer (null for the empty text) and the allocated length
+// including the terminator. Its storage comes from the module allocator.
+#pragma once
+
+#include <cstddef>
+
+#include "runtime/memman.h"
+
+class str : public memManInterfaceC {
+ public:
+  str() = default;
+  str(const char* text);  // NOLINT: implicit on purpose, texts convert freely
+  str(const char* text, size_t count);  // the first count bytes of text
+  explicit str(int value);              // "%d"
+  explicit str(unsigned value);         // "%u"
+  explicit str(long value);             // "%ld"
+  str(double value, int precision);     // "%.*g"
+  str(const str& other);
+  str(str&& other) noexcept;
+  ~str() override;
+
+  str& operator=(const str& other);
+  str& operator=(str&& other) noexcept;
+  str& operator=(const char* text);
+  str& operator+=(const str& other);
+  str& operator+=(const char* text);
+  friend str operator+(const str& a, const str& b);
+  friend str operator+(const str& a, const char* b);
+
+  // Never null: "" for the empty text.
+  const char* c_str() const { return text_ ? text_ : ""; }
+  // Null for the empty text.
+  const char* data() const { return text_; }
+  size_t length() const { return alloc_ ? alloc_ - 1 : 0; }
+  bool empty() const { return length() == 0; }
+
+  // Byte-wise; a null text equals the empty text.
+  int compare(const char* text) const;
+  bool operator==(const char* text) const { return compare(text) == 0; }
+  bool operator==(const str& other) const { return compare(other.c_str()) == 0; }
+
+ private:
+  void assign(const char* text, size_t count);
+
+  char* text_ = nullptr;
+  size_t alloc_ = 0;
+};
