@@ -46,20 +46,20 @@ bool qzIIDMatchesName(const qzIIDS& id, const char* name);
 
 // The identifiers of this system's interfaces.
 namespace qziid {
-extern const qzIIDS kUnknown;            // "QZIIDUNK", length 8
-extern const qzIIDS kDispatch;           // "QZIIDDSP"
-extern const qzIIDS kClassFactory;       // "QZIIDCLSFAC", length 11
-extern const qzIIDS kEngineFactory;      // "QZCOMENGFACT", length 0
-extern const qzIIDS kException;          // "QZIEXCEPTION"
-extern const qzIIDS kTypeInfo;           // "QZIIDTYPEINFO"
-extern const qzIIDS kMethodTypeInfo;     // "QZIIDMETHTYPEINFO"
-extern const qzIIDS kPropertyTypeInfo;   // "QZIIDPROPTYPEINFO"
-extern const qzIIDS kObjectCollection;   // "QZCOMOBJCOLL"
-extern const qzIIDS kNativePointer;      // "QZCOMNATPTR"
-extern const qzIIDS kExternalConnection; // "QZCOMEXTCONN"
-extern const qzIIDS kJvmProvider;        // "QZCOM.IJVMPROVIDER"
-extern const qzIIDS kCharsetFactory;     // "QZCOM.ICHARSETFACT"
-extern const qzIIDS kCharsetConverter;   // "QZCOM.ICHARSETCONV"
+extern const qzIIDS kUnknown;             // "QZIIDUNK", length 8
+extern const qzIIDS kDispatch;            // "QZIIDDSP"
+extern const qzIIDS kClassFactory;        // "QZIIDCLSFAC", length 11
+extern const qzIIDS kEngineFactory;       // "QZCOMENGFACT", length 0
+extern const qzIIDS kException;           // "QZIEXCEPTION"
+extern const qzIIDS kTypeInfo;            // "QZIIDTYPEINFO"
+extern const qzIIDS kMethodTypeInfo;      // "QZIIDMETHTYPEINFO"
+extern const qzIIDS kPropertyTypeInfo;    // "QZIIDPROPTYPEINFO"
+extern const qzIIDS kObjectCollection;    // "QZCOMOBJCOLL"
+extern const qzIIDS kNativePointer;       // "QZCOMNATPTR"
+extern const qzIIDS kExternalConnection;  // "QZCOMEXTCONN"
+extern const qzIIDS kJvmProvider;         // "QZCOM.IJVMPROVIDER"
+extern const qzIIDS kCharsetFactory;      // "QZCOM.ICHARSETFACT"
+extern const qzIIDS kCharsetConverter;    // "QZCOM.ICHARSETCONV"
 }  // namespace qziid
 
 class qzIUnknown {
@@ -86,9 +86,9 @@ class qzIDispatch : public qzIUnknown {
 // "QZIEXCEPTION": what a failed call leaves behind.
 class qzIException : public qzIUnknown {
  public:
-  virtual int32_t getSource(qzVariantS* out) = 0;             // slot 3
-  virtual int32_t getDescription(qzVariantS* out) = 0;        // slot 4
-  virtual int32_t getInnerException(qzIUnknown** out) = 0;    // slot 5: null when none
+  virtual int32_t getSource(qzVariantS* out) = 0;           // slot 3
+  virtual int32_t getDescription(qzVariantS* out) = 0;      // slot 4
+  virtual int32_t getInnerException(qzIUnknown** out) = 0;  // slot 5: null when none
 
  protected:
   ~qzIException() = default;
@@ -96,7 +96,7 @@ class qzIException : public qzIUnknown {
 
 class qzIComTypeInfo : public qzIUnknown {
  public:
-  virtual int32_t getMembers(int32_t kindMask, qzIUnknown** out) = 0;                // slot 3
+  virtual int32_t getMembers(int32_t kindMask, qzIUnknown** out) = 0;                   // slot 3
   virtual int32_t getMember(const char* name, int32_t kindMask, qzIUnknown** out) = 0;  // slot 4
 
  protected:
@@ -105,9 +105,9 @@ class qzIComTypeInfo : public qzIUnknown {
 
 class qzIComMethodeTypeInfo : public qzIUnknown {
  public:
-  virtual int32_t getName(qzVariantS* out) = 0;                  // slot 3
-  virtual int32_t getMinParameterCount(int32_t* out) = 0;        // slot 4
-  virtual int32_t getOptionalParameterCount(int32_t* out) = 0;   // slot 5
+  virtual int32_t getName(qzVariantS* out) = 0;                 // slot 3
+  virtual int32_t getMinParameterCount(int32_t* out) = 0;       // slot 4
+  virtual int32_t getOptionalParameterCount(int32_t* out) = 0;  // slot 5
 
  protected:
   ~qzIComMethodeTypeInfo() = default;
@@ -124,7 +124,7 @@ class qzIComPropertyTypeInfo : public qzIUnknown {
 
 class qzIComObjectCollection : public qzIUnknown {
  public:
-  virtual int32_t getCount(int32_t* out) = 0;                   // slot 3
+  virtual int32_t getCount(int32_t* out) = 0;                    // slot 3
   virtual int32_t getItem(int32_t index, qzIUnknown** out) = 0;  // slot 4
 
  protected:
@@ -133,10 +133,10 @@ class qzIComObjectCollection : public qzIUnknown {
 
 class qzIComNativePointer : public qzIUnknown {
  public:
-  virtual int32_t getThreadId(uint32_t* out) = 0;       // slot 3
-  virtual int32_t getNativePointer(void** out) = 0;     // slot 4
-  virtual int32_t queryNative(int32_t arg) = 0;         // slot 5: always 1
-  virtual int32_t getClassName(qzVariantS* out) = 0;    // slot 6
+  virtual int32_t getThreadId(uint32_t* out) = 0;     // slot 3
+  virtual int32_t getNativePointer(void** out) = 0;   // slot 4
+  virtual int32_t queryNative(int32_t arg) = 0;       // slot 5: always 1
+  virtual int32_t getClassName(qzVariantS* out) = 0;  // slot 6
 
  protected:
   ~qzIComNativePointer() = default;
@@ -144,9 +144,9 @@ class qzIComNativePointer : public qzIUnknown {
 
 class qzIComExternalConnection : public qzIUnknown {
  public:
-  virtual int32_t addConnection(int32_t arg) = 0;                   // slot 3
+  virtual int32_t addConnection(int32_t arg) = 0;                    // slot 3
   virtual int32_t releaseConnection(int32_t arg, int32_t arg2) = 0;  // slot 4
-  virtual int32_t queryConnection(int32_t* out) = 0;                // slot 5
+  virtual int32_t queryConnection(int32_t* out) = 0;                 // slot 5
 
  protected:
   ~qzIComExternalConnection() = default;
@@ -180,7 +180,7 @@ class qzIJvmProvider : public qzIUnknown {
   // The class path and options the provider starts (or started) the VM with, as text.
   virtual int32_t getConfiguration(qzVariantS* out) = 0;  // slot 3
   // *vm receives the process's JavaVM*, *env the calling thread's JNIEnv* (may be null).
-  virtual int32_t getJavaVM(void** vm, void** env) = 0;   // slot 4
+  virtual int32_t getJavaVM(void** vm, void** env) = 0;  // slot 4
 
  protected:
   ~qzIJvmProvider() = default;
@@ -189,9 +189,9 @@ class qzIJvmProvider : public qzIUnknown {
 // "QZCOM.ICHARSETCONV": one open conversion.
 class qzICharsetConverter : public qzIUnknown {
  public:
-  virtual int32_t getSourceCharset(qzVariantS* out) = 0;               // slot 3
-  virtual int32_t getTargetCharset(qzVariantS* out) = 0;               // slot 4
-  virtual int32_t convert(const char* text, qzVariantS* out) = 0;     // slot 5
+  virtual int32_t getSourceCharset(qzVariantS* out) = 0;           // slot 3
+  virtual int32_t getTargetCharset(qzVariantS* out) = 0;           // slot 4
+  virtual int32_t convert(const char* text, qzVariantS* out) = 0;  // slot 5
 
  protected:
   ~qzICharsetConverter() = default;
@@ -200,10 +200,10 @@ class qzICharsetConverter : public qzIUnknown {
 // "QZCOM.ICHARSETFACT" of the companion zeltools.charsetconvert.
 class qzICharsetFactory : public qzIUnknown {
  public:
-  virtual int32_t isKnownCharset(const char* name) = 0;                 // slot 3: 0 when known
-  virtual int32_t getLocaleCharset(qzVariantS* out) = 0;                // slot 4
+  virtual int32_t isKnownCharset(const char* name) = 0;   // slot 3: 0 when known
+  virtual int32_t getLocaleCharset(qzVariantS* out) = 0;  // slot 4
   virtual int32_t openConverter(const char* from, const char* to,
-                                qzIUnknown** out) = 0;                  // slot 5
+                                qzIUnknown** out) = 0;  // slot 5
 
  protected:
   ~qzICharsetFactory() = default;

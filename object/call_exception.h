@@ -1,0 +1,34 @@
+// The call exception object ("QZIEXCEPTION") and calls into other objects that record it.
+//
+// Thread rule: the module's last call exception slot is swapped atomically; any thread may
+// make a recorded call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "object/qzcom.h"
+
+// A new call exception object with one reference for the caller. inner may be null; it is
+// referenced, not adopted.
+qzIUnknown* qzCreateCallException(const char* source, const char* description, qzIUnknown* inner);
+
+// The texts of a call exception object (empty when the object is not one).
+struct qzExceptionTexts {
+  std::string source;
+  std::string description;
+};
+qzExceptionTexts qzReadException(qzIUnknown* exception);
+
+// Releases the module's last call exception, invokes, and keeps a failure's exception
+// object as the new last one. 1 for a null dispatch pointer; otherwise invoke's status.
+int32_t qzRecordedCall(qzIDispatch* target, const char* name, int32_t kind, int32_t count,
+                       const qzVariantS* args, qzVariantS* result);
+// The same with one text argument.
+int32_t qzRecordedCallText(qzIDispatch* target, const char* name, int32_t kind, qzVariantS* result,
+                           const char* text);
+
+// The module's last call exception, with a new reference (null when none).
+qzIUnknown* qzLastCallException();
+// Releases it and empties the slot (at engine termination).
+void qzReleaseLastCallException();

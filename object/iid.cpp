@@ -1,0 +1,87 @@
+#include <cstring>
+
+#include "object/qzcom.h"
+
+namespace {
+
+char lowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalIgnoringCase(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b) {
+    if (lowerAscii(*a) != lowerAscii(*b)) return false;
+  }
+  return *a == *b;
+}
+
+// The name's length, looking no further than its 32-byte storage.
+size_t boundedLength(const qzIIDS& id) {
+  return strnlen(id.name, sizeof id.name);
+}
+
+}  // namespace
+
+qzIIDS qzMakeIID(const char* name, int32_t length) {
+  qzIIDS id{};
+  id.length = length;
+  if (name) std::strncpy(id.name, name, sizeof id.name - 1);
+  return id;
+}
+
+qzIIDS qzExactIID(const char* name) {
+  qzIIDS id = qzMakeIID(name, 0);
+  id.length = static_cast<int32_t>(boundedLength(id));
+  return id;
+}
+
+bool qzIIDEqual(const qzIIDS& a, const qzIIDS& b) {
+  // Lengths beyond the name storage are treated as the storage size, never read past it.
+  const int32_t cap = static_cast<int32_t>(sizeof a.name);
+  if (a.length < 0 || b.length < 0) return false;
+  if (a.length != 0 && b.length != 0) {
+    if (a.length != b.length || a.length > cap) return false;
+    return std::memcmp(a.name, b.name, a.length) == 0;
+  }
+  if (a.length == 0 && b.length == 0) {
+    char x[33] = {}, y[33] = {};
+    std::memcpy(x, a.name, sizeof a.name);
+    std::memcpy(y, b.name, sizeof b.name);
+    return equalIgnoringCase(x, y);
+  }
+  const qzIIDS& counted = a.length ? a : b;
+  const qzIIDS& plain = a.length ? b : a;
+  if (counted.length > cap) return false;
+  return boundedLength(plain) == static_cast<size_t>(counted.length) &&
+         std::memcmp(counted.name, plain.name, counted.length) == 0;
+}
+
+bool qzIIDMatchesName(const qzIIDS& id, const char* name) {
+  if (!name) return false;
+  size_t n = std::strlen(name);
+  if (id.length == 0) {
+    if (n >= sizeof id.name) return false;
+    char x[33] = {};
+    std::memcpy(x, id.name, sizeof id.name);
+    return equalIgnoringCase(x, name);
+  }
+  if (id.length < 0 || id.length > static_cast<int32_t>(sizeof id.name)) return false;
+  return n == static_cast<size_t>(id.length) && std::memcmp(id.name, name, n) == 0;
+}
+
+namespace qziid {
+const qzIIDS kUnknown = qzExactIID("QZIIDUNK");
+const qzIIDS kDispatch = qzExactIID("QZIIDDSP");
+const qzIIDS kClassFactory = qzExactIID("QZIIDCLSFAC");
+const qzIIDS kEngineFactory = qzMakeIID("QZCOMENGFACT", 0);
+const qzIIDS kException = qzExactIID("QZIEXCEPTION");
+const qzIIDS kTypeInfo = qzExactIID("QZIIDTYPEINFO");
+const qzIIDS kMethodTypeInfo = qzExactIID("QZIIDMETHTYPEINFO");
+const qzIIDS kPropertyTypeInfo = qzExactIID("QZIIDPROPTYPEINFO");
+const qzIIDS kObjectCollection = qzExactIID("QZCOMOBJCOLL");
+const qzIIDS kNativePointer = qzExactIID("QZCOMNATPTR");
+const qzIIDS kExternalConnection = qzExactIID("QZCOMEXTCONN");
+const qzIIDS kJvmProvider = qzExactIID("QZCOM.IJVMPROVIDER");
+const qzIIDS kCharsetFactory = qzExactIID("QZCOM.ICHARSETFACT");
+const qzIIDS kCharsetConverter = qzExactIID("QZCOM.ICHARSETCONV");
+}  // namespace qziid

@@ -1,0 +1,125 @@
+// qzVariantS: the one value type of every component interface.
+//
+// 16 bytes, since arrays of variants cross module boundaries: an 8-byte value slot, the
+// 32-bit type code and 4 unused bytes. A variant owns what it holds (its `str`, its array,
+// one reference of its object). Strings and arrays are deleted through their virtual
+// destructors, so a variant filled by one module may be cleared by another.
+//
+// Thread rule: a variant is used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "object/qzcom.h"
+#include "runtime/memman.h"
+#include "runtime/str.h"
+
+class qzVariantArrayC;
+
+enum qzVariantType : int32_t {
+  kVtUndef = 0,
+  kVtInt = 1,
+  kVtFloat = 2,
+  kVtString = 4,
+  kVtObject = 8,
+  kVtByte = 16,
+  kVtArray = 0x8000,
+};
+
+struct qzVariantS {
+  union {
+    int32_t i;
+    double f;
+    str* s;
+    qzIUnknown* o;
+    uint8_t b;
+    qzVariantArrayC* a;
+    uint64_t raw;
+  } value;
+  int32_t type;
+  int32_t reserved;
+
+  qzVariantS() : value{}, type(kVtUndef), reserved(0) {}
+  qzVariantS(const qzVariantS& other);
+  qzVariantS& operator=(const qzVariantS& other);
+  ~qzVariantS() { clear(); }
+
+  void clear();
+
+  // Setters clear the variant first.
+  void setInt(int32_t v);
+  void setFloat(double v);
+  void setByte(uint8_t v);
+  void setString(const char* text);  // null gives the empty string
+  void setString(const char* text, size_t length);
+  void setObject(qzIUnknown* object);     // takes a reference; null leaves the variant undef
+  void setArray(qzVariantArrayC* array);  // takes ownership
+
+  // Getters: 0 on success, 1 on failure; out is written only on success. The converting
+  // getters change this variant in place first (changeType).
+  int32_t getInt(int32_t* out);
+  int32_t getFloat(double* out);
+  int32_t getText(const char** out);  // the pointer stays valid while the variant is unchanged
+  int32_t getTextNoConvert(const char** out) const;
+  int32_t getIntNoConvert(int32_t* out) const;
+  int32_t getObject(qzIUnknown** out) const;  // a new reference for the caller
+
+  // In-place conversion; 0 on success, 1 leaves the variant unchanged.
+  int32_t changeType(int32_t target);
+
+  // The default value: a copy for non-objects; objects are followed through their default
+  // members until a non-object value is reached. 0 on success.
+  int32_t defaultValue(qzVariantS* out) const;
+
+  // The object's qzIDispatch with a new reference, or null.
+  qzIDispatch* dispatch() const;
+
+  // The text of a string variant ("" when it holds none); null for other types.
+  const char* text() const;
+  bool isUndef() const { return type == kVtUndef; }
+};
+static_assert(sizeof(qzVariantS) == 16, "qzVariantS crosses module boundaries");
+
+// An ordered list of variants in blocks of 8; blocks are never removed before destruction.
+// Its operations are virtual so that they run in the module that made the array.
+class qzVariantArrayC : public memManInterfaceC {
+ public:
+  qzVariantArrayC() = default;
+  qzVariantArrayC(const qzVariantArrayC&) = delete;
+  qzVariantArrayC& operator=(const qzVariantArrayC&) = delete;
+  ~qzVariantArrayC() override;
+
+  virtual int32_t count() const;
+  // No range check: callers stay below count().
+  virtual qzVariantS& element(int32_t i);
+  // Sets the count; adds blocks until there are n / 8 + 1 of them.
+  virtual void resize(int32_t n);
+  // Count 0; blocks and their contents stay.
+  virtual void clear();
+  virtual void assign(qzVariantArrayC& other);
+  // A new array holding deep copies of every element.
+  virtual qzVariantArrayC* clone();
+
+ private:
+  static constexpr int kBlock = 8;
+  struct Block {
+    qzVariantS v[kBlock];
+  };
+  int32_t count_ = 0;
+  int32_t blockCount_ = 0;
+  int32_t blockCapacity_ = 0;
+  Block** blocks_ = nullptr;
+};
+
+// While it lives, the calling thread's numeric and character-type locale categories are "C",
+// so numbers always read and print with a decimal point.
+class qzCLocaleScope {
+ public:
+  qzCLocaleScope();
+  ~qzCLocaleScope();
+  qzCLocaleScope(const qzCLocaleScope&) = delete;
+  qzCLocaleScope& operator=(const qzCLocaleScope&) = delete;
+
+ private:
+  void* previous_;  // the thread's locale_t before
+};
