@@ -210,7 +210,7 @@ std::string lookupVariable(const std::string& name, int* status, bool useRegistr
 }
 
 std::string expandVariables(const std::string& text, int* status, bool useRegistry) {
-  *status = 1;
+  if (status) *status = 1;
   Expansion ex{useRegistry, {}, 0};
   std::string out = expandReferences(text, ex);
   replacePlaceholder(out, "%SystemRoot%", [] { return platform::systemRootFolder(); });

@@ -4,16 +4,15 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace qz::config {
 namespace {
@@ -23,7 +22,8 @@ namespace fs = std::filesystem;
 constexpr char kVariableKey[] = "SOFTWARE\\KESTRAN\\PATH\\";
 
 // Every test runs against registry stores, a home and a temporary folder of its own, with no
-// variable of the developer's environment that could leak into a lookup.
+// variable of the developer's environment that could leak into a lookup. The test binary is a
+// process of its own, so variables set here are simply unset afterwards.
 class ExpandTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -36,43 +36,25 @@ class ExpandTest : public ::testing::Test {
     setVar("TMPDIR", (dir_ / "tmp").string());
     setVar("QZ_REGISTRY_USER", (dir_ / "user.reg").string());
     setVar("QZ_REGISTRY_MACHINE", (dir_ / "machine.reg").string());
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "KESTRAN_SETUP", "KESTRAN_USER", "kestran_setup", "kestran_user",
-          "OSNAME", "osname", "OSEXT", "osext", "OSDLLEXT", "osdllext"}) {
-      unsetVar(name);
+    for (const char* name : {"XDG_CONFIG_HOME", "KESTRAN_SETUP", "KESTRAN_USER", "kestran_setup",
+                             "kestran_user", "OSNAME", "osname", "OSEXT", "OSDLLEXT"}) {
+      ::unsetenv(name);
     }
   }
 
   void TearDown() override {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
+    for (const std::string& name : touched_) ::unsetenv(name.c_str());
     fs::remove_all(dir_);
   }
 
-  void remember(const std::string& name) {
-    if (saved_.count(name)) return;
-    const char* old = std::getenv(name.c_str());
-    saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-  }
   void setVar(const std::string& name, const std::string& value) {
-    remember(name);
+    touched_.push_back(name);
     ::setenv(name.c_str(), value.c_str(), 1);
   }
-  void unsetVar(const std::string& name) {
-    remember(name);
-    ::unsetenv(name.c_str());
-  }
+  void unsetVar(const std::string& name) { ::unsetenv(name.c_str()); }
 
-  void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  void writeUser(const std::string& text) { writeFile(dir_ / "user.reg", text); }
-  void writeMachine(const std::string& text) { writeFile(dir_ / "machine.reg", text); }
+  void writeUser(const std::string& text) { std::ofstream(dir_ / "user.reg") << text; }
+  void writeMachine(const std::string& text) { std::ofstream(dir_ / "machine.reg") << text; }
 
   // The registry store line setting variable `name`.
   static std::string variable(const std::string& name, const std::string& value) {
@@ -89,7 +71,7 @@ class ExpandTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  std::map<std::string, std::optional<std::string>> saved_;
+  std::vector<std::string> touched_;
 };
 
 TEST_F(ExpandTest, LookupOrderIsUserMachineEnvironmentConstants) {
@@ -259,9 +241,8 @@ TEST_F(ExpandTest, ExpandPathGoesThroughTheHook) {
 }
 
 TEST_F(ExpandTest, ReadRegistryValueRecognisesExactRootNames) {
-  writeUser(variable("QZT_X", "user") +
-            "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\@AppData = "
-            "/appdata\n");
+  std::string longValue(100000, 'v');
+  writeUser(variable("QZT_X", "user") + variable("QZT_LONG", longValue));
   writeMachine(variable("QZT_X", "machine"));
   auto read = [](const std::string& key, const std::string& name = "") {
     bool found = true;
@@ -271,10 +252,8 @@ TEST_F(ExpandTest, ReadRegistryValueRecognisesExactRootNames) {
   EXPECT_EQ(read("HKEY_CURRENT_USER\\SOFTWARE\\KESTRAN\\PATH\\QZT_X"), "user");
   EXPECT_EQ(read("HKEY_CURRENT_USER/software/kestran/path/qzt_x"), "user");
   EXPECT_EQ(read("HKEY_LOCAL_MACHINE\\SOFTWARE\\KESTRAN\\PATH\\QZT_X"), "machine");
-  EXPECT_EQ(read("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
-                 "Shell Folders",
-                 "appdata"),
-            "/appdata");
+  EXPECT_EQ(read("HKEY_CURRENT_USER\\SOFTWARE\\KESTRAN\\PATH\\QZT_LONG"), longValue);
+  EXPECT_EQ(expandPath("$QZT_LONG/x"), longValue + "/x");
   for (const char* key : {"hkey_current_user\\SOFTWARE\\KESTRAN\\PATH\\QZT_X",
                           "HKEY_CLASSES_ROOT\\SOFTWARE\\KESTRAN\\PATH\\QZT_X",
                           "HKEY_USERS\\SOFTWARE\\KESTRAN\\PATH\\QZT_X",
@@ -284,12 +263,6 @@ TEST_F(ExpandTest, ReadRegistryValueRecognisesExactRootNames) {
   }
   EXPECT_EQ(readRegistryValue("HKEY_CURRENT_USER\\SOFTWARE\\KESTRAN\\PATH\\QZT_X", "", nullptr),
             "user");
-}
-
-TEST_F(ExpandTest, LongRegistryValuesExpandWhole) {
-  std::string longValue = "/" + std::string(100000, 'k');
-  writeUser(variable("KESTRAN_SETUP", longValue));
-  EXPECT_EQ(expandPath("$KESTRAN_SETUP/dbproxy.cfg"), longValue + "/dbproxy.cfg");
 }
 
 // Tests that arbitrary bytes, rich in the characters the expansion reacts to, neither crash
@@ -307,28 +280,13 @@ TEST_F(ExpandTest, FuzzedInputNeverCrashesOrHangs) {
   setVar("QZT_H", "%useraPPdata%$");
   writeUser(variable("KESTRAN_SETUP", "$(KESTRAN_USER)$(QZT_F)") +
             variable("KESTRAN_USER", "$KESTRAN_SETUP"));
-  const std::string tokens[] = {"$",
-                                "(",
-                                ")",
-                                "/",
-                                "\\",
-                                "-",
-                                ".",
-                                "_",
-                                "%",
-                                " ",
-                                std::string(1, '\0'),
-                                "%SystemTemp%",
-                                "%systemroot%",
-                                "%UserAppData%",
-                                "QZT_F",
-                                "QZT_G",
-                                "QZT_H",
-                                "OSNAME",
-                                "KESTRAN_SETUP"};
+  // clang-format off
+  const std::string tokens[] = {"$", "(", ")", "/", "\\", "-", ".", "_", "%", " ",
+      std::string(1, '\0'), "%SystemTemp%", "%systemroot%", "%UserAppData%", "QZT_F", "QZT_G",
+      "QZT_H", "OSNAME", "KESTRAN_SETUP"};
+  // clang-format on
   constexpr int kIterations = 20000;
   int changed = 0;
-  auto start = std::chrono::steady_clock::now();
   for (int iteration = 0; iteration < kIterations; ++iteration) {
     std::string input;
     std::size_t length = rng() % 96;
@@ -345,9 +303,7 @@ TEST_F(ExpandTest, FuzzedInputNeverCrashesOrHangs) {
       ASSERT_EQ(out, input);
     }
   }
-  auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::cout << kIterations << " fuzzed expansions, " << changed << " changed, in " << seconds
-            << " s\n";
+  std::cout << changed << " of " << kIterations << " fuzzed inputs changed\n";
 }
 
 }  // namespace
