@@ -1,41 +1,50 @@
 #include "runtime/str.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
-str::str(const char* text) { assign(text, text ? std::strlen(text) : 0); }
-str::str(const char* text, size_t count) { assign(text, text ? count : 0); }
+namespace {
+
+char* allocText(size_t count) {
+  void* p = qzAlloc(count + 1);
+  if (!p) throw std::bad_alloc();
+  return static_cast<char*>(p);
+}
+
+}  // namespace
+
+str::str(const char* text) {
+  assign(text, text ? std::strlen(text) : 0);
+}
+str::str(const char* text, size_t count) {
+  assign(text, text ? strnlen(text, count) : 0);
+}
 
 str::str(int value) {
-  char buf[32];
-  assign(buf, std::snprintf(buf, sizeof buf, "%d", value));
+  assignFormatted("%d", value);
 }
 str::str(unsigned value) {
-  char buf[32];
-  assign(buf, std::snprintf(buf, sizeof buf, "%u", value));
+  assignFormatted("%u", value);
 }
 str::str(long value) {
-  char buf[32];
-  assign(buf, std::snprintf(buf, sizeof buf, "%ld", value));
+  assignFormatted("%ld", value);
 }
 str::str(double value, int precision) {
-  char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%.*g", precision, value);
-  if (n < static_cast<int>(sizeof buf)) {
-    assign(buf, n);
-  } else {  // a huge precision: format again into a buffer of the right size
-    char* big = static_cast<char*>(qzAlloc(n + 1));
-    std::snprintf(big, n + 1, "%.*g", precision, value);
-    assign(big, n);
-    qzFree(big);
-  }
+  assignFormatted("%.*g", precision, value);
 }
-str::str(const str& other) { assign(other.text_, other.length()); }
+
+str::str(const str& other) {
+  assign(other.text_, other.length());
+}
 str::str(str&& other) noexcept : text_(other.text_), alloc_(other.alloc_) {
   other.text_ = nullptr;
   other.alloc_ = 0;
 }
-str::~str() { qzFree(text_); }
+str::~str() {
+  qzFree(text_);
+}
 
 str& str::operator=(const str& other) {
   if (this != &other) assign(other.text_, other.length());
@@ -55,12 +64,15 @@ str& str::operator=(const char* text) {
   if (text != text_) assign(text, text ? std::strlen(text) : 0);
   return *this;
 }
-str& str::operator+=(const str& other) { return *this += other.c_str(); }
+str& str::operator+=(const str& other) {
+  return *this += other.c_str();
+}
 str& str::operator+=(const char* text) {
   size_t add = text ? std::strlen(text) : 0;
   if (add == 0) return *this;
   size_t old = length();
-  char* grown = static_cast<char*>(qzAlloc(old + add + 1));
+  // text may point into this string: copy it before the old text goes.
+  char* grown = allocText(old + add);
   if (old) std::memcpy(grown, text_, old);
   std::memcpy(grown + old, text, add);
   grown[old + add] = '\0';
@@ -79,17 +91,54 @@ str operator+(const str& a, const char* b) {
   r += b;
   return r;
 }
+str operator+(const char* a, const str& b) {
+  str r(a);
+  r += b;
+  return r;
+}
 
-int str::compare(const char* text) const { return std::strcmp(c_str(), text ? text : ""); }
+int str::compare(const char* text) const {
+  return std::strcmp(c_str(), text ? text : "");
+}
 
 void str::assign(const char* text, size_t count) {
   char* fresh = nullptr;
   if (count) {
-    fresh = static_cast<char*>(qzAlloc(count + 1));
+    fresh = allocText(count);
     std::memcpy(fresh, text, count);
     fresh[count] = '\0';
   }
   qzFree(text_);
   text_ = fresh;
   alloc_ = count ? count + 1 : 0;
+}
+
+// Formats into a stack buffer when the text fits, else measures and formats into the string's
+// own storage: a precision of a thousand digits must not overrun anything.
+void str::assignFormatted(const char* pattern, ...) {
+  char small[64];
+  va_list args;
+  va_start(args, pattern);
+  va_list again;
+  va_copy(again, args);
+  int n = std::vsnprintf(small, sizeof small, pattern, args);
+  va_end(args);
+  if (n < 0) n = 0;  // an encoding error leaves the text empty
+  if (static_cast<size_t>(n) < sizeof small) {
+    va_end(again);
+    assign(small, static_cast<size_t>(n));
+    return;
+  }
+  char* big;
+  try {
+    big = allocText(static_cast<size_t>(n));
+  } catch (...) {
+    va_end(again);
+    throw;
+  }
+  std::vsnprintf(big, static_cast<size_t>(n) + 1, pattern, again);
+  va_end(again);
+  qzFree(text_);
+  text_ = big;
+  alloc_ = static_cast<size_t>(n) + 1;
 }

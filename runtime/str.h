@@ -1,5 +1,7 @@
 // str: the runtime string. A text pointer (null for the empty text) and the allocated length
-// including the terminator. Its storage comes from the module allocator.
+// including the terminator. Its storage comes from the module allocator; a str owns it.
+// Thread rule: one thread at a time per object. Operations that need memory the allocator
+// refuses throw std::bad_alloc and leave the string as it was.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +11,8 @@
 class str : public memManInterfaceC {
  public:
   str() = default;
-  str(const char* text);  // NOLINT: implicit on purpose, texts convert freely
-  str(const char* text, size_t count);  // the first count bytes of text
+  str(const char* text);                // NOLINT: implicit on purpose, texts convert freely
+  str(const char* text, size_t count);  // at most count bytes, up to the terminator
   explicit str(int value);              // "%d"
   explicit str(unsigned value);         // "%u"
   explicit str(long value);             // "%ld"
@@ -26,6 +28,7 @@ class str : public memManInterfaceC {
   str& operator+=(const char* text);
   friend str operator+(const str& a, const str& b);
   friend str operator+(const str& a, const char* b);
+  friend str operator+(const char* a, const str& b);
 
   // Never null: "" for the empty text.
   const char* c_str() const { return text_ ? text_ : ""; }
@@ -36,11 +39,13 @@ class str : public memManInterfaceC {
 
   // Byte-wise; a null text equals the empty text.
   int compare(const char* text) const;
+  int compare(const str& other) const { return compare(other.c_str()); }
   bool operator==(const char* text) const { return compare(text) == 0; }
   bool operator==(const str& other) const { return compare(other.c_str()) == 0; }
 
  private:
   void assign(const char* text, size_t count);
+  void assignFormatted(const char* pattern, ...) __attribute__((format(printf, 2, 3)));
 
   char* text_ = nullptr;
   size_t alloc_ = 0;
