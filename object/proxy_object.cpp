@@ -80,7 +80,7 @@ void proxyMethodTableC::add(const proxyMethodRowS* rows, size_t count) {
   while (rows_ && rows_[old].handler) ++old;
   auto* grown = static_cast<proxyMethodRowS*>(qzAlloc(sizeof(proxyMethodRowS) * (count + old + 1)));
   if (!grown) throw std::bad_alloc();
-  std::memcpy(grown, rows, sizeof(proxyMethodRowS) * count);
+  if (count) std::memcpy(grown, rows, sizeof(proxyMethodRowS) * count);
   if (old) std::memcpy(grown + count, rows_, sizeof(proxyMethodRowS) * old);
   grown[count + old] = proxyMethodRowS{nullptr, 0, 0, nullptr};
   if (owned_) qzFree(rows_);
