@@ -30,11 +30,15 @@ class hostEngineC final : public qzIEngineFactory, public qzComRefObjectC {
   int32_t registerClassObject(const qzIIDS* iid, qzIUnknown* factory, int32_t,
                               uint32_t* cookie) override {
     if (!iid || !factory || !cookie || !qzIIDEqual(*iid, qziid::kClassFactory)) return kQzFailed;
-    std::lock_guard<std::mutex> guard(lock_);
-    factory->AddRef();
-    *cookie = ++lastCookie_;
-    factories_.push_back({*cookie, factory});
-    return kQzOk;
+    try {
+      std::lock_guard<std::mutex> guard(lock_);
+      factories_.push_back({lastCookie_ + 1, factory});
+      factory->AddRef();
+      *cookie = ++lastCookie_;
+      return kQzOk;
+    } catch (...) {
+      return kQzFailed;
+    }
   }
 
   int32_t revokeClassObject(uint32_t cookie) override {

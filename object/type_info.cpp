@@ -20,6 +20,16 @@ bool sameName(const char* a, const char* b) {
   return *a == *b;
 }
 
+int32_t nameTo(const std::string& name, qzVariantS* out) {
+  if (!out) return kQzFailed;
+  try {
+    out->setString(name.c_str());
+  } catch (...) {
+    return kQzFailed;
+  }
+  return kQzOk;
+}
+
 bool hasRow(proxyMethodTableC* table, const char* name, int32_t kind) {
   return table && table->lookup(name, kind) != nullptr;
 }
@@ -39,11 +49,7 @@ class methodInfoC final : public defQZCOMWrapperT<qzIComMethodeTypeInfo, &qziid:
     minimum_ = minimum;
     maximum_ = maximum;
   }
-  int32_t getName(qzVariantS* out) override {
-    if (!out) return kQzFailed;
-    out->setString(name_.c_str());
-    return kQzOk;
-  }
+  int32_t getName(qzVariantS* out) override { return nameTo(name_, out); }
   int32_t getMinParameterCount(int32_t* out) override {
     if (!out) return kQzFailed;
     *out = minimum_;
@@ -67,11 +73,7 @@ class propertyInfoC final
  public:
   propertyInfoC(proxyObjectC* object, const char* name, int32_t kind)
       : object_(qzRef<qzIDispatch>::share(object)), name_(name), kind_(kind) {}
-  int32_t getName(qzVariantS* out) override {
-    if (!out) return kQzFailed;
-    out->setString(name_.c_str());
-    return kQzOk;
-  }
+  int32_t getName(qzVariantS* out) override { return nameTo(name_, out); }
   int32_t getKind(int32_t* out) override {
     if (!out) return kQzFailed;
     *out = kind_;
