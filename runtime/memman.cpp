@@ -354,8 +354,7 @@ void* allocateLarge(size_t size) {
   if (size > SIZE_MAX - gLargeLead) return nullptr;
   auto* raw = static_cast<unsigned char*>(std::malloc(gLargeLead + size));
   if (!raw) return nullptr;
-  unsigned char* user = raw + gLargeLead;
-  BlockHeader* h = headerAt(user);
+  auto* h = reinterpret_cast<BlockHeader*>(raw + gLargeLead - gHeader);
   LargeBlock* lb = largeOf(h);
   lb->size = size;
   h->page = kHeapMark;
@@ -372,7 +371,7 @@ void* allocateLarge(size_t size) {
     m.heapPeak = std::max(m.heapPeak, m.heapBytes);
   }
   countLive(currentCache(), 1);
-  return user;
+  return userOf(h);
 }
 
 void freeLarge(BlockHeader* h) {
