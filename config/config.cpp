@@ -21,9 +21,11 @@ namespace fs = std::filesystem;
 constexpr std::size_t kFileBuckets = 64;
 constexpr std::size_t kStreamBuckets = 256;
 
-// A header: the first character that is not a space or tab is "[" and a "]" follows.
+// A header: the first character that is not a blank is "[" and a "]" follows. Carriage
+// returns count as blanks here as they do in trimming, or a comment line written back
+// without its leading CR would turn into a header.
 bool parseHeader(const std::string& text, std::string* name) {
-  std::size_t first = text.find_first_not_of(" \t");
+  std::size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string::npos || text[first] != '[') return false;
   std::size_t close = text.find(']');
   if (close == std::string::npos) return false;
@@ -338,6 +340,9 @@ int CSConfig::readStream(std::istream& in, bool keepModified) {
     }
     if (type == kLineHeader) {
       current = getOrCreateBlock(key);
+      // "<default>" is written without a header, so a comment given to it would be lost:
+      // the comment goes on to whatever follows.
+      if (current->isDefault()) continue;
       current->setComment(pending);
       int marked = hasMarkerLine(pending, kMarkerBlock) ? kBlockMarked : 0;
       current->setFlags((current->flags() & ~kBlockMarked) | marked);
@@ -350,6 +355,9 @@ int CSConfig::readStream(std::istream& in, bool keepModified) {
       // A value the program set since the last read wins over the file.
     } else if (item != nullptr && multiLine_) {
       item->addValue()->assign(value);
+      // The item's lines are written together behind its comment: what stood before a later
+      // line joins it, instead of replacing what stood before the first.
+      pending.insert(0, item->comment());
     } else if (item != nullptr) {
       item->firstValue()->assign(value);
       item->setFlags(flags);
@@ -446,7 +454,9 @@ int CSConfig::writeStream(std::ostream& out) const {
     std::string comment =
         formatComment(block.comment(), block.testFlag(kBlockMarked) ? CommentMarker::kBlockMarked
                                                                     : CommentMarker::kNone);
-    if (!comment.empty()) {
+    if (block.isDefault()) {
+      // no header, and so no place for a comment
+    } else if (!comment.empty()) {
       out << comment;
     } else if (i > 0) {
       out << '\n';
@@ -455,8 +465,14 @@ int CSConfig::writeStream(std::ostream& out) const {
     for (std::size_t n = 0; n < block.allItemCount(); ++n) writeItem(*block.allItem(n), out);
   }
   // The comment formatter ends the text with a line break; after the last item line, which
-  // has its own, nothing more is written, so an unchanged file keeps its length.
-  out << formatComment(trailingComment_, CommentMarker::kNone);
+  // has its own, nothing more is written, so an unchanged file keeps its length. Empty lines
+  // at the very end are dropped: the reader could not tell them from the end of the file.
+  std::string tail = formatComment(trailingComment_, CommentMarker::kNone);
+  while (!tail.empty() && tail.back() == '\n' &&
+         (tail.size() == 1 || tail[tail.size() - 2] == '\n')) {
+    tail.pop_back();
+  }
+  out << tail;
   out.flush();
   return out.fail() ? kConfigStreamFailed : kConfigDone;
 }

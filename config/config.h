@@ -35,6 +35,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "config/config_text.h"
 #include "notify/notifying.h"
 
 namespace qz::config {

@@ -1,0 +1,403 @@
+// Values, items, blocks, merging, copying, the cursor, numbered keys, ids and notifications.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/config.h"
+
+namespace qz::config {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::unique_ptr<CSConfig> parse(const std::string& text, bool multiLine = false) {
+  auto config = std::make_unique<CSConfig>();
+  config->setMultiLine(multiLine);
+  std::istringstream in(text);
+  EXPECT_EQ(config->readStream(in, false), kConfigDone);
+  return config;
+}
+
+std::string written(const CSConfig& config) {
+  std::ostringstream out;
+  EXPECT_EQ(config.writeStream(out), kConfigDone);
+  return out.str();
+}
+
+std::string text(CSConfig& config, const std::string& key, const std::string& block) {
+  CSConfigItem* item = config.findItem(key, block);
+  return item != nullptr ? item->valueText(0) : "<missing>";
+}
+
+TEST(ValueTest, ConversionsFollowC) {
+  CSConfigVal v;
+  for (const char* yes : {"yes", "JA", "True", "1", "01", " 1", "1abc"}) {
+    v.setText(yes);
+    EXPECT_TRUE(v.asBool()) << yes;
+  }
+  for (const char* no : {"", "no", "2", "-1", "on", "yess"}) {
+    v.setText(no);
+    EXPECT_FALSE(v.asBool()) << no;
+  }
+  v.setText("  -12x");
+  EXPECT_EQ(v.asInt(), -12);
+  v.setText("abc");
+  EXPECT_EQ(v.asInt(), 0);
+  EXPECT_EQ(v.asDouble(), 0.0);
+  v.setText("1e999999");
+  EXPECT_TRUE(std::isinf(v.asDouble()));
+}
+
+TEST(ValueTest, SettersMarkModifiedAndClampWritesTheBoundBack) {
+  CSConfigVal v("50");
+  EXPECT_FALSE(v.modified());
+  EXPECT_EQ(v.asIntClamped(0, 100), 50);
+  EXPECT_FALSE(v.modified());
+  EXPECT_EQ(v.asIntClamped(60, 100), 60);
+  EXPECT_EQ(v.text(), "60");
+  EXPECT_TRUE(v.modified());
+  v.setText("7.5");
+  EXPECT_DOUBLE_EQ(v.asDoubleClamped(0, 2.25, 3), 2.25);
+  EXPECT_EQ(v.text(), "2.250");
+  v.setBool(true);
+  EXPECT_EQ(v.text(), "YES");
+  v.setBool(false);
+  EXPECT_EQ(v.text(), "NO");
+  v.setDouble(1.0 / 3);
+  EXPECT_EQ(v.text(), "0.33");
+  v.setDouble(-1e308, 4);
+  EXPECT_EQ(v.text().size(), 1u + 309u + 5u);
+}
+
+TEST(ValueTest, ArraysAndLists) {
+  CSConfigVal v;
+  const int ints[] = {1, -2, 30};
+  v.setInts(ints, 3);
+  EXPECT_EQ(v.text(), "1,-2,30");
+  int back[2] = {0, 0};
+  EXPECT_EQ(v.getInts(back, 2), 2u);
+  EXPECT_EQ(back[1], -2);
+  EXPECT_EQ(v.getInts(nullptr, 5), 0u);
+  const float floats[] = {0.5f, 1e30f};
+  v.setFloats(floats, 2, 1);
+  EXPECT_EQ(v.text().substr(0, 4), "0.5,");
+  float fback[4];
+  EXPECT_EQ(v.getFloats(fback, 4), 2u);
+  EXPECT_FLOAT_EQ(fback[1], 1e30f);
+  const double doubles[] = {1.25, 2};
+  v.setDoubles(doubles, 2);
+  EXPECT_EQ(v.text(), "1.25,2.00");
+
+  Strings list{"plain", "with,comma", " padded ", "say \"hi\"", ""};
+  v.setList(list, ',');
+  EXPECT_EQ(v.getList(','), list);
+  v.setText("a;;b;");
+  EXPECT_EQ(v.getList(';', kNoQuote, true), (Strings{"a", "b"}));
+}
+
+TEST(ItemTest, ValuesAndDefaults) {
+  CSConfigItem item(nullptr, "k", "");
+  EXPECT_EQ(item.valueCount(), 0u);
+  EXPECT_EQ(item.valueText(3), "");
+  EXPECT_EQ(item.value(2)->text(), "");
+  EXPECT_EQ(item.valueCount(), 3u);
+  item.setDefault("");
+  EXPECT_EQ(item.defaultValue(), "");
+  item.setDefault("d");
+  EXPECT_EQ(item.firstValue()->text(), "d");
+  // A default fills an empty value without passing for a program edit.
+  EXPECT_FALSE(item.firstValue()->modified());
+  item.firstValue()->setText("set");
+  item.setDefault("other");
+  EXPECT_EQ(item.firstValue()->text(), "set");
+  EXPECT_EQ(item.defaultValue(), "other");
+}
+
+TEST(BlockTest, AddItemKeepsTheListsInStep) {
+  CSConfig config;
+  CSConfigBlock* block = config.getOrCreateBlock("B");
+  CSConfigItem* a = block->addItem("a", "1", 0);
+  EXPECT_FALSE(a->firstValue()->modified());
+  CSConfigItem* hidden = block->addItem("h", "2", kItemDisabled);
+  EXPECT_EQ(block->itemCount(), 1u);
+  EXPECT_EQ(block->allItemCount(), 2u);
+  // Adding a hidden key again without hiding flags brings it back with the new value.
+  EXPECT_EQ(block->addItem("H", "3", 0), hidden);
+  EXPECT_EQ(hidden->flags(), 0);
+  EXPECT_EQ(hidden->valueText(0), "3");
+  EXPECT_TRUE(hidden->firstValue()->modified());
+  EXPECT_EQ(block->item(1), hidden);
+  // Hiding flags take a visible item out of the lookups.
+  block->addItem("a", "", kItemInactive);
+  EXPECT_EQ(block->findItem("a"), nullptr);
+  EXPECT_EQ(block->activeIndex(a), -1);
+  a->clearFlag(kItemInactive);
+  EXPECT_EQ(block->findItem("a"), a);
+  // A plain add of a visible item keeps its forced mark.
+  a->setFlags(kItemForced);
+  block->addItem("a", "x", 0);
+  EXPECT_EQ(a->flags(), kItemForced);
+  EXPECT_TRUE(block->removeItem("A"));
+  EXPECT_FALSE(block->removeItem("a"));
+  EXPECT_EQ(block->allItemCount(), 1u);
+}
+
+TEST(BlockTest, CopyFromIsDeep) {
+  auto config = parse("; c\n#~\n[S]\n#!\nk=1\n#-h=2\n", true);
+  config->findItem("k", "S")->addValue()->setText("1b");
+  CSConfig other;
+  CSConfigBlock* copy = other.getOrCreateBlock("T");
+  copy->copyFrom(*config->findBlock("S"));
+  EXPECT_EQ(copy->comment(), "; c\n#~\n");
+  EXPECT_TRUE(copy->testFlag(kBlockMarked));
+  ASSERT_EQ(copy->allItemCount(), 2u);
+  EXPECT_EQ(copy->allItem(0)->valueCount(), 2u);
+  EXPECT_TRUE(copy->allItem(0)->value(1)->modified());
+  EXPECT_EQ(copy->allItem(1)->flags(), kItemDisabled);
+  config.reset();
+  EXPECT_EQ(copy->allItem(0)->valueText(1), "1b");
+}
+
+TEST(MergeTest, ForcedReplacesPlainFillsHiddenStaysHidden) {
+  auto target = parse("[S]\nplain=mine\nempty=\nforced=mine\nhidden=mine\n");
+  auto source = parse(
+      "; source comment\n[S]\nplain=theirs\nempty=theirs\n#!\nforced=theirs\n"
+      "#-hidden=theirs\nfresh=new\n\n[New]\n; item comment\nn=1\n; tail");
+  target->mergeFrom(*source);
+  EXPECT_EQ(text(*target, "plain", "S"), "mine");
+  EXPECT_EQ(text(*target, "empty", "S"), "theirs");
+  EXPECT_EQ(text(*target, "forced", "S"), "theirs");
+  EXPECT_EQ(target->findItem("forced", "S")->flags(), kItemForced);
+  EXPECT_EQ(target->findItem("hidden", "S"), nullptr);
+  EXPECT_EQ(target->findBlock("S")->findAnyItem("hidden")->valueText(0), "theirs");
+  EXPECT_EQ(text(*target, "fresh", "S"), "new");
+  EXPECT_EQ(target->findBlock("S")->comment(), "; source comment\n");
+  EXPECT_EQ(text(*target, "n", "New"), "1");
+  EXPECT_EQ(target->findItem("n", "New")->comment(), "; item comment\n");
+  EXPECT_EQ(target->trailingComment(), "; tail");
+  EXPECT_TRUE(target->isModified());
+}
+
+TEST(MergeTest, MarkedSourceBlockLeavesTheTargetItems) {
+  auto target = parse("[S]\nk=mine\n");
+  auto source = parse("#~\n[S]\n#!\nk=theirs\nother=1\n");
+  target->mergeFrom(*source);
+  EXPECT_EQ(text(*target, "k", "S"), "mine");
+  EXPECT_EQ(target->findItem("other", "S"), nullptr);
+  EXPECT_TRUE(target->findBlock("S")->testFlag(kBlockMarked));
+  target->mergeFrom(*target);  // a merge into itself changes nothing
+  EXPECT_EQ(written(*target), "#~\n[S]\nk=mine\n");
+}
+
+TEST(AssignTest, CopiesContentAndFlagsButNotTheFile) {
+  auto source = parse("a=1\n[S]\n;c\n#-h=2\nk=3\n;end", true);
+  source->setItemCaseInsensitive(false);
+  CSConfig copy("");
+  copy.getOrCreateBlock("Gone");
+  copy = *source;
+  EXPECT_TRUE(copy.multiLine());
+  EXPECT_FALSE(copy.itemCaseInsensitive());
+  EXPECT_FALSE(copy.hasBlock("Gone"));
+  EXPECT_EQ(written(copy), written(*source));
+  copy.getValue("k", "S")->setText("changed");
+  EXPECT_EQ(text(*source, "k", "S"), "3");
+  copy = copy;
+  EXPECT_EQ(text(copy, "k", "S"), "changed");
+}
+
+// Counts the change notices and deaths a configuration sends.
+class Watcher : public ReferingObject {
+ public:
+  void notify(NotificationEvent* event, void*) override {
+    if (dynamic_cast<NotificationEventConfigChanged*>(event)) ++changes;
+    if (dynamic_cast<NotificationEventDying*>(event)) ++deaths;
+  }
+  int changes = 0;
+  int deaths = 0;
+};
+
+TEST(NotificationTest, RemovalsNotifyOtherWritesDoNot) {
+  auto config = parse("[A]\nk=1\n[B]\nj=2\n");
+  Watcher watcher;
+  config->addReceiver(&watcher);
+  config->selectBlock("A");
+  config->setString("x", "1");
+  config->getValue("y", "A");
+  EXPECT_EQ(watcher.changes, 0);
+  EXPECT_TRUE(config->removeCursorItem("k"));
+  EXPECT_EQ(watcher.changes, 1);
+  EXPECT_TRUE(config->removeItemAndNotify("B", "j"));
+  EXPECT_EQ(watcher.changes, 2);
+  EXPECT_FALSE(config->removeItemAndNotify("Missing", "j"));
+  EXPECT_EQ(watcher.changes, 2);
+  EXPECT_FALSE(config->hasBlock("Missing"));
+  EXPECT_TRUE(config->removeBlockAndNotify("A"));
+  EXPECT_EQ(watcher.changes, 3);
+  EXPECT_FALSE(config->hasBlock("A"));
+}
+
+TEST(NotificationTest, ReleaseTellsReceiversTheConfigurationDies) {
+  auto* config = new CSConfig;
+  Watcher watcher;
+  config->addReceiver(&watcher);
+  config->addRef();
+  EXPECT_FALSE(config->release());
+  config->removeRef();
+  EXPECT_TRUE(config->release());
+  EXPECT_EQ(watcher.deaths, 1);
+}
+
+TEST(CursorTest, TypedReadsAndWrites) {
+  CSConfig config;
+  EXPECT_FALSE(config.selectBlock("C"));
+  EXPECT_TRUE(config.selectBlock("c"));
+  config.setDouble("d", 2.5);
+  config.setInt("i", -7);
+  config.setBool("b", true);
+  config.setString("s", "text");
+  EXPECT_EQ(text(config, "d", "C"), "2.500000");
+  EXPECT_EQ(text(config, "b", "C"), "true");
+  double d = 0;
+  int i = 0;
+  bool b = false;
+  std::string s;
+  EXPECT_TRUE(config.getDouble("d", d));
+  EXPECT_EQ(d, 2.5);
+  EXPECT_TRUE(config.getInt("i", i));
+  EXPECT_EQ(i, -7);
+  EXPECT_TRUE(config.getBool("b", b));
+  EXPECT_TRUE(b);
+  EXPECT_TRUE(config.getString("S", s));
+  EXPECT_EQ(s, "text");
+  EXPECT_FALSE(config.getString("missing", s));
+  EXPECT_EQ(config.findItem("missing", "C"), nullptr);
+  // Text that is no number leaves the output alone.
+  i = 42;
+  EXPECT_FALSE(config.getInt("s", i));
+  EXPECT_EQ(i, 42);
+  for (const char* yes : {"TRUE", "Yes", "ja", "1"}) {
+    config.setString("b", yes);
+    b = false;
+    EXPECT_TRUE(config.getBool("b", b) && b) << yes;
+  }
+  config.setString("b", "01");
+  EXPECT_TRUE(config.getBool("b", b));
+  EXPECT_FALSE(b);
+  // Far more digits than "%lf" would have fitted in a small buffer.
+  config.setDouble("big", 1e300);
+  EXPECT_EQ(text(config, "big", "C").size(), 301u + 7u);
+}
+
+TEST(CursorTest, ArrayForms) {
+  CSConfig config;
+  config.selectBlock("A");
+  config.setInts("i", {1, 2, 3});
+  config.setDoubles("d", {0.5});
+  config.setStrings("s", {"a,b", "c"});
+  EXPECT_EQ(text(config, "i", "A"), "1,2,3");
+  EXPECT_EQ(text(config, "s", "A"), "\"a,b\",c");
+  std::vector<int> ints;
+  std::vector<double> doubles;
+  Strings strings;
+  EXPECT_TRUE(config.getInts("i", ints));
+  EXPECT_EQ(ints, (std::vector<int>{1, 2, 3}));
+  EXPECT_TRUE(config.getDoubles("d", doubles));
+  EXPECT_EQ(doubles, std::vector<double>{0.5});
+  EXPECT_TRUE(config.getStrings("s", strings));
+  EXPECT_EQ(strings, (Strings{"a,b", "c"}));
+}
+
+TEST(CursorTest, WalkingStaysConsistentWhileRemoving) {
+  auto config = parse("[A]\na1=1\na2=2\na3=3\n[B]\nb1=1\n[C]\n");
+  config->rewindBlocks();
+  ASSERT_EQ(config->nextBlock()->name(), "A");
+  ASSERT_EQ(config->nextItem()->key(), "a1");
+  ASSERT_EQ(config->nextItem()->key(), "a2");
+  // Removing the current item and one before it must not skip a3.
+  EXPECT_TRUE(config->removeItem("a2", "A"));
+  EXPECT_TRUE(config->removeItem("a1", "A"));
+  EXPECT_EQ(config->nextItem()->key(), "a3");
+  EXPECT_EQ(config->nextItem(), nullptr);
+  // Removing the block the cursor stands in resets the cursor but not the block walk.
+  EXPECT_TRUE(config->removeBlock("A"));
+  EXPECT_EQ(config->cursorBlock(), "");
+  EXPECT_EQ(config->nextBlock()->name(), "B");
+  // A "<default>" block created now goes first and must not be walked twice.
+  config->getValue("d", kDefaultBlock);
+  EXPECT_EQ(config->nextBlock()->name(), "C");
+  EXPECT_EQ(config->nextBlock(), nullptr);
+  EXPECT_EQ(config->nextBlock(), nullptr);
+  config->rewindBlocks();
+  EXPECT_EQ(config->nextBlock()->name(), kDefaultBlock);
+}
+
+TEST(NumberedKeyTest, FamiliesWriteAndReadBack) {
+  CSConfig config;
+  config.setNumbered("Host", "N", {"a", "b", "c"});
+  EXPECT_EQ(config.itemKeys("N"), (Strings{"Host1", "Host2", "Host3"}));
+  EXPECT_EQ(config.getNumbered("host", "N"), (Strings{"a", "b", "c"}));
+  // A shorter list removes the members it does not have, so they cannot come back.
+  config.setNumbered("Host", "N", {"x"});
+  EXPECT_EQ(config.getNumbered("Host", "N"), Strings{"x"});
+  config.setNumberedInts("Port", "N", {80, 443});
+  EXPECT_EQ(config.getNumberedInts("Port", "N"), (std::vector<int>{80, 443}));
+  config.setNumberedDoubles("W", "N", {0.5}, 1);
+  EXPECT_EQ(text(config, "W1", "N"), "0.5");
+  EXPECT_TRUE(config.getNumbered("Host", "Missing").empty());
+}
+
+TEST(NumberedKeyTest, ReadingTakesPositionsFromTheKeys) {
+  auto config = parse(
+      "[N]\nItem3=c\nItem1=a\nItemX=no\nItem=no\nItem2b=no\n#-Item2=hidden\n"
+      "Item99999999999=too far\nItem65537=too far\n");
+  EXPECT_EQ(config->getNumbered("Item", "N"), (Strings{"a", "", "c"}));
+  config->setNumbered("Item", "N", {"one", "two"});
+  EXPECT_EQ(config->getNumbered("Item", "N"), (Strings{"one", "two"}));
+  EXPECT_EQ(text(*config, "ItemX", "N"), "no");
+}
+
+TEST(IdTest, IdsBindKeysOnce) {
+  CSConfig config;
+  EXPECT_EQ(config.defineId(7, "Url", "S", "jdbc:x"), 1);
+  EXPECT_EQ(config.defineId(7, "Other", "S", nullptr), 1);
+  ASSERT_NE(config.findItemById(7), nullptr);
+  EXPECT_EQ(config.findItemById(7)->key(), "Url");
+  EXPECT_EQ(config.getValueById(7)->text(), "jdbc:x");
+  EXPECT_NE(config.findItem("Other", "S"), nullptr);
+  EXPECT_EQ(config.findItemById(8), nullptr);
+  EXPECT_EQ(config.getValueById(8), nullptr);
+}
+
+TEST(EnumerationTest, BlockNamesAndKeys) {
+  auto config = parse("x=1\n[Sales]\na=1\n[SalesTest]\n[Other]\n");
+  EXPECT_EQ(config->blockNames(), (Strings{kDefaultBlock, "Sales", "SalesTest", "Other"}));
+  EXPECT_EQ(config->blockNames("sales"), (Strings{"Sales", "SalesTest"}));
+  config->setBlockCaseInsensitive(false);
+  EXPECT_TRUE(config->blockNames("sales").empty());
+  EXPECT_TRUE(config->itemKeys("Missing").empty());
+}
+
+TEST(WriterTest, ValuesPerMode) {
+  CSConfig config;
+  CSConfigItem* item = config.getOrCreateItem("k", "S");
+  item->firstValue()->setText("1");
+  item->addValue()->setText("2");
+  EXPECT_EQ(written(config), "[S]\nk=1\n");
+  config.setMultiLine(true);
+  EXPECT_EQ(written(config), "[S]\nk=1\nk=2\n");
+  // Every line of a hidden item carries its marker.
+  item->setFlags(kItemDisabled);
+  EXPECT_EQ(written(config), "[S]\n#-k=1\n#-k=2\n");
+  // No values: the comment alone, never glued to the next line.
+  CSConfigItem* empty = config.findBlock("S")->addItem("e", "", kItemInactive);
+  empty->setComment("; none\n");
+  config.getOrCreateItem("z", "S")->firstValue()->setText("9");
+  EXPECT_EQ(written(config), "[S]\n#-k=1\n#-k=2\n; none\n#:INACTIVE;\nz=9\n");
+}
+
+}  // namespace
+}  // namespace qz::config

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <streambuf>
+#include <string>
+
+#include "config/config.h"
+
+namespace qz::config {
+namespace {
+
+std::unique_ptr<CSConfig> parse(const std::string& text, bool multiLine = false,
+                                bool caseInsensitive = true) {
+  auto config = std::make_unique<CSConfig>(nullptr, nullptr, caseInsensitive);
+  config->setMultiLine(multiLine);
+  std::istringstream in(text);
+  EXPECT_EQ(config->readStream(in, false), kConfigDone);
+  return config;
+}
+
+std::string firstValue(CSConfig& config, const std::string& key, const std::string& block) {
+  CSConfigItem* item = config.findItem(key, block);
+  return item != nullptr ? item->valueText(0) : "<missing>";
+}
+
+struct Classified {
+  int type;
+  std::string key;
+  std::string value;
+  int flags;
+};
+
+Classified classify(const std::string& line) {
+  CSConfig config;
+  Classified c{-1, "", "", 0};
+  config.classifyLine(line, c.type, c.key, c.value, c.flags);
+  return c;
+}
+
+TEST(ClassifyLineTest, HeadersItemsAndComments) {
+  Classified c = classify(" \t[ Sales DB ]  trailing");
+  EXPECT_EQ(c.type, kLineHeader);
+  EXPECT_EQ(c.key, "Sales DB");
+  EXPECT_EQ(classify("[open").type, kLineComment);
+  EXPECT_EQ(classify("]x[").type, kLineComment);
+  EXPECT_EQ(classify("[]").type, kLineHeader);
+  EXPECT_EQ(classify("[a=b]").type, kLineHeader);
+
+  c = classify("  a = b = c  ");
+  EXPECT_EQ(c.type, kLineItem);
+  EXPECT_EQ(c.key, "a");
+  EXPECT_EQ(c.value, "b = c");
+  c = classify("=v");
+  EXPECT_EQ(c.type, kLineItem);
+  EXPECT_EQ(c.key, "");
+  for (const char* comment : {"", "   ", "no equals", ";k=v", "*k=v", "!k=v", "#k=v"}) {
+    EXPECT_EQ(classify(comment).type, kLineComment) << comment;
+  }
+  // Only column 0 makes a comment; a blank in front makes an item.
+  c = classify(" ;k=v");
+  EXPECT_EQ(c.type, kLineItem);
+  EXPECT_EQ(c.key, ";k");
+}
+
+TEST(ClassifyLineTest, Markers) {
+  Classified c = classify("#-key=value");
+  EXPECT_EQ(c.type, kLineItem);
+  EXPECT_EQ(c.key, "key");
+  EXPECT_EQ(c.flags, kItemDisabled);
+  c = classify("#:INACTIVE;key=value");
+  EXPECT_EQ(c.type, kLineItem);
+  EXPECT_EQ(c.flags, kItemInactive);
+  // Markers compare exactly, at column 0.
+  EXPECT_EQ(classify("#:inactive;key=value").type, kLineComment);
+  EXPECT_EQ(classify(" #-key=value").key, "#-key");
+  // Switched-off headers are comments, whichever marker.
+  EXPECT_EQ(classify("#-[Block]").type, kLineComment);
+  EXPECT_EQ(classify("#:INACTIVE;  [Block]").type, kLineComment);
+  c = classify("#-no equals");
+  EXPECT_EQ(c.type, kLineComment);
+}
+
+TEST(ReaderTest, CommentsOnlyGiveNoBlocks) {
+  auto config = parse("; one\n\n; two\n");
+  EXPECT_EQ(config->blockCount(), 0u);
+  EXPECT_EQ(config->trailingComment(), "; one\n\n; two");
+}
+
+TEST(ReaderTest, DefaultBlockIsFirstAndCaseRulesApply) {
+  auto config = parse("[B]\nk=1\n[<Default>]\nd=2\n[b]\nK=3\n");
+  ASSERT_EQ(config->blockCount(), 2u);
+  EXPECT_EQ(config->block(0)->name(), kDefaultBlock);
+  EXPECT_EQ(config->block(1)->name(), "B");
+  EXPECT_EQ(firstValue(*config, "k", "b"), "3");
+  EXPECT_EQ(firstValue(*config, "D", "<DEFAULT>"), "2");
+
+  auto exact = parse("[B]\nk=1\n[b]\nK=3\n", false, false);
+  ASSERT_EQ(exact->blockCount(), 2u);
+  EXPECT_EQ(firstValue(*exact, "k", "B"), "1");
+  EXPECT_EQ(exact->findItem("K", "B"), nullptr);
+  EXPECT_EQ(exact->findBlock(" B "), exact->block(0));
+  // Switching the rule later re-sorts what is there.
+  exact->setItemCaseInsensitive(true);
+  EXPECT_EQ(firstValue(*exact, "K", "B"), "1");
+  exact->setBlockCaseInsensitive(true);
+  EXPECT_NE(exact->findBlock("b"), nullptr);
+}
+
+TEST(ReaderTest, HiddenItemsAreKeptButNotFound) {
+  auto config = parse("[S]\n#-off=1\n#:INACTIVE;idle=2\non=3\n");
+  CSConfigBlock* block = config->findBlock("S");
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(block->allItemCount(), 3u);
+  EXPECT_EQ(block->itemCount(), 1u);
+  EXPECT_EQ(config->findItem("off", "S"), nullptr);
+  EXPECT_EQ(config->findItem("idle", "S"), nullptr);
+  ASSERT_NE(block->findAnyItem("off"), nullptr);
+  EXPECT_EQ(block->findAnyItem("off")->flags(), kItemDisabled);
+  EXPECT_EQ(block->findAnyItem("idle")->valueText(0), "2");
+  EXPECT_EQ(config->itemKeys("S"), std::vector<std::string>{"on"});
+  // Asking for a hidden key treats it as missing: it comes back visible with the default.
+  EXPECT_EQ(config->getValue("off", "S", "dflt")->text(), "dflt");
+  EXPECT_NE(config->findItem("off", "S"), nullptr);
+  EXPECT_EQ(block->itemCount(), 2u);
+}
+
+TEST(ReaderTest, HiddenLineOverAVisibleItemHidesIt) {
+  auto config = parse("[S]\nk=1\n#-k=2\n");
+  CSConfigBlock* block = config->findBlock("S");
+  EXPECT_EQ(block->allItemCount(), 1u);
+  EXPECT_EQ(block->itemCount(), 0u);
+  EXPECT_EQ(block->findAnyItem("k")->valueText(0), "2");
+  // And a visible line brings it back.
+  std::istringstream more("[S]\nk=3\n");
+  config->readStream(more, false);
+  EXPECT_EQ(firstValue(*config, "k", "S"), "3");
+  EXPECT_EQ(block->findAnyItem("k")->flags(), kItemNormal);
+}
+
+TEST(ReaderTest, ForcedItemsAndMarkedBlocks) {
+  auto config = parse("; plain\n#~\n[M]\n  #! why\na=1\nb=2\n[N]\nc=3\n");
+  EXPECT_TRUE(config->findBlock("M")->testFlag(kBlockMarked));
+  EXPECT_FALSE(config->findBlock("N")->testFlag(kBlockMarked));
+  EXPECT_EQ(config->findItem("a", "M")->flags(), kItemForced);
+  EXPECT_EQ(config->findItem("a", "M")->comment(), "  #! why\n");
+  EXPECT_EQ(config->findItem("b", "M")->flags(), kItemNormal);
+  // Reopening a block recomputes its mark from the new comment.
+  std::istringstream more("[M]\nd=4\n");
+  config->readStream(more, false);
+  EXPECT_FALSE(config->findBlock("M")->testFlag(kBlockMarked));
+}
+
+TEST(ReaderTest, RepeatedKeysAndMultiLine) {
+  auto single = parse("k=1\nk=2\n");
+  EXPECT_EQ(single->findItem("k", kDefaultBlock)->valueCount(), 1u);
+  EXPECT_EQ(firstValue(*single, "k", kDefaultBlock), "2");
+
+  auto multi = parse("k=1\nK=2\n", true);
+  CSConfigItem* item = multi->findItem("k", kDefaultBlock);
+  ASSERT_EQ(item->valueCount(), 2u);
+  EXPECT_EQ(item->valueText(1), "2");
+}
+
+TEST(ReaderTest, ReadingAccumulatesAndKeepModifiedProtectsProgramValues) {
+  auto config = parse("[S]\na=1\nb=1\n");
+  EXPECT_FALSE(config->isModified());
+  config->getValue("a", "S")->setText("mine");
+  EXPECT_TRUE(config->isModified());
+
+  std::istringstream again("[S]\na=2\nb=2\nc=2\n[T]\nx=1\n");
+  EXPECT_EQ(config->readStream(again, true), kConfigDone);
+  EXPECT_EQ(firstValue(*config, "a", "S"), "mine");
+  EXPECT_EQ(firstValue(*config, "b", "S"), "2");
+  EXPECT_EQ(firstValue(*config, "c", "S"), "2");
+  EXPECT_TRUE(config->hasBlock("T"));
+
+  // Without keepModified the file wins, but the value keeps its modified mark.
+  std::istringstream third("[S]\na=3\n");
+  config->readStream(third, false);
+  EXPECT_EQ(firstValue(*config, "a", "S"), "3");
+  EXPECT_TRUE(config->isModified());
+}
+
+TEST(ReaderTest, EmptyFileValueFallsBackToTheDefault) {
+  auto config = parse("[S]\nk=x\n");
+  config->getValue("k", "S", "dflt");
+  std::istringstream again("[S]\nk=\n");
+  config->readStream(again, false);
+  EXPECT_EQ(firstValue(*config, "k", "S"), "dflt");
+}
+
+TEST(ReaderTest, MalformedInputIsReadWithoutHarm) {
+  const char kLines[] = "[\0]\n=\n==\n[\n]\n[[]]\n\0=\0\n#-\n#:INACTIVE;\n#-#-x=1\n";
+  std::string nasty(kLines, sizeof kLines - 1);
+  nasty += std::string(1 << 20, 'x') + "=" + std::string(1 << 16, 'y') + "\n";
+  for (int c = 1; c < 256; ++c) nasty += static_cast<char>(c);
+  auto config = parse(nasty);
+  EXPECT_NE(config->findBlock(std::string("\0", 1)), nullptr);
+  EXPECT_NE(config->findItem(std::string(1 << 20, 'x'), "["), nullptr);
+  EXPECT_EQ(config->findItem(std::string(1, '\0'), "[")->valueText(0), std::string(1, '\0'));
+  std::ostringstream out;
+  EXPECT_EQ(config->writeStream(out), kConfigDone);
+}
+
+// Serves its text, then fails the way a broken device does.
+class FailingBuffer : public std::streambuf {
+ public:
+  explicit FailingBuffer(std::string text) : text_(std::move(text)) {
+    setg(text_.data(), text_.data(), text_.data() + text_.size());
+  }
+
+ protected:
+  int_type underflow() override { throw std::runtime_error("device gone"); }
+
+ private:
+  std::string text_;
+};
+
+TEST(ReaderTest, StreamFailureKeepsWhatWasRead) {
+  FailingBuffer buffer("[S]\na=1\nb=2");
+  std::istream in(&buffer);
+  CSConfig config;
+  EXPECT_EQ(config.readStream(in, false), kConfigStreamFailed);
+  EXPECT_EQ(firstValue(config, "a", "S"), "1");
+  // The line cut by the failure is not taken for a whole one.
+  EXPECT_EQ(config.findItem("b", "S"), nullptr);
+}
+
+}  // namespace
+}  // namespace qz::config
