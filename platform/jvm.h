@@ -28,4 +28,8 @@ JavaVM* obtainJavaVM(const JvmOptions& options, std::string* error);
 // The VM already running in this process, or null.
 JavaVM* runningJavaVM();
 
+// JNI_GetCreatedJavaVMs of the libjvm in this process: JNI_OK and a count of 0 when none is
+// loaded.
+jint getCreatedJavaVMs(JavaVM** vms, jsize capacity, jsize* count);
+
 }  // namespace qz::platform

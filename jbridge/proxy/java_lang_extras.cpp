@@ -1,0 +1,161 @@
+// The hand-written members of the java.lang proxies: native text in and out of String, the
+// what() text of Throwable and Class.forName. Every local reference made here is deleted
+// before returning.
+#include <climits>
+#include <cstring>
+
+#include "jbridge/proxy/java_lang.h"
+#include "jbridge/utf.h"
+
+namespace jbridge::proxy::java::lang {
+
+namespace {
+
+constexpr const char* kCreateFailed =
+    "String::createString - Unable to allocate a new java String.";
+constexpr const char* kContentsFailed =
+    "String::getCString - Unable to get the contents of the java String.";
+
+jsize checkedLength(std::size_t length) {
+  if (length > static_cast<std::size_t>(INT_MAX)) {
+    throw JNIException("String::createString - The text is too long for a java String.");
+  }
+  return static_cast<jsize>(length);
+}
+
+// A Java exception pending is thrown as its proxy; otherwise the allocation simply failed.
+[[noreturn]] void failCreate(JNIEnv* env) {
+  helper::catchAndThrow(env);
+  env->ExceptionDescribe();
+  env->ExceptionClear();
+  throw JNIException(kCreateFailed);
+}
+
+// new String(bytes, 0, length): Java decodes the bytes with the VM's default charset.
+LocalRef<> defaultCharsetString(const char* bytes, std::size_t length) {
+  JNIEnv* env = JNIHelper::attach();
+  jsize size = checkedLength(length);
+  LocalRef<jbyteArray> array(env, env->NewByteArray(size));
+  if (!array) failCreate(env);
+  if (size > 0) {
+    env->SetByteArrayRegion(array.get(), 0, size, reinterpret_cast<const jbyte*>(bytes));
+    helper::catchAndThrow(env);
+  }
+  static std::atomic<jmethodID> constructor{nullptr};
+  jmethodID id = constructor.load(std::memory_order_acquire);
+  if (!id) {
+    id = detail::lookupConstructor(env, String::staticJniClass(), "([BII)V");
+    constructor.store(id, std::memory_order_release);
+  }
+  jvalue args[3];
+  args[0].l = array.get();
+  args[1].i = 0;
+  args[2].i = size;
+  LocalRef<> created(env, env->NewObjectA(String::staticJniClass().getClass(), id, args));
+  if (!created) failCreate(env);
+  return created;
+}
+
+LocalRef<> utf16String(std::u16string_view text) {
+  JNIEnv* env = JNIHelper::attach();
+  jsize size = checkedLength(text.size());
+  static const jchar kNone = 0;
+  const jchar* chars = size ? reinterpret_cast<const jchar*>(text.data()) : &kNone;
+  LocalRef<> created(env, env->NewString(chars, size));
+  if (!created) failCreate(env);
+  return created;
+}
+
+// Only Class.forName needs it; the class has no proxy of its own.
+class ClassLoader : public virtual Object {
+  JBRIDGE_PROXY(ClassLoader, "java/lang/ClassLoader")
+};
+
+}  // namespace
+
+Class Class::forName(const String& className) {
+  ClassLoader loader = call::staticMethod<ClassLoader, ClassLoader, "getSystemClassLoader">();
+  return call::staticMethod<Class, Class, "forName">(className, JBoolean(true), loader);
+}
+
+String::String(const char* text)
+    : Object(text ? defaultCharsetString(text, std::strlen(text)).get() : jobject{}) {}
+
+String::String(const char* bytes, std::size_t length)
+    : Object(bytes || length == 0 ? defaultCharsetString(bytes, length).get() : jobject{}) {}
+
+String::String(const std::string& text)
+    : Object(defaultCharsetString(text.data(), text.size()).get()) {}
+
+String String::fromUtf8(std::string_view utf8) {
+  return fromUtf16(utf::utf8ToUtf16(utf8));
+}
+
+String String::fromUtf16(std::u16string_view utf16) {
+  return String(utf16String(utf16).get());
+}
+
+String String::fromModifiedUtf8(const char* text) {
+  if (!text) return String();
+  JNIEnv* env = JNIHelper::attach();
+  LocalRef<> created(env, env->NewStringUTF(text));
+  if (!created) failCreate(env);
+  return String(created.get());
+}
+
+std::string String::getCString() const {
+  if (isNull()) detail::throwNullProxy("String::getCString", "getBytes", staticJniClass());
+  JNIEnv* env = JNIHelper::attach();
+  jmethodID id = call::methodId<String, "getBytes", false, JArray<JByte>>(env);
+  LocalRef<jbyteArray> bytes(env,
+                             static_cast<jbyteArray>(env->CallObjectMethod(getJniObject(), id)));
+  helper::catchAndThrow(env);
+  if (!bytes) throw JNIException(kContentsFailed);
+  jsize size = env->GetArrayLength(bytes.get());
+  std::string text(static_cast<std::size_t>(size), '\0');
+  if (size > 0) {
+    env->GetByteArrayRegion(bytes.get(), 0, size, reinterpret_cast<jbyte*>(text.data()));
+    helper::catchAndThrow(env);
+  }
+  return text;
+}
+
+std::u16string String::toUtf16() const {
+  if (isNull()) detail::throwNullProxy("String::toUtf16", "GetStringRegion", staticJniClass());
+  JNIEnv* env = JNIHelper::attach();
+  auto text = static_cast<jstring>(getJniObject());
+  jsize size = env->GetStringLength(text);
+  std::u16string chars(static_cast<std::size_t>(size), u'\0');
+  if (size > 0) {
+    env->GetStringRegion(text, 0, size, reinterpret_cast<jchar*>(chars.data()));
+    helper::catchAndThrow(env);
+  }
+  return chars;
+}
+
+std::string String::toUtf8() const {
+  return utf::utf16ToUtf8(toUtf16());
+}
+
+std::string operator+(const std::string& left, const String& right) {
+  return left + right.getCString();
+}
+
+const char* Throwable::what() const noexcept {
+  try {
+    try {
+      std::string text = toString().getCString();
+      if (text != what_) what_ = std::move(text);
+    } catch (const Throwable&) {
+      // Asking the new exception for its text could fail the same way again.
+      if (what_.empty()) what_ = "java.lang.Throwable (toString() raised a Java exception)";
+    } catch (const std::exception& e) {
+      if (what_.empty()) what_ = std::string("java.lang.Throwable (no text: ") + e.what() + ")";
+    }
+  } catch (...) {
+    // Out of memory for the text itself: answer what there is.
+  }
+  return what_.c_str();
+}
+
+}  // namespace jbridge::proxy::java::lang

@@ -1,0 +1,228 @@
+// Tests of the java.sql proxies against the real HSQLDB driver, in memory.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "jbridge/proxy/java_sql.h"
+#include "tests/jbridge/jvm_env.h"
+
+namespace jbridge {
+namespace {
+
+using proxy::JArray;
+using proxy::types::JInt;
+namespace lang = proxy::java::lang;
+namespace sql = proxy::java::sql;
+
+class JdbcTest : public testing::JvmTest {
+ protected:
+  static void SetUpTestSuite() {
+    JvmTest::SetUpTestSuite();
+    lang::Class::forName(lang::String("org.hsqldb.jdbc.JDBCDriver"));
+  }
+
+  void SetUp() override {
+    connection_ = sql::DriverManager::getConnection(lang::String("jdbc:hsqldb:mem:jbridge"),
+                                                    lang::String("SA"), lang::String(""));
+    ASSERT_FALSE(connection_.isNull());
+    update("DROP TABLE PEOPLE IF EXISTS");
+    update("CREATE TABLE PEOPLE (ID INTEGER PRIMARY KEY, NAME VARCHAR(40), NICK VARCHAR(20))");
+    insert(1, "Ada", "countess");
+    insert(2, "Brian", nullptr);
+  }
+
+  void TearDown() override {
+    if (!connection_.isNull() && !connection_.isClosed()) connection_.close();
+  }
+
+  JInt update(const char* text) {
+    sql::PreparedStatement statement = connection_.prepareStatement(lang::String(text));
+    JInt count = statement.executeUpdate();
+    statement.close();
+    return count;
+  }
+
+  void insert(int id, const char* name, const char* nick) {
+    sql::PreparedStatement statement =
+        connection_.prepareStatement(lang::String("INSERT INTO PEOPLE VALUES (?, ?, ?)"));
+    statement.setInt(1, id);
+    statement.setString(2, lang::String(name));
+    statement.setString(3, lang::String(nick));  // a null text is a Java null
+    EXPECT_EQ(statement.executeUpdate(), 1);
+    statement.close();
+  }
+
+  sql::Connection connection_;
+};
+
+TEST_F(JdbcTest, ConstantsComeFromTheVm) {
+  EXPECT_EQ(sql::ResultSet::TYPE_FORWARD_ONLY(), 1003);
+  EXPECT_EQ(sql::ResultSet::CONCUR_READ_ONLY(), 1007);
+  EXPECT_EQ(sql::Connection::TRANSACTION_SERIALIZABLE(), 8);
+  EXPECT_EQ(sql::ResultSetMetaData::columnNullable(), 1);
+  // An inherited interface constant reads through the declaring proxy.
+  EXPECT_EQ(sql::PreparedStatement::RETURN_GENERATED_KEYS(), 1);
+  EXPECT_EQ(sql::DatabaseMetaData::tableIndexOther(), 3);  // a short constant
+}
+
+TEST_F(JdbcTest, QueriesReadRowsColumnsAndNulls) {
+  sql::PreparedStatement statement = connection_.prepareStatement(
+      lang::String("SELECT ID, NAME, NICK FROM PEOPLE WHERE ID >= ? ORDER BY ID"),
+      sql::ResultSet::TYPE_FORWARD_ONLY(), sql::ResultSet::CONCUR_READ_ONLY());
+  statement.setInt(1, 1);
+  sql::ResultSet rows = statement.executeQuery();
+  sql::ResultSetMetaData meta = rows.getMetaData();
+  EXPECT_EQ(meta.getColumnCount(), 3);
+  EXPECT_EQ(meta.getColumnName(2).toUtf8(), "NAME");
+  EXPECT_EQ(meta.getColumnType(1), 4);   // Types.INTEGER
+  EXPECT_EQ(meta.getColumnType(2), 12);  // Types.VARCHAR
+  EXPECT_EQ(meta.getPrecision(2), 40);
+  EXPECT_EQ(meta.isNullable(1), sql::ResultSetMetaData::columnNoNulls());
+
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.getInt(1), 1);
+  EXPECT_EQ(rows.getString(2).getCString(), "Ada");
+  EXPECT_EQ(rows.getString(lang::String("NICK")).toUtf8(), "countess");
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.getString(2).toUtf8(), "Brian");
+  EXPECT_TRUE(rows.getString(3).isNull());  // SQL NULL is a null proxy
+  EXPECT_TRUE(rows.wasNull());
+  EXPECT_FALSE(rows.next());
+  rows.close();
+  statement.close();
+}
+
+TEST_F(JdbcTest, ScrollableResultSetsUpdateRows) {
+  sql::PreparedStatement statement = connection_.prepareStatement(
+      lang::String("SELECT ID, NAME FROM PEOPLE"), sql::ResultSet::TYPE_SCROLL_INSENSITIVE(),
+      sql::ResultSet::CONCUR_UPDATABLE());
+  sql::ResultSet rows = statement.executeQuery();
+  ASSERT_TRUE(rows.last());
+  EXPECT_EQ(rows.getRow(), 2);
+  ASSERT_TRUE(rows.absolute(1));
+  jint id = rows.getInt(1);
+  rows.updateString(2, lang::String::fromUtf8("\xC3\x85"
+                                              "da"));
+  rows.updateRow();
+  EXPECT_TRUE(rows.relative(1));
+  EXPECT_TRUE(rows.previous());
+  EXPECT_TRUE(rows.first());
+  rows.close();
+  statement.close();
+
+  sql::Statement plain = connection_.createStatement(sql::ResultSet::TYPE_FORWARD_ONLY(),
+                                                     sql::ResultSet::CONCUR_READ_ONLY());
+  sql::ResultSet again = plain.executeQuery(
+      lang::String(("SELECT NAME FROM PEOPLE WHERE ID = " + std::to_string(id)).c_str()));
+  ASSERT_TRUE(again.next());
+  EXPECT_EQ(again.getString(1).toUtf8(),
+            "\xC3\x85"
+            "da");
+  plain.close();
+}
+
+TEST_F(JdbcTest, DriverErrorsArriveAsSQLExceptionWithStateAndMessage) {
+  try {
+    connection_.prepareStatement(lang::String("SELECT * FROM NO_SUCH_TABLE"));
+    FAIL() << "no exception";
+  } catch (const sql::SQLException& e) {
+    // The driver throws a subclass; it arrives as its registered ancestor.
+    EXPECT_EQ(e.getClass().getName().toUtf8(), "java.sql.SQLSyntaxErrorException");
+    EXPECT_EQ(e.getSQLState().toUtf8(), "42501");
+    EXPECT_EQ(e.getErrorCode(), -5501);
+    const std::string message =
+        "user lacks privilege or object not found: NO_SUCH_TABLE in statement [SELECT * FROM "
+        "NO_SUCH_TABLE]";
+    EXPECT_EQ(e.getMessage().toUtf8(), message);
+    EXPECT_EQ(e.what(), "java.sql.SQLSyntaxErrorException: " + message);
+  }
+  EXPECT_THROW(update("INSERT INTO PEOPLE VALUES (1, 'dup', NULL)"), sql::SQLException);
+}
+
+TEST_F(JdbcTest, TransactionsCommitAndRollBack) {
+  connection_.setAutoCommit(false);
+  EXPECT_FALSE(connection_.getAutoCommit());
+  insert(3, "Carla", nullptr);
+  connection_.rollback();
+  insert(4, "Dmitri", nullptr);
+  connection_.commit();
+  connection_.setAutoCommit(true);
+  sql::Statement statement = connection_.createStatement();
+  sql::ResultSet rows = statement.executeQuery(lang::String("SELECT COUNT(*) FROM PEOPLE"));
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.getInt(1), 3);
+  statement.close();
+  connection_.close();
+  EXPECT_TRUE(connection_.isClosed());
+}
+
+TEST_F(JdbcTest, DatabaseMetaDataDescribesTables) {
+  sql::DatabaseMetaData meta = connection_.getMetaData();
+  EXPECT_EQ(meta.getDatabaseProductName().toUtf8(), "HSQL Database Engine");
+  EXPECT_FALSE(meta.getDriverVersion().getCString().empty());
+  EXPECT_TRUE(meta.supportsTransactions());
+
+  JArray<lang::String> types(1);
+  types[0] = lang::String("TABLE");
+  sql::ResultSet tables =
+      meta.getTables(lang::String(), lang::String("PUBLIC"), lang::String("PEOPLE"), types);
+  ASSERT_TRUE(tables.next());
+  EXPECT_EQ(tables.getString(lang::String("TABLE_NAME")).toUtf8(), "PEOPLE");
+  tables.close();
+  // An empty type list is an empty array, not null: no table type matches it.
+  sql::ResultSet none = meta.getTables(lang::String(), lang::String("PUBLIC"),
+                                       lang::String("PEOPLE"), JArray<lang::String>(0));
+  EXPECT_FALSE(none.next());
+  none.close();
+
+  sql::ResultSet columns = meta.getColumns(lang::String(), lang::String("PUBLIC"),
+                                           lang::String("PEOPLE"), lang::String("%"));
+  int count = 0;
+  while (columns.next()) ++count;
+  EXPECT_EQ(count, 3);
+  columns.close();
+  sql::ResultSet keys =
+      meta.getPrimaryKeys(lang::String(), lang::String("PUBLIC"), lang::String("PEOPLE"));
+  ASSERT_TRUE(keys.next());
+  EXPECT_EQ(keys.getString(lang::String("COLUMN_NAME")).toUtf8(), "ID");
+  keys.close();
+}
+
+TEST_F(JdbcTest, DateTimeValuesExposeTheirFields) {
+  sql::Timestamp stamp = sql::Timestamp::valueOf(lang::String("2024-02-29 13:45:30.123456789"));
+  EXPECT_EQ(stamp.getNanos(), 123456789);
+  EXPECT_EQ(stamp.getYear(), 124);
+  EXPECT_EQ(stamp.getMonth(), 1);
+  EXPECT_EQ(stamp.getDate(), 29);
+  EXPECT_EQ(stamp.getHours(), 13);
+  EXPECT_EQ(stamp.toString().toUtf8(), "2024-02-29 13:45:30.123456789");
+  sql::Date day = sql::Date::valueOf(lang::String("2001-09-11"));
+  EXPECT_EQ(day.getDay(), 2);                     // a Tuesday
+  EXPECT_THROW(day.getHours(), lang::Exception);  // java.sql.Date has no time of day
+
+  sql::PreparedStatement statement =
+      connection_.prepareStatement(lang::String("VALUES (CAST(? AS TIMESTAMP(9)))"));
+  statement.setTimestamp(1, stamp);
+  sql::ResultSet rows = statement.executeQuery();
+  ASSERT_TRUE(rows.next());
+  sql::Timestamp read = rows.getTimestamp(1);
+  EXPECT_EQ(read.getMinutes(), 45);
+  EXPECT_TRUE(read.equals(stamp));
+  statement.close();
+}
+
+TEST_F(JdbcTest, AnotherThreadUsesTheConnection) {
+  std::string name;
+  std::thread worker([&] {
+    sql::PreparedStatement statement =
+        connection_.prepareStatement(lang::String("SELECT NAME FROM PEOPLE WHERE ID = 2"));
+    sql::ResultSet rows = statement.executeQuery();
+    if (rows.next()) name = rows.getString(1).toUtf8();
+    statement.close();
+  });
+  worker.join();
+  EXPECT_EQ(name, "Brian");
+}
+
+}  // namespace
+}  // namespace jbridge
