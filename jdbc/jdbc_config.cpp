@@ -1,0 +1,46 @@
+#include "jdbc/jdbc_config.h"
+
+#include <algorithm>
+
+#include "config/expand.h"
+#include "engine/engine.h"
+#include "object/call_exception.h"
+#include "object/com_ref.h"
+#include "variant/variant.h"
+
+namespace qz::jdbc {
+
+namespace {
+
+constexpr char kEnvConfigClass[] = "zeltools.zelenvcfg";
+constexpr char kResolveMethod[] = "resolveVar";
+
+// False when the component is missing or its call gives no text.
+bool resolveThroughComponent(const std::string& text, std::string* out) {
+  qzRef<qzIDispatch> resolver;
+  if (qzComCreateObject(kEnvConfigClass, qziid::kDispatch, resolver.outVoid()) != kQzOk ||
+      !resolver) {
+    resolver.detach();  // a failed creation may leave anything in the slot
+    return false;
+  }
+  qzVariantS result;
+  if (qzRecordedCallText(resolver.get(), kResolveMethod, kQzMethod, &result, text.c_str()) !=
+      kQzOk) {
+    return false;
+  }
+  const char* resolved = nullptr;
+  if (result.getText(&resolved) != 0 || !resolved) return false;
+  *out = resolved;
+  return true;
+}
+
+}  // namespace
+
+std::string resolveConfigPath(const std::string& pathTemplate) {
+  std::string path;
+  if (!resolveThroughComponent(pathTemplate, &path)) path = config::expandPath(pathTemplate);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+}  // namespace qz::jdbc

@@ -1,0 +1,357 @@
+// Set-up, errors and the connection-level operations of JSQLApi. Statements, results and the
+// catalogue are in jsql_results.cpp.
+#include "jdbc/jsql_api.h"
+
+#include <jni.h>
+
+#include <exception>
+#include <string>
+
+#include "config/config.h"
+#include "engine/engine.h"
+#include "jbridge/jni_core.h"
+#include "jdbc/jdbc_config.h"
+#include "jdbc/jsql_internal.h"
+#include "jdbc/text_buffer.h"
+#include "object/call_exception.h"
+
+namespace qz::jdbc {
+
+namespace {
+
+constexpr char kJvmClass[] = "zeltools.jvm";
+constexpr char kCharsetClass[] = "zeltools.charsetconvert";
+constexpr char kUtf8[] = "UTF-8";
+constexpr char kFallbackCharset[] = "CP1252";
+constexpr char kSourcePrefix[] = "ZIRUV:";
+
+constexpr char kNoJvmComponent[] = "qzComCreateObject: zeltools.jvm";
+constexpr char kNoJvmPointer[] = "CreateOrGetJVM: zeltools.jvm did not hand out a Java VM";
+constexpr char kNoJvmForDriver[] = "Can not register JDBC-driver. No JVM avalaible.";
+constexpr char kNoDriverItem[] = "RegisterDBDriver: Error in jdbc.cfg";
+constexpr char kEmptyDriverItem[] = "RegisterDBDriver: DriverClass not found in jdbc.cfg";
+constexpr char kNoCharsetComponent[] =
+    "JSQLApi::initCharsetConverter: Create object ZELTOOLS.CHARSETCONVERT failed";
+constexpr char kNoLocaleCharset[] = "JSQLApi::initCharsetConverter: getLocaleCharset failed";
+constexpr char kNoConverter[] = "JSQLApi::initCharsetConverter: openConverter failed";
+
+// "UTF-8", "utf8", "CP65001", "65001": the locale charset is UTF-8 itself.
+bool namesUtf8(const std::string& charset) {
+  std::string n;
+  for (char c : charset) {
+    if (c == '-' || c == '_') continue;
+    n += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  }
+  return n == "UTF8" || n == "CP65001" || n == "65001";
+}
+
+// Opens one converter; empty when the factory refuses or hands out no converter.
+qzRef<qzICharsetConverter> openConverter(qzICharsetFactory* factory, const char* from,
+                                         const char* to) {
+  qzRef<qzIUnknown> opened;
+  if (factory->openConverter(from, to, opened.out()) != kQzOk || !opened) {
+    opened.detach();  // a failed call may leave anything in the slot
+    return {};
+  }
+  return qzQuery<qzICharsetConverter>(opened.get(), qziid::kCharsetConverter);
+}
+
+}  // namespace
+
+JSQLApi::JSQLApi() = default;
+
+// The members release the component references and clear the variant.
+JSQLApi::~JSQLApi() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Errors
+
+void JSQLApi::setError(const std::string& text) {
+  lastErrorCode_ = 0;
+  lastSqlState_.clear();
+  try {
+    lastMessage_ = text;
+  } catch (...) {  // out of memory: an empty message is better than an escaping exception
+    lastMessage_.clear();
+  }
+}
+
+void JSQLApi::setErrorFromSQLException(const sql::SQLException& e) {
+  try {
+    int32_t code = e.getErrorCode();
+    lang::String message = e.getMessage();
+    lang::String state = e.getSQLState();
+    lastErrorCode_ = code;
+    // An exception without a message still tells its class through toString().
+    lastMessage_ = message.isNull() ? std::string(e.what()) : message.getCString();
+    lastSqlState_ = state.isNull() ? std::string() : state.getCString();
+  } catch (...) {
+    setError(e.what());
+  }
+}
+
+void JSQLApi::JSQLGetLastError(int32_t* code, char* sqlState, int32_t stateSize, char* message,
+                               int32_t messageSize) const {
+  if (code) *code = lastErrorCode_;
+  copyUtf8(lastSqlState_, sqlState, stateSize);
+  copyUtf8(lastMessage_, message, messageSize);
+}
+
+void JSQLApi::JSQLReportError(const char* context, qzIUnknown** error) const {
+  std::string message = lastMessage_.substr(0, utf8CutLength(lastMessage_, kReportedMessageMax));
+  JSQLReportMessage(context, message.c_str(), error);
+}
+
+void JSQLApi::JSQLReportMessage(const char* context, const char* message,
+                                qzIUnknown** error) const {
+  if (!error) return;
+  try {
+    std::string source = std::string(kSourcePrefix) + (context ? context : "");
+    *error = qzCreateCallException(source.c_str(), message ? message : "", nullptr);
+  } catch (...) {
+    *error = nullptr;
+  }
+}
+
+bool JSQLApi::present(const jbridge::proxy::JObject& proxy, const char* message) {
+  if (!proxy.isNull()) return true;
+  setError(message);
+  return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// jdbc.cfg
+
+bool JSQLApi::loadJdbcConfig(config::CSConfig& config, const char* pathTemplate) {
+  if (config.load(resolveConfigPath(pathTemplate)) >= config::kConfigDone) return true;
+  setError(std::string("Can not resolve ") + pathTemplate);
+  return false;
+}
+
+bool JSQLApi::loadJdbcConfig(config::CSConfig& config) {
+  return loadJdbcConfig(config, kUserConfigTemplate) ||
+         loadJdbcConfig(config, kSetupConfigTemplate);
+}
+
+int32_t JSQLApi::JSQLGetServerDB(const char* dataSource, char* buffer, int32_t size) {
+  return guarded(nullptr, [&] {
+    config::CSConfig config;
+    if (!loadJdbcConfig(config)) return kFailed;
+    const config::CSConfigItem* item = config.findItem(kServerDbItem, dataSource ? dataSource : "");
+    copyUtf8(item ? item->valueText(0) : std::string(), buffer, size);
+    return kOk;
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Set-up
+
+int32_t JSQLApi::CreateOrGetJVM() {
+  if (jvmReady_) return kOk;
+  return guarded(nullptr, [&] {
+    qzRef<qzIJvmProvider> provider;
+    if (qzComCreateObject(kJvmClass, qziid::kJvmProvider, provider.outVoid()) != kQzOk ||
+        !provider) {
+      provider.detach();  // a failed creation may leave anything in the slot
+      setError(kNoJvmComponent);
+      return kFailed;
+    }
+    void* vm = nullptr;
+    void* env = nullptr;
+    provider->getJavaVM(&vm, &env);  // its result says nothing the pointer does not
+    if (!vm) {
+      setError(kNoJvmPointer);
+      return kFailed;
+    }
+    jbridge::setJavaVM(static_cast<JavaVM*>(vm));
+    jvmReady_ = true;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::RegisterDBDriver(const char* dataSource) {
+  if (!jvmReady_) {
+    setError(kNoJvmForDriver);
+    return kFailed;
+  }
+  return guarded(nullptr, [&] {
+    config::CSConfig config;
+    if (!loadJdbcConfig(config)) return kFailed;
+    const config::CSConfigItem* item =
+        config.findItem(kDriverClassItem, dataSource ? dataSource : "");
+    if (!item) {
+      setError(kNoDriverItem);
+      return kFailed;
+    }
+    const std::string& driverClass = item->valueText(0);
+    if (driverClass.empty()) {
+      setError(kEmptyDriverItem);
+      return kFailed;
+    }
+    // Loading the class is what registers the driver with DriverManager. A missing class
+    // is recorded with the text of its ClassNotFoundException.
+    lang::Class::forName(lang::String(driverClass));
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::initCharsetConverter() {
+  if (fromUtf8Ready_) return kOk;
+  return guarded(nullptr, [&] {
+    charsetFactory_.reset();
+    if (qzComCreateObject(kCharsetClass, qziid::kCharsetFactory, charsetFactory_.outVoid()) !=
+            kQzOk ||
+        !charsetFactory_) {
+      charsetFactory_.detach();
+      setError(kNoCharsetComponent);
+      return kFailed;
+    }
+    conversionBuffer_.clear();
+    if (charsetFactory_->getLocaleCharset(&conversionBuffer_) != kQzOk) {
+      conversionBuffer_.clear();
+      setError(kNoLocaleCharset);
+      return kFailed;
+    }
+    const char* name = conversionBuffer_.type == kVtString ? conversionBuffer_.text() : nullptr;
+    std::string charset = name && *name ? name : kFallbackCharset;
+    conversionBuffer_.clear();
+    localeIsUtf8_ = namesUtf8(charset);
+
+    fromUtf8Converter_ = openConverter(charsetFactory_.get(), kUtf8, charset.c_str());
+    if (fromUtf8Converter_) {
+      fromUtf8Ready_ = true;
+    } else {
+      setError(kNoConverter);
+    }
+    toUtf8Converter_ = openConverter(charsetFactory_.get(), charset.c_str(), kUtf8);
+    if (toUtf8Converter_) {
+      toUtf8Ready_ = true;
+    } else {
+      setError(kNoConverter);
+    }
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLConnect(Connection& connection, const char* dataSource, const char* user,
+                             const char* password) {
+  return guarded(nullptr, [&] {
+    config::CSConfig config;
+    if (!loadJdbcConfig(config)) return kFailed;
+    const config::CSConfigItem* item = config.findItem(kUrlItem, dataSource ? dataSource : "");
+    std::string url = item ? item->valueText(0) : std::string();
+    connection = sql::DriverManager::getConnection(lang::String(url), lang::String(user),
+                                                   lang::String(password));
+    if (!present(connection, "JSQLConnect: the driver answered no connection")) return kFailed;
+    return kOk;
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection level
+
+int32_t JSQLApi::JSQLDisconnect(Connection& connection) {
+  if (connection.isNull()) return kOk;
+  return guarded(nullptr, [&] {
+    if (!connection.isClosed()) connection.close();
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLIsClosed(Connection& connection, int32_t* closed) {
+  if (!present(connection, "JSQLIsClosed: no connection")) return kFailed;
+  return guarded(nullptr, [&] {
+    bool isClosed = connection.isClosed();
+    if (closed) *closed = isClosed ? 1 : 0;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLCommit(Connection& connection) {
+  if (!present(connection, "JSQLCommit: no connection")) return kFailed;
+  return guarded(nullptr, [&] {
+    connection.commit();
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLRollback(Connection& connection) {
+  if (!present(connection, "JSQLRollback: no connection")) return kFailed;
+  return guarded(nullptr, [&] {
+    connection.rollback();
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLSetAutoCommit(Connection& connection, bool on) {
+  if (!present(connection, "JSQLSetAutoCommit: no connection")) return kFailed;
+  return guarded(nullptr, [&] {
+    connection.setAutoCommit(jbridge::proxy::JBoolean(on));
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetAutoCommit(Connection& connection, bool* on) {
+  if (!present(connection, "JSQLGetAutoCommit: no connection")) return kFailed;
+  return guarded(nullptr, [&] {
+    bool value = connection.getAutoCommit();
+    if (on) *on = value;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLSetLoginTimeout(int32_t seconds) {
+  return guarded(nullptr, [&] {
+    sql::DriverManager::setLoginTimeout(jbridge::proxy::JInt(seconds));
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetLoginTimeout(int32_t* seconds) {
+  return guarded(nullptr, [&] {
+    int32_t value = sql::DriverManager::getLoginTimeout();
+    if (seconds) *seconds = value;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLCreateStatement(Connection& connection, Statement& statement, int32_t type,
+                                     int32_t concurrency) {
+  if (!present(connection, "JSQLCreateStatement: no connection")) return kFailed;
+  return guarded(nullptr, [&] {
+    statement =
+        connection.createStatement(jbridge::proxy::JInt(type), jbridge::proxy::JInt(concurrency));
+    if (!present(statement, "JSQLCreateStatement: the driver answered no statement")) {
+      return kFailed;
+    }
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLCloseStatement(Statement& statement) {
+  if (statement.isNull()) return kOk;
+  return guarded(nullptr, [&] {
+    statement.close();
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLCloseResultSet(ResultSet& resultSet) {
+  if (resultSet.isNull()) return kOk;
+  return guarded(nullptr, [&] {
+    resultSet.close();
+    return kOk;
+  });
+}
+
+void JSQLApi::SetResultSetOptions(int32_t type, int32_t concurrency) {
+  resultSetType_ = type;
+  resultSetConcurrency_ = concurrency;
+}
+
+void JSQLApi::GetResultSetOptions(int32_t* type, int32_t* concurrency) const {
+  if (type) *type = resultSetType_;
+  if (concurrency) *concurrency = resultSetConcurrency_;
+}
+
+}  // namespace qz::jdbc

@@ -1,0 +1,208 @@
+// JSQLApi: the one way the database objects talk to JDBC. It obtains the Java VM from the
+// companion zeltools.jvm, loads the driver class and opens connections as jdbc.cfg names them
+// for a data source, runs queries and updates with every quoted literal sent as a bound
+// parameter, copies columns and metadata into caller buffers, and keeps the last error.
+//
+// Results: 1 for success, -1 for failure with the error in the last-error fields (vendor code,
+// SQL state and message of a java.sql.SQLException; code 0 and an empty state for errors of
+// this layer). No exception leaves an operation. Outputs assigned before a failing step keep
+// their new values. Every call through an empty proxy fails here, before it reaches Java.
+//
+// Buffers: a caller-owned byte array and its size. Text is cut to the size at the last whole
+// character and the rest is zero-filled, so a text is terminated only when it is shorter than
+// the size: pass one byte less than the capacity to be sure of a terminator.
+//
+// Text: with the UTF-8 flag, SQL text and literals are taken as UTF-8; otherwise, and for every
+// other text sent (URLs, user names, catalogue patterns, updated values), in the JVM's default
+// encoding. Texts read come back in the JVM's default encoding; column values are turned into
+// the user's locale character set when a converter could be opened for it.
+//
+// Ownership: the caller owns every Java proxy and passes it by reference; an operation that
+// produces a connection, statement, result set or metadata object assigns it to the caller's
+// proxy. JSQLApi keeps no Java object; it owns its references to the charset components.
+//
+// Thread rule: no lock. One thread at a time per JSQLApi (the last error and the conversion
+// scratch are shared); which thread does not matter, each Java call attaches its thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "object/com_ref.h"
+#include "object/qzcom.h"
+#include "variant/variant.h"
+
+namespace qz::config {
+class CSConfig;
+}
+
+namespace jbridge::proxy {
+class JObject;
+}
+namespace jbridge::proxy::java::sql {
+class Connection;
+class DatabaseMetaData;
+class PreparedStatement;
+class ResultSet;
+class ResultSetMetaData;
+class SQLException;
+class Statement;
+}  // namespace jbridge::proxy::java::sql
+
+namespace qz::jdbc {
+
+class JSQLApi {
+ public:
+  using Connection = jbridge::proxy::java::sql::Connection;
+  using DatabaseMetaData = jbridge::proxy::java::sql::DatabaseMetaData;
+  using PreparedStatement = jbridge::proxy::java::sql::PreparedStatement;
+  using ResultSet = jbridge::proxy::java::sql::ResultSet;
+  using ResultSetMetaData = jbridge::proxy::java::sql::ResultSetMetaData;
+  using Statement = jbridge::proxy::java::sql::Statement;
+
+  static constexpr int32_t kOk = 1;
+  static constexpr int32_t kFailed = -1;
+  // java.sql.ResultSet.TYPE_FORWARD_ONLY and CONCUR_READ_ONLY.
+  static constexpr int32_t kForwardOnly = 1003;
+  static constexpr int32_t kReadOnly = 1007;
+  // At most this many bytes of the last message go into an error object.
+  static constexpr std::size_t kReportedMessageMax = 1023;
+
+  JSQLApi();
+  ~JSQLApi();
+  JSQLApi(const JSQLApi&) = delete;
+  JSQLApi& operator=(const JSQLApi&) = delete;
+
+  // Set-up, in the order a connect runs them.
+  // Obtains the VM once (later calls answer 1 at once).
+  int32_t CreateOrGetJVM();
+  // Loads the "DriverClass" of the data source's block; runs on every connect.
+  int32_t RegisterDBDriver(const char* dataSource);
+  // Opens the converters between UTF-8 and the locale charset once. Answers 1 also when a
+  // converter does not open: texts then stay unconverted, and the message stays recorded.
+  int32_t initCharsetConverter();
+  // Opens a connection with the data source's "URL"; user and password may be null.
+  int32_t JSQLConnect(Connection& connection, const char* dataSource, const char* user,
+                      const char* password);
+
+  // Connection level. Disconnecting an empty proxy has nothing to do and answers 1.
+  int32_t JSQLDisconnect(Connection& connection);
+  int32_t JSQLIsClosed(Connection& connection, int32_t* closed);  // 1 closed, 0 open
+  int32_t JSQLCommit(Connection& connection);
+  int32_t JSQLRollback(Connection& connection);
+  int32_t JSQLSetAutoCommit(Connection& connection, bool on);
+  int32_t JSQLGetAutoCommit(Connection& connection, bool* on);
+  // DriverManager's login time-out in seconds, for later connects.
+  int32_t JSQLSetLoginTimeout(int32_t seconds);
+  int32_t JSQLGetLoginTimeout(int32_t* seconds);
+  int32_t JSQLCreateStatement(Connection& connection, Statement& statement, int32_t type,
+                              int32_t concurrency);
+  // Closing an empty proxy answers 1; a closed proxy stays assigned.
+  int32_t JSQLCloseStatement(Statement& statement);
+  int32_t JSQLCloseResultSet(ResultSet& resultSet);
+  // The type and concurrency JSQLExecQuery prepares its statements with.
+  void SetResultSetOptions(int32_t type, int32_t concurrency);
+  void GetResultSetOptions(int32_t* type, int32_t* concurrency) const;
+  // The data source's "ServerDB" (empty when missing).
+  int32_t JSQLGetServerDB(const char* dataSource, char* buffer, int32_t size);
+
+  // Database information, in the JVM's default encoding.
+  int32_t JSQLGetDatabaseProductName(DatabaseMetaData& metaData, char* buffer, int32_t size);
+  int32_t JSQLGetDatabaseProductVersion(DatabaseMetaData& metaData, char* buffer, int32_t size);
+  int32_t JSQLGetDriverName(DatabaseMetaData& metaData, char* buffer, int32_t size);
+  int32_t JSQLGetDriverVersion(DatabaseMetaData& metaData, char* buffer, int32_t size);
+
+  // Statements. The statement the out proxy holds is closed before a new one replaces it (and
+  // with it its result set): pass an empty proxy, never a copy of a statement still in use.
+  int32_t JSQLExecQuery(Connection& connection, PreparedStatement& statement, const char* sql,
+                        ResultSet& resultSet, ResultSetMetaData& metaData, bool utf8);
+  int32_t JSQLExecUpdate(Connection& connection, PreparedStatement& statement, const char* sql,
+                         int32_t* count, bool utf8);
+
+  // Results. Columns count from 1. The flag arguments are accepted for the callers and unused.
+  int32_t JSQLGetColumnCount(ResultSetMetaData& metaData, int32_t* count);
+  // nameLength is the byte length of the whole name, before any cut.
+  int32_t JSQLDescribeColumn(ResultSetMetaData& metaData, int32_t column, char* name, int32_t size,
+                             int32_t* nameLength, int32_t* sqlType, int32_t* displaySize,
+                             int32_t* precision, int32_t* nullable);
+  // length: the value's length in Java characters, or -1 for SQL NULL and for the empty text
+  // (the buffer is then empty).
+  int32_t JSQLGetResultSetStringData(ResultSet& resultSet, int32_t column, int32_t flag,
+                                     char* buffer, int32_t size, int32_t* length);
+  int32_t JSQLGetResultSetIntData(ResultSet& resultSet, int32_t column, int32_t flag,
+                                  int32_t* value);
+  // Moves to row (absolute), updates the column and the row. A null text is sent as SQL NULL.
+  int32_t JSQLUpdateStringData(ResultSet& resultSet, int32_t row, int32_t column, int32_t flag,
+                               const char* text);
+
+  // Catalogue queries: the DatabaseMetaData result goes to resultSet. A null text is passed to
+  // Java as null; typeCount 0 passes an empty array, not null.
+  int32_t JSQLGetTables(DatabaseMetaData& metaData, ResultSet& resultSet, const char* catalog,
+                        const char* schemaPattern, const char* tablePattern,
+                        const char* const* typeNames, int16_t typeCount);
+  int32_t JSQLGetColumns(DatabaseMetaData& metaData, ResultSet& resultSet, const char* catalog,
+                         const char* schemaPattern, const char* tablePattern,
+                         const char* columnPattern);
+  int32_t JSQLGetPrimaryKeys(DatabaseMetaData& metaData, ResultSet& resultSet, const char* catalog,
+                             const char* schema, const char* table);
+  int32_t JSQLGetImportedKeys(DatabaseMetaData& metaData, ResultSet& resultSet, const char* catalog,
+                              const char* schema, const char* table);
+  int32_t JSQLGetCrossReference(DatabaseMetaData& metaData, ResultSet& resultSet,
+                                const char* primaryCatalog, const char* primarySchema,
+                                const char* primaryTable, const char* foreignCatalog,
+                                const char* foreignSchema, const char* foreignTable);
+
+  // Errors. The buffers may be null.
+  void JSQLGetLastError(int32_t* code, char* sqlState, int32_t stateSize, char* message,
+                        int32_t messageSize) const;
+  // A call exception object with source "ZIRUV:" + context and the last message (at most
+  // kReportedMessageMax bytes) as description, stored with one reference in *error. A null
+  // error pointer creates nothing.
+  void JSQLReportError(const char* context, qzIUnknown** error) const;
+  // The same with a message of the caller's.
+  void JSQLReportMessage(const char* context, const char* message, qzIUnknown** error) const;
+
+  int32_t lastErrorCode() const { return lastErrorCode_; }
+  const std::string& lastMessage() const { return lastMessage_; }
+  const std::string& lastSqlState() const { return lastSqlState_; }
+  bool jvmReady() const { return jvmReady_; }
+  bool fromUtf8Ready() const { return fromUtf8Ready_; }
+  bool toUtf8Ready() const { return toUtf8Ready_; }
+
+ private:
+  void setError(const std::string& text);
+  void setErrorFromSQLException(const jbridge::proxy::java::sql::SQLException& e);
+  // Runs an operation's body; every exception becomes -1 and a recorded error. An SQLException
+  // records its code, state and message; any other exception `otherMessage`, or its what() text
+  // when that is null.
+  template <class Body>
+  int32_t guarded(const char* otherMessage, Body&& body);
+  // False, with `message` recorded, for an empty proxy: nothing may call Java through it.
+  bool present(const jbridge::proxy::JObject& proxy, const char* message);
+  // Reads the first jdbc.cfg that loads; false (error recorded) when none does.
+  bool loadJdbcConfig(config::CSConfig& config);
+  bool loadJdbcConfig(config::CSConfig& config, const char* pathTemplate);
+  // The column text as the caller receives it: converted, cut to size.
+  std::string columnText(const std::string& bytes, std::size_t size);
+  // Copies the text one DatabaseMetaData getter answers.
+  template <class Getter>
+  int32_t copyMetaText(DatabaseMetaData& metaData, char* buffer, int32_t size,
+                       const char* operation, Getter getter);
+
+  int32_t lastErrorCode_ = 0;
+  std::string lastMessage_;
+  std::string lastSqlState_;
+  bool jvmReady_ = false;
+  bool fromUtf8Ready_ = false;
+  bool toUtf8Ready_ = false;
+  qzRef<qzICharsetFactory> charsetFactory_;
+  qzRef<qzICharsetConverter> fromUtf8Converter_;
+  qzRef<qzICharsetConverter> toUtf8Converter_;
+  qzVariantS conversionBuffer_;
+  int32_t resultSetType_ = kForwardOnly;
+  int32_t resultSetConcurrency_ = kReadOnly;
+  bool localeIsUtf8_ = false;  // the converters' locale charset is UTF-8 itself
+};
+
+}  // namespace qz::jdbc

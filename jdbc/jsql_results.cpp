@@ -1,0 +1,308 @@
+// Statements, result columns, database information and catalogue queries of JSQLApi.
+#include <string>
+#include <vector>
+
+#include "jdbc/jsql_api.h"
+#include "jdbc/jsql_internal.h"
+#include "jdbc/sql_literals.h"
+#include "jdbc/text_buffer.h"
+
+namespace qz::jdbc {
+
+namespace {
+
+using jbridge::proxy::JArray;
+using jbridge::proxy::JInt;
+
+constexpr char kUpdateFailure[] = "Unknown Exception";
+constexpr char kColumnFailure[] = "Unknown exception in JSQLApi::JSQLGetResultSetStringData";
+
+// Text for Java: standard UTF-8 with the flag, else the VM's default charset. Null stays null.
+lang::String toJavaString(const std::string& text, bool utf8) {
+  return utf8 ? lang::String::fromUtf8(text) : lang::String(text);
+}
+
+lang::String optionalString(const char* text) {
+  return lang::String(text);
+}
+
+// Native text of a Java string in the VM's default charset; empty for null.
+std::string nativeText(const lang::String& s) {
+  return s.isNull() ? std::string() : s.getCString();
+}
+
+// Closes the statement that is about to be replaced; it is being discarded, so a failure to
+// close it changes nothing for the caller.
+void closeReplaced(sql::PreparedStatement& statement) {
+  if (statement.isNull()) return;
+  try {
+    statement.close();
+  } catch (...) {
+  }
+  statement = sql::PreparedStatement();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+int32_t JSQLApi::JSQLExecQuery(Connection& connection, PreparedStatement& statement,
+                               const char* sql, ResultSet& resultSet, ResultSetMetaData& metaData,
+                               bool utf8) {
+  if (!present(connection, "JSQLExecQuery: no connection")) return kFailed;
+  if (!sql) {
+    setError("JSQLExecQuery: no SQL text");
+    return kFailed;
+  }
+  return guarded(nullptr, [&] {
+    SplitSql split = splitLiterals(sql);
+    closeReplaced(statement);
+    statement = connection.prepareStatement(toJavaString(split.statement, utf8),
+                                            JInt(resultSetType_), JInt(resultSetConcurrency_));
+    if (!present(statement, "JSQLExecQuery: the driver answered no statement")) return kFailed;
+    for (std::size_t i = 0; i < split.literals.size(); ++i) {
+      statement.setString(JInt(static_cast<jint>(i + 1)), toJavaString(split.literals[i], utf8));
+    }
+    resultSet = statement.executeQuery();
+    if (!present(resultSet, "JSQLExecQuery: the driver answered no result set")) return kFailed;
+    metaData = resultSet.getMetaData();
+    if (!present(metaData, "JSQLExecQuery: the result set has no metadata")) return kFailed;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLExecUpdate(Connection& connection, PreparedStatement& statement,
+                                const char* sql, int32_t* count, bool utf8) {
+  if (count) *count = 0;
+  if (!present(connection, "JSQLExecUpdate: no connection")) return kFailed;
+  if (!sql) {
+    setError("JSQLExecUpdate: no SQL text");
+    return kFailed;
+  }
+  return guarded(kUpdateFailure, [&] {
+    SplitSql split = splitLiterals(sql);
+    closeReplaced(statement);
+    statement = connection.prepareStatement(toJavaString(split.statement, utf8));
+    if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
+    for (std::size_t i = 0; i < split.literals.size(); ++i) {
+      statement.setString(JInt(static_cast<jint>(i + 1)), toJavaString(split.literals[i], utf8));
+    }
+    int32_t updated = statement.executeUpdate();
+    if (count) *count = updated;
+    return kOk;
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Results
+
+int32_t JSQLApi::JSQLGetColumnCount(ResultSetMetaData& metaData, int32_t* count) {
+  if (!present(metaData, "JSQLGetColumnCount: no result set metadata")) return kFailed;
+  return guarded(nullptr, [&] {
+    int32_t n = metaData.getColumnCount();
+    if (count) *count = n;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLDescribeColumn(ResultSetMetaData& metaData, int32_t column, char* name,
+                                    int32_t size, int32_t* nameLength, int32_t* sqlType,
+                                    int32_t* displaySize, int32_t* precision, int32_t* nullable) {
+  if (!present(metaData, "JSQLDescribeColumn: no result set metadata")) return kFailed;
+  return guarded(nullptr, [&] {
+    JInt index(column);
+    std::string columnName = nativeText(metaData.getColumnName(index));
+    copyUtf8(columnName, name, size);
+    if (nameLength) *nameLength = static_cast<int32_t>(columnName.size());
+    int32_t type = metaData.getColumnType(index);
+    if (sqlType) *sqlType = type;
+    int32_t display = metaData.getColumnDisplaySize(index);
+    if (displaySize) *displaySize = display;
+    int32_t digits = metaData.getPrecision(index);
+    if (precision) *precision = digits;
+    int32_t nulls = metaData.isNullable(index);
+    if (nullable) *nullable = nulls;
+    return kOk;
+  });
+}
+
+std::string JSQLApi::columnText(const std::string& bytes, std::size_t size) {
+  conversionBuffer_.clear();
+  bool converted = false;
+  if (fromUtf8Ready_ && fromUtf8Converter_ &&
+      fromUtf8Converter_->convert(bytes.c_str(), &conversionBuffer_) == kQzOk &&
+      conversionBuffer_.type == kVtString) {
+    converted = true;
+  }
+  std::string text = converted ? std::string(conversionBuffer_.text()) : bytes;
+  conversionBuffer_.clear();
+  if (text.size() <= size) return text;
+  if (!converted || localeIsUtf8_) return text.substr(0, utf8CutLength(text, size));
+  return fitConverted(
+      bytes, std::move(text), size, [this](const std::string& part, std::string* out) {
+        conversionBuffer_.clear();
+        bool ok = fromUtf8Converter_->convert(part.c_str(), &conversionBuffer_) == kQzOk &&
+                  conversionBuffer_.type == kVtString;
+        if (ok) *out = conversionBuffer_.text();
+        conversionBuffer_.clear();
+        return ok;
+      });
+}
+
+int32_t JSQLApi::JSQLGetResultSetStringData(ResultSet& resultSet, int32_t column, int32_t /*flag*/,
+                                            char* buffer, int32_t size, int32_t* length) {
+  if (!present(resultSet, "JSQLGetResultSetStringData: no result set")) return kFailed;
+  return guarded(kColumnFailure, [&] {
+    lang::String value = resultSet.getString(JInt(column));
+    // SQL NULL and the empty text read alike: an empty buffer and length -1.
+    std::string bytes = nativeText(value);
+    if (bytes.empty()) {
+      fillBuffer({}, buffer, size);
+      if (length) *length = -1;
+      return kOk;
+    }
+    int32_t characters = value.length();
+    std::string text = columnText(bytes, size > 0 ? static_cast<std::size_t>(size) : 0);
+    fillBuffer(text, buffer, size);
+    if (length) *length = characters;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetResultSetIntData(ResultSet& resultSet, int32_t column, int32_t /*flag*/,
+                                         int32_t* value) {
+  if (!present(resultSet, "JSQLGetResultSetIntData: no result set")) return kFailed;
+  return guarded(nullptr, [&] {
+    int32_t n = resultSet.getInt(JInt(column));
+    if (value) *value = n;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLUpdateStringData(ResultSet& resultSet, int32_t row, int32_t column,
+                                      int32_t /*flag*/, const char* text) {
+  if (!present(resultSet, "JSQLUpdateStringData: no result set")) return kFailed;
+  return guarded(nullptr, [&] {
+    resultSet.absolute(JInt(row));
+    resultSet.updateString(JInt(column), optionalString(text));
+    resultSet.updateRow();
+    return kOk;
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Database information
+
+template <class Getter>
+int32_t JSQLApi::copyMetaText(DatabaseMetaData& metaData, char* buffer, int32_t size,
+                              const char* operation, Getter getter) {
+  if (!present(metaData, (std::string(operation) + ": no database metadata").c_str())) {
+    return kFailed;
+  }
+  return guarded(nullptr, [&] {
+    copyUtf8(nativeText((metaData.*getter)()), buffer, size);
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetDatabaseProductName(DatabaseMetaData& metaData, char* buffer,
+                                            int32_t size) {
+  return copyMetaText(metaData, buffer, size, "JSQLGetDatabaseProductName",
+                      &sql::DatabaseMetaData::getDatabaseProductName);
+}
+
+int32_t JSQLApi::JSQLGetDatabaseProductVersion(DatabaseMetaData& metaData, char* buffer,
+                                               int32_t size) {
+  return copyMetaText(metaData, buffer, size, "JSQLGetDatabaseProductVersion",
+                      &sql::DatabaseMetaData::getDatabaseProductVersion);
+}
+
+int32_t JSQLApi::JSQLGetDriverName(DatabaseMetaData& metaData, char* buffer, int32_t size) {
+  return copyMetaText(metaData, buffer, size, "JSQLGetDriverName",
+                      &sql::DatabaseMetaData::getDriverName);
+}
+
+int32_t JSQLApi::JSQLGetDriverVersion(DatabaseMetaData& metaData, char* buffer, int32_t size) {
+  return copyMetaText(metaData, buffer, size, "JSQLGetDriverVersion",
+                      &sql::DatabaseMetaData::getDriverVersion);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Catalogue
+
+int32_t JSQLApi::JSQLGetTables(DatabaseMetaData& metaData, ResultSet& resultSet,
+                               const char* catalog, const char* schemaPattern,
+                               const char* tablePattern, const char* const* typeNames,
+                               int16_t typeCount) {
+  if (!present(metaData, "JSQLGetTables: no database metadata")) return kFailed;
+  if (typeCount < 0 || (typeCount > 0 && !typeNames)) {
+    setError("JSQLGetTables: no type names");
+    return kFailed;
+  }
+  return guarded(nullptr, [&] {
+    JArray<lang::String> types(typeCount);
+    for (jsize i = 0; i < typeCount; ++i) types.set(i, optionalString(typeNames[i]));
+    resultSet = metaData.getTables(optionalString(catalog), optionalString(schemaPattern),
+                                   optionalString(tablePattern), types);
+    if (!present(resultSet, "JSQLGetTables: the driver answered no result set")) return kFailed;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetColumns(DatabaseMetaData& metaData, ResultSet& resultSet,
+                                const char* catalog, const char* schemaPattern,
+                                const char* tablePattern, const char* columnPattern) {
+  if (!present(metaData, "JSQLGetColumns: no database metadata")) return kFailed;
+  return guarded(nullptr, [&] {
+    resultSet = metaData.getColumns(optionalString(catalog), optionalString(schemaPattern),
+                                    optionalString(tablePattern), optionalString(columnPattern));
+    if (!present(resultSet, "JSQLGetColumns: the driver answered no result set")) return kFailed;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetPrimaryKeys(DatabaseMetaData& metaData, ResultSet& resultSet,
+                                    const char* catalog, const char* schema, const char* table) {
+  if (!present(metaData, "JSQLGetPrimaryKeys: no database metadata")) return kFailed;
+  return guarded(nullptr, [&] {
+    resultSet = metaData.getPrimaryKeys(optionalString(catalog), optionalString(schema),
+                                        optionalString(table));
+    if (!present(resultSet, "JSQLGetPrimaryKeys: the driver answered no result set")) {
+      return kFailed;
+    }
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetImportedKeys(DatabaseMetaData& metaData, ResultSet& resultSet,
+                                     const char* catalog, const char* schema, const char* table) {
+  if (!present(metaData, "JSQLGetImportedKeys: no database metadata")) return kFailed;
+  return guarded(nullptr, [&] {
+    resultSet = metaData.getImportedKeys(optionalString(catalog), optionalString(schema),
+                                         optionalString(table));
+    if (!present(resultSet, "JSQLGetImportedKeys: the driver answered no result set")) {
+      return kFailed;
+    }
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetCrossReference(DatabaseMetaData& metaData, ResultSet& resultSet,
+                                       const char* primaryCatalog, const char* primarySchema,
+                                       const char* primaryTable, const char* foreignCatalog,
+                                       const char* foreignSchema, const char* foreignTable) {
+  if (!present(metaData, "JSQLGetCrossReference: no database metadata")) return kFailed;
+  return guarded(nullptr, [&] {
+    resultSet =
+        metaData.getCrossReference(optionalString(primaryCatalog), optionalString(primarySchema),
+                                   optionalString(primaryTable), optionalString(foreignCatalog),
+                                   optionalString(foreignSchema), optionalString(foreignTable));
+    if (!present(resultSet, "JSQLGetCrossReference: the driver answered no result set")) {
+      return kFailed;
+    }
+    return kOk;
+  });
+}
+
+}  // namespace qz::jdbc
