@@ -1,7 +1,6 @@
 // Values, items, blocks, merging, copying, the cursor, numbered keys, ids and notifications.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -33,28 +32,18 @@ std::string text(CSConfig& config, const std::string& key, const std::string& bl
   return item != nullptr ? item->valueText(0) : "<missing>";
 }
 
-TEST(ValueTest, ConversionsFollowC) {
+TEST(ValueTest, ConversionsClampsAndLists) {
   CSConfigVal v;
-  for (const char* yes : {"yes", "JA", "True", "1", "01", " 1", "1abc"}) {
+  for (const char* yes : {"yes", "JA", "True", "1", "01", "1abc"}) {
     v.setText(yes);
     EXPECT_TRUE(v.asBool()) << yes;
   }
-  for (const char* no : {"", "no", "2", "-1", "on", "yess"}) {
+  for (const char* no : {"", "no", "2", "on", "yess"}) {
     v.setText(no);
     EXPECT_FALSE(v.asBool()) << no;
   }
-  v.setText("  -12x");
-  EXPECT_EQ(v.asInt(), -12);
-  v.setText("abc");
-  EXPECT_EQ(v.asInt(), 0);
-  EXPECT_EQ(v.asDouble(), 0.0);
-  v.setText("1e999999");
-  EXPECT_TRUE(std::isinf(v.asDouble()));
-}
-
-TEST(ValueTest, SettersMarkModifiedAndClampWritesTheBoundBack) {
-  CSConfigVal v("50");
-  EXPECT_FALSE(v.modified());
+  // A clamped read writes the bound back, and only then is the value modified.
+  v = CSConfigVal("50");
   EXPECT_EQ(v.asIntClamped(0, 100), 50);
   EXPECT_FALSE(v.modified());
   EXPECT_EQ(v.asIntClamped(60, 100), 60);
@@ -63,58 +52,17 @@ TEST(ValueTest, SettersMarkModifiedAndClampWritesTheBoundBack) {
   v.setText("7.5");
   EXPECT_DOUBLE_EQ(v.asDoubleClamped(0, 2.25, 3), 2.25);
   EXPECT_EQ(v.text(), "2.250");
-  v.setBool(true);
-  EXPECT_EQ(v.text(), "YES");
-  v.setBool(false);
-  EXPECT_EQ(v.text(), "NO");
-  v.setDouble(1.0 / 3);
-  EXPECT_EQ(v.text(), "0.33");
   v.setDouble(-1e308, 4);
   EXPECT_EQ(v.text().size(), 1u + 309u + 5u);
-}
 
-TEST(ValueTest, ArraysAndLists) {
-  CSConfigVal v;
-  const int ints[] = {1, -2, 30};
-  v.setInts(ints, 3);
-  EXPECT_EQ(v.text(), "1,-2,30");
-  int back[2] = {0, 0};
-  EXPECT_EQ(v.getInts(back, 2), 2u);
-  EXPECT_EQ(back[1], -2);
-  EXPECT_EQ(v.getInts(nullptr, 5), 0u);
-  const float floats[] = {0.5f, 1e30f};
-  v.setFloats(floats, 2, 1);
-  EXPECT_EQ(v.text().substr(0, 4), "0.5,");
-  float fback[4];
-  EXPECT_EQ(v.getFloats(fback, 4), 2u);
-  EXPECT_FLOAT_EQ(fback[1], 1e30f);
-  const double doubles[] = {1.25, 2};
-  v.setDoubles(doubles, 2);
-  EXPECT_EQ(v.text(), "1.25,2.00");
-
+  const float floats[] = {0.5f, 1e30f, 2};
+  v.setFloats(floats, 3, 1);
+  float back[2] = {0, 0};
+  EXPECT_EQ(v.getFloats(back, 2), 2u);  // capacity bounds the copy
+  EXPECT_FLOAT_EQ(back[1], 1e30f);
   Strings list{"plain", "with,comma", " padded ", "say \"hi\"", ""};
   v.setList(list, ',');
   EXPECT_EQ(v.getList(','), list);
-  v.setText("a;;b;");
-  EXPECT_EQ(v.getList(';', kNoQuote, true), (Strings{"a", "b"}));
-}
-
-TEST(ItemTest, ValuesAndDefaults) {
-  CSConfigItem item(nullptr, "k", "");
-  EXPECT_EQ(item.valueCount(), 0u);
-  EXPECT_EQ(item.valueText(3), "");
-  EXPECT_EQ(item.value(2)->text(), "");
-  EXPECT_EQ(item.valueCount(), 3u);
-  item.setDefault("");
-  EXPECT_EQ(item.defaultValue(), "");
-  item.setDefault("d");
-  EXPECT_EQ(item.firstValue()->text(), "d");
-  // A default fills an empty value without passing for a program edit.
-  EXPECT_FALSE(item.firstValue()->modified());
-  item.firstValue()->setText("set");
-  item.setDefault("other");
-  EXPECT_EQ(item.firstValue()->text(), "set");
-  EXPECT_EQ(item.defaultValue(), "other");
 }
 
 TEST(BlockTest, AddItemKeepsTheListsInStep) {
@@ -144,22 +92,6 @@ TEST(BlockTest, AddItemKeepsTheListsInStep) {
   EXPECT_TRUE(block->removeItem("A"));
   EXPECT_FALSE(block->removeItem("a"));
   EXPECT_EQ(block->allItemCount(), 1u);
-}
-
-TEST(BlockTest, CopyFromIsDeep) {
-  auto config = parse("; c\n#~\n[S]\n#!\nk=1\n#-h=2\n", true);
-  config->findItem("k", "S")->addValue()->setText("1b");
-  CSConfig other;
-  CSConfigBlock* copy = other.getOrCreateBlock("T");
-  copy->copyFrom(*config->findBlock("S"));
-  EXPECT_EQ(copy->comment(), "; c\n#~\n");
-  EXPECT_TRUE(copy->testFlag(kBlockMarked));
-  ASSERT_EQ(copy->allItemCount(), 2u);
-  EXPECT_EQ(copy->allItem(0)->valueCount(), 2u);
-  EXPECT_TRUE(copy->allItem(0)->value(1)->modified());
-  EXPECT_EQ(copy->allItem(1)->flags(), kItemDisabled);
-  config.reset();
-  EXPECT_EQ(copy->allItem(0)->valueText(1), "1b");
 }
 
 TEST(MergeTest, ForcedReplacesPlainFillsHiddenStaysHidden) {
@@ -256,29 +188,22 @@ TEST(CursorTest, TypedReadsAndWrites) {
   EXPECT_FALSE(config.selectBlock("C"));
   EXPECT_TRUE(config.selectBlock("c"));
   config.setDouble("d", 2.5);
-  config.setInt("i", -7);
   config.setBool("b", true);
-  config.setString("s", "text");
+  config.setStrings("s", {"a,b", "c"});
   EXPECT_EQ(text(config, "d", "C"), "2.500000");
   EXPECT_EQ(text(config, "b", "C"), "true");
-  double d = 0;
-  int i = 0;
-  bool b = false;
+  EXPECT_EQ(text(config, "s", "C"), "\"a,b\",c");
+  Strings strings;
+  EXPECT_TRUE(config.getStrings("s", strings));
+  EXPECT_EQ(strings, (Strings{"a,b", "c"}));
+  // Reads create nothing, and text that is no number leaves the output alone.
   std::string s;
-  EXPECT_TRUE(config.getDouble("d", d));
-  EXPECT_EQ(d, 2.5);
-  EXPECT_TRUE(config.getInt("i", i));
-  EXPECT_EQ(i, -7);
-  EXPECT_TRUE(config.getBool("b", b));
-  EXPECT_TRUE(b);
-  EXPECT_TRUE(config.getString("S", s));
-  EXPECT_EQ(s, "text");
   EXPECT_FALSE(config.getString("missing", s));
   EXPECT_EQ(config.findItem("missing", "C"), nullptr);
-  // Text that is no number leaves the output alone.
-  i = 42;
-  EXPECT_FALSE(config.getInt("s", i));
+  int i = 42;
+  EXPECT_FALSE(config.getInt("b", i));
   EXPECT_EQ(i, 42);
+  bool b = false;
   for (const char* yes : {"TRUE", "Yes", "ja", "1"}) {
     config.setString("b", yes);
     b = false;
@@ -290,25 +215,6 @@ TEST(CursorTest, TypedReadsAndWrites) {
   // Far more digits than "%lf" would have fitted in a small buffer.
   config.setDouble("big", 1e300);
   EXPECT_EQ(text(config, "big", "C").size(), 301u + 7u);
-}
-
-TEST(CursorTest, ArrayForms) {
-  CSConfig config;
-  config.selectBlock("A");
-  config.setInts("i", {1, 2, 3});
-  config.setDoubles("d", {0.5});
-  config.setStrings("s", {"a,b", "c"});
-  EXPECT_EQ(text(config, "i", "A"), "1,2,3");
-  EXPECT_EQ(text(config, "s", "A"), "\"a,b\",c");
-  std::vector<int> ints;
-  std::vector<double> doubles;
-  Strings strings;
-  EXPECT_TRUE(config.getInts("i", ints));
-  EXPECT_EQ(ints, (std::vector<int>{1, 2, 3}));
-  EXPECT_TRUE(config.getDoubles("d", doubles));
-  EXPECT_EQ(doubles, std::vector<double>{0.5});
-  EXPECT_TRUE(config.getStrings("s", strings));
-  EXPECT_EQ(strings, (Strings{"a,b", "c"}));
 }
 
 TEST(CursorTest, WalkingStaysConsistentWhileRemoving) {
@@ -364,21 +270,11 @@ TEST(IdTest, IdsBindKeysOnce) {
   CSConfig config;
   EXPECT_EQ(config.defineId(7, "Url", "S", "jdbc:x"), 1);
   EXPECT_EQ(config.defineId(7, "Other", "S", nullptr), 1);
-  ASSERT_NE(config.findItemById(7), nullptr);
   EXPECT_EQ(config.findItemById(7)->key(), "Url");
   EXPECT_EQ(config.getValueById(7)->text(), "jdbc:x");
   EXPECT_NE(config.findItem("Other", "S"), nullptr);
-  EXPECT_EQ(config.findItemById(8), nullptr);
   EXPECT_EQ(config.getValueById(8), nullptr);
-}
-
-TEST(EnumerationTest, BlockNamesAndKeys) {
-  auto config = parse("x=1\n[Sales]\na=1\n[SalesTest]\n[Other]\n");
-  EXPECT_EQ(config->blockNames(), (Strings{kDefaultBlock, "Sales", "SalesTest", "Other"}));
-  EXPECT_EQ(config->blockNames("sales"), (Strings{"Sales", "SalesTest"}));
-  config->setBlockCaseInsensitive(false);
-  EXPECT_TRUE(config->blockNames("sales").empty());
-  EXPECT_TRUE(config->itemKeys("Missing").empty());
+  EXPECT_EQ(config.blockNames("s"), Strings{"S"});
 }
 
 TEST(WriterTest, ValuesPerMode) {

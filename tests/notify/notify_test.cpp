@@ -181,15 +181,6 @@ TEST(NotifyingObjectTest, ReleaseDuringDeliveryIsRefused) {
   EXPECT_EQ(deaths, 1);
 }
 
-TEST(NotifyingObjectTest, PlainDeletionTellsNobody) {
-  std::vector<std::string> log;
-  Recorder a("a", &log);
-  auto* sender = new NotifyingObject;
-  sender->addReceiver(&a);
-  delete sender;
-  EXPECT_TRUE(log.empty());
-}
-
 TEST(CopyTableTest, LookupTranslateAndSet) {
   CopyTableC table;
   int a = 0, b = 0, c = 0;
