@@ -15,7 +15,8 @@ namespace {
 constexpr char kEnvConfigClass[] = "zeltools.zelenvcfg";
 constexpr char kResolveMethod[] = "resolveVar";
 
-// False when the component is missing or its call gives no text.
+// False when the component is missing or its call gives no text: an empty path is never what a
+// template means.
 bool resolveThroughComponent(const std::string& text, std::string* out) {
   qzRef<qzIDispatch> resolver;
   if (qzComCreateObject(kEnvConfigClass, qziid::kDispatch, resolver.outVoid()) != kQzOk ||
@@ -29,7 +30,7 @@ bool resolveThroughComponent(const std::string& text, std::string* out) {
     return false;
   }
   const char* resolved = nullptr;
-  if (result.getText(&resolved) != 0 || !resolved) return false;
+  if (result.isUndef() || result.getText(&resolved) != 0 || !resolved || !*resolved) return false;
   *out = resolved;
   return true;
 }
