@@ -124,12 +124,13 @@ TEST_F(MemManTest, HeapSwitchSendsSmallRequestsToTheCHeap) {
   qzFree(inPage);  // a page block freed meanwhile still goes back to its page
   qzFree(p);
   EXPECT_TRUE(mm::setHeapSwitch(false));
-  EXPECT_EQ(mm::counters().heapBytes, heap - 0);
+  EXPECT_EQ(mm::counters().heapBytes, heap);
 }
 
 // With H = 8, class 1 has stride 16, so a page holds 625 cells; the 626th live block of the
 // class needs a second page. Freeing them keeps one page; the release flag takes that too.
 TEST_F(MemManTest, PageBoundaryAndEmptyPageRelease) {
+  ASSERT_EQ(mm::headerSize(), 8u);
   const int64_t base = pages();
   std::vector<void*> blocks;
   for (int i = 0; i < 625; ++i) blocks.push_back(qzAlloc(1 + i % 8));

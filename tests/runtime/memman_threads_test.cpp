@@ -5,11 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <barrier>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
@@ -158,55 +155,49 @@ TEST_F(MemManThreadsTest, SameClassBurstsShareThePages) {
   EXPECT_GE(end.pagePeak, base.pageCount + 2 * 1500 / 250 - 1);  // 250 cells a page
 }
 
-// Tests blocks made on one thread and freed on another, and that an exiting thread gives its
-// cached cells back so that their pages can be released.
+// Tests blocks made on one thread and freed on another: one thread fills a batch while the
+// other checks and frees the previous one.
 TEST_F(MemManThreadsTest, BlocksFreedOnAnotherThread) {
   mm::flushThreadCache();
   const mm::Counters base = mm::counters();
-  std::mutex lock;
-  std::condition_variable ready;
-  std::deque<Held> queue;
-  bool done = false;
+  constexpr int kRounds = 60;
+  std::vector<Held> batches[2];
+  std::barrier sync(2);
   bool corrupt = false;
-  constexpr int kBlocks = 30000;
-
   std::thread producer([&] {
     std::mt19937 rng(7);
-    for (int i = 0; i < kBlocks; ++i) {
-      size_t size = 1 + rng() % 120;
-      auto* p = static_cast<unsigned char*>(qzAlloc(size));
-      auto tag = static_cast<unsigned char>(i);
-      std::memset(p, tag, size);
-      std::lock_guard<std::mutex> hold(lock);
-      queue.push_back({p, size, tag});
-      ready.notify_one();
+    for (int r = 0; r < kRounds; ++r) {
+      for (int i = 0; i < 500; ++i) {
+        size_t size = 1 + rng() % 120;
+        auto* p = static_cast<unsigned char*>(qzAlloc(size));
+        auto tag = static_cast<unsigned char>(i);
+        std::memset(p, tag, size);
+        batches[r % 2].push_back({p, size, tag});
+      }
+      sync.arrive_and_wait();
     }
-    std::lock_guard<std::mutex> hold(lock);
-    done = true;
-    ready.notify_one();
   });
   std::thread consumer([&] {
-    for (;;) {
-      std::unique_lock<std::mutex> hold(lock);
-      ready.wait(hold, [&] { return done || !queue.empty(); });
-      if (queue.empty()) return;
-      Held h = queue.front();
-      queue.pop_front();
-      hold.unlock();
-      if (!intact(h)) corrupt = true;
-      qzFree(h.p);
+    for (int r = 0; r < kRounds; ++r) {
+      sync.arrive_and_wait();
+      for (const Held& h : batches[r % 2]) {
+        if (!intact(h)) corrupt = true;
+        qzFree(h.p);
+      }
+      batches[r % 2].clear();
     }
   });
   producer.join();
   consumer.join();
   EXPECT_FALSE(corrupt);
-  mm::flushThreadCache();
   const mm::Counters end = mm::counters();
   EXPECT_EQ(end.liveBlocks, base.liveBlocks);
-  // Every cell is back in its page and each class kept at most one empty page.
+  // Both threads have exited, so every cell is back in its page and each of the 15 classes
+  // kept at most one empty page.
   EXPECT_LE(end.pageCount, base.pageCount + 15);
 }
 
+// Tests that an exiting thread gives its cached cells back, so that their pages can go.
 TEST_F(MemManThreadsTest, ExitingThreadReturnsItsCache) {
   mm::flushThreadCache();
   const mm::Counters base = mm::counters();
