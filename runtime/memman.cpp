@@ -24,7 +24,7 @@ constexpr uint32_t kNoCell = 0xFFFFFFFFu;  // end of a page's free list
 constexpr size_t kCacheBytesPerClass = 8192;
 
 // Sits at offset kCellAreaBytes of its page; u16 fields hold at most a stride of 2040 + 136
-// and 625 cells, which keeps the page at kPageBytes with 64-bit links.
+// and 1250 cells (class 0), which keeps the page at kPageBytes with 64-bit links.
 struct PageDesc {
   uint32_t marker;
   uint32_t freeHead;  // offset of the first free cell in the cell area, or kNoCell
