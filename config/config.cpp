@@ -27,11 +27,10 @@ constexpr std::size_t kStreamBuckets = 256;
 bool parseHeader(const std::string& text, std::string* name) {
   std::size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string::npos || text[first] != '[') return false;
-  std::size_t close = text.find(']');
+  // Only blanks stand before the "[", so the first "]" always follows it.
+  std::size_t close = text.find(']', first);
   if (close == std::string::npos) return false;
-  if (name != nullptr) {
-    *name = close < first ? std::string() : trimBlanks(text.substr(first + 1, close - first - 1));
-  }
+  if (name != nullptr) *name = trimBlanks(text.substr(first + 1, close - first - 1));
   return true;
 }
 
@@ -84,12 +83,15 @@ CSConfig::CSConfig(std::istream* in, std::ostream* out, bool caseInsensitive)
 
 CSConfig& CSConfig::operator=(const CSConfig& other) {
   if (&other == this) return *this;
+  // Ids name (key, block) pairs of this configuration, not content: they stay.
+  std::vector<CSConfigId> ids = std::move(ids_);
   clearContent();
   multiLine_ = other.multiLine_;
   itemCaseInsensitive_ = other.itemCaseInsensitive_;
   blockCaseInsensitive_ = other.blockCaseInsensitive_;
   trailingComment_ = other.trailingComment_;
   for (const auto& block : other.blocks_) getOrCreateBlock(block->name())->copyFrom(*block);
+  ids_ = std::move(ids);
   return *this;
 }
 

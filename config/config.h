@@ -263,8 +263,9 @@ class CSConfig : public NotifyingObject {
   // The streams are not owned and must outlive their use.
   CSConfig(std::istream* in, std::ostream* out, bool caseInsensitive = true);
   CSConfig(const CSConfig&) = delete;
-  // Copies the flags of multiLine and both case rules, the trailing comment and every block
-  // and item; not the file name, streams, ids or receivers.
+  // Replaces the content with a copy of other's: the flags of multiLine and both case rules,
+  // the trailing comment and every block and item. File name, streams, ids and receivers
+  // stay as they were.
   CSConfig& operator=(const CSConfig& other);
   // Saves first when saveOnDestroy is set.
   ~CSConfig() override;
@@ -279,7 +280,8 @@ class CSConfig : public NotifyingObject {
   // "<default>" (in any letter case) always goes first, other new blocks last.
   virtual CSConfigBlock* getOrCreateBlock(const std::string& name);
   virtual bool removeBlock(const std::string& name);
-  // To the file name if there is one, else to the output stream, else -2.
+  // To the file name if there is one, else to the output stream from its start, else -2. A
+  // stream cannot be cut: an older, longer text in it keeps its tail.
   virtual int save();
   // Makes name the cursor block, creating it; true if it existed.
   virtual bool selectBlock(const std::string& name);
