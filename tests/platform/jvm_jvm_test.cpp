@@ -1,0 +1,107 @@
+// Tests of the Java VM launcher: options from the environment, one VM per process, and no
+// attachment left behind on the calling thread.
+#include "platform/jvm.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace qz::platform {
+namespace {
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+bool haveHsqldb() {
+  return std::fopen("/usr/share/java/hsqldb.jar", "r") != nullptr;
+}
+
+TEST(JvmOptionsTest, ClassPathAndOptionsComeFromTheEnvironment) {
+  ScopedEnv classPath("QZ_CLASSPATH", "/opt/a.jar:/opt/b.jar");
+  ScopedEnv options("QZ_JVM_OPTIONS", "  -Xcheck:jni \t -Dqz.flag=1 ");
+  JvmOptions result = defaultJvmOptions();
+  EXPECT_EQ(result.classPath.rfind("/opt/a.jar:/opt/b.jar", 0), 0u) << result.classPath;
+  if (haveHsqldb()) {
+    EXPECT_NE(result.classPath.find(":/usr/share/java/hsqldb.jar"), std::string::npos);
+  }
+  EXPECT_EQ(result.options,
+            (std::vector<std::string>{"-Xcheck:jni", "-Dqz.flag=1", "-Dfile.encoding=UTF-8",
+                                      "-Dsun.jnu.encoding=UTF-8"}));
+}
+
+TEST(JvmOptionsTest, AnEncodingTheUserNamesIsKept) {
+  ScopedEnv classPath("QZ_CLASSPATH", nullptr);
+  ScopedEnv options("QZ_JVM_OPTIONS", "-Dfile.encoding=ISO-8859-1");
+  JvmOptions result = defaultJvmOptions();
+  EXPECT_EQ(result.options, (std::vector<std::string>{"-Dfile.encoding=ISO-8859-1"}));
+  EXPECT_NE(result.classPath.rfind(":", 0), 0u) << "no empty entry first: " << result.classPath;
+}
+
+TEST(JvmTest, OneVmPerProcessAndNoAttachmentLeftBehind) {
+  std::string error;
+  JavaVM* vm = obtainJavaVM(defaultJvmOptions(), &error);
+  ASSERT_NE(vm, nullptr) << error;
+  EXPECT_EQ(obtainJavaVM(defaultJvmOptions(), &error), vm);
+  EXPECT_EQ(runningJavaVM(), vm);
+  JavaVM* found = nullptr;
+  jsize count = 0;
+  EXPECT_EQ(getCreatedJavaVMs(&found, 1, &count), JNI_OK);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(found, vm);
+
+  JNIEnv* env = nullptr;
+  EXPECT_EQ(vm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_8), JNI_EDETACHED);
+
+  ASSERT_EQ(vm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr), JNI_OK);
+  jclass system = env->FindClass("java/lang/System");
+  jmethodID getProperty =
+      env->GetStaticMethodID(system, "getProperty", "(Ljava/lang/String;)Ljava/lang/String;");
+  jstring key = env->NewStringUTF("file.encoding");
+  auto value = static_cast<jstring>(env->CallStaticObjectMethod(system, getProperty, key));
+  ASSERT_FALSE(env->ExceptionCheck());
+  ASSERT_NE(value, nullptr);
+  const char* chars = env->GetStringUTFChars(value, nullptr);
+  EXPECT_STREQ(chars, "UTF-8");
+  env->ReleaseStringUTFChars(value, chars);
+  env->DeleteLocalRef(value);
+  env->DeleteLocalRef(key);
+  env->DeleteLocalRef(system);
+  EXPECT_EQ(vm->DetachCurrentThread(), JNI_OK);
+}
+
+}  // namespace
+}  // namespace qz::platform
+
+// The VM is never destroyed; leave without tearing down its library's statics while its
+// threads still run (under -Xcheck:jni they would report the signal handlers as modified).
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  int result = RUN_ALL_TESTS();
+  std::fflush(nullptr);
+  std::_Exit(result);
+}
