@@ -1,6 +1,10 @@
 #include "engine/module_hook.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "object/call_exception.h"
+#include "object/proxy_object.h"
 
 namespace {
 
@@ -20,6 +24,23 @@ class lastExceptionHookC final : public qzModuleHookC {
 };
 
 lastExceptionHookC g_lastExceptionHook;
+
+// With QZ_LIVE_OBJECTS_REPORT naming a file, the last termination appends how many of this
+// engine's scriptable objects are still alive: a host that released everything sees 0.
+class liveObjectReportHookC final : public qzModuleHookC {
+ public:
+  int32_t onEngineTerminate() override {
+    const char* path = std::getenv("QZ_LIVE_OBJECTS_REPORT");
+    if (!path || !*path) return 1;
+    if (FILE* f = std::fopen(path, "a")) {
+      std::fprintf(f, "qzjdbc live objects: %d\n", static_cast<int>(qzLiveProxyObjects()));
+      std::fclose(f);
+    }
+    return 1;
+  }
+};
+
+liveObjectReportHookC g_liveObjectReportHook;
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 // The engine as a host sees it: the real shared library, loaded with dlopen.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -70,4 +72,29 @@ TEST(EngineEntry, EngineAndHostNeverShareSymbols) {
   EXPECT_EQ(count, 2) << symbols;
   EXPECT_NE(symbols.find(" T qzComInitRemoteEngine"), std::string::npos);
   EXPECT_NE(symbols.find(" T qzComTerminateRemoteEngine"), std::string::npos);
+}
+
+TEST(EngineEntry, LastTerminationReportsLiveObjectsWhenAsked) {
+  char dir[] = "/tmp/qzlive-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string report = std::string(dir) + "/live.txt";
+  setenv("QZ_LIVE_OBJECTS_REPORT", report.c_str(), 1);
+  {
+    qz::host::Host host;
+    std::string error;
+    ASSERT_TRUE(host.loadEngine(enginePath(), &error)) << error;
+    host.initEngine();
+    host.terminateEngine();  // not the last: no report yet
+    host.unloadEngine();
+  }
+  unsetenv("QZ_LIVE_OBJECTS_REPORT");
+  FILE* f = fopen(report.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char line[128] = {};
+  ASSERT_NE(fgets(line, sizeof line, f), nullptr);
+  EXPECT_STREQ(line, "qzjdbc live objects: 0\n");
+  EXPECT_EQ(fgets(line, sizeof line, f), nullptr) << "one report, at the last termination";
+  fclose(f);
+  std::remove(report.c_str());
+  rmdir(dir);
 }
