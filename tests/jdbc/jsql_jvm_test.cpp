@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/engine.h"
+#include "host/host.h"
 #include "jbridge/jni_core.h"
 #include "jbridge/proxy/java_sql.h"
 #include "jdbc/jsql_api.h"
@@ -784,6 +786,104 @@ TEST_F(HsqldbTest, TextThatTheLocaleCannotHoldStaysUnconverted) {
   cells = firstColumn("SELECT s FROM a ORDER BY s DESC", 5);
   EXPECT_EQ(cells.at(0).text, std::string("\xCE\x95\xCE\xBB\0", 5));
   EXPECT_EQ(cells.at(1).text, "plain");
+}
+
+// A host engine that serves our host's companions, except that the charset component claims
+// the locale charset is Shift_JIS: a character set whose characters take one or two bytes.
+class ShiftJisEngine : public qzIEngineFactory {
+ public:
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
+    if (!iid || !out) return kQzFailed;
+    if (!qzIIDEqual(*iid, qziid::kEngineFactory) && !qzIIDEqual(*iid, qziid::kUnknown)) {
+      return kQzNoInterface;
+    }
+    AddRef();
+    *out = static_cast<qzIEngineFactory*>(this);
+    return kQzOk;
+  }
+  int32_t AddRef() override { return ++refs_; }
+  int32_t Release() override { return --refs_; }
+  int32_t registerClassObject(const qzIIDS*, qzIUnknown*, int32_t, uint32_t* cookie) override {
+    *cookie = 1;
+    return kQzOk;
+  }
+  int32_t revokeClassObject(uint32_t) override { return kQzOk; }
+  int32_t classObjectCount(int32_t* out) override {
+    *out = 0;
+    return kQzOk;
+  }
+  int32_t createObject(const qzIIDS* classId, qzIUnknown** out) override {
+    qzIUnknown* real = qz::host::createCompanion(*classId);
+    if (!real) return kQzFailed;
+    if (!qzIIDMatchesName(*classId, "zeltools.charsetconvert")) {
+      *out = real;
+      return kQzOk;
+    }
+    charsets_ = qzQuery<qzICharsetFactory>(real, qziid::kCharsetFactory);
+    real->Release();
+    AddRef();
+    *out = &factory_;
+    return kQzOk;
+  }
+
+ private:
+  class Factory : public qzICharsetFactory {
+   public:
+    explicit Factory(ShiftJisEngine* owner) : owner_(owner) {}
+    int32_t QueryInterface(const qzIIDS* iid, void** out) override {
+      if (!qzIIDEqual(*iid, qziid::kCharsetFactory) && !qzIIDEqual(*iid, qziid::kUnknown)) {
+        return kQzNoInterface;
+      }
+      AddRef();
+      *out = static_cast<qzICharsetFactory*>(this);
+      return kQzOk;
+    }
+    int32_t AddRef() override { return owner_->AddRef(); }
+    int32_t Release() override { return owner_->Release(); }
+    int32_t isKnownCharset(const char* name) override {
+      return owner_->charsets_->isKnownCharset(name);
+    }
+    int32_t getLocaleCharset(qzVariantS* out) override {
+      out->setString("SHIFT_JIS");
+      return kQzOk;
+    }
+    int32_t openConverter(const char* from, const char* to, qzIUnknown** out) override {
+      return owner_->charsets_->openConverter(from, to, out);
+    }
+
+   private:
+    ShiftJisEngine* owner_;
+  };
+
+  int32_t refs_ = 0;
+  qzRef<qzICharsetFactory> charsets_;
+  Factory factory_{this};
+};
+
+// Tests that a converted column text is cut at a whole character of the locale charset.
+TEST_F(HsqldbTest, ConvertedTextIsCutAtWholeLocaleCharacters) {
+  // The session keeps the charset component: the engine must outlive the fixture.
+  static ShiftJisEngine engine;
+  qztest::jdbc::stopEngine();
+  ASSERT_EQ(qzComInitRemoteEngine(&engine), 0);
+  EXPECT_EQ(api_.initCharsetConverter(), 1);
+  EXPECT_TRUE(api_.fromUtf8Ready());
+  qzComTerminateRemoteEngine();
+  qztest::jdbc::startEngine();
+
+  connect("jdbc:hsqldb:mem:sjis");
+  int32_t count = 0;
+  ASSERT_EQ(
+      api_.JSQLExecUpdate(connection_, statement_, "CREATE TABLE j (s VARCHAR(20))", &count, false),
+      1);
+  ASSERT_EQ(
+      api_.JSQLExecUpdate(connection_, statement_,
+                          "INSERT INTO j VALUES ('ab\xE6\xBC\xA2\xE5\xAD\x97')", &count, true),
+      1);
+  const std::string sjis = "ab\x8A\xBF\x8E\x9A";  // ab漢字 in Shift_JIS
+  EXPECT_EQ(firstColumn("SELECT s FROM j", 6).at(0), (Cell{sjis, 4}));
+  EXPECT_EQ(firstColumn("SELECT s FROM j", 5).at(0), (Cell{sjis.substr(0, 4) + '\0', 4}));
+  EXPECT_EQ(firstColumn("SELECT s FROM j", 3).at(0), (Cell{std::string("ab\0", 3), 4}));
 }
 
 }  // namespace
