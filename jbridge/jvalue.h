@@ -14,10 +14,6 @@
 #include "jbridge/jclass.h"
 #include "jbridge/signature.h"
 
-namespace jbridge {
-struct JniAccess;  // the typed JNI functions of each primitive, in jmethod.h
-}
-
 namespace jbridge::proxy {
 
 class JValue {
