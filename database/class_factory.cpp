@@ -1,20 +1,92 @@
 #include "database/class_factory.h"
 
+#include "config/config.h"
+#include "config/expand.h"
+#include "database/database.h"
+#include "database/db_object.h"
 #include "engine/engine.h"
+#include "jdbc/jsql_api.h"
+#include "object/call_exception.h"
+#include "variant/variant.h"
+
+namespace {
+
+constexpr char kProxyConfigPath[] = "$KESTRAN_SETUP/dbproxy.cfg";
+constexpr char kOsNameVariable[] = "$OSNAME";
+constexpr char kCommonBlock[] = "COMMON";
+constexpr char kDriverItem[] = "Driver";
+constexpr char kEnvConfigClass[] = "zeltools.zelenvcfg";
+
+// Step 4 of the routing: the block applies, whether or not it names a driver.
+void takeDriver(const qz::config::CSConfigBlock& block, std::string* driver) {
+  driver->clear();
+  if (qz::config::CSConfigItem* item = block.findItem(kDriverItem)) {
+    *driver = dbResolveConfigPath(item->valueText(0));
+  }
+}
+
+}  // namespace
+
+std::string dbResolveConfigPath(const std::string& text) {
+  qzRef<qzIDispatch> env;
+  if (qzComCreateObject(kEnvConfigClass, qziid::kDispatch, env.outVoid()) == kQzOk && env) {
+    qzVariantS result;
+    const char* resolved = nullptr;
+    if (qzRecordedCallText(env.get(), "resolveVar", kQzMethod, &result, text.c_str()) == kQzOk &&
+        result.getText(&resolved) == kQzOk && resolved) {
+      return resolved;
+    }
+  }
+  return qz::config::expandPath(text);
+}
+
+dbJDBCClassFactoryC::dbJDBCClassFactoryC() = default;
+dbJDBCClassFactoryC::~dbJDBCClassFactoryC() = default;
 
 int32_t dbJDBCClassFactoryC::QueryInterface(const qzIIDS* iid, void** out) {
   if (!iid || !out) return kQzFailed;
   if (qzIIDEqual(*iid, qziid::kUnknown) || qzIIDEqual(*iid, qziid::kClassFactory)) {
-    AddRef();
-    *out = static_cast<qzIClassFactory*>(this);
-    return kQzOk;
+    return dbHandOut(static_cast<qzIClassFactory*>(this), out);
   }
   return kQzNoInterface;
 }
 
-int32_t dbJDBCClassFactoryC::createInstance(const qzIIDS*, qzIUnknown** out) {
-  if (out) *out = nullptr;
-  return kQzFailed;
+int32_t dbJDBCClassFactoryC::readProxyDriver(std::string* driver) {
+  qz::config::CSConfig config;
+  const std::string path = dbResolveConfigPath(kProxyConfigPath);
+  if (config.load(path) < 1) return kQzFailed;
+  if (qz::config::CSConfigBlock* os = config.findBlock(dbResolveConfigPath(kOsNameVariable))) {
+    takeDriver(*os, driver);
+    return kQzOk;
+  }
+  // The file may have changed since the first read; the common block is read from it anew.
+  if (config.load(path) < 1) return kQzFailed;
+  qz::config::CSConfigBlock* common = config.findBlock(kCommonBlock);
+  if (!common) return kQzFailed;
+  takeDriver(*common, driver);
+  return kQzOk;
+}
+
+int32_t dbJDBCClassFactoryC::createInstance(const qzIIDS* className, qzIUnknown** out) {
+  if (!out) return kQzFailed;
+  *out = nullptr;
+  if (!className) return kQzFailed;
+  try {
+    if (qzIIDMatchesName(*className, kDbOdbcClass)) {
+      std::string driver;
+      if (readProxyDriver(&driver) != kQzOk) return kQzFailed;
+      if (!dbEqualsIgnoringCase(driver.c_str(), kDbJdbcClass)) return kQzFailed;
+    } else if (!qzIIDMatchesName(*className, kDbJdbcClass)) {
+      return kQzFailed;
+    }
+    if (!session_) session_ = std::make_shared<qz::jdbc::JSQLApi>();
+    qzRef<dbJDBCDatabaseC> connection(new dbJDBCDatabaseC(session_));
+    connection->AddRef();
+    return connection->QueryInterface(&qziid::kUnknown, reinterpret_cast<void**>(out));
+  } catch (...) {
+    *out = nullptr;
+    return kQzFailed;
+  }
 }
 
 qzIUnknown* qzCreateModuleClassFactory() {

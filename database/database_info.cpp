@@ -1,0 +1,152 @@
+#include "database/database_info.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "database/class_factory.h"
+#include "database/database.h"
+#include "database/db_object.h"
+#include "jdbc/jsql_api.h"
+
+namespace {
+
+using qz::jdbc::JSQLApi;
+
+constexpr int32_t kBufferSize = 1024;
+constexpr char kInfoSource[] = "db com server";
+
+// Runs one text query of the session layer into a zero-filled buffer, traces and stores it.
+template <class Query>
+int32_t readText(qzVariantS* out, const char* trace, Query&& query) {
+  char buffer[kBufferSize] = {};
+  if (query(buffer, kBufferSize - 1) != JSQLApi::kOk) return kQzFailed;
+  dbTrace(trace, buffer);
+  if (out) out->setString(buffer);
+  return kQzOk;
+}
+
+void textOrThrow(int32_t status, const qzVariantS& v, proxyAutoTypeCastC& result,
+                 const char* message) {
+  if (status != kQzOk || v.type != kVtString) throw proxyExecuteExceptionC(message, kInfoSource);
+  result.value = v;
+}
+
+}  // namespace
+
+dbJDBCDatabaseInfoC::dbJDBCDatabaseInfoC(dbJDBCDatabaseC* connection)
+    : proxyObjectC(table()), connection_(qzRef<dbJDBCDatabaseC>::share(connection)) {}
+
+dbJDBCDatabaseInfoC::~dbJDBCDatabaseInfoC() = default;
+
+int32_t dbJDBCDatabaseInfoC::QueryInterface(const qzIIDS* iid, void** out) {
+  if (!iid || !out) return kQzFailed;
+  if (qzIIDEqual(*iid, dbiid::kDatabaseInfo)) {
+    return dbHandOut(static_cast<dbIDatabaseInfo*>(this), out);
+  }
+  return proxyObjectC::QueryInterface(iid, out);
+}
+
+const char* dbJDBCDatabaseInfoC::className() {
+  return qzReadableTypeName(typeid(dbJDBCDatabaseInfoC));
+}
+
+int32_t dbJDBCDatabaseInfoC::getDatabaseName(qzVariantS* out) {
+  dbJDBCDatabaseC& c = *connection_.get();
+  if (c.dataSource().empty()) return kQzFailed;
+  try {
+    return readText(out, "dbname -> %s\n", [&](char* buffer, int32_t size) {
+      return c.session().JSQLGetServerDB(c.dataSource().c_str(), buffer, size);
+    });
+  } catch (...) {
+    return kQzFailed;
+  }
+}
+
+int32_t dbJDBCDatabaseInfoC::getDbmsName(qzVariantS* out) {
+  dbJDBCDatabaseC& c = *connection_.get();
+  if (!c.connected()) return kQzFailed;
+  try {
+    return readText(out, "dbsname -> %s\n", [&](char* buffer, int32_t size) {
+      return c.session().JSQLGetDatabaseProductName(c.metaData(), buffer, size);
+    });
+  } catch (...) {
+    return kQzFailed;
+  }
+}
+
+int32_t dbJDBCDatabaseInfoC::getDbmsVersion(qzVariantS* out) {
+  dbJDBCDatabaseC& c = *connection_.get();
+  if (!c.connected()) return kQzFailed;
+  try {
+    return readText(out, "dbsversion -> %s\n", [&](char* buffer, int32_t size) {
+      return c.session().JSQLGetDatabaseProductVersion(c.metaData(), buffer, size);
+    });
+  } catch (...) {
+    return kQzFailed;
+  }
+}
+
+int32_t dbJDBCDatabaseInfoC::getConnectionState(int32_t* out) {
+  int32_t state = 0;
+  int32_t status = kQzFailed;
+  try {
+    int32_t closed = -1;
+    dbJDBCDatabaseC& c = *connection_.get();
+    if (c.session().JSQLIsClosed(c.javaConnection(), &closed) == JSQLApi::kOk) {
+      state = closed == 0 ? 1 : closed == 1 ? 2 : 0;
+      status = kQzOk;
+    }
+  } catch (...) {
+    status = kQzFailed;
+  }
+  if (out) *out = status == kQzOk ? state : 0;
+  return status;
+}
+
+int32_t dbJDBCDatabaseInfoC::getClassId(char* buffer, int32_t size) {
+  if (!buffer || size <= 0) return kQzOk;
+  const size_t n = std::min(std::strlen(kDbJdbcClass), static_cast<size_t>(size - 1));
+  std::memcpy(buffer, kDbJdbcClass, n);
+  buffer[n] = '\0';
+  return kQzOk;
+}
+
+void dbJDBCDatabaseInfoC::scriptDatabaseName(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  qzVariantS v;
+  textOrThrow(getDatabaseName(&v), v, result, "cant read database name");
+}
+
+void dbJDBCDatabaseInfoC::scriptDbmsName(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  qzVariantS v;
+  textOrThrow(getDbmsName(&v), v, result, "cant read dbms name");
+}
+
+void dbJDBCDatabaseInfoC::scriptDbmsVersion(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  qzVariantS v;
+  textOrThrow(getDbmsVersion(&v), v, result, "cant read dbms version");
+}
+
+void dbJDBCDatabaseInfoC::scriptClassId(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  char buffer[64];
+  getClassId(buffer, sizeof buffer);
+  result.setString(buffer);
+}
+
+void dbJDBCDatabaseInfoC::scriptConnectionState(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  int32_t state = 0;
+  if (getConnectionState(&state) != kQzOk) state = 0;
+  result.setInt(state);
+}
+
+proxyMethodTableC* dbJDBCDatabaseInfoC::table() {
+  using T = dbJDBCDatabaseInfoC;
+  static const proxyMethodRowS rows[] = {
+      {"databasename", kQzPropertyGet, 0, &dbMember<T, &T::scriptDatabaseName>},
+      {"dbmsname", kQzPropertyGet, 0, &dbMember<T, &T::scriptDbmsName>},
+      {"dbmsversion", kQzPropertyGet, 0, &dbMember<T, &T::scriptDbmsVersion>},
+      {"dbiid", kQzPropertyGet, 0, &dbMember<T, &T::scriptClassId>},
+      {"connectionState", kQzPropertyGet, 0, &dbMember<T, &T::scriptConnectionState>},
+      {nullptr, 0, 0, nullptr}};
+  static proxyMethodTableC t(rows);
+  return &t;
+}

@@ -1,0 +1,43 @@
+// Database information ("DATABASEINFO"): read-only answers about a connection: the database
+// name configured for its data source ("ServerDB" of jdbc.cfg), the product name and version
+// of the database system, the connection's state and the engine's class name. Each property
+// asks the session layer anew; the object has no state of its own.
+//
+// Thread rule: that of its connection. Ownership: holds a counted reference to the connection.
+#pragma once
+
+#include <cstdint>
+
+#include "database/interfaces.h"
+#include "object/proxy_object.h"
+
+class dbJDBCDatabaseC;
+
+class dbJDBCDatabaseInfoC final : public proxyObjectC, public dbIDatabaseInfo {
+ public:
+  explicit dbJDBCDatabaseInfoC(dbJDBCDatabaseC* connection);
+  ~dbJDBCDatabaseInfoC() override;
+
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+  const char* className() override;
+
+  // 1 before any connect: no data source has been named yet.
+  int32_t getDatabaseName(qzVariantS* out) override;
+  // 1 unless the connection is open: the product answers come from its metadata.
+  int32_t getDbmsName(qzVariantS* out) override;
+  int32_t getDbmsVersion(qzVariantS* out) override;
+  int32_t getConnectionState(int32_t* out) override;
+  int32_t getClassId(char* buffer, int32_t size) override;
+
+ private:
+  void scriptDatabaseName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptDbmsName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptDbmsVersion(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptClassId(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptConnectionState(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+
+  qzRef<dbJDBCDatabaseC> connection_;
+};

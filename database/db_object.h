@@ -1,0 +1,43 @@
+// Small pieces every database object uses: member adapters for method tables, handing out
+// interfaces, the QZCOM_JDBC_DEBUG trace, symbol-reference resolution and name comparison.
+//
+// Thread rule: none of these keep state; the trace switch is read on every use.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "object/proxy_object.h"
+#include "object/qzcom.h"
+#include "variant/variant.h"
+
+// Adapts `void T::m(proxyAutoParaListC&, proxyAutoTypeCastC&)` to a row handler. The object
+// model hands handlers the proxyObjectC part of the object, which for a class with several
+// bases need not sit at the address of the T, so the cast goes through proxyObjectC.
+template <class T, void (T::*M)(proxyAutoParaListC&, proxyAutoTypeCastC&)>
+void dbMember(void* native, proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  (static_cast<T*>(static_cast<proxyObjectC*>(native))->*M)(args, result);
+}
+
+// Stores p in *out with a new reference; 0.
+inline int32_t dbHandOut(qzIUnknown* p, void** out) {
+  p->AddRef();
+  *out = p;
+  return kQzOk;
+}
+
+// True when QZCOM_JDBC_DEBUG is set, to any value (the empty one included).
+bool dbDebugEnabled();
+// printf to standard output when the trace is on; flushed so that lines keep their order with
+// whatever else the process writes.
+void dbTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Replaces a symbol reference ("QZSCR.SYMBOLREF") by the value it stands for, as often as the
+// value is again a reference. A chain longer than kMaxSymbolRefDepth (a reference to itself,
+// say) ends there with an empty variant rather than looping for ever.
+void dbResolveSymbolRefs(qzVariantS& value);
+inline constexpr int kMaxSymbolRefDepth = 64;
+
+bool dbEqualsIgnoringCase(const char* a, const char* b);
+// Position of the first occurrence of needle in text, ignoring ASCII case; -1 when none.
+long dbFindIgnoringCase(const std::string& text, const char* needle);

@@ -1,0 +1,66 @@
+// The SQL execution object ("SQLEXEC", "SQLEXEC_UTF8"): one SQL statement text, run on its
+// connection as a query when "SELECT" (any letter case) starts within its first six
+// characters and as an update otherwise, and what the last run produced: the Java statement,
+// result set and result metadata of a query, or the update count of an update.
+//
+// Creating one resets the session's result-set settings (shared by every connection of the
+// factory) to forward-only and read-only; a record set applies its own after creating it.
+//
+// Thread rule: that of the connection. Ownership: holds a counted reference to the connection
+// and the Java references of its last run; the accessors hand out references to them that
+// live as long as this object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "database/interfaces.h"
+#include "database/transaction.h"
+#include "jbridge/proxy/sql_result_set.h"
+#include "jbridge/proxy/sql_statement.h"
+
+class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction {
+ public:
+  using PreparedStatement = jbridge::proxy::java::sql::PreparedStatement;
+  using ResultSet = jbridge::proxy::java::sql::ResultSet;
+  using ResultSetMetaData = jbridge::proxy::java::sql::ResultSetMetaData;
+
+  // The query test looks for "SELECT" at positions 0 to kQueryBound - 1.
+  static constexpr long kQueryBound = 6;
+
+  dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8);
+  ~dbJDBCSQLExecC() override;
+
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+  const char* className() override;
+
+  // 1 without an error object when no statement was set.
+  int32_t execute(qzIUnknown** errOut) override;
+  int32_t setStatement(const char* sqlText) override;
+
+  // True when text runs as a query.
+  static bool isQuery(const std::string& text);
+
+  // For the record set.
+  bool statementSet() const { return statementSet_; }
+  const std::string& sqlText() const { return sqlText_; }
+  bool utf8() const { return utf8_; }
+  int32_t updateCount() const { return updateCount_; }
+  PreparedStatement& statement() { return statement_; }
+  ResultSet& resultSet() { return resultSet_; }
+  ResultSetMetaData& resultMetaData() { return resultMetaData_; }
+
+ private:
+  void scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+
+  bool statementSet_ = false;
+  std::string sqlText_;
+  PreparedStatement statement_;
+  ResultSet resultSet_;
+  ResultSetMetaData resultMetaData_;
+  int32_t updateCount_ = 0;
+  bool utf8_;
+};
