@@ -1,0 +1,195 @@
+// The connection with a real driver: where jdbc.cfg is found, what each failure says,
+// transactions, options, database information, the shared session and termination.
+#include <gtest/gtest.h>
+
+#include "database/database.h"
+#include "jdbc/jsql_api.h"
+#include "tests/database/jvm_fixture.h"
+
+namespace {
+
+using dbtest::DatabaseFixture;
+using dbtest::jdbcBlock;
+using dbtest::kHsqlDriver;
+using dbtest::nativeOf;
+using dbtest::Rows;
+using qztest::Obj;
+using qztest::Outcome;
+
+// The inner error of a failed call: its source, and its description must be the message.
+void expectInner(const Outcome& o, const std::string& source, const std::string& description) {
+  ASSERT_FALSE(o.ok());
+  ASSERT_TRUE(o.error.hasInner) << o.error.text();
+  EXPECT_EQ(o.error.innerSource, source);
+  if (description.empty()) {
+    EXPECT_FALSE(o.error.innerDescription.empty());
+  } else {
+    EXPECT_EQ(o.error.innerDescription, description);
+  }
+}
+
+// --- On every backend ---------------------------------------------------------------------
+
+class ConnectionTest : public DatabaseFixture {};
+
+TEST_P(ConnectionTest, CommitAndRollbackWithAutoCommitOff) {
+  connect();
+  exec("CREATE TABLE " + table_ + " (id INT PRIMARY KEY, name VARCHAR(40))");
+  EXPECT_EQ(db_.call("option", 1, 0).asInt(), 1);
+  exec("INSERT INTO " + table_ + " VALUES (1, 'kept')");
+  EXPECT_EQ(db_.call("commit").asInt(), 1);
+  exec("INSERT INTO " + table_ + " VALUES (2, 'lost')");
+  exec("UPDATE " + table_ + " SET name = 'changed' WHERE id = 1");
+  EXPECT_EQ(db_.call("rollback").asInt(), 1);
+  EXPECT_EQ(probe("SELECT id, name FROM " + table_), (Rows{{"1", "kept"}}))
+      << "the rollback lost nothing that was committed";
+
+  // Only the low byte counts: 256 is off, 1 is on.
+  EXPECT_EQ(db_.call("option", 1, 256).asInt(), 1);
+  exec("INSERT INTO " + table_ + " VALUES (3, 'off')");
+  db_.call("rollback");
+  EXPECT_EQ(count(table_), "1");
+  EXPECT_EQ(db_.call("option", 1, 1).asInt(), 1);
+  exec("INSERT INTO " + table_ + " VALUES (4, 'on')");
+  db_.tryCall("rollback");  // PostgreSQL refuses a rollback in auto-commit mode
+  EXPECT_EQ(count(table_), "2") << "with auto-commit on each statement is committed";
+}
+
+TEST_P(ConnectionTest, WrongPasswordFailsTheConnect) {
+  connect();  // the in-memory database exists from now on
+  db_.call("close");
+  Outcome o = db_.tryCall("connect", "demo", backend_.user, "not-the-password");
+  EXPECT_EQ(o.error.source, "methode:connect");
+  expectInner(o, "ZIRUV:DSN Connect", "");
+  EXPECT_TRUE(db_.call("createObject", "SQLEXEC").isUndef()) << "left unconnected";
+}
+
+TEST_P(ConnectionTest, DatabaseInformationOfAnOpenAndAClosedConnection) {
+  connect();
+  Obj info = db_.call("createObject", "DATABASEINFO").object();
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info.get("databasename").text(), "DemoServerDB");
+  EXPECT_EQ(info.get("dbmsname").text(), postgres() ? "PostgreSQL" : "HSQL Database Engine");
+  EXPECT_FALSE(info.get("dbmsversion").text().empty());
+  EXPECT_EQ(info.get("connectionState").asInt(), 1);
+  EXPECT_EQ(info.get("dbiid").text(), "DATABASE.JDBCDB");
+
+  EXPECT_EQ(db_.call("close").asInt(), 1);
+  EXPECT_EQ(db_.call("close").asInt(), 0);
+  EXPECT_EQ(info.get("connectionState").asInt(), 2);
+  EXPECT_EQ(info.tryGet("dbmsname").error.description, "cant read dbms name");
+  EXPECT_EQ(info.get("databasename").text(), "DemoServerDB") << "read from jdbc.cfg only";
+  expectInner(db_.tryCall("commit"), "ZIRUV:COMMIT", "");
+  expectInner(db_.tryCall("rollback"), "ZIRUV:ROLLBACK", "");
+}
+
+QZ_DATABASE_BACKENDS(ConnectionTest);
+
+// --- HSQLDB only: configuration, sessions, options ------------------------------------------
+
+class HsqlConnectionTest : public DatabaseFixture {
+ protected:
+  Outcome tryConnect(const char* dataSource) {
+    return db_.tryCall("connect", dataSource, "SA", "");
+  }
+};
+
+TEST_P(HsqlConnectionTest, JdbcConfigInTheSetupFolderServesWhenTheUserHasNone) {
+  install_.user().remove("jdbc.cfg");
+  install_.setup().write("jdbc.cfg", jdbcBlock("demo", backend_.url));
+  EXPECT_EQ(tryConnect("demo").status, 0);
+  // Present in both, the user's file wins even without a URL for the data source.
+  install_.user().write("jdbc.cfg", jdbcBlock("demo", "", kHsqlDriver));
+  expectInner(tryConnect("demo"), "ZIRUV:DSN Connect", "");
+  install_.setup().remove("jdbc.cfg");
+  install_.user().remove("jdbc.cfg");
+  expectInner(tryConnect("demo"), "ZIRUV:CONNECT::RegisterDBDriver",
+              "Can not resolve $KESTRAN_SETUP\\jdbc.cfg");
+}
+
+TEST_P(HsqlConnectionTest, DriverRegistrationFailuresSayWhy) {
+  install_.user().write("jdbc.cfg", jdbcBlock("demo", backend_.url) +
+                                        jdbcBlock("nodriver", backend_.url, "") +
+                                        "[empty]\nURL = x\nDriverClass =\n" +
+                                        jdbcBlock("missing", backend_.url, "org.nowhere.Driver"));
+  const char* label = "ZIRUV:CONNECT::RegisterDBDriver";
+  expectInner(tryConnect("nosuch"), label, "RegisterDBDriver: Error in jdbc.cfg");
+  expectInner(tryConnect("nodriver"), label, "RegisterDBDriver: Error in jdbc.cfg");
+  expectInner(tryConnect("empty"), label, "RegisterDBDriver: DriverClass not found in jdbc.cfg");
+  expectInner(tryConnect("missing"), label, "java.lang.ClassNotFoundException: org.nowhere.Driver");
+  EXPECT_EQ(tryConnect("DEMO").status, 0) << "data source names ignore case";
+}
+
+TEST_P(HsqlConnectionTest, ReconnectClosesTheOldConnectionFirst) {
+  connect();
+  Obj info = db_.call("createObject", "DATABASEINFO").object();
+  exec("CREATE TABLE " + table_ + " (id INT)");
+  connect();
+  EXPECT_EQ(info.get("connectionState").asInt(), 1);
+  expectInner(tryConnect("nosuch"), "ZIRUV:CONNECT::RegisterDBDriver", "");
+  EXPECT_EQ(info.get("connectionState").asInt(), 2) << "the old connection was closed";
+  EXPECT_EQ(db_.call("close").asInt(), 0) << "and the object is unconnected";
+  EXPECT_EQ(db_.call("option", 1, 0).asInt(), 0);
+  EXPECT_EQ(info.tryGet("dbmsversion").error.description, "cant read dbms version");
+  connect();
+  EXPECT_EQ(info.get("connectionState").asInt(), 1);
+}
+
+TEST_P(HsqlConnectionTest, LoginTimeoutBeforeTheFirstConnectWaitsForIt) {
+  probe_->setLoginTimeout(0);
+  EXPECT_EQ(db_.call("option", "CONNECTTIMEOUT", 17).asInt(), 1);
+  EXPECT_EQ(probe_->loginTimeout(), 0) << "kept until the session has its VM";
+  connect();
+  EXPECT_EQ(probe_->loginTimeout(), 17);
+  EXPECT_EQ(db_.call("option", "connecttimeout", 5).asInt(), 1);
+  EXPECT_EQ(probe_->loginTimeout(), 5) << "applied at once when the VM is there";
+  probe_->setLoginTimeout(0);
+}
+
+TEST_P(HsqlConnectionTest, ConnectionsOfOneFactoryShareTheLastError) {
+  Obj second = engine_->create("DATABASE.JDBCDB");
+  ASSERT_TRUE(second);
+  auto* a = nativeOf<dbJDBCDatabaseC>(db_);
+  auto* b = nativeOf<dbJDBCDatabaseC>(second);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(&a->session(), &b->session());
+
+  second.call("connect", "demo", "SA", "");
+  expectInner(tryConnect("nosuch"), "ZIRUV:CONNECT::RegisterDBDriver", "");
+  EXPECT_EQ(b->session().lastMessage(), "RegisterDBDriver: Error in jdbc.cfg")
+      << "what the first recorded is the second's last error";
+
+  // A second initialisation registers a second factory with a session of its own.
+  ASSERT_EQ(engine_->host().initEngine(), 0);
+  Obj third = engine_->create("DATABASE.JDBCDB");
+  auto* c = nativeOf<dbJDBCDatabaseC>(third);
+  ASSERT_NE(c, nullptr);
+  EXPECT_NE(&c->session(), &a->session());
+  third.call("connect", "demo", "SA", "");
+  EXPECT_EQ(b->session().lastMessage(), "RegisterDBDriver: Error in jdbc.cfg");
+  engine_->host().terminateEngine();
+}
+
+TEST_P(HsqlConnectionTest, ConnectionOutlivesEngineTermination) {
+  connect();
+  exec("CREATE TABLE " + table_ + " (id INT)");
+  Obj sql = db_.call("createObject", "SQLEXEC").object();
+  Obj info = db_.call("createObject", "DATABASEINFO").object();
+  engine_->terminate();
+  ASSERT_EQ(engine_->host().registeredFactories(), 0);
+
+  sql.call("statement", "INSERT INTO " + table_ + " VALUES (7)");
+  EXPECT_EQ(sql.call("execute").asInt(), 1);
+  EXPECT_EQ(probe("SELECT id FROM " + table_), (Rows{{"7"}}));
+  EXPECT_EQ(info.get("dbmsname").text(), "HSQL Database Engine");
+  // The session has its VM already: a new connect needs no host component.
+  connect();
+  EXPECT_EQ(db_.call("close").asInt(), 1);
+  sql.reset();
+  info.reset();
+  db_.reset();
+}
+
+QZ_HSQLDB_ONLY(HsqlConnectionTest);
+
+}  // namespace

@@ -1,0 +1,89 @@
+// What the database tests share: temporary installation folders with their configuration
+// files, scoped environment variables, and a host with the real engine loaded.
+//
+// Thread rule: tests change the process environment; they run one at a time.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "host/host.h"
+#include "tests/support/script.h"
+
+namespace dbtest {
+
+inline constexpr char kHsqlDriver[] = "org.hsqldb.jdbc.JDBCDriver";
+
+// A fresh folder under the temporary directory, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  void write(const std::string& name, const std::string& text) const;
+  void remove(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Sets (or, with nullopt, unsets) a variable and restores the old state when it ends.
+class EnvScope {
+ public:
+  EnvScope(const char* name, std::optional<std::string> value);
+  ~EnvScope();
+  EnvScope(const EnvScope&) = delete;
+  EnvScope& operator=(const EnvScope&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// A block of jdbc.cfg for one data source.
+std::string jdbcBlock(const std::string& dataSource, const std::string& url,
+                      const std::string& driver = kHsqlDriver, const std::string& serverDb = "");
+
+// An installation: user and setup folders named by KESTRAN_USER and KESTRAN_SETUP, and
+// registry stores that do not exist, so nothing of the machine leaks into a test.
+class Installation {
+ public:
+  Installation();
+  const TempDir& user() const { return user_; }
+  const TempDir& setup() const { return setup_; }
+
+ private:
+  TempDir user_;
+  TempDir setup_;
+  EnvScope userVar_;
+  EnvScope setupVar_;
+  EnvScope registryUser_;
+  EnvScope registryMachine_;
+  EnvScope debug_;
+};
+
+// A host with the engine library loaded through dlopen, as a script's host has it.
+class Engine {
+ public:
+  Engine();
+  ~Engine();
+  qz::host::Host& host() { return host_; }
+  qztest::Obj create(const char* className, int32_t* status = nullptr);
+  // Terminates the engine and unloads it: the host releases its factories.
+  void terminate() { host_.unloadEngine(); }
+
+ private:
+  qz::host::Host host_;
+};
+
+// A unique name for an in-memory database, so tests never see each other's tables.
+std::string uniqueName(const char* prefix);
+
+}  // namespace dbtest

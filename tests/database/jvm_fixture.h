@@ -1,0 +1,69 @@
+// The fixture of the tests that connect: an installation whose jdbc.cfg names the data source
+// "demo" for a fresh database of the backend under test, the engine, a probe with a JDBC
+// connection of its own, and a table name no other test uses.
+//
+// Backends: "hsqldb" (an in-memory database of the driver in the process's VM) and
+// "postgresql" (the test binary's private server; skipped where none can start).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "object/proxy_object.h"
+#include "tests/database/db_test_env.h"
+#include "tests/database/jdbc_probe.h"
+
+namespace dbtest {
+
+struct Backend {
+  std::string url;
+  std::string user;
+  std::string password;
+  std::string driver;
+};
+
+class DatabaseFixture : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override;
+
+  bool postgres() const { return GetParam() == "postgresql"; }
+  // Connects db_ to "demo".
+  void connect();
+  // A new SQLEXEC (or SQLEXEC_UTF8) on db_ that has run sql.
+  qztest::Obj exec(const std::string& sql, const char* name = "SQLEXEC");
+  // The rows the probe reads with its own connection.
+  Rows probe(const std::string& sql);
+  std::string count(const std::string& table);  // SELECT COUNT(*) as text
+
+  Installation install_;
+  std::unique_ptr<Engine> engine_;
+  std::unique_ptr<JdbcProbe> probe_;
+  Backend backend_;
+  qztest::Obj db_;
+  std::string table_;
+};
+
+// The native object behind a scriptable one, for state scripts cannot read (the update count,
+// the shared session). The test is built from the same headers as the engine.
+template <class T>
+T* nativeOf(const qztest::Obj& o) {
+  qzRef<qzIComNativePointer> n = o.query<qzIComNativePointer>(qziid::kNativePointer);
+  void* p = nullptr;
+  if (!n || n->getNativePointer(&p) != 0 || !p) return nullptr;
+  return static_cast<T*>(static_cast<proxyObjectC*>(p));
+}
+
+// gtest parameter names.
+std::string backendName(const ::testing::TestParamInfo<std::string>& info);
+
+}  // namespace dbtest
+
+#define QZ_DATABASE_BACKENDS(Fixture)                                                           \
+  INSTANTIATE_TEST_SUITE_P(Backends, Fixture,                                                   \
+                           ::testing::Values(std::string("hsqldb"), std::string("postgresql")), \
+                           ::dbtest::backendName)
+#define QZ_HSQLDB_ONLY(Fixture)                                                       \
+  INSTANTIATE_TEST_SUITE_P(Hsqldb, Fixture, ::testing::Values(std::string("hsqldb")), \
+                           ::dbtest::backendName)

@@ -1,0 +1,174 @@
+// SQLEXEC with a real driver: DDL and DML with their update counts and the rows that really
+// reach the database, the query rule, failures and the debug trace.
+#include <gtest/gtest.h>
+
+#include "database/sql_exec.h"
+#include "tests/database/jvm_fixture.h"
+
+namespace {
+
+using dbtest::DatabaseFixture;
+using dbtest::EnvScope;
+using dbtest::nativeOf;
+using dbtest::Rows;
+using qztest::Obj;
+using qztest::Outcome;
+
+int32_t updateCount(const Obj& exec) {
+  auto* e = nativeOf<dbJDBCSQLExecC>(exec);
+  return e ? e->updateCount() : -12345;
+}
+
+class SqlExecTest : public DatabaseFixture {
+ protected:
+  void SetUp() override {
+    DatabaseFixture::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    connect();
+    exec("CREATE TABLE " + table_ + " (id INT PRIMARY KEY, name VARCHAR(40))");
+  }
+  std::string rowsOf(const std::string& where = "") {
+    Rows rows = probe("SELECT id, name FROM " + table_ + where + " ORDER BY id");
+    std::string text;
+    for (const auto& r : rows) text += r[0] + "=" + r[1] + ";";
+    return text;
+  }
+};
+
+TEST_P(SqlExecTest, DmlUpdateCountsAndTheRowsInTheDatabase) {
+  Obj e = exec("INSERT INTO " + table_ + " VALUES (1, 'one')");
+  EXPECT_TRUE(e.offers("DATABASE.SQLTRANSACTION"));
+  EXPECT_TRUE(e.offers("DATABASE.TRANSACTION"));
+  EXPECT_EQ(updateCount(e), 1);
+  e.call("statement", "INSERT INTO " + table_ + " VALUES (2, 'O''Brien')");
+  e.call("execute");
+  e.call("statement", "insert into " + table_ + " values (3, 'it''s; -- not a comment')");
+  e.call("execute");
+  EXPECT_EQ(rowsOf(), "1=one;2=O'Brien;3=it's; -- not a comment;");
+
+  e.call("statement", "UPDATE " + table_ + " SET name = 'many' WHERE id > 1");
+  e.call("execute");
+  EXPECT_EQ(updateCount(e), 2);
+  e.call("statement", "INSERT INTO " + table_ + " SELECT id + 10, name FROM " + table_);
+  e.call("execute");
+  EXPECT_EQ(updateCount(e), 3) << "INSERT ... SELECT is an update";
+  e.call("statement", "DELETE FROM " + table_ + " WHERE id >= 10");
+  e.call("execute");
+  EXPECT_EQ(updateCount(e), 3);
+  e.call("statement", "DELETE FROM " + table_ + " WHERE id = 99");
+  e.call("execute");
+  EXPECT_EQ(updateCount(e), 0);
+  EXPECT_EQ(rowsOf(), "1=one;2=many;3=many;");
+}
+
+TEST_P(SqlExecTest, QueryRunsWithoutUpdateCountAndExecuteRepeats) {
+  Obj e = exec("INSERT INTO " + table_ + " VALUES (1, 'a')");
+  EXPECT_EQ(updateCount(e), 1);
+  e.call("statement", "select id from " + table_);
+  EXPECT_EQ(updateCount(e), 1) << "setting a statement resets nothing";
+  e.call("execute");
+  EXPECT_EQ(updateCount(e), 0) << "a query has no update count";
+  auto* native = nativeOf<dbJDBCSQLExecC>(e);
+  ASSERT_NE(native, nullptr);
+  EXPECT_FALSE(native->resultSet().isNull());
+  EXPECT_FALSE(native->resultMetaData().isNull());
+
+  Obj twice = db_.call("createObject", "SQLEXEC").object();
+  twice.call("statement",
+             "INSERT INTO " + table_ + " (id, name) SELECT MAX(id) + 1, 'b' FROM " + table_);
+  twice.call("execute");
+  twice.call("execute");
+  EXPECT_EQ(rowsOf(), "1=a;2=b;3=b;") << "each execute runs the statement again";
+}
+
+TEST_P(SqlExecTest, Utf8TextsArriveWhole) {
+  exec("INSERT INTO " + table_ + " VALUES (1, 'Grüße €')", "SQLEXEC_UTF8");
+  exec("INSERT INTO " + table_ + " VALUES (2, 'Grüße €')", "sqlexec_utf8");
+  EXPECT_EQ(rowsOf(), "1=Grüße €;2=Grüße €;");
+}
+
+TEST_P(SqlExecTest, FailuresRaiseTheirCallExceptions) {
+  Obj e = db_.call("createObject", "SQLEXEC").object();
+  ASSERT_TRUE(e);
+  Outcome o = e.tryCall("execute");
+  EXPECT_FALSE(o.ok()) << "no statement yet";
+  EXPECT_EQ(o.error.source, "methode:execute");
+  EXPECT_EQ(o.error.description, "Object call failed");
+  EXPECT_FALSE(o.error.hasInner) << "an empty exception object";
+  qzRef<dbISQLTransaction> native =
+      e.query<dbISQLTransaction>(qzMakeIID("DATABASE.SQLTRANSACTION"));
+  ASSERT_TRUE(native);
+  qzIUnknown* err = reinterpret_cast<qzIUnknown*>(1);
+  EXPECT_EQ(native->execute(&err), 1);
+  EXPECT_EQ(err, nullptr);
+
+  e.call("statement", "INSERT INTO no_such_table_at_all VALUES (1)");
+  o = e.tryCall("execute");
+  ASSERT_TRUE(o.error.hasInner) << o.error.text();
+  EXPECT_EQ(o.error.innerSource, "ZIRUV:execute");
+  EXPECT_FALSE(o.error.innerDescription.empty());
+  e.call("statement", "SELEKT nothing");
+  o = e.tryCall("execute");
+  EXPECT_EQ(o.error.innerSource, "ZIRUV:execute");
+  EXPECT_EQ(native->execute(nullptr), 1) << "no slot, still a failure";
+
+  e.call("statement", "INSERT INTO " + table_ + " VALUES (1, 'after errors')");
+  EXPECT_EQ(e.call("execute").asInt(), 1) << "the object stays usable";
+  EXPECT_EQ(rowsOf(), "1=after errors;");
+}
+
+QZ_DATABASE_BACKENDS(SqlExecTest);
+
+class HsqlSqlExecTest : public SqlExecTest {
+ protected:
+  // What executing sql traced.
+  std::string traced(const std::string& sql) {
+    Obj e = db_.call("createObject", "SQLEXEC").object();
+    e.call("statement", sql);
+    EnvScope debug("QZCOM_JDBC_DEBUG", "1");
+    testing::internal::CaptureStdout();
+    e.tryCall("execute");
+    return testing::internal::GetCapturedStdout();
+  }
+};
+
+TEST_P(HsqlSqlExecTest, TraceLinesTellQueriesFromUpdates) {
+  const std::string insert = "INSERT INTO " + table_ + " VALUES (1, 'x')";
+  EXPECT_EQ(traced(insert), "JSQLExecUpdate " + insert + "\nJSQLExecUpdate " + insert + " done\n");
+  const std::string query = "SELECT * FROM " + table_;
+  EXPECT_EQ(traced(query), "JSQLExecQuery " + query + "\nJSQLExecQuery done\n");
+  const std::string percent = "SELECT '100%s' FROM " + table_;
+  EXPECT_EQ(traced(percent), "JSQLExecQuery " + percent + "\nJSQLExecQuery done\n")
+      << "the text is an argument, never a format";
+}
+
+TEST_P(HsqlSqlExecTest, SelectMustStartWithinTheFirstSixCharacters) {
+  auto kind = [&](const std::string& sql) {
+    std::string t = traced(sql);
+    return t.substr(0, t.find(' '));
+  };
+  const std::string tail = "SELECT id FROM " + table_;
+  EXPECT_EQ(kind("select id from " + table_), "JSQLExecQuery");
+  EXPECT_EQ(kind("     " + tail), "JSQLExecQuery") << "five leading blanks";
+  EXPECT_EQ(kind("\n\t(  " + tail + ")"), "JSQLExecQuery");
+  EXPECT_EQ(kind("      " + tail), "JSQLExecUpdate") << "six leading blanks";
+  EXPECT_EQ(kind("WITH q AS (SELECT id FROM " + table_ + ") SELECT id FROM q"), "JSQLExecUpdate");
+  EXPECT_EQ(kind("INSERT INTO " + table_ + " SELECT id + 1, name FROM " + table_),
+            "JSQLExecUpdate");
+}
+
+TEST_P(HsqlSqlExecTest, DatabaseInformationTraces) {
+  Obj info = db_.call("createObject", "DATABASEINFO").object();
+  EnvScope debug("QZCOM_JDBC_DEBUG", "");
+  testing::internal::CaptureStdout();
+  info.get("databasename");
+  info.get("dbmsname");
+  std::string version = info.get("dbmsversion").text();
+  EXPECT_EQ(
+      testing::internal::GetCapturedStdout(),
+      "dbname -> DemoServerDB\ndbsname -> HSQL Database Engine\ndbsversion -> " + version + "\n");
+}
+
+QZ_HSQLDB_ONLY(HsqlSqlExecTest);
+
+}  // namespace
