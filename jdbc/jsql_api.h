@@ -6,7 +6,8 @@
 // Results: 1 for success, -1 for failure with the error in the last-error fields (vendor code,
 // SQL state and message of a java.sql.SQLException; code 0 and an empty state for errors of
 // this layer). No exception leaves an operation. Outputs assigned before a failing step keep
-// their new values. Every call through an empty proxy fails here, before it reaches Java.
+// their new values. Every call through an empty proxy fails here, before it reaches Java;
+// closing one has nothing to do and succeeds.
 //
 // Buffers: a caller-owned byte array and its size. Text is cut to the size at the last whole
 // character and the rest is zero-filled, so a text is terminated only when it is shorter than
