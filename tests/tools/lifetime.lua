@@ -1,0 +1,58 @@
+-- References: one per wrapper, given back when the wrapper goes. qz.liveObjects() counts the
+-- wrappers that hold one; the Refs property is the object's own reference count.
+local start = qz.liveObjects()
+do
+  local e = qz.create("QZTEST.ECHO")
+  assert(qz.liveObjects() == start + 1 and e.Refs == 1)
+  -- However often an object comes back, it has one wrapper holding one reference.
+  for _ = 1, 100 do assert(rawequal(e:echo(e), e)) end
+  assert(e.Refs == 1 and qz.liveObjects() == start + 1)
+  -- Objects held by objects, and in arrays.
+  local c = e:child()
+  assert(c.Refs == 1)
+  e.Value = c
+  assert(c.Refs == 2 and rawequal(e.Value, c))
+  e.Value = nil
+  assert(c.Refs == 1)
+  local t = e:echo(c, c, e)
+  assert(rawequal(t[1], c) and rawequal(t[3], e) and c.Refs == 1)
+  -- Failed calls keep nothing.
+  for _ = 1, 100 do pcall(e.failNested, e, "x") end
+  assert(e.Refs == 1 and c.Refs == 1)
+end
+qz.collect()
+assert(qz.liveObjects() == start)
+
+for _ = 1, 1000 do local _ = qz.create("QZTEST.ECHO"):child() end
+qz.collect()
+assert(qz.liveObjects() == start)
+
+-- Released early: qz.release and to-be-closed variables.
+local e = qz.create("QZTEST.ECHO")
+local keep = qz.create("QZTEST.ECHO")
+keep.Value = e
+assert(e.Refs == 2)
+qz.release(e)
+qz.release(e)
+assert(qz.liveObjects() == start + 1)
+local ok, err = pcall(function() return e.Value end)
+assert(not ok and err:find("released", 1, true), err)
+ok, err = pcall(keep.echo, keep, e)
+assert(not ok and err:find("released", 1, true), err)
+assert(tostring(e) == "qz object (released)")
+-- The object lives on in keep and comes back in a new wrapper.
+local again = keep.Value
+assert(not rawequal(again, e) and again.Refs == 2)
+do
+  local scoped <close> = qz.create("QZTEST.ECHO")
+  assert(qz.liveObjects() == start + 3)
+end
+assert(qz.liveObjects() == start + 2)
+keep.Value = nil
+assert(again.Refs == 1)
+again, keep = nil, nil
+qz.collect()
+assert(qz.liveObjects() == start)
+
+-- Left in a global at the end: closing the state releases it (qzhost checks that).
+KEPT = qz.create("QZTEST.ECHO"):child()

@@ -1,0 +1,232 @@
+// qzhost: runs a Lua 5.4 script inside our qzCom host with the engine loaded. Scripts create
+// objects by class name and call their members by name through the global `qz`
+// (README.md).
+//
+// usage: qzhost [--engine PATH | --no-engine] script.lua [args...]
+//
+// Shutdown order, on every way out (the end of the script, an error, os.exit): the Lua state
+// is closed, which releases every object wrapper; then the leak checks; then the host
+// terminates and unloads the engine. Objects must be gone before the engine that made them.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <lua.hpp>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "host/host.h"
+#include "object/proxy_object.h"
+#include "tools/qzhost/lua_objects.h"
+#include "tools/qzhost/native_registry.h"
+#include "tools/qzhost/test_classes.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qzhost [--engine PATH | --no-engine] script.lua [args...]\n"
+    "  --engine PATH  the engine library to load (default: $QZ_ENGINE_PATH, else found beside\n"
+    "                 qzhost)\n"
+    "  --no-engine    load no engine: only the host's own classes can be created\n"
+    "  script.lua     the script; '-' reads it from standard input\n";
+
+struct Options {
+  std::string engine;
+  bool noEngine = false;
+  int script = 0;  // index of the script in argv; 0 when none was given
+};
+
+// False (after saying why) when the command line is not usable.
+bool parseOptions(int argc, char** argv, Options* options) {
+  int i = 1;
+  for (; i < argc && argv[i][0] == '-' && argv[i][1] != '\0'; ++i) {
+    std::string a = argv[i];
+    if (a == "--") {
+      ++i;
+      break;
+    }
+    if (a == "--engine" && i + 1 < argc) {
+      options->engine = argv[++i];
+    } else if (a == "--no-engine") {
+      options->noEngine = true;
+    } else if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    } else {
+      std::fprintf(stderr, "qzhost: unknown option '%s'\n%s", argv[i], kUsage);
+      return false;
+    }
+  }
+  if (i >= argc) {
+    std::fputs(kUsage, stderr);
+    return false;
+  }
+  options->script = i;
+  return true;
+}
+
+// The message handler of the script's call: error values with __tostring (the call errors
+// of qz) print through it, everything gets a traceback.
+int messageHandler(lua_State* L) {
+  const char* message = lua_tostring(L, 1);
+  if (!message) {
+    if (luaL_callmeta(L, 1, "__tostring") && lua_type(L, -1) == LUA_TSTRING) {
+      message = lua_tostring(L, -1);
+    } else {
+      message = lua_pushfstring(L, "(error value is a %s)", luaL_typename(L, 1));
+    }
+  }
+  luaL_traceback(L, L, message, 1);
+  return 1;
+}
+
+class Session {
+ public:
+  // The exit status of the whole run.
+  int run(int argc, char** argv);
+  // Shuts down in order and exits the process with status (or 1 after a leak).
+  [[noreturn]] void exitNow(int status);
+
+ private:
+  bool startHost(const Options& options);
+  void setArguments(int argc, char** argv, int script);
+  // Closes the state, checks that every reference went, and drops the host; returns status,
+  // or 1 after a leak. Only the first call does anything.
+  int finish(int status);
+
+  std::unique_ptr<qz::host::Host> host_;
+  lua_State* L_ = nullptr;
+  bool testClasses_ = false;
+  uint32_t testCookie_ = 0;
+  bool finished_ = false;
+};
+
+int osExit(lua_State* L) {
+  int status = EXIT_SUCCESS;
+  if (lua_isboolean(L, 1)) {
+    status = lua_toboolean(L, 1) ? EXIT_SUCCESS : EXIT_FAILURE;
+  } else {
+    status = static_cast<int>(luaL_optinteger(L, 1, EXIT_SUCCESS));
+  }
+  auto* session = static_cast<Session*>(lua_touserdata(L, lua_upvalueindex(1)));
+  // Closing the state from inside one of its functions is what the standalone interpreter's
+  // os.exit(code, true) does; nothing returns into the state afterwards.
+  session->exitNow(status);
+}
+
+bool Session::startHost(const Options& options) {
+  host_ = std::make_unique<qz::host::Host>();
+  if (!options.noEngine) {
+    std::string path = options.engine.empty() ? qz::host::defaultEnginePath() : options.engine;
+    std::string error;
+    if (!host_->loadEngine(path, &error)) {
+      std::fprintf(stderr, "qzhost: %s\n", error.c_str());
+      return false;
+    }
+  }
+  // Registered after the engine: the host asks the newest factory first, and ours refuses
+  // every name but its own.
+  if (const char* flag = std::getenv("QZHOST_TEST_CLASSES"); flag && std::strcmp(flag, "1") == 0) {
+    if (!qz::luahost::registerTestClasses(host_->engineFactory(), &testCookie_)) {
+      std::fputs("qzhost: the host refused the test classes\n", stderr);
+      return false;
+    }
+    testClasses_ = true;
+  }
+  qz::luahost::registerDatabaseBindings();
+  return true;
+}
+
+// As the standalone interpreter: arg[0] is the script, arg[1..] its arguments, the options
+// before it negative, arg[-n] the program.
+void Session::setArguments(int argc, char** argv, int script) {
+  lua_createtable(L_, argc - script - 1, script + 1);
+  for (int i = 0; i < argc; ++i) {
+    lua_pushstring(L_, argv[i]);
+    lua_rawseti(L_, -2, i - script);
+  }
+  lua_setglobal(L_, "arg");
+}
+
+int Session::run(int argc, char** argv) {
+  Options options;
+  if (!parseOptions(argc, argv, &options)) return 1;
+  if (!startHost(options)) return finish(1);
+
+  L_ = luaL_newstate();
+  if (!L_) {
+    std::fputs("qzhost: cannot create a Lua state\n", stderr);
+    return finish(1);
+  }
+  luaL_openlibs(L_);
+  qz::host::Host* host = host_.get();
+  qz::luahost::openQzLibrary(L_, [host](const char* className, int32_t* status) {
+    return host->create(className, status);
+  });
+  lua_getglobal(L_, "os");
+  lua_pushlightuserdata(L_, this);
+  lua_pushcclosure(L_, osExit, 1);
+  lua_setfield(L_, -2, "exit");
+  lua_pop(L_, 1);
+  setArguments(argc, argv, options.script);
+
+  const char* script = argv[options.script];
+  lua_pushcfunction(L_, messageHandler);
+  if (luaL_loadfile(L_, std::strcmp(script, "-") == 0 ? nullptr : script) != LUA_OK) {
+    std::fprintf(stderr, "qzhost: %s\n", lua_tostring(L_, -1));
+    return finish(1);
+  }
+  // The script's arguments are also its chunk's `...`.
+  int count = argc - options.script - 1;
+  luaL_checkstack(L_, count, "too many arguments");
+  for (int i = options.script + 1; i < argc; ++i) lua_pushstring(L_, argv[i]);
+  if (lua_pcall(L_, count, 0, 1) != LUA_OK) {
+    const char* message = lua_tostring(L_, -1);
+    std::fprintf(stderr, "qzhost: %s\n", message ? message : "(error without a message)");
+    return finish(1);
+  }
+  return finish(0);
+}
+
+int Session::finish(int status) {
+  if (finished_) return status;
+  finished_ = true;
+  if (L_) {
+    lua_close(std::exchange(L_, nullptr));
+  }
+  // lua_close finalizes every wrapper, so a wrapper still holding a reference means one was
+  // lost on the way; the engine must not be terminated under it unnoticed.
+  if (int32_t live = qz::luahost::liveWrappers(); live != 0) {
+    std::fprintf(stderr,
+                 "qzhost: %d object wrapper(s) still hold a reference after the Lua state "
+                 "closed\n",
+                 static_cast<int>(live));
+    status = 1;
+  }
+  // Objects served by this program (companions, test classes) that outlive every wrapper
+  // were kept by someone's unbalanced reference, or by a cycle of objects holding each other.
+  if (int32_t left = qzLiveProxyObjects(); left != 0) {
+    std::fprintf(stderr,
+                 "qzhost: %d object(s) served by qzhost are still alive after every "
+                 "script reference was released (a reference cycle or a leak)\n",
+                 static_cast<int>(left));
+    status = 1;
+  }
+  if (host_) {
+    if (testClasses_) qz::luahost::revokeTestClasses(host_->engineFactory(), testCookie_);
+    host_.reset();  // terminates and unloads the engine
+  }
+  std::fflush(stdout);
+  return status;
+}
+
+void Session::exitNow(int status) {
+  std::exit(finish(status));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Session session;
+  return session.run(argc, argv);
+}
