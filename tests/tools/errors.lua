@@ -7,6 +7,7 @@ assert(not ok and type(err) == "table")
 assert(err.source == "echo:store" and err.description == "the disk is full" and err.inner == nil)
 assert(err.where:find("errors%.lua:%d+: $"), err.where)
 assert(tostring(err) == err.where .. "echo:store: the disk is full")
+assert("failed: " .. err == "failed: " .. tostring(err) and err .. "!" == tostring(err) .. "!")
 
 -- An error object carried by the failure, with its own inner one: three levels.
 ok, err = pcall(e.failNested, e, "lost connection")

@@ -358,6 +358,14 @@ int errorToString(lua_State* L) {
   return 1;
 }
 
+// So that "failed: " .. err works as it does with a message.
+int errorConcat(lua_State* L) {
+  luaL_tolstring(L, 1, nullptr);
+  luaL_tolstring(L, 2, nullptr);
+  lua_concat(L, 2);
+  return 1;
+}
+
 // --- calls ------------------------------------------------------------------------------
 
 enum class Outcome { kDone, kFailed, kMissing };
@@ -768,7 +776,8 @@ void openQzLibrary(lua_State* L, CreateFn create) {
   const luaL_Reg nativeMeta[] = {{"__index", nativeIndex},    {"__newindex", nativeNewIndex},
                                  {"__gc", boxRelease},        {"__close", boxRelease},
                                  {"__tostring", boxToString}, {nullptr, nullptr}};
-  const luaL_Reg errorMeta[] = {{"__tostring", errorToString}, {nullptr, nullptr}};
+  const luaL_Reg errorMeta[] = {
+      {"__tostring", errorToString}, {"__concat", errorConcat}, {nullptr, nullptr}};
   const luaL_Reg createMeta[] = {{"__gc", createFnGc}, {nullptr, nullptr}};
   newMetatable(L, kObjectMeta, objectMeta);
   newMetatable(L, kNativeMeta, nativeMeta);

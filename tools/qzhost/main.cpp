@@ -45,7 +45,11 @@ bool parseOptions(int argc, char** argv, Options* options) {
       ++i;
       break;
     }
-    if (a == "--engine" && i + 1 < argc) {
+    if (a == "--engine") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "qzhost: --engine needs a path\n%s", kUsage);
+        return false;
+      }
       options->engine = argv[++i];
     } else if (a == "--no-engine") {
       options->noEngine = true;
@@ -178,7 +182,10 @@ int Session::run(int argc, char** argv) {
   }
   // The script's arguments are also its chunk's `...`.
   int count = argc - options.script - 1;
-  luaL_checkstack(L_, count, "too many arguments");
+  if (!lua_checkstack(L_, count)) {
+    std::fputs("qzhost: too many arguments\n", stderr);
+    return finish(1);
+  }
   for (int i = options.script + 1; i < argc; ++i) lua_pushstring(L_, argv[i]);
   if (lua_pcall(L_, count, 0, 1) != LUA_OK) {
     const char* message = lua_tostring(L_, -1);
