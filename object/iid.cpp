@@ -4,23 +4,22 @@
 
 namespace {
 
-char lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    if (lowerAscii(*a) != lowerAscii(*b)) return false;
-  }
-  return *a == *b;
-}
-
 // The name's length, looking no further than its 32-byte storage.
 size_t boundedLength(const qzIIDS& id) {
   return strnlen(id.name, sizeof id.name);
 }
 
 }  // namespace
+
+bool qzEqualsIgnoringAsciiCase(const char* a, const char* b) {
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  if (!a) a = "";
+  if (!b) b = "";
+  for (; *a && *b; ++a, ++b) {
+    if (lower(*a) != lower(*b)) return false;
+  }
+  return *a == *b;
+}
 
 qzIIDS qzMakeIID(const char* name, int32_t length) {
   qzIIDS id{};
@@ -47,7 +46,7 @@ bool qzIIDEqual(const qzIIDS& a, const qzIIDS& b) {
     char x[33] = {}, y[33] = {};
     std::memcpy(x, a.name, sizeof a.name);
     std::memcpy(y, b.name, sizeof b.name);
-    return equalIgnoringCase(x, y);
+    return qzEqualsIgnoringAsciiCase(x, y);
   }
   const qzIIDS& counted = a.length ? a : b;
   const qzIIDS& plain = a.length ? b : a;
@@ -63,7 +62,7 @@ bool qzIIDMatchesName(const qzIIDS& id, const char* name) {
     if (n >= sizeof id.name) return false;
     char x[33] = {};
     std::memcpy(x, id.name, sizeof id.name);
-    return equalIgnoringCase(x, name);
+    return qzEqualsIgnoringAsciiCase(x, name);
   }
   if (id.length < 0 || id.length > static_cast<int32_t>(sizeof id.name)) return false;
   return n == static_cast<size_t>(id.length) && std::memcmp(id.name, name, n) == 0;

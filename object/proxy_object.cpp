@@ -24,19 +24,6 @@ std::atomic<int32_t> g_liveProxies{0};
 // Answered by the external connection query; its meaning is the host's.
 int32_t g_externalConnectionValue = 1;
 
-char lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(const char* a, const char* b) {
-  if (!a) a = "";
-  if (!b) b = "";
-  for (; *a && *b; ++a, ++b) {
-    if (lowerAscii(*a) != lowerAscii(*b)) return false;
-  }
-  return *a == *b;
-}
-
 template <class T>
 int32_t handOut(T* part, void** out) {
   part->AddRef();
@@ -92,7 +79,8 @@ const proxyMethodRowS* proxyMethodTableC::lookup(const char* name, int32_t kind,
                                                  const proxyMethodRowS* start) const {
   if (!rows_) return nullptr;
   for (const proxyMethodRowS* row = start ? start : rows_; row->handler; ++row) {
-    if ((kind == kQzAnyKind || kind == row->kind) && sameName(row->name, name)) return row;
+    if ((kind == kQzAnyKind || kind == row->kind) && qzEqualsIgnoringAsciiCase(row->name, name))
+      return row;
   }
   return nullptr;
 }

@@ -44,6 +44,9 @@ bool qzIIDEqual(const qzIIDS& a, const qzIIDS& b);
 // Compares an identifier with a plain name under the identifier rule; null never matches.
 bool qzIIDMatchesName(const qzIIDS& id, const char* name);
 
+// Member names, child names and option keys compare this way; null is taken as "".
+bool qzEqualsIgnoringAsciiCase(const char* a, const char* b);
+
 // The identifiers of this system's interfaces.
 namespace qziid {
 extern const qzIIDS kUnknown;             // "QZIIDUNK", length 8

@@ -9,17 +9,6 @@
 
 namespace {
 
-char lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    if (lowerAscii(*a) != lowerAscii(*b)) return false;
-  }
-  return *a == *b;
-}
-
 int32_t nameTo(const std::string& name, qzVariantS* out) {
   if (!out) return kQzFailed;
   try {
@@ -41,7 +30,8 @@ class methodInfoC final : public defQZCOMWrapperT<qzIComMethodeTypeInfo, &qziid:
     int32_t minimum = 65536, maximum = 0;
     proxyMethodTableC* table = object->methodTable();
     for (const proxyMethodRowS* row = table ? table->rows() : nullptr; row && row->handler; ++row) {
-      if (row->kind != kQzMethod || !sameName(row->name ? row->name : "", name)) continue;
+      if (row->kind != kQzMethod || !qzEqualsIgnoringAsciiCase(row->name ? row->name : "", name))
+        continue;
       minimum = std::min(minimum, row->parameterCount);
       maximum = std::max(maximum, row->parameterCount);
     }
