@@ -1,0 +1,88 @@
+// Date, time and timestamp value objects: what a record set field of a DATE, TIME or TIMESTAMP
+// column reads as. Each holds one java.sql.Date, Time or Timestamp made from the column's text
+// and answers its parts as read-only integer properties, exactly as the deprecated getters of
+// java.util.Date give them: Year counts from 1900, Month from 0 (January), Day is the day of the
+// week (0 Sunday); Fraction is the timestamp's nanoseconds and always 0 on a time value.
+//
+// A value object is a snapshot: it keeps its Java value after the record set moves on.
+//
+// Thread rule: one thread at a time (the record set's). Ownership: each object owns one JNI
+// global reference; the creators hand out one reference of the new object.
+#pragma once
+
+#include <cstdint>
+
+#include "jbridge/proxy/sql_types.h"
+#include "object/proxy_object.h"
+
+namespace dbiid {
+extern const qzIIDS kExtDataTimestamp;  // "DATABASE.EXTDATATIMESRES"
+extern const qzIIDS kExtDataDate;       // "DATABASE.EXTDATADATERES"
+extern const qzIIDS kExtDataTime;       // "DATABASE.EXTDATATIMERES"
+}  // namespace dbiid
+
+// The value object for a column of normalised type 91 (date), 92 (time) or 93 (timestamp) made
+// from its text, as its qzIUnknown with one reference for the caller; null for another type
+// and for text the Java class cannot parse.
+qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, const char* text);
+
+// What the three classes share: one Java value of type V and the identifier they answer.
+template <class V>
+class dbJDBCExtDataC : public proxyObjectC {
+ public:
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
+  const V& value() const { return value_; }
+
+ protected:
+  dbJDBCExtDataC(proxyMethodTableC* table, const qzIIDS& iid, V value)
+      : proxyObjectC(table), iid_(iid), value_(std::move(value)) {}
+
+  // The getter's answer, or a call failure naming the part.
+  template <class Getter>
+  int32_t part(const char* name, Getter getter) const;
+
+ private:
+  const qzIIDS& iid_;
+  V value_;
+};
+
+class dbJDBCExtDataTimestampC final : public dbJDBCExtDataC<jbridge::proxy::java::sql::Timestamp> {
+ public:
+  explicit dbJDBCExtDataTimestampC(jbridge::proxy::java::sql::Timestamp value);
+  const char* className() override;
+
+ private:
+  void year(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void month(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void day(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void hour(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void minute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void second(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void fraction(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+};
+
+class dbJDBCExtDataDateC final : public dbJDBCExtDataC<jbridge::proxy::java::sql::Date> {
+ public:
+  explicit dbJDBCExtDataDateC(jbridge::proxy::java::sql::Date value);
+  const char* className() override;
+
+ private:
+  void year(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void month(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void day(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+};
+
+class dbJDBCExtDataTimeC final : public dbJDBCExtDataC<jbridge::proxy::java::sql::Time> {
+ public:
+  explicit dbJDBCExtDataTimeC(jbridge::proxy::java::sql::Time value);
+  const char* className() override;
+
+ private:
+  void hour(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void minute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void second(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void fraction(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+};

@@ -1,0 +1,237 @@
+#include "database/record_fields.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <string>
+#include <system_error>
+
+#include "database/date_time.h"
+#include "database/db_object.h"
+#include "database/record_set.h"
+#include "jdbc/text_buffer.h"
+
+namespace {
+
+const char* skipBlanks(const char* p) {
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  return p;
+}
+
+// C floating-point rules: leading blanks, an optional sign, the longest number that follows;
+// 0 when none does. Independent of the locale.
+double floatValue(const char* text) {
+  const char* p = skipBlanks(text);
+  if (*p == '+') ++p;
+  double v = 0;
+  const char* end = p + std::char_traits<char>::length(p);
+  std::from_chars(p, end, v);
+  return v;
+}
+
+// C decimal rules (leading blanks, an optional sign, the digits up to the first other
+// character; 0 when none). A value beyond 32 bits (a BIGINT) reads as the nearest
+// floating-point number rather than as a wrapped or cut integer.
+void integerValue(const char* text, qzVariantS* out) {
+  const char* p = skipBlanks(text);
+  if (*p == '+') ++p;
+  const char* end = p + std::char_traits<char>::length(p);
+  long long v = 0;
+  auto [next, error] = std::from_chars(p, end, v);
+  if (error == std::errc() && v >= INT32_MIN && v <= INT32_MAX) {
+    out->setInt(static_cast<int32_t>(v));
+  } else if (error == std::errc::invalid_argument) {
+    out->setInt(0);
+  } else {
+    out->setFloat(floatValue(text));
+  }
+}
+
+// Stages text as the column's new value: the buffer shows it (cut at a whole character to the
+// capacity), and update sends it whole.
+void stage(dbJDBCColumnS& c, std::string text) {
+  std::fill(c.buffer.begin(), c.buffer.end(), '\0');
+  std::copy_n(text.data(), qz::jdbc::utf8CutLength(text, static_cast<size_t>(c.capacity)),
+              c.buffer.begin());
+  c.length = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
+  c.pending = std::move(text);
+  c.modified = true;
+}
+
+// The shortest text that reads back as the same double.
+std::string doubleText(double d) {
+  char buffer[64];
+  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, d);
+  if (error != std::errc()) return std::string();
+  return std::string(buffer, end);
+}
+
+}  // namespace
+
+dbJDBCRecordSetFieldsC::dbJDBCRecordSetFieldsC(dbJDBCSQLRecordSetC* recordSet)
+    : proxyObjectC(table()), recordSet_(qzRef<dbJDBCSQLRecordSetC>::share(recordSet)) {}
+
+dbJDBCRecordSetFieldsC::~dbJDBCRecordSetFieldsC() = default;
+
+int32_t dbJDBCRecordSetFieldsC::QueryInterface(const qzIIDS* iid, void** out) {
+  if (!iid || !out) return kQzFailed;
+  if (qzIIDEqual(*iid, dbiid::kRecordSetFields)) {
+    return dbHandOut(static_cast<dbIRecordSetFields*>(this), out);
+  }
+  return proxyObjectC::QueryInterface(iid, out);
+}
+
+const char* dbJDBCRecordSetFieldsC::className() {
+  return qzReadableTypeName(typeid(dbJDBCRecordSetFieldsC));
+}
+
+int32_t dbJDBCRecordSetFieldsC::count(int32_t* out) {
+  if (out) *out = recordSet_->columnCount();
+  return kQzOk;
+}
+
+int32_t dbJDBCRecordSetFieldsC::find(const qzVariantS* column, int32_t* index) {
+  if (!column || recordSet_->describe() != kQzOk) return kQzFailed;
+  qzVariantS key(*column);
+  int32_t i = -1;
+  if (key.type == kVtInt || key.type == kVtFloat) {
+    if (key.getInt(&i) != kQzOk) return kQzFailed;
+  } else {
+    const char* name = nullptr;
+    if (key.getText(&name) != kQzOk) return kQzFailed;
+    for (int32_t c = 0; c < recordSet_->columnCount(); ++c) {
+      if (dbEqualsIgnoringCase(recordSet_->column(c).name.c_str(), name)) {
+        i = c;
+        break;
+      }
+    }
+  }
+  if (i < 0 || i >= recordSet_->columnCount()) return kQzFailed;
+  *index = i;
+  return kQzOk;
+}
+
+int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out) {
+  if (c.indicator == kDbNullIndicator || !c.hasBuffer()) {
+    out->clear();
+    return c.hasBuffer() ? kQzOk : kQzFailed;
+  }
+  const char* text = c.text();
+  switch (c.sqlType) {
+    case kDbSqlChar:
+      out->setString(text);
+      return kQzOk;
+    case kDbSqlInteger:
+      integerValue(text, out);
+      return kQzOk;
+    case kDbSqlDouble:
+      out->setFloat(floatValue(text));
+      return kQzOk;
+    case kDbSqlDate:
+    case kDbSqlTime:
+    case kDbSqlTimestamp: {
+      qzRef<qzIUnknown> value(dbCreateDateTimeValue(c.sqlType, text));
+      if (!value) return kQzFailed;
+      out->setObject(value.get());
+      return kQzOk;
+    }
+    default:
+      return kQzFailed;
+  }
+}
+
+int32_t dbJDBCRecordSetFieldsC::getField(const qzVariantS* column, int32_t code, qzVariantS* out) {
+  if (!out) return kQzFailed;
+  try {
+    int32_t i = 0;
+    if (find(column, &i) != kQzOk) return kQzFailed;
+    const dbJDBCColumnS& c = recordSet_->column(i);
+    switch (code) {
+      case kDbFieldName:
+        out->setString(c.name.data(), c.name.size());
+        return kQzOk;
+      case kDbFieldKind:
+        out->setInt(c.cType);
+        return kQzOk;
+      case kDbFieldValue:
+        return valueOf(c, out);
+      case kDbFieldIndicator:
+        out->setInt(c.indicator);
+        return kQzOk;
+      default:
+        return kQzOk;
+    }
+  } catch (...) {
+    return kQzFailed;
+  }
+}
+
+int32_t dbJDBCRecordSetFieldsC::setField(const qzVariantS* column, int32_t code,
+                                         const qzVariantS* value) {
+  if (code != kDbFieldValue || !value) return kQzFailed;
+  try {
+    int32_t i = 0;
+    if (find(column, &i) != kQzOk) return kQzFailed;
+    dbJDBCColumnS& c = recordSet_->column(i);
+    if (!c.hasBuffer()) return kQzFailed;
+    qzVariantS v(*value);
+    switch (c.sqlType) {
+      case kDbSqlChar: {
+        const char* text = nullptr;
+        if (v.getText(&text) != kQzOk) return kQzFailed;
+        stage(c, text);
+        return kQzOk;
+      }
+      case kDbSqlInteger: {
+        int32_t n = 0;
+        if (v.getInt(&n) != kQzOk) return kQzFailed;
+        stage(c, std::to_string(n));
+        return kQzOk;
+      }
+      case kDbSqlDouble: {
+        double d = 0;
+        if (v.getFloat(&d) != kQzOk) return kQzFailed;
+        std::string text = doubleText(d);
+        if (text.empty()) return kQzFailed;
+        stage(c, std::move(text));
+        return kQzOk;
+      }
+      default:
+        return kQzFailed;
+    }
+  } catch (...) {
+    return kQzFailed;
+  }
+}
+
+void dbJDBCRecordSetFieldsC::scriptField(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  qzVariantS column = args.get(0).value;
+  dbResolveSymbolRefs(column);
+  proxyAutoTypeCastC code;
+  code.value = args.get(1).value;
+  dbResolveSymbolRefs(code.value);
+  int32_t n = 0;
+  try {
+    n = code.toInt();
+  } catch (const proxyAutoTypeCastExceptionC&) {
+    return;  // a code that is no number reads like an unknown one: empty
+  }
+  qzVariantS out;
+  if (getField(&column, n, &out) == kQzOk) result.value = out;
+}
+
+void dbJDBCRecordSetFieldsC::scriptCount(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  // A result that changed under the record set is counted as it is now.
+  recordSet_->describe();
+  result.setInt(recordSet_->columnCount());
+}
+
+proxyMethodTableC* dbJDBCRecordSetFieldsC::table() {
+  using T = dbJDBCRecordSetFieldsC;
+  static const proxyMethodRowS rows[] = {
+      {"Field", kQzMethod, 2, &dbMember<T, &T::scriptField>},
+      {"Count", kQzPropertyGet, 0, &dbMember<T, &T::scriptCount>},
+      {nullptr, 0, 0, nullptr}};
+  static proxyMethodTableC t(rows);
+  return &t;
+}

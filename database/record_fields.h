@@ -1,0 +1,71 @@
+// The field accessor of a record set (its collection(1)): the current row's values, addressed
+// by 0-based column number or by column name (ignoring case), as name, value kind, value or
+// indicator; and setField, which stages a new value for the record set's update.
+//
+// Values arrive in the record set's buffers as text and are turned into what the column's type
+// says only when read: an integer, a floating-point number, the text itself, or a new date,
+// time or timestamp value object (date_time.h). Field never raises: whatever cannot be read
+// leaves the result empty.
+//
+// Thread rule: that of the record set. Ownership: holds one counted reference to the record
+// set, nothing else, so it always shows the record set's current row.
+#pragma once
+
+#include <cstdint>
+
+#include "object/com_ref.h"
+#include "object/proxy_object.h"
+
+class dbJDBCSQLRecordSetC;
+struct dbJDBCColumnS;
+
+// "DATABASE.RECORDSETFIELDS". Statuses 0 success, 1 failure.
+class dbIRecordSetFields : public qzIUnknown {
+ public:
+  // The record set's column count, without describing first; always 0.
+  virtual int32_t count(int32_t* out) = 0;  // slot 3
+  // Codes: 1 name, 2 value kind, 3 value (empty for NULL), 4 indicator; others leave out as it
+  // is and succeed.
+  virtual int32_t getField(const qzVariantS* column, int32_t code, qzVariantS* out) = 0;  // 4
+  // Only code 3, on text, integer and floating-point columns.
+  virtual int32_t setField(const qzVariantS* column, int32_t code,
+                           const qzVariantS* value) = 0;  // slot 5
+
+ protected:
+  ~dbIRecordSetFields() = default;
+};
+
+// Field codes.
+constexpr int32_t kDbFieldName = 1;
+constexpr int32_t kDbFieldKind = 2;
+constexpr int32_t kDbFieldValue = 3;
+constexpr int32_t kDbFieldIndicator = 4;
+
+class dbJDBCRecordSetFieldsC final : public proxyObjectC, public dbIRecordSetFields {
+ public:
+  // REQUIRES: recordSet is not null.
+  explicit dbJDBCRecordSetFieldsC(dbJDBCSQLRecordSetC* recordSet);
+  ~dbJDBCRecordSetFieldsC() override;
+
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+  const char* className() override;
+
+  int32_t count(int32_t* out) override;
+  int32_t getField(const qzVariantS* column, int32_t code, qzVariantS* out) override;
+  int32_t setField(const qzVariantS* column, int32_t code, const qzVariantS* value) override;
+
+  // The value of a column's buffer as its type reads: 0, or 1 when it has no reading.
+  static int32_t valueOf(const dbJDBCColumnS& column, qzVariantS* out);
+
+ private:
+  void scriptField(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+
+  // The 0-based index the column argument addresses in the described record set; 1 when none.
+  int32_t find(const qzVariantS* column, int32_t* index);
+
+  qzRef<dbJDBCSQLRecordSetC> recordSet_;
+};

@@ -1,0 +1,186 @@
+// The record set ("RECORDSET"): the cursor over the result of a query. A script attaches an SQL
+// execution object with transaction("SQLEXEC"), runs its statement, and then walks the rows with
+// fetch, asks Eof and Count, reads and sets fields through the accessor of collection(1)
+// (record_fields.h) and writes a changed row back with update.
+//
+// Every column of the result has one text buffer, sized once per describe from the column's
+// JDBC type and display size and reused for every row; the session layer copies each row's
+// values into them as text. The first use after a query describes the result and loads its
+// first row, so a script reads the fields first and fetches afterwards. A new result under the
+// same SQL execution object (it ran again) is described anew at its first use.
+//
+// Thread rule: that of the connection (one thread at a time). Ownership: holds counted
+// references to its connection and to its SQL execution object; owns its columns. Interfaces
+// handed out carry one reference for the receiver.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "database/interfaces.h"
+#include "jbridge/proxy/sql_result_set.h"
+#include "object/com_ref.h"
+#include "object/proxy_object.h"
+
+class dbJDBCDatabaseC;
+class dbJDBCSQLExecC;
+
+namespace dbiid {
+extern const qzIIDS kRecordSetFields;  // "DATABASE.RECORDSETFIELDS"
+}  // namespace dbiid
+
+// "DATABASE.RECORDSET". Statuses 0 success, 1 failure; errOut receives a call exception object
+// on failure and may be null.
+class dbIRecordSet : public qzIUnknown {
+ public:
+  // Index 1: the field accessor, asked for "DATABASE.RECORDSETFIELDS".
+  virtual int32_t collection(int32_t index, qzIUnknown** out) = 0;               // slot 3
+  virtual int32_t fetch(int32_t mode, int32_t offset, qzIUnknown** errOut) = 0;  // slot 4
+  // "SQLEXEC" (any case): a new SQL execution object, asked for "DATABASE.SQLTRANSACTION".
+  virtual int32_t transaction(const char* name, qzIUnknown** out) = 0;  // slot 5
+  // Rows of the query, or the update count of an update; -1 when it cannot be counted.
+  virtual int32_t count(int32_t* out) = 0;                                     // slot 6
+  virtual int32_t update(qzIUnknown** errOut) = 0;                             // slot 7
+  virtual int32_t option(const qzVariantS* key, const qzVariantS* value) = 0;  // slot 8
+  // 2 on a row, 3 past the end; 1 (and status 1) when nothing is described.
+  virtual int32_t position(int32_t* state) = 0;  // slot 9
+
+ protected:
+  ~dbIRecordSet() = default;
+};
+
+// Fetch modes.
+constexpr int32_t kDbFetchAbsolute = 1;  // offset counts rows from 0
+constexpr int32_t kDbFetchRelative = 2;
+constexpr int32_t kDbFetchNext = 3;
+constexpr int32_t kDbFetchPrevious = 4;
+constexpr int32_t kDbFetchFirst = 5;
+constexpr int32_t kDbFetchLast = 6;
+
+// Normalised JDBC types of the columns that have a buffer.
+constexpr int32_t kDbSqlChar = 1;
+constexpr int32_t kDbSqlInteger = 4;
+constexpr int32_t kDbSqlDouble = 8;
+constexpr int32_t kDbSqlDate = 91;
+constexpr int32_t kDbSqlTime = 92;
+constexpr int32_t kDbSqlTimestamp = 93;
+
+// The indicator of an SQL NULL (and of the empty text, which the session layer reports alike).
+constexpr int32_t kDbNullIndicator = -1;
+
+// Buffers hold at most this many bytes of a value (and a terminator).
+constexpr int32_t kDbMaxColumnBuffer = 8192;
+// Column names keep at most this many bytes.
+constexpr int32_t kDbMaxColumnName = 127;
+
+// How a column of a JDBC type and display size is held: its value kind (0: no buffer), the
+// normalised type and the buffer's capacity in bytes.
+struct dbColumnMappingS {
+  int32_t cType = 0;
+  int32_t sqlType = 0;
+  int32_t capacity = 0;
+};
+
+// The built-in mapping of a JDBC type code (also the value kind of table information).
+dbColumnMappingS dbDefaultColumnMapping(int32_t jdbcType, int32_t displaySize);
+// The mapping for a value kind a system type map chose; cType 0 for a kind it does not know.
+dbColumnMappingS dbKindColumnMapping(int32_t kind, int32_t jdbcType, int32_t displaySize);
+
+// One result column.
+struct dbJDBCColumnS {
+  std::string name;          // the column label, at most kDbMaxColumnName bytes
+  std::vector<char> buffer;  // capacity + 1 bytes, the last always 0; empty without a buffer
+  int32_t capacity = 0;
+  int32_t length = 0;  // length of the text setField stored, else 0
+  int32_t cType = 0;
+  int32_t sqlType = 0;
+  int32_t indicator = kDbNullIndicator;  // -1 for NULL, else the length the session reported
+  bool modified = false;                 // set by setField, cleared by fetch and update
+  std::string pending;                   // the whole value setField stored, for update
+
+  bool hasBuffer() const { return cType != 0 && !buffer.empty(); }
+  const char* text() const { return buffer.empty() ? "" : buffer.data(); }
+};
+
+class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
+ public:
+  // Record set states.
+  static constexpr int32_t kNoStatement = 0;
+  static constexpr int32_t kAttached = 1;
+  static constexpr int32_t kDescribed = 2;
+
+  explicit dbJDBCSQLRecordSetC(dbJDBCDatabaseC* connection);
+  ~dbJDBCSQLRecordSetC() override;
+
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+  const char* className() override;
+
+  int32_t collection(int32_t index, qzIUnknown** out) override;
+  int32_t fetch(int32_t mode, int32_t offset, qzIUnknown** errOut) override;
+  int32_t transaction(const char* name, qzIUnknown** out) override;
+  int32_t count(int32_t* out) override;
+  int32_t update(qzIUnknown** errOut) override;
+  int32_t option(const qzVariantS* key, const qzVariantS* value) override;
+  int32_t position(int32_t* state) override;
+
+  // Describes the statement's result unless the description is of that very result: 0 when
+  // the columns are known, 1 without a statement or a result.
+  int32_t describe();
+
+  // For the field accessor and for tests.
+  int32_t state() const { return state_; }
+  bool atEnd() const { return atEnd_; }
+  int32_t columnCount() const { return static_cast<int32_t>(columns_.size()); }
+  dbJDBCColumnS& column(int32_t i) { return columns_[static_cast<size_t>(i)]; }
+  const dbJDBCColumnS& column(int32_t i) const { return columns_[static_cast<size_t>(i)]; }
+  int32_t cursorType() const { return cursorType_; }
+  int32_t concurrency() const { return concurrency_; }
+  // The 1-based position of the row in the buffers, as the cursor reported it (0: unknown).
+  int32_t rowPosition() const { return rowPosition_; }
+  dbJDBCSQLExecC* statement() const { return statement_.get(); }
+
+ private:
+  using ResultSet = jbridge::proxy::java::sql::ResultSet;
+
+  void scriptCollection(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptFetch(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptUpdate(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptTransaction(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptEof(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+
+  int32_t describeColumns();
+  int32_t applyOptions(qzIUnknown** errOut);
+  // Copies the current row into the buffers; 1 at the first column the session cannot read.
+  int32_t loadRow();
+  void clearBuffers();
+  // Moves the cursor; true when it stands on a row afterwards.
+  bool move(ResultSet& rs, int32_t mode, int32_t offset);
+  void notePosition(ResultSet& rs);
+  int32_t countRows(int32_t* out);
+  int32_t writeRow(qzIUnknown** errOut);
+  dbJDBCDatabaseC& connection() const { return *connection_.get(); }
+
+  qzRef<dbJDBCDatabaseC> connection_;
+  qzRef<dbJDBCSQLExecC> statement_;
+  int32_t state_ = kNoStatement;
+  std::vector<dbJDBCColumnS> columns_;
+  bool atEnd_ = false;
+  int32_t cursorType_ = 1;
+  int32_t concurrency_ = 1;
+  int32_t customOptionKey_ = 0;
+  int32_t customOptionValue_ = 0;
+  // The result the columns describe: a new one under the statement is described again.
+  ResultSet describedResult_;
+  int32_t rowPosition_ = 0;
+};
+
+// What a Java exception (or any other) says: the Java getMessage text, else what().
+std::string dbJavaMessage(const std::exception& e);
+
+// For the connection's createObject("RECORDSET"): declared in database/children.h.

@@ -1,0 +1,147 @@
+// Table information ("TABLEINFO"): which table a name denotes (catalog, schema, name), its
+// columns with type, size, position and remarks, and which of them belong to the primary key
+// or to a foreign key. A script assigns the name ("table" or "schema.table"; either part may be
+// written in double quotes), runs execute, and reads the answers from the result object of the
+// `result` property. Everything comes from the connection's JDBC database metadata.
+//
+// Thread rule: that of the connection. Ownership: the table information object holds a counted
+// reference to the connection; each result object holds one to the table information object
+// and reads its current fields on every call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "database/interfaces.h"
+#include "database/transaction.h"
+#include "object/com_ref.h"
+#include "object/proxy_object.h"
+
+namespace dbiid {
+extern const qzIIDS kTableInfoRes;  // "DATABASE.TABLEINFORES"
+}  // namespace dbiid
+
+// "DATABASE.TABLEINFOTRANS".
+class dbITableInfoTrans : public qzIUnknown {
+ public:
+  virtual int32_t execute(qzIUnknown** errOut) = 0;    // slot 3, as DATABASE.TRANSACTION
+  virtual int32_t setTableName(const char* text) = 0;  // slot 4: always 0
+  virtual int32_t getResult(qzIUnknown** out) = 0;     // slot 5: "DATABASE.TABLEINFORES"
+
+ protected:
+  ~dbITableInfoTrans() = default;
+};
+
+// "DATABASE.TABLEINFORES". Statuses 0 success, 1 for a code or column that has no answer.
+class dbITableInfoRes : public qzIUnknown {
+ public:
+  // 1 table name, 2 catalog, 3 schema, as text.
+  virtual int32_t tableinfo(const qzVariantS* code, qzVariantS* out) = 0;  // slot 3
+  virtual int32_t countColumns(int32_t* out) = 0;                          // slot 4: always 0
+  // column: a 0-based index or a name (ignoring case). Codes 1 name, 2 value kind,
+  // 3 position from 0, 4 remarks, 5 key role, 6 JDBC type, 7 size, 8 key flags.
+  virtual int32_t columnInfo(const qzVariantS* column, const qzVariantS* code,
+                             qzVariantS* out) = 0;  // slot 5
+
+ protected:
+  ~dbITableInfoRes() = default;
+};
+
+// Key roles and flags of a column.
+constexpr int32_t kDbKeyRoleLost = 0;  // the key information could not be read
+constexpr int32_t kDbKeyRolePlain = 1;
+constexpr int32_t kDbKeyRolePrimary = 2;
+constexpr int32_t kDbKeyRoleForeign = 3;
+constexpr int32_t kDbKeyFlagPrimary = 1;
+constexpr int32_t kDbKeyFlagForeign = 2;
+
+struct dbJDBCTableColumnS {
+  std::string name;
+  int32_t cType = 0;  // the record set's value kind for dataType (0: none)
+  int32_t dataType = 0;
+  int32_t ordinal = 0;  // from 1
+  int32_t columnSize = 0;
+  int32_t keyFlags = 0;
+  std::string remarks;
+  int32_t keyRole = kDbKeyRolePlain;
+};
+
+class dbJDBCTableInfoC final : public dbJDBCTransactionC, public dbITableInfoTrans {
+ public:
+  explicit dbJDBCTableInfoC(dbJDBCDatabaseC* connection);
+  ~dbJDBCTableInfoC() override;
+
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+  const char* className() override;
+
+  // Fails (1) when the table cannot be looked up, is ambiguous, or has no columns; a failure
+  // to read its keys is put into errOut, but the call succeeds.
+  int32_t execute(qzIUnknown** errOut) override;
+  int32_t setTableName(const char* text) override;
+  int32_t getResult(qzIUnknown** out) override;
+
+  // Splits "schema.table" at the first full stop outside double quotes; a part written in
+  // double quotes loses them (and "" inside stands for one quote). Without a full stop the
+  // schema is empty.
+  static void splitName(const std::string& text, std::string* schema, std::string* table);
+
+  // For the result object and for tests.
+  const std::string& requestedName() const { return requestedName_; }
+  const std::string& schema() const { return schema_; }
+  const std::string& tableName() const { return tableName_; }
+  const std::string& tableSchema() const { return tableSchema_; }
+  const std::string& tableCatalog() const { return tableCatalog_; }
+  const std::string& tableType() const { return tableType_; }
+  const std::vector<dbJDBCTableColumnS>& columns() const { return columns_; }
+
+ private:
+  void scriptTableName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptResult(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptExecute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+
+  int32_t lookUpTable(qzIUnknown** errOut);
+  int32_t readColumns(qzIUnknown** errOut);
+  void readPrimaryKey(qzIUnknown** errOut);
+  void readForeignKeys(qzIUnknown** errOut);
+  void loseKeyInformation();
+  void mark(const std::string& column, int32_t role, int32_t flag);
+
+  std::string requestedName_;
+  std::string schema_;
+  std::string tableName_;
+  std::string tableSchema_;
+  std::string tableCatalog_;
+  std::string tableType_;
+  bool found_ = false;  // the last lookup found the table
+  std::vector<dbJDBCTableColumnS> columns_;
+};
+
+class dbJDBCTableInfoResC final : public proxyObjectC, public dbITableInfoRes {
+ public:
+  // REQUIRES: info is not null.
+  explicit dbJDBCTableInfoResC(dbJDBCTableInfoC* info);
+  ~dbJDBCTableInfoResC() override;
+
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+  const char* className() override;
+
+  int32_t tableinfo(const qzVariantS* code, qzVariantS* out) override;
+  int32_t countColumns(int32_t* out) override;
+  int32_t columnInfo(const qzVariantS* column, const qzVariantS* code, qzVariantS* out) override;
+
+ private:
+  void scriptTableInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptCountColumns(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  static proxyMethodTableC* table();
+
+  qzRef<dbJDBCTableInfoC> info_;
+};
+
+// For the connection's createObject("TABLEINFO"): declared in database/children.h.
