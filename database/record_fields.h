@@ -13,33 +13,12 @@
 
 #include <cstdint>
 
+#include "database/record_interfaces.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
 
 class dbJDBCSQLRecordSetC;
 struct dbJDBCColumnS;
-
-// "DATABASE.RECORDSETFIELDS". Statuses 0 success, 1 failure.
-class dbIRecordSetFields : public qzIUnknown {
- public:
-  // The record set's column count, without describing first; always 0.
-  virtual int32_t count(int32_t* out) = 0;  // slot 3
-  // Codes: 1 name, 2 value kind, 3 value (empty for NULL), 4 indicator; others leave out as it
-  // is and succeed.
-  virtual int32_t getField(const qzVariantS* column, int32_t code, qzVariantS* out) = 0;  // 4
-  // Only code 3, on text, integer and floating-point columns.
-  virtual int32_t setField(const qzVariantS* column, int32_t code,
-                           const qzVariantS* value) = 0;  // slot 5
-
- protected:
-  ~dbIRecordSetFields() = default;
-};
-
-// Field codes.
-constexpr int32_t kDbFieldName = 1;
-constexpr int32_t kDbFieldKind = 2;
-constexpr int32_t kDbFieldValue = 3;
-constexpr int32_t kDbFieldIndicator = 4;
 
 class dbJDBCRecordSetFieldsC final : public proxyObjectC, public dbIRecordSetFields {
  public:

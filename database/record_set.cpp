@@ -383,7 +383,7 @@ int32_t dbJDBCSQLRecordSetC::transaction(const char* name, qzIUnknown** out) {
   try {
     statement_ = qzRef<dbJDBCSQLExecC>::share(new dbJDBCSQLExecC(connection_.get(), false));
     state_ = kAttached;
-    if (applyOptions(nullptr) != kQzOk) return kQzFailed;
+    if (applyOptions() != kQzOk) return kQzFailed;
     if (!out) return kQzOk;
     int32_t rc = statement_->QueryInterface(&dbiid::kSqlTransaction, reinterpret_cast<void**>(out));
     if (rc != kQzOk) *out = nullptr;
@@ -393,7 +393,7 @@ int32_t dbJDBCSQLRecordSetC::transaction(const char* name, qzIUnknown** out) {
   }
 }
 
-int32_t dbJDBCSQLRecordSetC::applyOptions(qzIUnknown** errOut) {
+int32_t dbJDBCSQLRecordSetC::applyOptions() {
   if (state_ == kNoStatement || !statement_) return kQzOk;
   if (concurrency_ < 1 || concurrency_ > 3) return kQzFailed;
   int32_t type;
@@ -415,10 +415,6 @@ int32_t dbJDBCSQLRecordSetC::applyOptions(qzIUnknown** errOut) {
   JSQLApi& session = connection().session();
   session.JSQLCloseStatement(statement_->statement());
   session.SetResultSetOptions(type, concurrency);
-  if (customOptionKey_ != 0) {
-    session.JSQLReportError(kLabelCustomOption, errOut);
-    return kQzFailed;
-  }
   return kQzOk;
 }
 
@@ -430,15 +426,20 @@ int32_t dbJDBCSQLRecordSetC::option(const qzVariantS* key, const qzVariantS* val
     // Nothing is changed by a key or value that is not a number.
     if (k.getInt(&keyNumber) != kQzOk || v.getInt(&valueNumber) != kQzOk) return kQzFailed;
     customOptionKey_ = 0;
+    if (keyNumber > 255) {
+      // No custom option is known: refused at once, in every state, and without touching the
+      // statement, so that it cannot fail a later transaction either.
+      customOptionKey_ = keyNumber;
+      customOptionValue_ = valueNumber;
+      connection().session().JSQLReportError(kLabelCustomOption, nullptr);
+      return kQzFailed;
+    }
     if (keyNumber == 1) {
       cursorType_ = valueNumber;
     } else if (keyNumber == 2) {
       concurrency_ = valueNumber;
-    } else if (keyNumber > 255) {
-      customOptionKey_ = keyNumber;
-      customOptionValue_ = valueNumber;
     }
-    return applyOptions(nullptr);
+    return applyOptions();
   } catch (...) {
     return kQzFailed;
   }

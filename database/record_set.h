@@ -20,44 +20,13 @@
 #include <vector>
 
 #include "database/interfaces.h"
+#include "database/record_interfaces.h"
 #include "jbridge/proxy/sql_result_set.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
 
 class dbJDBCDatabaseC;
 class dbJDBCSQLExecC;
-
-namespace dbiid {
-extern const qzIIDS kRecordSetFields;  // "DATABASE.RECORDSETFIELDS"
-}  // namespace dbiid
-
-// "DATABASE.RECORDSET". Statuses 0 success, 1 failure; errOut receives a call exception object
-// on failure and may be null.
-class dbIRecordSet : public qzIUnknown {
- public:
-  // Index 1: the field accessor, asked for "DATABASE.RECORDSETFIELDS".
-  virtual int32_t collection(int32_t index, qzIUnknown** out) = 0;               // slot 3
-  virtual int32_t fetch(int32_t mode, int32_t offset, qzIUnknown** errOut) = 0;  // slot 4
-  // "SQLEXEC" (any case): a new SQL execution object, asked for "DATABASE.SQLTRANSACTION".
-  virtual int32_t transaction(const char* name, qzIUnknown** out) = 0;  // slot 5
-  // Rows of the query, or the update count of an update; -1 when it cannot be counted.
-  virtual int32_t count(int32_t* out) = 0;                                     // slot 6
-  virtual int32_t update(qzIUnknown** errOut) = 0;                             // slot 7
-  virtual int32_t option(const qzVariantS* key, const qzVariantS* value) = 0;  // slot 8
-  // 2 on a row, 3 past the end; 1 (and status 1) when nothing is described.
-  virtual int32_t position(int32_t* state) = 0;  // slot 9
-
- protected:
-  ~dbIRecordSet() = default;
-};
-
-// Fetch modes.
-constexpr int32_t kDbFetchAbsolute = 1;  // offset counts rows from 0
-constexpr int32_t kDbFetchRelative = 2;
-constexpr int32_t kDbFetchNext = 3;
-constexpr int32_t kDbFetchPrevious = 4;
-constexpr int32_t kDbFetchFirst = 5;
-constexpr int32_t kDbFetchLast = 6;
 
 // Normalised JDBC types of the columns that have a buffer.
 constexpr int32_t kDbSqlChar = 1;
@@ -155,7 +124,9 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   static proxyMethodTableC* table();
 
   int32_t describeColumns();
-  int32_t applyOptions(qzIUnknown** errOut);
+  // Makes the cursor type and concurrency the session's settings for the statement's next
+  // query; 1 for values that name none.
+  int32_t applyOptions();
   // Copies the current row into the buffers; 1 at the first column the session cannot read.
   int32_t loadRow();
   void clearBuffers();
@@ -173,7 +144,7 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   bool atEnd_ = false;
   int32_t cursorType_ = 1;
   int32_t concurrency_ = 1;
-  int32_t customOptionKey_ = 0;
+  int32_t customOptionKey_ = 0;  // the last refused key above 255
   int32_t customOptionValue_ = 0;
   // The result the columns describe: a new one under the statement is described again.
   ResultSet describedResult_;

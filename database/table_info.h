@@ -14,47 +14,10 @@
 #include <vector>
 
 #include "database/interfaces.h"
+#include "database/record_interfaces.h"
 #include "database/transaction.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
-
-namespace dbiid {
-extern const qzIIDS kTableInfoRes;  // "DATABASE.TABLEINFORES"
-}  // namespace dbiid
-
-// "DATABASE.TABLEINFOTRANS".
-class dbITableInfoTrans : public qzIUnknown {
- public:
-  virtual int32_t execute(qzIUnknown** errOut) = 0;    // slot 3, as DATABASE.TRANSACTION
-  virtual int32_t setTableName(const char* text) = 0;  // slot 4: always 0
-  virtual int32_t getResult(qzIUnknown** out) = 0;     // slot 5: "DATABASE.TABLEINFORES"
-
- protected:
-  ~dbITableInfoTrans() = default;
-};
-
-// "DATABASE.TABLEINFORES". Statuses 0 success, 1 for a code or column that has no answer.
-class dbITableInfoRes : public qzIUnknown {
- public:
-  // 1 table name, 2 catalog, 3 schema, as text.
-  virtual int32_t tableinfo(const qzVariantS* code, qzVariantS* out) = 0;  // slot 3
-  virtual int32_t countColumns(int32_t* out) = 0;                          // slot 4: always 0
-  // column: a 0-based index or a name (ignoring case). Codes 1 name, 2 value kind,
-  // 3 position from 0, 4 remarks, 5 key role, 6 JDBC type, 7 size, 8 key flags.
-  virtual int32_t columnInfo(const qzVariantS* column, const qzVariantS* code,
-                             qzVariantS* out) = 0;  // slot 5
-
- protected:
-  ~dbITableInfoRes() = default;
-};
-
-// Key roles and flags of a column.
-constexpr int32_t kDbKeyRoleLost = 0;  // the key information could not be read
-constexpr int32_t kDbKeyRolePlain = 1;
-constexpr int32_t kDbKeyRolePrimary = 2;
-constexpr int32_t kDbKeyRoleForeign = 3;
-constexpr int32_t kDbKeyFlagPrimary = 1;
-constexpr int32_t kDbKeyFlagForeign = 2;
 
 struct dbJDBCTableColumnS {
   std::string name;
