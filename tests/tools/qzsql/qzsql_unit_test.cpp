@@ -1,0 +1,266 @@
+// qzsql's parts that need no database: cutting input into statements, preparing statement
+// texts for the engine's query rule, the output formats and the command line.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tools/qzsql/format.h"
+#include "tools/qzsql/interactive.h"
+#include "tools/qzsql/options.h"
+#include "tools/qzsql/statements.h"
+
+namespace qzsql {
+namespace {
+
+std::vector<Piece> split(const std::vector<std::string>& lines, bool finish = true) {
+  StatementSplitter s;
+  std::vector<Piece> out;
+  for (const std::string& l : lines) {
+    s.addLine(l);
+    while (std::optional<Piece> p = s.next()) out.push_back(*p);
+  }
+  if (finish) {
+    if (std::optional<Piece> p = s.finish()) out.push_back(*p);
+  }
+  return out;
+}
+
+TEST(Splitter, SemicolonsEndStatementsOnlyOutsideQuotesAndComments) {
+  std::vector<Piece> p = split({
+      "SELECT 'a;b' AS \"x;y\"; SELECT 2 -- c;d",
+      ";INSERT INTO t VALUES ('it''s;', $$ ; $$, $f$ $$ ; $f$) /* x; /* nested; */ ; */;",
+  });
+  ASSERT_EQ(p.size(), 3u);
+  EXPECT_EQ(p[0].text, "SELECT 'a;b' AS \"x;y\"");
+  EXPECT_EQ(stripComments(p[1].text), "SELECT 2");
+  EXPECT_EQ(stripComments(p[2].text), "INSERT INTO t VALUES ('it''s;', $$ ; $$, $f$ $$ ; $f$)");
+}
+
+TEST(Splitter, StatementsSpanLinesAndKeepTheirFirstLine) {
+  std::vector<Piece> p = split({"", "  SELECT 1,", "  'two", "lines';", "SELECT 3"});
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_EQ(p[0].text, "SELECT 1,\n  'two\nlines'");
+  EXPECT_EQ(p[0].line, 2);
+  EXPECT_EQ(p[1].text, "SELECT 3\n");
+  EXPECT_EQ(p[1].line, 5);
+}
+
+TEST(Splitter, MetaCommandsAreWholeLinesOutsideQuotes) {
+  std::vector<Piece> p = split({"\\d customers", "SELECT '", "\\not a command", "';  \\x"}, false);
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_EQ(p[0].kind, Piece::Kind::kMeta);
+  EXPECT_EQ(p[0].text, "\\d customers");
+  EXPECT_EQ(p[1].kind, Piece::Kind::kSql);
+  EXPECT_EQ(p[1].text, "SELECT '\n\\not a command\n'");
+  // What follows the ";" on that line is not at a line start: it is (the start of) SQL.
+}
+
+TEST(Splitter, StateNamesWhatTheInputIsInside) {
+  StatementSplitter s;
+  EXPECT_EQ(s.state(), '=');
+  s.addLine("SELECT");
+  EXPECT_EQ(s.state(), '-');
+  s.addLine("'open");
+  EXPECT_EQ(s.state(), '\'');
+  s.addLine("' \"id");
+  EXPECT_EQ(s.state(), '"');
+  s.addLine("\" /* c");
+  EXPECT_EQ(s.state(), '*');
+  s.addLine("*/ $body$");
+  EXPECT_EQ(s.state(), '$');
+  s.discard();
+  EXPECT_EQ(s.state(), '=');
+  EXPECT_FALSE(s.pending());
+  EXPECT_FALSE(s.finish().has_value());
+}
+
+TEST(Splitter, OnlyCommentsAndBlanksMakeNoStatement) {
+  EXPECT_TRUE(split({"-- nothing", "/* here */ ;", "   "}).empty());
+  EXPECT_EQ(stripComments("-- a\n/* b */ \n"), "");
+}
+
+TEST(Prepare, CommentsGoButQuotedTextStays) {
+  EXPECT_EQ(stripComments("SELECT a/*x*/b, '--not', \"/*id*/\" -- it's\nFROM t"),
+            "SELECT a b, '--not', \"/*id*/\" \nFROM t");
+}
+
+TEST(Prepare, RowReturningStatements) {
+  EXPECT_TRUE(returnsRows("select 1"));
+  EXPECT_TRUE(returnsRows("((SELECT 1))"));
+  EXPECT_TRUE(returnsRows("VALUES (1)"));
+  EXPECT_TRUE(returnsRows("WITH x AS (SELECT 1) SELECT * FROM x"));
+  EXPECT_TRUE(returnsRows("INSERT INTO t VALUES (1) RETURNING id"));
+  EXPECT_FALSE(returnsRows("INSERT INTO t SELECT * FROM u"));
+  EXPECT_FALSE(returnsRows("WITH x AS (SELECT 1) INSERT INTO t SELECT * FROM x"));
+  EXPECT_FALSE(returnsRows("UPDATE t SET a = 'RETURNING'"));
+  EXPECT_FALSE(returnsRows("CREATE TABLE selected (a INT)"));
+}
+
+// The engine runs a text as a query exactly when "SELECT" starts within its first six
+// characters, and its Count reports the update count only when SELECT is not within seven.
+TEST(Prepare, TextsSayToTheEngineWhatTheyAre) {
+  auto engineQuery = [](const std::string& t) {
+    std::string u = t;
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    size_t p = u.find("SELECT");
+    return p != std::string::npos && p < 6;
+  };
+  auto countSeesQuery = [](const std::string& t) {
+    std::string u = t;
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    size_t p = u.find("SELECT");
+    return p != std::string::npos && p <= 6;
+  };
+  for (const char* q : {"select 1", "(SELECT 1)", "WITH x AS (SELECT 1) SELECT * FROM x",
+                        "VALUES (1)", "EXPLAIN PLAN FOR SELECT 1"}) {
+    EXPECT_TRUE(engineQuery(prepareSql(q, true))) << q;
+  }
+  EXPECT_EQ(prepareSql("SELECT 1", true), "SELECT 1");
+  for (const char* u : {"CALL selectx()", "GRANT SELECT ON t TO u", "INSERT INTO t VALUES (1)",
+                        "DROP TABLE selected", "SET x = 1"}) {
+    std::string text = prepareSql(u, false);
+    EXPECT_FALSE(countSeesQuery(text)) << u;
+    EXPECT_EQ(stripComments(text), u);
+  }
+}
+
+TEST(Prepare, CommandTags) {
+  EXPECT_EQ(firstWord("insert into t values (1)"), "INSERT");
+  EXPECT_EQ(firstWord("create table t (a int)"), "CREATE TABLE");
+  EXPECT_EQ(firstWord("CREATE OR REPLACE VIEW v AS SELECT 1"), "CREATE");
+  EXPECT_EQ(firstWord("'x'"), "");
+}
+
+std::string render(const FormatOptions& o, const std::vector<std::string>& names,
+                   const std::vector<Row>& rows) {
+  std::ostringstream out;
+  std::unique_ptr<ResultWriter> w = makeWriter(o, out);
+  w->begin(names);
+  for (const Row& r : rows) w->row(r);
+  w->end(static_cast<int64_t>(rows.size()));
+  return out.str();
+}
+
+const std::vector<std::string> kNames = {"id", "name", "note"};
+const std::vector<Row> kRows = {
+    {"1", "plain", std::nullopt},
+    {"2", "O'Brien \"q\"", "a, b"},
+    {"3", "two\nlines", "日本"},
+};
+
+TEST(Aligned, ColumnsLineUpAcrossWideCharactersAndLineBreaks) {
+  FormatOptions o;
+  o.nullText = "<null>";
+  EXPECT_EQ(render(o, kNames, kRows),
+            " id | name        | note\n"
+            "----+-------------+--------\n"
+            " 1  | plain       | <null>\n"
+            " 2  | O'Brien \"q\" | a, b\n"
+            " 3  | two        +| 日本\n"
+            "    | lines       |\n"
+            "(3 rows)\n");
+  EXPECT_EQ(render(o, {"n"}, {}), " n\n---\n(0 rows)\n");
+  EXPECT_EQ(render(o, {"n"}, {{"x"}}), " n\n---\n x\n(1 row)\n");
+}
+
+TEST(Aligned, ExpandedShowsOneLinePerField) {
+  FormatOptions o;
+  o.expanded = Expanded::kOn;
+  EXPECT_EQ(render(o, kNames, kRows),
+            "-[ RECORD 1 ]-----\n"
+            "id   | 1\n"
+            "name | plain\n"
+            "note |\n"
+            "-[ RECORD 2 ]-----\n"
+            "id   | 2\n"
+            "name | O'Brien \"q\"\n"
+            "note | a, b\n"
+            "-[ RECORD 3 ]-----\n"
+            "id   | 3\n"
+            "name | two+\n"
+            "     | lines\n"
+            "note | 日本\n"
+            "(3 rows)\n");
+  o.expanded = Expanded::kAuto;
+  o.terminalWidth = 30;
+  EXPECT_EQ(render(o, {"a"}, {{"short"}}), " a\n-------\n short\n(1 row)\n");
+  EXPECT_EQ(render(o, {"a"}, {{std::string(40, 'x')}}).substr(0, 13), "-[ RECORD 1 ]");
+}
+
+TEST(Width, CountsColumnsNotBytes) {
+  EXPECT_EQ(displayWidth("abc"), 3);
+  EXPECT_EQ(displayWidth("café"), 4);
+  EXPECT_EQ(displayWidth("e\u0301"), 1);  // a combining accent takes no column
+  EXPECT_EQ(displayWidth("日本語"), 6);
+  EXPECT_EQ(displayWidth("\xff\xfe"), 2);  // not UTF-8: one per byte
+  EXPECT_EQ(displayWidth("\xe6\x97"), 2);  // a character cut short
+}
+
+TEST(MachineFormats, QuoteAndEscapeAsTheirRulesSay) {
+  EXPECT_EQ(csvField("plain text"), "plain text");
+  EXPECT_EQ(csvField("a,b"), "\"a,b\"");
+  EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
+  EXPECT_EQ(csvField("cr\r"), "\"cr\r\"");
+  EXPECT_EQ(tsvField("a\tb\nc\\d\r"), "a\\tb\\nc\\\\d\\r");
+  EXPECT_EQ(jsonString("q\"b\\n\n\x01 é"), "\"q\\\"b\\\\n\\n\\u0001 é\"");
+
+  FormatOptions o;
+  o.format = Format::kCsv;
+  EXPECT_EQ(render(o, kNames, kRows),
+            "id,name,note\r\n1,plain,\r\n2,\"O'Brien \"\"q\"\"\",\"a, b\"\r\n"
+            "3,\"two\nlines\",日本\r\n");
+  o.format = Format::kTsv;
+  EXPECT_EQ(render(o, kNames, kRows),
+            "id\tname\tnote\n1\tplain\t\n2\tO'Brien \"q\"\ta, b\n3\ttwo\\nlines\t日本\n");
+  o.format = Format::kJson;
+  EXPECT_EQ(render(o, kNames, kRows),
+            "{\"id\":\"1\",\"name\":\"plain\",\"note\":null}\n"
+            "{\"id\":\"2\",\"name\":\"O'Brien \\\"q\\\"\",\"note\":\"a, b\"}\n"
+            "{\"id\":\"3\",\"name\":\"two\\nlines\",\"note\":\"日本\"}\n");
+}
+
+std::optional<Options> parse(std::vector<std::string> args, std::string* error) {
+  std::vector<char*> argv = {const_cast<char*>("qzsql")};
+  for (std::string& a : args) argv.push_back(a.data());
+  return parseOptions(static_cast<int>(argv.size()), argv.data(), error);
+}
+
+TEST(CommandLine, OptionsInOrderAndMistakesNamed) {
+  std::string error;
+  std::optional<Options> o = parse({"-c", "SELECT 1", "demo", "-f", "a.sql", "-c", "\\d",
+                                    "--format=csv", "-o", "out", "--continue", "-U", "ann"},
+                                   &error);
+  ASSERT_TRUE(o) << error;
+  EXPECT_EQ(o->dataSource, "demo");
+  ASSERT_EQ(o->sources.size(), 3u);
+  EXPECT_EQ(o->sources[1].kind, Source::Kind::kFile);
+  EXPECT_EQ(o->sources[2].text, "\\d");
+  EXPECT_EQ(o->format, Format::kCsv);
+  EXPECT_EQ(o->output, "out");
+  EXPECT_TRUE(o->continueOnError);
+  EXPECT_EQ(o->user, "ann");
+
+  EXPECT_FALSE(parse({"demo", "--format", "xml"}, &error));
+  EXPECT_NE(error.find("xml"), std::string::npos);
+  EXPECT_FALSE(parse({"demo", "-c"}, &error));
+  EXPECT_NE(error.find("-c needs a value"), std::string::npos);
+  EXPECT_FALSE(parse({"-c", "x"}, &error));
+  EXPECT_NE(error.find("no data source"), std::string::npos);
+  EXPECT_FALSE(parse({"a", "b"}, &error));
+  EXPECT_FALSE(parse({"demo", "--bogus"}, &error));
+}
+
+TEST(CommandLine, HistoryFileFollowsHomeAndTheDataSource) {
+  const char* old = std::getenv("HOME");
+  std::string saved = old ? old : "";
+  setenv("HOME", "/tmp/qz home", 1);
+  EXPECT_EQ(historyPath("demo"), "/tmp/qz home/.qzsql_history_demo");
+  EXPECT_EQ(historyPath("a/b c"), "/tmp/qz home/.qzsql_history_a_b_c");
+  unsetenv("HOME");
+  EXPECT_EQ(historyPath("demo"), "");
+  if (old) setenv("HOME", saved.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace qzsql

@@ -1,0 +1,67 @@
+// Writing query results: aligned tables (with an expanded, one-line-per-field layout for wide
+// rows), CSV as RFC 4180 has it, tab-separated values and JSON lines.
+//
+// A value is text or NULL. The engine hands every value over as text, so every format
+// writes what the driver's getString gave (JSON writes strings); an empty string arrives as
+// NULL (the engine's session layer cannot tell them apart).
+//
+// Thread rule: one thread per writer. Ownership: a writer writes to a stream it does not own.
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qzsql {
+
+using Cell = std::optional<std::string>;  // nullopt: SQL NULL
+using Row = std::vector<Cell>;
+
+enum class Format { kAligned, kCsv, kTsv, kJson };
+enum class Expanded { kOff, kOn, kAuto };
+
+struct FormatOptions {
+  Format format = Format::kAligned;
+  Expanded expanded = Expanded::kOff;
+  std::string nullText;   // how NULL shows in aligned and expanded output
+  int terminalWidth = 0;  // for Expanded::kAuto; 0 means unknown (never expand)
+  // When set and non-zero (Ctrl-C), an aligned table stops between lines.
+  const volatile std::sig_atomic_t* interrupt = nullptr;
+};
+
+class ResultWriter {
+ public:
+  virtual ~ResultWriter() = default;
+  virtual void begin(const std::vector<std::string>& names) = 0;
+  virtual void row(const Row& row) = 0;
+  // The rows are all there (or the output was stopped after them): write what is buffered,
+  // and the footer where the format has one.
+  virtual void end(int64_t rows) = 0;
+  // The output was stopped after these rows: write nothing more (a table not written yet is
+  // dropped), only flush what was written.
+  virtual void stop(int64_t rows) = 0;
+};
+
+std::unique_ptr<ResultWriter> makeWriter(const FormatOptions& options, std::ostream& out);
+
+// Columns a text takes on a terminal: East Asian wide characters take two, combining marks
+// none. Invalid UTF-8 counts one column per byte. Independent of the locale, so output is
+// the same everywhere.
+int displayWidth(std::string_view text);
+
+// RFC 4180: quoted when it holds a comma, a double quote, CR or LF; quotes doubled.
+std::string csvField(std::string_view text);
+// Backslash, tab, line feed and carriage return written as \\, \t, \n and \r.
+std::string tsvField(std::string_view text);
+// A JSON string literal, quotes included.
+std::string jsonString(std::string_view text);
+
+// "(1 row)", "(3 rows)".
+std::string rowCountLine(int64_t rows);
+
+}  // namespace qzsql

@@ -1,0 +1,178 @@
+// qzsql: a command-line SQL client on our qzCom host. It loads the engine, creates
+// "DATABASE.JDBCDB" and drives it and its child objects by member name, as any script of
+// the host does (session.h). README.md, "qzsql", has the usage and the exit codes.
+//
+// usage: qzsql DSN [-U user] [-W] [-c SQL]... [-f file]... [--format F] [-o file] [--continue]
+#include <termios.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "tools/qzsql/interactive.h"
+#include "tools/qzsql/interrupt.h"
+#include "tools/qzsql/options.h"
+#include "tools/qzsql/runner.h"
+#include "tools/qzsql/session.h"
+
+namespace {
+
+using qzsql::CallFailed;
+
+// Reads a line from the terminal on standard input without echoing it.
+std::string askPassword(const std::string& prompt) {
+  std::fputs(prompt.c_str(), stderr);
+  std::fflush(stderr);
+  termios old{};
+  bool restore = tcgetattr(STDIN_FILENO, &old) == 0;
+  if (restore) {
+    termios quiet = old;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  // Byte by byte from the descriptor: whatever follows the line stays for readline.
+  std::string password;
+  char c;
+  while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') password += c;
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  if (restore) tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+  std::fputs("\n", stderr);
+  return password;
+}
+
+bool failedAt(const CallFailed& e, const char* label) {
+  const qzsql::ErrorLevel* root = e.root();
+  return root && root->source == std::string("ZIRUV:") + label;
+}
+
+// What the user can do about a failed connect, when we can tell.
+void connectHint(qzsql::Session& session, const CallFailed& e, const std::string& dataSource) {
+  const qzsql::ErrorLevel* root = e.root();
+  if (!root) return;
+  std::string user = session.resolvePath("$KESTRAN_USER/jdbc.cfg");
+  std::string setup = session.resolvePath("$KESTRAN_SETUP/jdbc.cfg");
+  if (root->description.rfind("Can not resolve", 0) == 0) {
+    std::fprintf(stderr, "  hint: no jdbc.cfg could be read (looked at %s, then %s)\n",
+                 user.c_str(), setup.c_str());
+  } else if (root->description.find("Error in jdbc.cfg") != std::string::npos ||
+             root->description.find("DriverClass not found") != std::string::npos) {
+    std::fprintf(stderr, "  hint: jdbc.cfg (%s, else %s) has no block [%s] with a DriverClass\n",
+                 user.c_str(), setup.c_str(), dataSource.c_str());
+  } else if (root->description.find("ClassNotFoundException") != std::string::npos) {
+    std::fprintf(stderr,
+                 "  hint: the driver's jar is not on the class path (QZ_CLASSPATH, or the jars "
+                 "in /usr/share/java)\n");
+  }
+}
+
+int runSources(qzsql::Runner& runner, const qzsql::Options& options) {
+  using qzsql::Outcome;
+  std::vector<qzsql::Source> sources = options.sources;
+  if (sources.empty()) sources.push_back({qzsql::Source::Kind::kFile, "-"});
+  for (const qzsql::Source& s : sources) {
+    Outcome o;
+    if (s.kind == qzsql::Source::Kind::kCommand) {
+      std::istringstream in(s.text);
+      o = runner.runText(in, "-c");
+    } else if (s.text == "-") {
+      o = runner.runText(std::cin, "<stdin>");
+    } else {
+      std::ifstream in(s.text);
+      if (!in) {
+        std::fprintf(stderr, "qzsql: cannot read %s\n", s.text.c_str());
+        return qzsql::kExitUsage;
+      }
+      o = runner.runText(in, s.text);
+    }
+    if (o == Outcome::kInterrupted) return qzsql::kExitInterrupted;
+    if (o == Outcome::kQuit) break;
+    if (o == Outcome::kFailed && !options.continueOnError) return qzsql::kExitSql;
+  }
+  return runner.anyFailed() ? qzsql::kExitSql : qzsql::kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Readline edits in the terminal's character set; numbers are never parsed by locale here.
+  std::setlocale(LC_CTYPE, "");
+
+  std::string error;
+  std::optional<qzsql::Options> parsed = qzsql::parseOptions(argc, argv, &error);
+  if (!parsed) {
+    std::fprintf(stderr, "qzsql: %s\n%s", error.c_str(), qzsql::kUsage);
+    return qzsql::kExitUsage;
+  }
+  const qzsql::Options& options = *parsed;
+  if (options.help) {
+    std::fputs(qzsql::kUsage, stdout);
+    return qzsql::kExitOk;
+  }
+
+  std::ofstream file;
+  if (!options.output.empty()) {
+    file.open(options.output, std::ios::binary | std::ios::trunc);
+    if (!file) {
+      std::fprintf(stderr, "qzsql: cannot write %s\n", options.output.c_str());
+      return qzsql::kExitUsage;
+    }
+  }
+  std::ostream& out = options.output.empty() ? std::cout : file;
+
+  const bool terminal = isatty(STDIN_FILENO) != 0;
+  const bool interactive = options.sources.empty() && terminal;
+  int code = qzsql::kExitOk;
+  {
+    qzsql::Session session;
+    std::string engine = options.engine.empty() ? qz::host::defaultEnginePath() : options.engine;
+    if (!session.loadEngine(engine, &error)) {
+      std::fprintf(stderr, "qzsql: cannot load the engine %s: %s\n", engine.c_str(), error.c_str());
+      return qzsql::kExitUsage;
+    }
+
+    const char* envPassword = std::getenv("QZSQL_PASSWORD");
+    std::string password = envPassword ? envPassword : "";
+    bool asked = false;
+    if (!envPassword && options.promptPassword && terminal) {
+      password = askPassword("Password for " + options.dataSource + ": ");
+      asked = true;
+    }
+    for (;;) {
+      try {
+        session.connect(options.dataSource, options.user, password);
+        break;
+      } catch (const CallFailed& e) {
+        // The empty password was only a guess: at a terminal, ask for the real one.
+        if (!envPassword && !asked && terminal && failedAt(e, "DSN Connect")) {
+          password = askPassword("Password for " + options.dataSource + ": ");
+          asked = true;
+          continue;
+        }
+        std::fprintf(stderr, "qzsql: cannot connect to data source \"%s\"\n",
+                     options.dataSource.c_str());
+        qzsql::reportError("", e);
+        connectHint(session, e, options.dataSource);
+        return qzsql::kExitConnect;
+      }
+    }
+    // The connect started the Java VM and with it the VM's own SIGINT handler.
+    qzsql::interrupt::install();
+
+    qzsql::Runner runner(session, out, options, interactive);
+    if (interactive) {
+      std::printf("qzsql: connected to %s. \\? for help, \\q to quit.\n",
+                  options.dataSource.c_str());
+      code = qzsql::runInteractive(runner, options.dataSource);
+    } else {
+      qzsql::interrupt::setMode(qzsql::interrupt::Mode::kBusy);
+      code = runSources(runner, options);
+    }
+    qzsql::interrupt::setMode(qzsql::interrupt::Mode::kChain);
+    out.flush();
+  }
+  return code;
+}

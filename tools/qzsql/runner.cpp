@@ -1,0 +1,377 @@
+#include "tools/qzsql/runner.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "tools/qzsql/interrupt.h"
+
+namespace qzsql {
+namespace {
+
+constexpr int kMaxIncludeDepth = 16;
+
+std::string trimmed(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string at(const std::string& where) {
+  return where.empty() ? "" : where + ": ";
+}
+
+// Prints rows done and rows per second on standard error, at most a few times a second.
+class Progress {
+ public:
+  void update(int64_t rows) {
+    auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(250)) return;
+    last_ = now;
+    print(rows, now);
+  }
+  void finish(int64_t rows) {
+    if (printed_) {
+      print(rows, std::chrono::steady_clock::now());
+      std::fputc('\n', stderr);
+    }
+  }
+
+ private:
+  void print(int64_t rows, std::chrono::steady_clock::time_point now) {
+    double seconds = std::chrono::duration<double>(now - start_).count();
+    double rate = seconds > 0 ? static_cast<double>(rows) / seconds : 0;
+    std::fprintf(stderr, "\r%lld rows, %.0f rows/s  ", static_cast<long long>(rows), rate);
+    std::fflush(stderr);
+    printed_ = true;
+  }
+
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last_ = start_;
+  bool printed_ = false;
+};
+
+bool isDataChange(const std::string& tag) {
+  return tag == "INSERT" || tag == "UPDATE" || tag == "DELETE" || tag == "MERGE";
+}
+
+}  // namespace
+
+const char* const kMetaHelp =
+    "Statements end with ';' and may span lines. Meta-commands:\n"
+    "  \\d              list the tables\n"
+    "  \\d TABLE        columns and keys of a table ([schema.]name)\n"
+    "  \\conninfo       the connection and the database system\n"
+    "  \\commit         commit the transaction\n"
+    "  \\rollback       roll the transaction back\n"
+    "  \\autocommit [on|off]  show or set auto-commit (on after connect)\n"
+    "  \\timing [on|off]      show how long each statement took\n"
+    "  \\x [on|off|auto]      expanded display: one line per field (auto: for wide rows)\n"
+    "  \\null [TEXT]    how NULL shows in aligned output (default: nothing)\n"
+    "  \\format aligned|csv|tsv|json  the output format\n"
+    "  \\i FILE         run the statements of a file\n"
+    "  \\q              quit (or Ctrl-D)\n"
+    "  \\?              this help\n"
+    "Ctrl-C stops the output of a long result; at the prompt it drops the line being typed.\n";
+
+void reportError(const std::string& where, const CallFailed& e) {
+  const ErrorLevel* root = e.root();
+  if (root && root->source == "qzsql" && e.levels().size() == 1) {
+    std::fprintf(stderr, "%sERROR: %s\n", at(where).c_str(), root->description.c_str());
+    return;
+  }
+  if (!root) {
+    std::fprintf(stderr, "%sERROR: %s failed\n", at(where).c_str(), e.member().c_str());
+    return;
+  }
+  std::string origin = root->source;
+  const auto& levels = e.levels();
+  for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+    if (&*it == root) continue;
+    origin += ", in " + it->source + (it->description.empty() ? "" : ": " + it->description);
+  }
+  std::fprintf(stderr, "%sERROR: %s\n  (%s)\n", at(where).c_str(), root->description.c_str(),
+               origin.c_str());
+}
+
+int terminalColumns() {
+  winsize ws{};
+  if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0) return ws.ws_col;
+  return 0;
+}
+
+Runner::Runner(Session& session, std::ostream& out, const Options& options, bool interactive)
+    : session_(session), out_(out), options_(options), interactive_(interactive) {
+  format_.format = options.format;
+}
+
+Outcome Runner::runPiece(const Piece& piece, const std::string& where) {
+  Outcome o =
+      piece.kind == Piece::Kind::kMeta ? runMeta(piece.text, where) : runSql(piece.text, where);
+  out_.flush();
+  if (o == Outcome::kFailed) anyFailed_ = true;
+  if (o != Outcome::kInterrupted && interrupt::take()) {
+    std::fputs("qzsql: interrupted\n", stderr);
+    return Outcome::kInterrupted;
+  }
+  return o;
+}
+
+Outcome Runner::runText(std::istream& in, const std::string& name) {
+  StatementSplitter splitter;
+  std::string line;
+  bool failed = false;
+  auto drain = [&](std::optional<Piece> piece) -> std::optional<Outcome> {
+    for (; piece; piece = splitter.next()) {
+      Outcome o = runPiece(*piece, name + ":" + std::to_string(piece->line));
+      if (o == Outcome::kFailed) {
+        failed = true;
+        if (!options_.continueOnError) return o;
+      } else if (o != Outcome::kOk) {
+        return o;
+      }
+    }
+    return std::nullopt;
+  };
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    splitter.addLine(line);
+    if (std::optional<Outcome> stop = drain(splitter.next())) return *stop;
+  }
+  if (std::optional<Outcome> stop = drain(splitter.finish())) return *stop;
+  return failed ? Outcome::kFailed : Outcome::kOk;
+}
+
+Outcome Runner::runSql(const std::string& sql, const std::string& where) {
+  std::string stripped = stripComments(sql);
+  if (stripped.empty()) return Outcome::kOk;
+  if (interactive_) interrupt::setMode(interrupt::Mode::kBusy);
+  format_.terminalWidth = terminalColumns();
+  format_.interrupt = interrupt::flag();
+  std::unique_ptr<ResultWriter> writer = makeWriter(format_, out_);
+  Progress progress;
+  std::function<void(int64_t)> onRow;
+  if (!options_.output.empty() && isatty(STDERR_FILENO)) {
+    onRow = [&progress](int64_t rows) { progress.update(rows); };
+  }
+  auto start = std::chrono::steady_clock::now();
+  RunResult r;
+  try {
+    r = session_.run(stripped, *writer, interrupt::flag(), onRow);
+  } catch (const CallFailed& e) {
+    out_.flush();
+    progress.finish(0);
+    reportError(where, e);
+    interrupt::take();
+    return Outcome::kFailed;
+  }
+  double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  progress.finish(r.rows);
+  if (r.query) {
+    if (format_.format == Format::kAligned && !r.interrupted) out_ << "\n";
+  } else {
+    std::string tag = firstWord(stripped);
+    bool counted = isDataChange(tag) && r.updateCount >= 0;
+    status(counted ? tag + " " + std::to_string(r.updateCount) : tag);
+  }
+  for (const auto& [column, count] : r.cutColumns) {
+    std::fprintf(stderr,
+                 "qzsql: warning: %lld value(s) of column \"%s\" arrived cut short: they did "
+                 "not fit the engine's buffer for the column (at most 8192 bytes)\n",
+                 static_cast<long long>(count), column.c_str());
+  }
+  if (timing_) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "Time: %.3f ms", ms);
+    status(buffer);
+  }
+  out_.flush();
+  if (interrupt::take() || r.interrupted) {
+    if (r.interrupted) {
+      std::fprintf(stderr, "qzsql: output stopped after %lld rows\n",
+                   static_cast<long long>(r.rows));
+    } else if (r.query) {
+      std::fprintf(stderr, "qzsql: output stopped\n");
+    } else {
+      std::fprintf(stderr, "qzsql: interrupted (the statement had run to its end)\n");
+    }
+    return Outcome::kInterrupted;
+  }
+  return Outcome::kOk;
+}
+
+void Runner::status(const std::string& line) {
+  if (format_.format == Format::kAligned) {
+    out_ << line << "\n";
+  } else if (interactive_) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+}
+
+Outcome Runner::fail(const std::string& where, const std::string& message) {
+  std::fprintf(stderr, "%sERROR: %s\n", at(where).c_str(), message.c_str());
+  return Outcome::kFailed;
+}
+
+Outcome Runner::runMeta(const std::string& line, const std::string& where) {
+  std::string body = trimmed(line.substr(1));
+  size_t space = body.find_first_of(" \t");
+  std::string command = body.substr(0, space);
+  std::string arg = space == std::string::npos ? "" : trimmed(body.substr(space));
+  // "\d t;" is a habit worth forgiving.
+  while (!arg.empty() && arg.back() == ';') arg = trimmed(arg.substr(0, arg.size() - 1));
+  std::string word = lower(arg);
+
+  auto onOff = [&](bool current, bool* value) -> bool {
+    if (word.empty()) {
+      *value = !current;
+    } else if (word == "on") {
+      *value = true;
+    } else if (word == "off") {
+      *value = false;
+    } else {
+      return false;
+    }
+    return true;
+  };
+
+  try {
+    if (command == "q" || command == "quit") return Outcome::kQuit;
+    if (command == "?" || command == "help") {
+      std::fputs(kMetaHelp, stderr);
+      return Outcome::kOk;
+    }
+    if (command == "d") return arg.empty() ? listTables(where) : describe(arg);
+    if (command == "conninfo") {
+      connectionInfo();
+      return Outcome::kOk;
+    }
+    if (command == "commit") {
+      session_.commit();
+      status("COMMIT");
+      return Outcome::kOk;
+    }
+    if (command == "rollback") {
+      session_.rollback();
+      status("ROLLBACK");
+      return Outcome::kOk;
+    }
+    if (command == "autocommit") {
+      if (word.empty()) {
+        std::fprintf(stderr, "Auto-commit is %s.\n", session_.autoCommit() ? "on" : "off");
+        return Outcome::kOk;
+      }
+      if (word != "on" && word != "off") return fail(where, "\\autocommit takes on or off");
+      if (!session_.setAutoCommit(word == "on")) {
+        return fail(where, "the connection refused to change auto-commit");
+      }
+      std::fprintf(stderr, "Auto-commit is %s.\n", session_.autoCommit() ? "on" : "off");
+      return Outcome::kOk;
+    }
+    if (command == "timing") {
+      if (!onOff(timing_, &timing_)) return fail(where, "\\timing takes on or off");
+      std::fprintf(stderr, "Timing is %s.\n", timing_ ? "on" : "off");
+      return Outcome::kOk;
+    }
+    if (command == "x") {
+      if (word == "auto") {
+        format_.expanded = Expanded::kAuto;
+      } else {
+        bool on = false;
+        if (!onOff(format_.expanded == Expanded::kOn, &on)) {
+          return fail(where, "\\x takes on, off or auto");
+        }
+        format_.expanded = on ? Expanded::kOn : Expanded::kOff;
+      }
+      const char* state = format_.expanded == Expanded::kOn    ? "on"
+                          : format_.expanded == Expanded::kOff ? "off"
+                                                               : "used for wide rows";
+      std::fprintf(stderr, "Expanded display is %s.\n", state);
+      return Outcome::kOk;
+    }
+    if (command == "null") {
+      format_.nullText = arg;
+      std::fprintf(stderr, "NULL shows as \"%s\".\n", arg.c_str());
+      return Outcome::kOk;
+    }
+    if (command == "format") {
+      std::optional<Format> f = parseFormat(word);
+      if (!f) return fail(where, "\\format takes aligned, csv, tsv or json");
+      format_.format = *f;
+      std::fprintf(stderr, "Output format is %s.\n", formatName(*f));
+      return Outcome::kOk;
+    }
+    if (command == "i") {
+      if (arg.empty()) return fail(where, "\\i needs a file");
+      if (includeDepth_ >= kMaxIncludeDepth) return fail(where, "\\i nested too deeply");
+      std::ifstream in(arg);
+      if (!in) return fail(where, "cannot read " + arg);
+      ++includeDepth_;
+      Outcome o = runText(in, arg);
+      --includeDepth_;
+      return o;
+    }
+  } catch (const CallFailed& e) {
+    reportError(where, e);
+    return Outcome::kFailed;
+  }
+  return fail(where, "unknown meta-command \\" + command + " (\\? lists them)");
+}
+
+Outcome Runner::describe(const std::string& name) {
+  TableDescription d = session_.describeTable(name);
+  std::string title = d.schema.empty() ? d.name : d.schema + "." + d.name;
+  out_ << "Table \"" << title << "\"\n";
+  FormatOptions aligned;
+  aligned.format = Format::kAligned;
+  std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
+  w->begin({"Column", "Type", "Size", "Key", "Remarks"});
+  for (const TableColumn& c : d.columns) {
+    std::string key;
+    if (!c.keyFlags) {
+      key = "?";
+    } else {
+      if (*c.keyFlags & 1) key = "PK";
+      if (*c.keyFlags & 2) key += key.empty() ? "FK" : ", FK";
+    }
+    w->row({c.name, jdbcTypeName(c.jdbcType), std::to_string(c.size), key,
+            c.remarks.empty() ? Cell() : Cell(c.remarks)});
+  }
+  w->end(static_cast<int64_t>(d.columns.size()));
+  out_ << "\n";
+  return Outcome::kOk;
+}
+
+Outcome Runner::listTables(const std::string& where) {
+  // Both embedded and server databases answer the standard information schema.
+  return runSql(
+      "SELECT table_schema, table_name, table_type FROM information_schema.tables "
+      "WHERE table_schema NOT IN ('INFORMATION_SCHEMA', 'SYSTEM_LOBS', 'information_schema', "
+      "'pg_catalog') ORDER BY table_schema, table_name",
+      where);
+}
+
+void Runner::connectionInfo() {
+  ConnectionInfo i = session_.info();
+  const char* state = i.state == 1 ? "open" : i.state == 2 ? "closed" : "unknown";
+  out_ << "Data source:   " << i.dataSource << "\n"
+       << "User:          " << (i.user.empty() ? "(the driver's default)" : i.user) << "\n"
+       << "Database:      " << i.databaseName << "\n"
+       << "DBMS:          " << i.dbmsName << " " << i.dbmsVersion << "\n"
+       << "Connection:    " << state << "\n"
+       << "Auto-commit:   " << (session_.autoCommit() ? "on" : "off") << "\n"
+       << "Engine class:  " << i.classId << "\n";
+}
+
+}  // namespace qzsql

@@ -1,0 +1,318 @@
+#include "tools/qzsql/session.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "tools/qzsql/statements.h"
+
+namespace qzsql {
+namespace {
+
+// The JDBC types by code. Every one of them is read as text (value kind 4).
+constexpr std::pair<int32_t, const char*> kJdbcTypes[] = {
+    {-16, "LONGNVARCHAR"},
+    {-15, "NCHAR"},
+    {-9, "NVARCHAR"},
+    {-8, "ROWID"},
+    {-7, "BIT"},
+    {-6, "TINYINT"},
+    {-5, "BIGINT"},
+    {-4, "LONGVARBINARY"},
+    {-3, "VARBINARY"},
+    {-2, "BINARY"},
+    {-1, "LONGVARCHAR"},
+    {0, "NULL"},
+    {1, "CHAR"},
+    {2, "NUMERIC"},
+    {3, "DECIMAL"},
+    {4, "INTEGER"},
+    {5, "SMALLINT"},
+    {6, "FLOAT"},
+    {7, "REAL"},
+    {8, "DOUBLE"},
+    {12, "VARCHAR"},
+    {16, "BOOLEAN"},
+    {70, "DATALINK"},
+    {91, "DATE"},
+    {92, "TIME"},
+    {93, "TIMESTAMP"},
+    {1111, "OTHER"},
+    {2000, "JAVA_OBJECT"},
+    {2001, "DISTINCT"},
+    {2002, "STRUCT"},
+    {2003, "ARRAY"},
+    {2004, "BLOB"},
+    {2005, "CLOB"},
+    {2006, "REF"},
+    {2009, "SQLXML"},
+    {2011, "NCLOB"},
+    {2012, "REF_CURSOR"},
+    {2013, "TIME WITH TIME ZONE"},
+    {2014, "TIMESTAMP WITH TIME ZONE"},
+};
+constexpr int32_t kKindText = 4;
+
+int32_t intOf(const Value& v, const char* what) {
+  std::optional<int32_t> i = v.toInt();
+  if (!i) throw CallFailed(what, {{"qzsql", std::string(what) + " did not answer a number"}});
+  return *i;
+}
+
+std::string textOf(const Value& v) {
+  return v.toText().value_or("");
+}
+
+// UTF-16 units of a UTF-8 text (what Java's String.length counts), or nullopt when the text
+// is not UTF-8.
+std::optional<int64_t> utf16Length(std::string_view text) {
+  int64_t units = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    unsigned char b = static_cast<unsigned char>(text[i]);
+    size_t len = b < 0x80           ? 1
+                 : (b >> 5) == 0x6  ? 2
+                 : (b >> 4) == 0xE  ? 3
+                 : (b >> 3) == 0x1E ? 4
+                                    : 0;
+    if (len == 0 || i + len > text.size()) return std::nullopt;
+    for (size_t k = 1; k < len; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return std::nullopt;
+    }
+    units += len == 4 ? 2 : 1;
+    i += len;
+  }
+  return units;
+}
+
+}  // namespace
+
+Session::~Session() {
+  if (db_ && connected_) {
+    try {
+      db_.call("close");
+    } catch (const CallFailed&) {
+      // Closing at the end: nothing left to tell the user.
+    }
+  }
+  db_.reset();
+}
+
+bool Session::loadEngine(const std::string& path, std::string* error) {
+  return host_.loadEngine(path, error);
+}
+
+void Session::connect(const std::string& dataSource, const std::string& user,
+                      const std::string& password) {
+  if (!db_) {
+    int32_t status = 0;
+    db_ = Object(host_.create("DATABASE.JDBCDB", &status).get());
+    if (!db_) {
+      throw CallFailed("create", {{"qzsql", "the engine serves no DATABASE.JDBCDB (status " +
+                                                std::to_string(status) + ")"}});
+    }
+  }
+  connected_ = false;
+  db_.call("connect", {dataSource, user, password});
+  connected_ = true;
+  dataSource_ = dataSource;
+  user_ = user;
+  autoCommit_ = true;
+  Object map = newChild("SYSTYPEMAP");
+  for (const auto& type : kJdbcTypes) map.call("addTranslation", {type.first, kKindText});
+}
+
+Object Session::newChild(const char* name) {
+  Object child = db_.call("createObject", {name}).toObject();
+  if (!child) {
+    throw CallFailed("createObject",
+                     {{"qzsql", std::string("the connection gave no ") + name + " object" +
+                                    (connected_ ? "" : " (not connected)")}});
+  }
+  return child;
+}
+
+RunResult Session::run(const std::string& strippedSql, ResultWriter& writer,
+                       const volatile std::sig_atomic_t* interrupt,
+                       const std::function<void(int64_t)>& progress) {
+  RunResult result;
+  result.query = returnsRows(strippedSql);
+  Object recordSet = db_.call("createObject", {"RECORDSET"}).toObject();
+  if (!recordSet && !result.query) {
+    // Without a record set the update still runs, only its count is out of reach.
+    Object exec = newChild("SQLEXEC");
+    exec.call("statement", {prepareSql(strippedSql, false)});
+    exec.call("execute");
+    result.updateCount = -1;
+    return result;
+  }
+  if (!recordSet) newChild("RECORDSET");  // throws, saying what is missing
+  Object exec = recordSet.call("transaction", {"SQLEXEC"}).toObject();
+  if (!exec) {
+    throw CallFailed("transaction", {{"qzsql", "the record set gave no SQLEXEC object"}});
+  }
+  exec.call("statement", {prepareSql(strippedSql, result.query)});
+  exec.call("execute");
+  if (!result.query) {
+    result.updateCount = intOf(recordSet.get("Count"), "Count");
+    return result;
+  }
+
+  Object fields = recordSet.call("collection", {1}).toObject();
+  if (!fields) {
+    throw CallFailed("collection", {{"qzsql", "the result's columns could not be described"}});
+  }
+  const int32_t count = intOf(fields.get("Count"), "Count");
+  std::vector<std::string> names;
+  names.reserve(static_cast<size_t>(count));
+  for (int32_t c = 0; c < count; ++c) {
+    std::string name = textOf(fields.call("Field", {c, 1}));
+    names.push_back(name.empty() ? "?column?" : name);
+  }
+  std::vector<int64_t> cut(static_cast<size_t>(count), 0);
+  writer.begin(names);
+  Row row(static_cast<size_t>(count));
+  while (intOf(recordSet.get("Eof"), "Eof") == 0) {
+    if (interrupt && *interrupt) {
+      result.interrupted = true;
+      break;
+    }
+    for (int32_t c = 0; c < count; ++c) {
+      Value v = fields.call("Field", {c, 3});
+      if (v.isUndef()) {
+        row[c].reset();
+        continue;
+      }
+      row[c] = v.toText();
+      // The indicator is the value's length in Java characters; fewer arrived when the
+      // value did not fit the record set's buffer.
+      std::optional<int32_t> length = fields.call("Field", {c, 4}).toInt();
+      std::optional<int64_t> got = utf16Length(*row[c]);
+      if (length && got && *got < *length) ++cut[c];
+    }
+    writer.row(row);
+    ++result.rows;
+    if (progress) progress(result.rows);
+    recordSet.call("fetch", {3, 0});
+  }
+  if (result.interrupted) {
+    writer.stop(result.rows);
+  } else {
+    writer.end(result.rows);
+  }
+  for (int32_t c = 0; c < count; ++c) {
+    if (cut[c] > 0) result.cutColumns.emplace_back(names[c], cut[c]);
+  }
+  return result;
+}
+
+void Session::commit() {
+  db_.call("commit");
+}
+
+void Session::rollback() {
+  db_.call("rollback");
+}
+
+bool Session::setAutoCommit(bool on) {
+  std::optional<int32_t> accepted = db_.call("option", {1, on ? 1 : 0}).toInt();
+  if (accepted.value_or(0) != 1) return false;
+  autoCommit_ = on;
+  return true;
+}
+
+ConnectionInfo Session::info() {
+  ConnectionInfo info;
+  info.dataSource = dataSource_;
+  info.user = user_;
+  Object dbInfo = newChild("DATABASEINFO");
+  // Each property raises when the session layer cannot answer; the others still can.
+  auto read = [&](const char* name) -> std::string {
+    try {
+      return textOf(dbInfo.get(name));
+    } catch (const CallFailed& e) {
+      const ErrorLevel* root = e.root();
+      return "(" + (root ? root->description : std::string("unavailable")) + ")";
+    }
+  };
+  info.databaseName = read("databasename");
+  info.dbmsName = read("dbmsname");
+  info.dbmsVersion = read("dbmsversion");
+  info.classId = read("dbiid");
+  info.state = dbInfo.get("connectionState").toInt().value_or(0);
+  return info;
+}
+
+TableDescription Session::describeTable(const std::string& name) {
+  try {
+    return describeExactly(name);
+  } catch (const CallFailed& first) {
+    std::string up = name;
+    std::string down = name;
+    for (char& c : up) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : down) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string& other : {up, down}) {
+      if (other == name) continue;
+      try {
+        return describeExactly(other);
+      } catch (const CallFailed&) {
+        // The first failure says more about the name the user gave.
+      }
+    }
+    throw;
+  }
+}
+
+TableDescription Session::describeExactly(const std::string& name) {
+  // A new object for every look-up: execute appends the columns to what an earlier
+  // execute found.
+  Object tableInfo = newChild("TABLEINFO");
+  tableInfo.put("tablename", name);
+  tableInfo.call("execute");
+  Object res = tableInfo.get("result").toObject();
+  if (!res) throw CallFailed("result", {{"qzsql", "the table information gave no result"}});
+  TableDescription d;
+  d.name = textOf(res.call("tableinfo", {1}));
+  d.catalog = textOf(res.call("tableinfo", {2}));
+  d.schema = textOf(res.call("tableinfo", {3}));
+  const int32_t n = intOf(res.get("countColumns"), "countColumns");
+  for (int32_t i = 0; i < n; ++i) {
+    TableColumn col;
+    col.name = textOf(res.call("columnInfo", {i, 1}));
+    col.position = intOf(res.call("columnInfo", {i, 3}), "columnInfo") + 1;
+    col.remarks = textOf(res.call("columnInfo", {i, 4}));
+    col.jdbcType = intOf(res.call("columnInfo", {i, 6}), "columnInfo");
+    col.size = intOf(res.call("columnInfo", {i, 7}), "columnInfo");
+    // The key role fails when the driver could not list the keys: the flags mean nothing then.
+    try {
+      res.call("columnInfo", {i, 5});
+      col.keyFlags = intOf(res.call("columnInfo", {i, 8}), "columnInfo");
+    } catch (const CallFailed&) {
+      col.keyFlags.reset();
+    }
+    d.columns.push_back(std::move(col));
+  }
+  std::stable_sort(
+      d.columns.begin(), d.columns.end(),
+      [](const TableColumn& a, const TableColumn& b) { return a.position < b.position; });
+  return d;
+}
+
+std::string Session::resolvePath(const std::string& path) {
+  Object env(host_.create("zeltools.zelenvcfg").get());
+  if (!env) return path;
+  try {
+    return textOf(env.call("resolveVar", {path}));
+  } catch (const CallFailed&) {
+    return path;
+  }
+}
+
+std::string jdbcTypeName(int32_t type) {
+  for (const auto& [code, name] : kJdbcTypes) {
+    if (code == type) return name;
+  }
+  return std::to_string(type);
+}
+
+}  // namespace qzsql

@@ -1,0 +1,117 @@
+// One qzsql session: our qzCom host with the engine loaded, and one connection object
+// ("DATABASE.JDBCDB") driven by member name, as a script drives it. Queries are read through
+// a record set and its field accessor; updates run through the record set's SQL execution
+// object, whose update count the record set's Count reports; table and connection
+// information come from TABLEINFO and DATABASEINFO.
+//
+// Every value is read as text: a type map set up at connect tells the record set to treat
+// every JDBC type as text, so that numbers keep all their digits (the record set's own
+// mapping gives decimal numbers an 8-byte buffer and reads integers as 32-bit) and dates
+// read as the driver writes them.
+//
+// Failures of the objects arrive as CallFailed (dispatch.h).
+//
+// Thread rule: one thread. Ownership: the session owns the host; the objects it holds are
+// released before the host unloads the engine.
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/host.h"
+#include "tools/qzsql/dispatch.h"
+#include "tools/qzsql/format.h"
+
+namespace qzsql {
+
+struct RunResult {
+  bool query = false;
+  int64_t rows = 0;          // rows written, for a query
+  int32_t updateCount = 0;   // for an update; -1 when the engine could not tell
+  bool interrupted = false;  // the output of a query was stopped
+  // Columns with values that arrived cut short, and how many: the record set holds a value
+  // in a fixed buffer per column (at most 8192 bytes).
+  std::vector<std::pair<std::string, int64_t>> cutColumns;
+};
+
+struct ConnectionInfo {
+  std::string dataSource;
+  std::string user;
+  std::string databaseName;  // ServerDB of jdbc.cfg
+  std::string dbmsName;
+  std::string dbmsVersion;
+  int32_t state = 0;  // 1 open, 2 closed, 0 unknown
+  std::string classId;
+};
+
+struct TableColumn {
+  std::string name;
+  int32_t position = 0;  // from 1
+  int32_t jdbcType = 0;
+  int32_t size = 0;
+  std::optional<int32_t> keyFlags;  // bit 1 primary key, bit 2 foreign key; none: unknown
+  std::string remarks;
+};
+
+struct TableDescription {
+  std::string catalog;
+  std::string schema;
+  std::string name;
+  std::vector<TableColumn> columns;
+};
+
+class Session {
+ public:
+  Session() = default;
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Loads the engine library; false with *error when it cannot be loaded.
+  bool loadEngine(const std::string& path, std::string* error);
+  // Creates the connection object and connects it. Throws CallFailed.
+  void connect(const std::string& dataSource, const std::string& user, const std::string& password);
+  bool connected() const { return connected_; }
+  const std::string& dataSource() const { return dataSource_; }
+
+  // Runs one statement (comments already stripped) and writes a query's rows. interrupt is
+  // looked at between rows; progress is called after every row with the count so far.
+  RunResult run(const std::string& strippedSql, ResultWriter& writer,
+                const volatile std::sig_atomic_t* interrupt,
+                const std::function<void(int64_t)>& progress = {});
+
+  void commit();
+  void rollback();
+  // False when the connection refused the option.
+  bool setAutoCommit(bool on);
+  bool autoCommit() const { return autoCommit_; }
+
+  ConnectionInfo info();
+  // The table as named; when no table has that exact name, the name in upper and then in
+  // lower case (unquoted names are stored in one of them). Throws CallFailed of the first try.
+  TableDescription describeTable(const std::string& name);
+
+  // Expands installation variables in a path through the host's zeltools.zelenvcfg.
+  std::string resolvePath(const std::string& path);
+
+ private:
+  TableDescription describeExactly(const std::string& name);
+  Object newChild(const char* name);
+
+  qz::host::Host host_;
+  Object db_;
+  std::string dataSource_;
+  std::string user_;
+  bool connected_ = false;
+  bool autoCommit_ = true;
+};
+
+// The JDBC type's name ("INTEGER", "VARCHAR"), or its number.
+std::string jdbcTypeName(int32_t type);
+
+}  // namespace qzsql
