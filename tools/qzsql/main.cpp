@@ -113,6 +113,15 @@ int main(int argc, char** argv) {
     return qzsql::kExitOk;
   }
 
+  // A script that cannot be read is a mistake of the command line: say so before connecting.
+  for (const qzsql::Source& s : options.sources) {
+    if (s.kind == qzsql::Source::Kind::kFile && s.text != "-" &&
+        access(s.text.c_str(), R_OK) != 0) {
+      std::fprintf(stderr, "qzsql: cannot read %s\n", s.text.c_str());
+      return qzsql::kExitUsage;
+    }
+  }
+
   std::ofstream file;
   if (!options.output.empty()) {
     file.open(options.output, std::ios::binary | std::ios::trunc);
