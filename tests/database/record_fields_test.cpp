@@ -1,0 +1,229 @@
+// Fields of a record set with a real driver: lookup by number and name, every code, NULL and
+// the empty text, numbers at the limits of their types, long and non-ASCII text, setField, and
+// the date, time and timestamp value objects.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <climits>
+#include <string>
+
+#include "tests/database/rs_fixture.h"
+
+namespace {
+
+using dbtest::RecordSetFixture;
+using qztest::Obj;
+using qztest::Value;
+
+class RecordFieldsTest : public RecordSetFixture {
+ protected:
+  // The fields of the first row of a one-row query.
+  Obj row(const std::string& sql) {
+    rs_ = open(sql);
+    return fieldsOf(rs_);
+  }
+  Obj rs_;
+};
+
+TEST_P(RecordFieldsTest, LookupAndCodes) {
+  exec("CREATE TABLE " + table_ + " (id INT, name VARCHAR(20), empty VARCHAR(5), gone INT)");
+  exec("INSERT INTO " + table_ + " VALUES (5, 'five', '', NULL)");
+  Obj f = row("SELECT id, name, empty, gone FROM " + table_);
+  EXPECT_EQ(f.get("Count").asInt(), 4);
+  EXPECT_EQ(f.call("Field", 0, 3).asInt(), 5);
+  EXPECT_EQ(f.call("Field", "ID", 3).asInt(), 5) << "names ignore case";
+  EXPECT_EQ(f.call("Field", "id", 3).asInt(), 5);
+  EXPECT_EQ(f.call("Field", 0.9, 3).asInt(), 5) << "a float index is cut to an integer";
+  EXPECT_EQ(f.call("Field", 1, 1).text(), postgres() ? "name" : "NAME");
+  EXPECT_EQ(f.call("Field", 0, 2).asInt(), 1);
+  EXPECT_EQ(f.call("Field", 1, 2).asInt(), 4);
+  EXPECT_EQ(f.call("Field", 1, 3).text(), "five");
+  EXPECT_EQ(f.call("Field", 1, 4).asInt(), 4);
+
+  // NULL and the empty text read alike.
+  for (const char* c : {"gone", "empty"}) {
+    SCOPED_TRACE(c);
+    EXPECT_EQ(f.call("Field", c, 4).asInt(), -1);
+    EXPECT_TRUE(f.call("Field", c, 3).isUndef());
+  }
+
+  // What has no answer leaves the result empty and raises nothing.
+  EXPECT_TRUE(f.call("Field", 99, 3).isUndef());
+  EXPECT_TRUE(f.call("Field", -1, 3).isUndef());
+  EXPECT_TRUE(f.call("Field", "nosuchcolumn", 3).isUndef());
+  EXPECT_TRUE(f.call("Field", 0, 5).isUndef());
+  EXPECT_TRUE(f.call("Field", 0, "3").isUndef()) << "a code must be a number";
+
+  qzRef<dbIRecordSetFields> n = nativeFields(f);
+  ASSERT_TRUE(n);
+  int32_t count = 0;
+  EXPECT_EQ(n->count(&count), 0);
+  EXPECT_EQ(count, 4);
+  Value out;
+  EXPECT_EQ(n->getField(&Value(99).variant(), 3, &out.variant()), 1);
+  EXPECT_EQ(n->getField(&Value(0).variant(), 5, &out.variant()), 0) << "an unknown code succeeds";
+}
+
+TEST_P(RecordFieldsTest, NumbersAtTheLimitsOfTheirTypes) {
+  exec("CREATE TABLE " + table_ +
+       " (i INT, s SMALLINT, d DOUBLE PRECISION, r REAL, m DECIMAL(30,10), n NUMERIC(10,0))");
+  exec("INSERT INTO " + table_ + " VALUES (2147483647, 32767, 1.7976931348623157E308, 1.5, " +
+       "12345678901234567890.0123456789, 1234567890)");
+  exec("INSERT INTO " + table_ + " VALUES (-2147483648, -32768, 4.9E-324, -0.25, " +
+       "-0.0000000001, -9999999999)");
+  exec("INSERT INTO " + table_ + " VALUES (0, 0, -2.2250738585072014E-308, 0, 0, 0)");
+  Obj f = row("SELECT i, s, d, r, m, n FROM " + table_ + " ORDER BY i DESC");
+  EXPECT_EQ(f.call("Field", "i", 3).asInt(), INT_MAX);
+  EXPECT_EQ(f.call("Field", "s", 3).asInt(), 32767);
+  EXPECT_EQ(f.call("Field", "d", 3).asDouble(), DBL_MAX);
+  EXPECT_EQ(f.call("Field", "r", 3).asDouble(), 1.5);
+  EXPECT_DOUBLE_EQ(f.call("Field", "m", 3).asDouble(), 12345678901234567890.0123456789);
+  EXPECT_EQ(f.call("Field", "n", 3).asDouble(), 1234567890.0) << "ten digits, not eight";
+  EXPECT_EQ(f.call("Field", "d", 2).asInt(), 2);
+  rs_.call("fetch", 3, 0);
+  EXPECT_EQ(f.call("Field", "i", 3).asInt(), 0);
+  EXPECT_EQ(f.call("Field", "d", 3).asDouble(), -DBL_MIN) << "the longest double text whole";
+  rs_.call("fetch", 3, 0);
+  EXPECT_EQ(f.call("Field", "i", 3).asInt(), INT_MIN);
+  EXPECT_EQ(f.call("Field", "s", 3).asInt(), -32768);
+  EXPECT_EQ(f.call("Field", "d", 3).asDouble(), 4.9E-324);
+  EXPECT_EQ(f.call("Field", "r", 3).asDouble(), -0.25);
+  EXPECT_DOUBLE_EQ(f.call("Field", "m", 3).asDouble(), -0.0000000001);
+  EXPECT_EQ(f.call("Field", "n", 3).asDouble(), -9999999999.0);
+}
+
+TEST_P(RecordFieldsTest, LongAndNonAsciiTextReadsExactly) {
+  std::string mixed = "Grüße, ¿qué tal? Ωμέγα 日本語 — ";
+  std::string longText;
+  while (longText.size() < 5000) longText += mixed;
+  std::string ascii(8192, 'a');
+  exec("CREATE TABLE " + table_ + " (t VARCHAR(4000), a VARCHAR(9000), c CHAR(3))");
+  exec("INSERT INTO " + table_ + " VALUES ('" + longText + "', '" + ascii + "b', 'é')",
+       "SQLEXEC_UTF8");
+  Obj f = row("SELECT t, a, c FROM " + table_);
+  EXPECT_EQ(f.call("Field", "t", 3).text(), longText);
+  EXPECT_EQ(f.call("Field", "a", 3).text(), ascii) << "cut at the 8192-byte buffer";
+  EXPECT_EQ(f.call("Field", "a", 4).asInt(), 8193) << "the indicator tells the whole length";
+  EXPECT_EQ(f.call("Field", "c", 3).text(), "é  ") << "CHAR pads to its length";
+}
+
+TEST_P(RecordFieldsTest, SetFieldStagesDecimalTextAndRefusesWhatItCannotHold) {
+  exec("CREATE TABLE " + table_ + " (id INT, name VARCHAR(10), x DOUBLE PRECISION, d DATE)");
+  exec("INSERT INTO " + table_ + " VALUES (1, 'hello', 2.5, CAST('2009-03-05' AS DATE))");
+  exec("INSERT INTO " + table_ + " VALUES (2, 'world', 3.5, NULL)");
+  Obj f = row("SELECT id, name, x, d FROM " + table_ + " ORDER BY id");
+  EXPECT_EQ(setField(f, "name", "ab"), 0);
+  EXPECT_EQ(f.call("Field", "name", 3).text(), "ab") << "no rest of 'hello' behind it";
+  EXPECT_EQ(setField(f, "name", std::string(12, 'z') + "€"), 0);
+  EXPECT_EQ(f.call("Field", "name", 3).text(), std::string(12, 'z') + "€")
+      << "the buffer is sized for ten characters of up to four bytes";
+  EXPECT_EQ(setField(f, "id", 123456), 0);
+  EXPECT_EQ(f.call("Field", "id", 3).asInt(), 123456) << "the number's text, not its bytes";
+  EXPECT_EQ(setField(f, "x", 0.1), 0);
+  EXPECT_EQ(f.call("Field", "x", 3).asDouble(), 0.1);
+  EXPECT_EQ(setField(f, "x", -1.7976931348623157E308), 0);
+  EXPECT_EQ(f.call("Field", "x", 3).asDouble(), -DBL_MAX);
+  EXPECT_EQ(setField(f, "id", 7.9), 0);
+  EXPECT_EQ(f.call("Field", "id", 3).asInt(), 7);
+
+  EXPECT_EQ(setField(f, "d", "2010-01-01"), 1) << "date columns take no value";
+  EXPECT_EQ(setField(f, "id", Value::undef()), 1);
+  EXPECT_EQ(setField(f, "nosuch", 1), 1);
+  EXPECT_EQ(setField(f, 99, 1), 1);
+  qzRef<dbIRecordSetFields> n = nativeFields(f);
+  EXPECT_EQ(n->setField(&Value(0).variant(), 1, &Value(5).variant()), 1) << "only code 3";
+
+  // A fetch drops what was staged.
+  rs_.call("fetch", 3, 0);
+  EXPECT_EQ(f.call("Field", "name", 3).text(), "world");
+  EXPECT_EQ(f.call("Field", "id", 3).asInt(), 2);
+}
+
+// The date parts as the value objects give them: Year from 1900, Month from 0, Day the day of
+// the week (0 Sunday).
+struct Parts {
+  int year, month, day, hour, minute, second, fraction;
+};
+
+Parts timestampParts(const Obj& v) {
+  return {v.get("Year").asInt(),    v.get("Month").asInt(),  v.get("Day").asInt(),
+          v.get("Hour").asInt(),    v.get("Minute").asInt(), v.get("Second").asInt(),
+          v.get("Fraction").asInt()};
+}
+
+std::string text(const Parts& p) {
+  return std::to_string(p.year) + "/" + std::to_string(p.month) + "/" + std::to_string(p.day) +
+         " " + std::to_string(p.hour) + ":" + std::to_string(p.minute) + ":" +
+         std::to_string(p.second) + "." + std::to_string(p.fraction);
+}
+
+TEST_P(RecordFieldsTest, DateTimeAndTimestampValues) {
+  exec("CREATE TABLE " + table_ + " (k INT, d DATE, t TIME, ts TIMESTAMP(6))");
+  exec("INSERT INTO " + table_ +
+       " VALUES (1, CAST('2009-03-05' AS DATE), CAST('00:00:00' AS TIME), CAST('2000-02-29 "
+       "23:59:59.123456' AS TIMESTAMP(6)))");
+  exec("INSERT INTO " + table_ +
+       " VALUES (2, CAST('1969-12-31' AS DATE), CAST('23:59:59' AS TIME), CAST('1950-01-01 "
+       "00:00:00' AS TIMESTAMP(6)))");
+  exec("INSERT INTO " + table_ +
+       " VALUES (3, CAST('2000-02-29' AS DATE), CAST('12:30:01' AS TIME), CAST('1969-12-31 "
+       "23:59:59.999999' AS TIMESTAMP(6)))");
+  Obj f = row("SELECT k, d, t, ts FROM " + table_ + " ORDER BY k");
+
+  Obj d = f.call("Field", "d", 3).object();
+  ASSERT_TRUE(d);
+  EXPECT_TRUE(d.offers("DATABASE.EXTDATADATERES"));
+  EXPECT_EQ(d.get("Year").asInt(), 109);
+  EXPECT_EQ(d.get("Month").asInt(), 2);
+  EXPECT_EQ(d.get("Day").asInt(), 4) << "the 5th of March 2009 was a Thursday";
+  EXPECT_EQ(f.call("Field", "d", 2).asInt(), 8);
+  Obj t = f.call("Field", "t", 3).object();
+  ASSERT_TRUE(t);
+  EXPECT_TRUE(t.offers("DATABASE.EXTDATATIMERES"));
+  EXPECT_EQ(t.get("Hour").asInt() * 10000 + t.get("Minute").asInt() * 100 + t.get("Second").asInt(),
+            0)
+      << "midnight";
+  EXPECT_EQ(t.get("Fraction").asInt(), 0);
+  Obj ts = f.call("Field", "ts", 3).object();
+  ASSERT_TRUE(ts);
+  EXPECT_TRUE(ts.offers("DATABASE.EXTDATATIMESRES"));
+  EXPECT_EQ(text(timestampParts(ts)), "100/1/2 23:59:59.123456000") << "a leap day, a Tuesday";
+  EXPECT_NE(f.call("Field", "ts", 3).object().dispatch(), ts.dispatch()) << "a new object each";
+
+  rs_.call("fetch", 3, 0);
+  EXPECT_EQ(d.get("Year").asInt(), 109) << "value objects are snapshots";
+  Obj d2 = f.call("Field", "d", 3).object();
+  EXPECT_EQ(d2.get("Year").asInt() * 10000 + d2.get("Month").asInt() * 100 + d2.get("Day").asInt(),
+            690000 + 1100 + 3)
+      << "the 31st of December 1969 was a Wednesday";
+  Obj t2 = f.call("Field", "t", 3).object();
+  EXPECT_EQ(
+      t2.get("Hour").asInt() * 10000 + t2.get("Minute").asInt() * 100 + t2.get("Second").asInt(),
+      235959);
+  EXPECT_EQ(text(timestampParts(f.call("Field", "ts", 3).object())), "50/0/0 0:0:0.0");
+
+  rs_.call("fetch", 3, 0);
+  EXPECT_EQ(f.call("Field", "d", 3).object().get("Day").asInt(), 2) << "29 February 2000";
+  EXPECT_EQ(f.call("Field", "t", 3).object().get("Second").asInt(), 1);
+  EXPECT_EQ(text(timestampParts(f.call("Field", "ts", 3).object())), "69/11/3 23:59:59.999999000")
+      << "before 1970, with its fraction";
+}
+
+TEST_P(RecordFieldsTest, DateTextJavaCannotParseReadsEmpty) {
+  // java.sql.Time takes no fraction of a second.
+  exec("CREATE TABLE " + table_ + " (d DATE, t TIME(3))");
+  exec("INSERT INTO " + table_ + " VALUES (NULL, CAST('12:34:56.789' AS TIME(3)))");
+  Obj f = row("SELECT d, t FROM " + table_);
+  EXPECT_TRUE(f.call("Field", "d", 3).isUndef()) << "NULL";
+  EXPECT_EQ(f.call("Field", "t", 2).asInt(), 8);
+  EXPECT_EQ(f.call("Field", "t", 4).asInt(), 12);
+  EXPECT_TRUE(f.call("Field", "t", 3).isUndef()) << "no exception escapes Field";
+  if (!postgres()) return;
+  f = row("SELECT 'infinity'::date AS d");
+  EXPECT_EQ(f.call("Field", "d", 2).asInt(), 8);
+  EXPECT_TRUE(f.call("Field", "d", 3).isUndef());
+}
+
+QZ_DATABASE_BACKENDS(RecordFieldsTest);
+
+}  // namespace
