@@ -10,7 +10,8 @@ const char* const kUsage =
     "             [-o file] [--continue] [--engine PATH]\n"
     "  DSN             a data source of jdbc.cfg ($KESTRAN_USER/jdbc.cfg, else\n"
     "                  $KESTRAN_SETUP/jdbc.cfg)\n"
-    "  -U user         the database user (default $QZSQL_USER, else empty)\n"
+    "  -U user         the database user (default $QZSQL_USER, else SA, the administrator of\n"
+    "                  an embedded database)\n"
     "  -W              ask for the password (default: $QZSQL_PASSWORD; at a terminal qzsql asks\n"
     "                  when the connection refuses the empty one)\n"
     "  -c SQL          run these statements (';'-separated) and meta-commands; repeatable\n"
@@ -48,7 +49,8 @@ const char* formatName(Format format) {
 
 std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
   Options o;
-  if (const char* u = std::getenv("QZSQL_USER")) o.user = u;
+  const char* u = std::getenv("QZSQL_USER");
+  o.user = u ? u : kDefaultUser;
   bool haveDsn = false;
   bool optionsDone = false;
   for (int i = 1; i < argc; ++i) {

@@ -18,6 +18,10 @@ constexpr int kExitConnect = 2;        // the connection could not be made
 constexpr int kExitSql = 3;            // a statement or meta-command failed in a script
 constexpr int kExitInterrupted = 130;  // Ctrl-C stopped a script
 
+// The user when none is named: the administrator an embedded HSQLDB database is made with
+// (an empty user name is refused once the database exists).
+inline constexpr char kDefaultUser[] = "SA";
+
 struct Source {
   enum class Kind { kCommand, kFile };
   Kind kind;

@@ -366,7 +366,7 @@ void Runner::connectionInfo() {
   ConnectionInfo i = session_.info();
   const char* state = i.state == 1 ? "open" : i.state == 2 ? "closed" : "unknown";
   out_ << "Data source:   " << i.dataSource << "\n"
-       << "User:          " << (i.user.empty() ? "(the driver's default)" : i.user) << "\n"
+       << "User:          " << i.user << "\n"
        << "Database:      " << i.databaseName << "\n"
        << "DBMS:          " << i.dbmsName << " " << i.dbmsVersion << "\n"
        << "Connection:    " << state << "\n"

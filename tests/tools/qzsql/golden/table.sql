@@ -1,0 +1,13 @@
+-- A small table with what output formats must get right: NULLs, quotes, commas, line
+-- breaks and text beyond ASCII.
+DROP TABLE IF EXISTS qz_golden;
+CREATE TABLE qz_golden ("id" INTEGER PRIMARY KEY, "name" VARCHAR(40), "note" VARCHAR(100));
+INSERT INTO qz_golden VALUES (1, 'plain', NULL);
+INSERT INTO qz_golden VALUES (2, 'O''Brien says "hi"', 'a, b, c');
+INSERT INTO qz_golden VALUES (3, 'two
+lines', 'Grüße – café');
+INSERT INTO qz_golden VALUES (4, '日本語 ✓', 'wide');
+INSERT INTO qz_golden VALUES (5, NULL, 'comma,quote",both');
+INSERT INTO qz_golden VALUES (6, 'six', 'six');
+UPDATE qz_golden SET "note" = 'changed; twice' WHERE "id" IN (4, 6);
+SELECT "id", "name", "note" FROM qz_golden ORDER BY "id";
