@@ -412,9 +412,8 @@ int32_t dbJDBCSQLRecordSetC::applyOptions() {
       return kQzFailed;
   }
   const int32_t concurrency = concurrency_ == 1 ? JSQLApi::kReadOnly : kUpdatable;
-  JSQLApi& session = connection().session();
-  session.JSQLCloseStatement(statement_->statement());
-  session.SetResultSetOptions(type, concurrency);
+  connection().session().JSQLCloseStatement(statement_->statement());
+  statement_->setResultOptions(type, concurrency);
   return kQzOk;
 }
 

@@ -124,8 +124,8 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   static proxyMethodTableC* table();
 
   int32_t describeColumns();
-  // Makes the cursor type and concurrency the session's settings for the statement's next
-  // query; 1 for values that name none.
+  // Makes the cursor type and concurrency those of the statement's next query; 1 for values
+  // that name none.
   int32_t applyOptions();
   // Copies the current row into the buffers; 1 at the first column the session cannot read.
   int32_t loadRow();

@@ -7,7 +7,10 @@
 using qz::jdbc::JSQLApi;
 
 dbJDBCSQLExecC::dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8)
-    : dbJDBCTransactionC(table(), connection), utf8_(utf8) {
+    : dbJDBCTransactionC(table(), connection),
+      resultType_(JSQLApi::kForwardOnly),
+      resultConcurrency_(JSQLApi::kReadOnly),
+      utf8_(utf8) {
   connection->session().SetResultSetOptions(JSQLApi::kForwardOnly, JSQLApi::kReadOnly);
 }
 
@@ -56,6 +59,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   const char* sql = sqlText_.c_str();
   if (isQuery(sqlText_)) {
     dbTrace("JSQLExecQuery %s\n", sql);
+    session.SetResultSetOptions(resultType_, resultConcurrency_);
     r = session.JSQLExecQuery(c.javaConnection(), statement_, sql, resultSet_, resultMetaData_,
                               utf8_);
     updateCount_ = 0;

@@ -4,7 +4,9 @@
 // result set and result metadata of a query, or the update count of an update.
 //
 // Creating one resets the session's result-set settings (shared by every connection of the
-// factory) to forward-only and read-only; a record set applies its own after creating it.
+// factory) to forward-only and read-only. Its queries, though, are prepared with its own
+// result-set type and concurrency, put into those settings as each query runs: whatever other
+// objects made or ran since cannot change how its result scrolls. A record set sets them.
 //
 // Thread rule: that of the connection. Ownership: holds a counted reference to the connection
 // and the Java references of its last run; the accessors hand out references to them that
@@ -43,6 +45,12 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   // True when text runs as a query.
   static bool isQuery(const std::string& text);
 
+  // The java.sql.ResultSet type and concurrency the next queries are prepared with.
+  void setResultOptions(int32_t type, int32_t concurrency) {
+    resultType_ = type;
+    resultConcurrency_ = concurrency;
+  }
+
   // For the record set.
   bool statementSet() const { return statementSet_; }
   const std::string& sqlText() const { return sqlText_; }
@@ -62,5 +70,7 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   ResultSet resultSet_;
   ResultSetMetaData resultMetaData_;
   int32_t updateCount_ = 0;
+  int32_t resultType_;
+  int32_t resultConcurrency_;
   bool utf8_;
 };

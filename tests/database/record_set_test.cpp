@@ -369,6 +369,34 @@ TEST_P(RecordSetTest, NativeOptionsAndPosition) {
   EXPECT_EQ(state, 3);
 }
 
+// The session's result-set settings are shared: objects made or run between a record set's
+// options and its query must not change how that query scrolls (a scrollable record set that
+// ran forward-only found no row at all), nor the record set's options theirs.
+TEST_P(RecordSetTest, OptionsHoldWhateverRunsBeforeTheQuery) {
+  fill(3);
+  Obj rs = db_.call("createObject", "RECORDSET").object();
+  ASSERT_EQ(setOption(rs, 1, 2), 0);
+  Obj query = rs.call("transaction", "SQLEXEC").object();
+  query.call("statement", select());
+  Obj plain = db_.call("createObject", "SQLEXEC").object();
+  plain.call("statement", select());
+  Obj other = db_.call("createObject", "RECORDSET").object();
+  Obj otherQuery = other.call("transaction", "SQLEXEC").object();
+  otherQuery.call("statement", select());
+  otherQuery.call("execute");
+  query.call("execute");
+  plain.call("execute");
+
+  EXPECT_EQ(rs.get("Eof").asInt(), 0);
+  rs.call("fetch", 6, 0);
+  EXPECT_EQ(at(rs), "3");
+  rs.call("fetch", 4, 0);
+  EXPECT_EQ(at(rs), "2");
+  EXPECT_EQ(rs.get("Count").asInt(), 3);
+  other.call("fetch", 3, 0);
+  EXPECT_FALSE(other.tryCall("fetch", 4, 0).ok()) << "the other record set stays forward-only";
+}
+
 long residentKb() {
   std::ifstream status("/proc/self/status");
   std::string line;
