@@ -25,21 +25,23 @@ using qzsql::CallFailed;
 
 // Reads a line from the terminal on standard input without echoing it.
 std::string askPassword(const std::string& prompt) {
-  std::fputs(prompt.c_str(), stderr);
-  std::fflush(stderr);
+  // Echo goes off before the prompt shows and without flushing: a password typed the moment
+  // the prompt appears is neither echoed nor thrown away.
   termios old{};
   bool restore = tcgetattr(STDIN_FILENO, &old) == 0;
   if (restore) {
     termios quiet = old;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
   }
+  std::fputs(prompt.c_str(), stderr);
+  std::fflush(stderr);
   // Byte by byte from the descriptor: whatever follows the line stays for readline.
   std::string password;
   char c;
   while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') password += c;
   if (!password.empty() && password.back() == '\r') password.pop_back();
-  if (restore) tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+  if (restore) tcsetattr(STDIN_FILENO, TCSANOW, &old);
   std::fputs("\n", stderr);
   return password;
 }
@@ -95,9 +97,7 @@ int runSources(qzsql::Runner& runner, const qzsql::Options& options) {
   return runner.anyFailed() ? qzsql::kExitSql : qzsql::kExitOk;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   // Readline edits in the terminal's character set; numbers are never parsed by locale here.
   std::setlocale(LC_CTYPE, "");
 
@@ -184,4 +184,16 @@ int main(int argc, char** argv) {
     out.flush();
   }
   return code;
+}
+
+}  // namespace
+
+// The Java VM is never destroyed. An ordinary exit tears down the VM library's statics while
+// its threads still run, and under -Xcheck:jni its signal check then writes "handler modified"
+// warnings into our standard output. Once everything is written, leave without teardown.
+int main(int argc, char** argv) {
+  int code = run(argc, argv);
+  std::cout.flush();
+  std::fflush(nullptr);
+  std::_Exit(code);
 }
