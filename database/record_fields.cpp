@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <string>
 #include <system_error>
 
@@ -60,10 +61,44 @@ void stage(dbJDBCColumnS& c, std::string text) {
 
 // The shortest text that reads back as the same double.
 std::string doubleText(double d) {
+  if (!std::isfinite(d)) return std::string();  // no column holds "inf" or "nan"
   char buffer[64];
   auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, d);
   if (error != std::errc()) return std::string();
   return std::string(buffer, end);
+}
+
+// The exact decimal text of a value staged on an integer column, or empty when the value is no
+// number. The variant's own integer is 32 bits, but the column may be a BIGINT: integer text
+// passes whole within 64 bits, and floating-point values (numbers or text) lose their fraction
+// as they would converting to an integer.
+std::string integerText(qzVariantS& v) {
+  if (v.type == kVtFloat || v.type == kVtString) {
+    double d = 0;
+    if (v.type == kVtString) {
+      const char* text = nullptr;
+      if (v.getTextNoConvert(&text) != kQzOk || !text) return std::string();
+      const char* p = skipBlanks(text);
+      const char* digits = *p == '+' ? p + 1 : p;
+      const char* end = digits + std::char_traits<char>::length(digits);
+      while (end > digits && (end[-1] == ' ' || (end[-1] >= '\t' && end[-1] <= '\r'))) --end;
+      long long n = 0;
+      auto [next, error] = std::from_chars(digits, end, n);
+      if (error == std::errc() && next == end) return std::to_string(n);
+      auto [fnext, ferror] = std::from_chars(digits, end, d);
+      if (ferror != std::errc() || fnext != end || end == digits) return std::string();
+    } else {
+      d = v.value.f;
+    }
+    // 2^63 is exact in a double; everything below it in magnitude fits a long long.
+    if (!std::isfinite(d) || d >= 9223372036854775808.0 || d < -9223372036854775808.0) {
+      return std::string();
+    }
+    return std::to_string(static_cast<long long>(d));
+  }
+  int32_t n = 0;
+  if (v.getInt(&n) != kQzOk) return std::string();
+  return std::to_string(n);
 }
 
 }  // namespace
@@ -183,9 +218,9 @@ int32_t dbJDBCRecordSetFieldsC::setField(const qzVariantS* column, int32_t code,
         return kQzOk;
       }
       case kDbSqlInteger: {
-        int32_t n = 0;
-        if (v.getInt(&n) != kQzOk) return kQzFailed;
-        stage(c, std::to_string(n));
+        std::string text = integerText(v);
+        if (text.empty()) return kQzFailed;
+        stage(c, std::move(text));
         return kQzOk;
       }
       case kDbSqlDouble: {

@@ -5,6 +5,7 @@
 
 #include <cfloat>
 #include <climits>
+#include <limits>
 #include <string>
 
 #include "tests/database/rs_fixture.h"
@@ -137,6 +138,37 @@ TEST_P(RecordFieldsTest, SetFieldStagesDecimalTextAndRefusesWhatItCannotHold) {
   rs_.call("fetch", 3, 0);
   EXPECT_EQ(f.call("Field", "name", 3).text(), "world");
   EXPECT_EQ(f.call("Field", "id", 3).asInt(), 2);
+}
+
+TEST_P(RecordFieldsTest, SetFieldKeepsBigIntegersExactAndRefusesNonNumbers) {
+  exec("CREATE TABLE " + table_ + " (id INT PRIMARY KEY, big BIGINT, x DOUBLE PRECISION)");
+  exec("INSERT INTO " + table_ + " VALUES (1, 5, 2.5)");
+  Obj rs = open("SELECT id, big, x FROM " + table_, 1, 2);
+  Obj f = fieldsOf(rs);
+  // The variant's integer is 32 bits; text and floating-point values carry a BIGINT's range
+  // (and the field reads a value beyond 32 bits back as a floating-point number).
+  EXPECT_EQ(setField(f, "big", "3000000000"), 0);
+  EXPECT_EQ(f.call("Field", "big", 3).asDouble(), 3e9) << "not wrapped to 32 bits";
+  EXPECT_EQ(setField(f, "big", " -9223372036854775808 "), 0);
+  EXPECT_EQ(f.call("Field", "big", 3).asDouble(), -0x1p63);
+  EXPECT_EQ(setField(f, "big", 3e9), 0);
+  EXPECT_EQ(f.call("Field", "big", 3).asDouble(), 3e9);
+  EXPECT_EQ(setField(f, "big", "12.75"), 0);
+  EXPECT_EQ(f.call("Field", "big", 3).asInt(), 12);
+  for (const char* refused : {"abc", "12abc", "", "9223372036854775808e3"}) {
+    EXPECT_EQ(setField(f, "big", refused), 1) << refused;
+  }
+  EXPECT_EQ(setField(f, "big", 1e19), 1) << "beyond 64 bits";
+  EXPECT_EQ(f.call("Field", "big", 3).asInt(), 12) << "a refused value leaves the staged one";
+  EXPECT_EQ(setField(f, "x", std::numeric_limits<double>::infinity()), 1);
+  EXPECT_EQ(setField(f, "x", std::numeric_limits<double>::quiet_NaN()), 1);
+  EXPECT_EQ(setField(f, "id", std::numeric_limits<double>::quiet_NaN()), 1);
+  EXPECT_EQ(f.call("Field", "x", 3).asDouble(), 2.5);
+
+  EXPECT_EQ(setField(f, "big", "3000000000"), 0);
+  EXPECT_EQ(rs.call("update").asInt(), 1);
+  Obj check = row("SELECT big FROM " + table_);
+  EXPECT_EQ(check.call("Field", "big", 3).asDouble(), 3e9);
 }
 
 // The date parts as the value objects give them: Year from 1900, Month from 0, Day the day of
