@@ -517,11 +517,7 @@ int32_t dbJDBCSQLRecordSetC::writeRow(qzIUnknown** errOut) {
   std::vector<size_t> changed;
   for (size_t i = 0; i < columns_.size(); ++i) {
     dbJDBCColumnS& c = columns_[i];
-    if (c.modified && c.hasBuffer()) {
-      c.indicator = c.length;
-      changed.push_back(i);
-    }
-    c.modified = false;
+    if (c.modified && c.hasBuffer()) changed.push_back(i);
   }
   // Columns nobody set are not sent: what the database holds (a NULL, a value longer than its
   // buffer) stays exactly as it is.
@@ -545,8 +541,13 @@ int32_t dbJDBCSQLRecordSetC::writeRow(qzIUnknown** errOut) {
       rs.cancelRowUpdates();
     } catch (...) {
     }
+    // What was set stays set, so that an update retried once the cause is mended sends it.
     session.JSQLReportMessage(kLabelUpdate, dbJavaMessage(e).c_str(), errOut);
     return kQzFailed;
+  }
+  for (size_t i : changed) {
+    columns_[i].indicator = columns_[i].length;
+    columns_[i].modified = false;
   }
   return kQzOk;
 }

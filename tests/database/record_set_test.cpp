@@ -310,6 +310,18 @@ TEST_P(RecordSetUpdateTest, UpdateWithoutChangesWritesNothingAndFailuresWriteNot
   EXPECT_FALSE(o.error.innerDescription.empty());
   EXPECT_EQ(table(), before_);
 
+  // What was set stays set: once the key is mended, the retry writes the name with it.
+  EXPECT_EQ(setField(f, "id", 30), 0);
+  EXPECT_EQ(rs.call("update").asInt(), 1);
+  Rows expected = before_;
+  Rows::value_type third = expected[2];
+  third[0] = "30";
+  third[1] = "never";
+  expected.erase(expected.begin() + 2);
+  expected.push_back(third);
+  EXPECT_EQ(table(), expected);
+  before_ = table();
+
   // Past the end there is no row to write to.
   while (rs.get("Eof").asInt() == 0) rs.call("fetch", 3, 0);
   setField(f, "name", "nowhere");
