@@ -433,12 +433,14 @@ int32_t dbJDBCSQLRecordSetC::option(const qzVariantS* key, const qzVariantS* val
       connection().session().JSQLReportError(kLabelCustomOption, nullptr);
       return kQzFailed;
     }
-    if (keyNumber == 1) {
-      cursorType_ = valueNumber;
-    } else if (keyNumber == 2) {
-      concurrency_ = valueNumber;
-    }
-    return applyOptions();
+    // Keys 3 to 255 name no option here: accepted, and the live result is left alone.
+    if (keyNumber != 1 && keyNumber != 2) return kQzOk;
+    int32_t& setting = keyNumber == 1 ? cursorType_ : concurrency_;
+    const int32_t old = setting;
+    setting = valueNumber;
+    if (applyOptions() == kQzOk) return kQzOk;
+    setting = old;  // a refused value leaves the one in force
+    return kQzFailed;
   } catch (...) {
     return kQzFailed;
   }

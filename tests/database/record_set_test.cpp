@@ -359,8 +359,10 @@ TEST_P(RecordSetTest, NativeOptionsAndPosition) {
   exec_ = rs.call("transaction", "SQLEXEC").object();
   exec_.call("statement", select());
   EXPECT_EQ(setOption(rs, 1, 9), 1) << "no such cursor type";
+  EXPECT_EQ(setOption(rs, 2, 1), 0) << "the refused cursor type did not stay";
   EXPECT_EQ(setOption(rs, 1, 2), 0);
   EXPECT_EQ(setOption(rs, 2, 4), 1) << "no such concurrency";
+  EXPECT_EQ(setOption(rs, 1, 2), 0) << "the refused concurrency did not stay";
   EXPECT_EQ(setOption(rs, 2, 1), 0);
   EXPECT_EQ(setOption(rs, 300, 1), 1) << "custom options are refused";
   EXPECT_EQ(setOption(rs, 7, 1), 0) << "other small keys are accepted and do nothing";
@@ -376,6 +378,10 @@ TEST_P(RecordSetTest, NativeOptionsAndPosition) {
   EXPECT_EQ(state, 2);
   rs.call("fetch", 6, 0);
   EXPECT_EQ(at(rs), "2") << "scrolls: its options were applied after the reset";
+  EXPECT_EQ(setOption(rs, 7, 1), 0);
+  EXPECT_EQ(rs.call("fetch", 4, 0).asInt(), 1);
+  EXPECT_EQ(at(rs), "1") << "a key that names no option leaves the live result where it was";
+  rs.call("fetch", 6, 0);
   rs.call("fetch", 3, 0);
   EXPECT_EQ(n->position(&state), 0);
   EXPECT_EQ(state, 3);
