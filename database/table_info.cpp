@@ -201,7 +201,13 @@ void dbJDBCTableInfoC::mark(const std::string& column, int32_t role, int32_t fla
 int32_t dbJDBCTableInfoC::lookUpTable(qzIUnknown** errOut) {
   JSQLApi& session = connection().session();
   static const char* const kTypes[] = {"TABLE"};
+  // Nothing of an earlier execute survives this one, whether it succeeds or not.
   found_ = false;
+  columns_.clear();
+  tableName_.clear();
+  tableCatalog_.clear();
+  tableSchema_.clear();
+  tableType_.clear();
   sql::ResultSet rs;
   if (session.JSQLGetTables(connection().metaData(), rs, nullptr,
                             schema_.empty() ? nullptr : schema_.c_str(), requestedName_.c_str(),
@@ -210,21 +216,23 @@ int32_t dbJDBCTableInfoC::lookUpTable(qzIUnknown** errOut) {
     report(session, kLabelTable, errOut);
     return kQzFailed;
   }
+  struct Found {
+    std::string catalog, schema, name, type, remarks;
+  };
+  std::vector<Found> matches;
   int32_t status = kQzOk;
-  int32_t rows = 0;
-  std::string catalog, schema, name, type, remarks;
   try {
     while (status == kQzOk && rs.next()) {
-      if (++rows == 2) {
-        report(session, kLabelTable, errOut, kAmbiguous);
-        status = kQzFailed;
-      } else if (!readText(session, rs, kTablesCatalog, kNameBuffer, &catalog) ||
-                 !readText(session, rs, kTablesSchema, kNameBuffer, &schema) ||
-                 !readText(session, rs, kTablesName, kNameBuffer, &name) ||
-                 !readText(session, rs, kTablesType, kNameBuffer, &type) ||
-                 !readText(session, rs, kTablesRemarks, kRemarksBuffer, &remarks)) {
+      Found f;
+      if (!readText(session, rs, kTablesCatalog, kNameBuffer, &f.catalog) ||
+          !readText(session, rs, kTablesSchema, kNameBuffer, &f.schema) ||
+          !readText(session, rs, kTablesName, kNameBuffer, &f.name) ||
+          !readText(session, rs, kTablesType, kNameBuffer, &f.type) ||
+          !readText(session, rs, kTablesRemarks, kRemarksBuffer, &f.remarks)) {
         report(session, kLabelTable, errOut);
         status = kQzFailed;
+      } else {
+        matches.push_back(std::move(f));
       }
     }
   } catch (const std::exception& e) {
@@ -232,16 +240,34 @@ int32_t dbJDBCTableInfoC::lookUpTable(qzIUnknown** errOut) {
     status = kQzFailed;
   }
   session.JSQLCloseResultSet(rs);
+  if (status != kQzOk) return status;
+  // The name is a pattern to the catalogue: "T_1" also matches "TX1". Of several matches, the
+  // one table whose name is exactly the one asked for is meant.
+  const Found* chosen = matches.size() == 1 ? &matches.front() : nullptr;
+  if (matches.size() > 1) {
+    for (const Found& f : matches) {
+      if (f.name != requestedName_) continue;
+      if (chosen) {
+        chosen = nullptr;  // the same name in two schemas
+        break;
+      }
+      chosen = &f;
+    }
+    if (!chosen) {
+      report(session, kLabelTable, errOut, kAmbiguous);
+      return kQzFailed;
+    }
+  }
   // No table at all is not an error here: the columns step finds nothing then.
-  if (status == kQzOk && rows == 1) {
-    schema_ = schema;
-    tableName_ = name;
-    tableCatalog_ = catalog;
-    tableSchema_ = schema;
-    tableType_ = type;
+  if (chosen) {
+    schema_ = chosen->schema;
+    tableName_ = chosen->name;
+    tableCatalog_ = chosen->catalog;
+    tableSchema_ = chosen->schema;
+    tableType_ = chosen->type;
     found_ = true;
   }
-  return status;
+  return kQzOk;
 }
 
 int32_t dbJDBCTableInfoC::readColumns(qzIUnknown** errOut) {

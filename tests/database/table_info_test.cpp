@@ -158,6 +158,19 @@ TEST_P(TableInfoTest, PatternsThatMatchSeveralTablesOrOne) {
   Obj res = result(ti);
   EXPECT_EQ(res.call("tableinfo", 1).text(), stored(table_ + "y1"));
   EXPECT_EQ(keys(res), stored("c") + ":1:0 " + stored("d") + ":2:1");
+
+  // "_" is a wildcard to the catalogue, so z_1 also matches zq1: the exact name is meant.
+  exec("CREATE TABLE " + table_ + "z_1 (e INT)");
+  exec("CREATE TABLE " + table_ + "zq1 (f INT, g INT)");
+  Obj exact = info(stored(table_ + "z_1"));
+  EXPECT_EQ(result(exact).call("tableinfo", 1).text(), stored(table_ + "z_1"));
+  EXPECT_EQ(keys(result(exact)), stored("e") + ":1:0");
+
+  // A run that fails leaves nothing of the one before.
+  exact.put("tablename", stored(table_ + "x%"));
+  EXPECT_FALSE(exact.tryCall("execute").ok());
+  EXPECT_EQ(result(exact).get("countColumns").asInt(), 0);
+  EXPECT_EQ(result(exact).call("tableinfo", 1).text(), "");
 }
 
 TEST_P(TableInfoTest, RepeatedRunsNamesAndMissingTables) {
