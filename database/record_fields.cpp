@@ -14,8 +14,12 @@
 
 namespace {
 
+bool isBlank(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 const char* skipBlanks(const char* p) {
-  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  while (isBlank(*p)) ++p;
   return p;
 }
 
@@ -81,12 +85,12 @@ std::string integerText(qzVariantS& v) {
       const char* p = skipBlanks(text);
       const char* digits = *p == '+' ? p + 1 : p;
       const char* end = digits + std::char_traits<char>::length(digits);
-      while (end > digits && (end[-1] == ' ' || (end[-1] >= '\t' && end[-1] <= '\r'))) --end;
+      while (end > digits && isBlank(end[-1])) --end;
       long long n = 0;
       auto [next, error] = std::from_chars(digits, end, n);
       if (error == std::errc() && next == end) return std::to_string(n);
       auto [fnext, ferror] = std::from_chars(digits, end, d);
-      if (ferror != std::errc() || fnext != end || end == digits) return std::string();
+      if (ferror != std::errc() || fnext != end) return std::string();
     } else {
       d = v.value.f;
     }

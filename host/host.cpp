@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <mutex>
 
 namespace qz::host {
@@ -204,6 +206,12 @@ int32_t Host::registeredFactories() const {
   int32_t n = 0;
   engine_->classObjectCount(&n);
   return n;
+}
+
+void exitWithoutTeardown(int code) {
+  std::cout.flush();
+  std::fflush(nullptr);
+  std::_Exit(code);
 }
 
 std::string defaultEnginePath() {

@@ -60,6 +60,12 @@ class Host {
 // Where the engine library is: $QZ_ENGINE_PATH, else beside or near the running program.
 std::string defaultEnginePath();
 
+// Ends a program that may have started the Java VM, after flushing C and C++ output. The VM is
+// never destroyed: an ordinary exit tears down the VM library's statics while its threads
+// still run, and under -Xcheck:jni its signal check then writes "handler modified" warnings
+// into standard output.
+[[noreturn]] void exitWithoutTeardown(int code);
+
 // The companion classes this host serves, by class name; null for any other name.
 // One reference for the caller.
 qzIUnknown* createCompanion(const qzIIDS& classId);

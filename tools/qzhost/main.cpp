@@ -228,20 +228,16 @@ int Session::finish(int status) {
 }
 
 void Session::exitNow(int status) {
-  std::exit(finish(status));
+  qz::host::exitWithoutTeardown(finish(status));
 }
 
 }  // namespace
 
-// A script may start the Java VM, which is never destroyed. An ordinary exit tears down the VM
-// library's statics while its threads still run, and under -Xcheck:jni its signal check then
-// writes "handler modified" warnings into our standard output. Leave without teardown.
 int main(int argc, char** argv) {
   int code;
   {
     Session session;
     code = session.run(argc, argv);
   }
-  std::fflush(nullptr);
-  std::_Exit(code);
+  qz::host::exitWithoutTeardown(code);
 }

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "host/host.h"
 #include "tools/qzsql/interactive.h"
 #include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/options.h"
@@ -188,12 +189,6 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-// The Java VM is never destroyed. An ordinary exit tears down the VM library's statics while
-// its threads still run, and under -Xcheck:jni its signal check then writes "handler modified"
-// warnings into our standard output. Once everything is written, leave without teardown.
 int main(int argc, char** argv) {
-  int code = run(argc, argv);
-  std::cout.flush();
-  std::fflush(nullptr);
-  std::_Exit(code);
+  qz::host::exitWithoutTeardown(run(argc, argv));
 }
