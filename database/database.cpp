@@ -12,6 +12,8 @@ namespace {
 using qz::jdbc::JSQLApi;
 
 constexpr char kConnectTimeoutKey[] = "CONNECTTIMEOUT";
+constexpr char kVerbatimKey[] = "VERBATIM";
+constexpr char kEmptyIsNullKey[] = "EMPTYISNULL";
 constexpr int32_t kAutoCommitKey = 1;
 
 // Labels of the failing steps; they follow "ZIRUV:" in the error's source.
@@ -116,10 +118,18 @@ int32_t dbJDBCDatabaseC::option(const qzVariantS* key, const qzVariantS* value) 
   if (!key) return kQzFailed;
   try {
     if (key->type == kVtString) {
-      if (!dbEqualsIgnoringCase(key->text(), kConnectTimeoutKey)) return kQzFailed;
-      int32_t seconds = 0;
-      if (!toInt(value, &seconds)) return kQzFailed;
-      return setLoginTimeout(seconds);
+      int32_t v = 0;
+      if (!toInt(value, &v)) return kQzFailed;
+      if (dbEqualsIgnoringCase(key->text(), kConnectTimeoutKey)) return setLoginTimeout(v);
+      if (dbEqualsIgnoringCase(key->text(), kVerbatimKey)) {
+        verbatim_ = v != 0;
+        return kQzOk;
+      }
+      if (dbEqualsIgnoringCase(key->text(), kEmptyIsNullKey)) {
+        emptyIsNull_ = v != 0;
+        return kQzOk;
+      }
+      return kQzFailed;
     }
     int32_t k = 0;
     if (!toInt(key, &k)) return kQzOk;  // accepted, nothing to do

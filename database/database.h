@@ -59,6 +59,12 @@ class dbJDBCDatabaseC final : public proxyObjectC, public dbIDatabase {
   // The map of the last createObject("SYSTYPEMAP"); null before one.
   dbJDBCSysTypeMapC* typeMap() const { return typeMap_.get(); }
   bool connected() const { return connected_; }
+  // option("VERBATIM", 1): SQL text goes to the driver exactly as written, nothing split or
+  // bound. Read by each run, so it holds for objects made before it was set.
+  bool verbatim() const { return verbatim_; }
+  // option("EMPTYISNULL", 0): record sets and table information made afterwards read the empty
+  // text apart from SQL NULL (a record set may still choose otherwise).
+  bool emptyIsNull() const { return emptyIsNull_; }
 
  private:
   void scriptConnect(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
@@ -78,6 +84,8 @@ class dbJDBCDatabaseC final : public proxyObjectC, public dbIDatabase {
   std::string dataSource_;
   qzRef<dbJDBCSysTypeMapC> typeMap_;
   bool connected_ = false;
+  bool verbatim_ = false;
+  bool emptyIsNull_ = true;
   // A login time-out set before the session has a VM, applied by the next connect.
   std::optional<int32_t> pendingLoginTimeout_;
 };

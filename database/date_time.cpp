@@ -1,5 +1,6 @@
 #include "database/date_time.h"
 
+#include <climits>
 #include <exception>
 #include <string>
 
@@ -7,8 +8,8 @@
 #include "database/record_set.h"
 #include "jbridge/proxy/java_sql.h"
 
-namespace lang = jbridge::proxy::java::lang;
 namespace sql = jbridge::proxy::java::sql;
+using jbridge::proxy::JInt;
 
 namespace dbiid {
 const qzIIDS kExtDataTimestamp = qzMakeIID("DATABASE.EXTDATATIMESRES");
@@ -20,38 +21,147 @@ namespace {
 
 constexpr char kPartSource[] = "db com server";
 
-template <class Object, class V>
-qzIUnknown* wrap(V value) {
-  if (value.isNull()) return nullptr;
-  auto* o = new Object(std::move(value));
-  qzIUnknown* unknown = static_cast<qzIDispatch*>(o);
+qzIUnknown* wrap(proxyObjectC* object) {
+  qzIUnknown* unknown = static_cast<qzIDispatch*>(object);
   unknown->AddRef();
   return unknown;
 }
 
-// valueOf of the Java class; the null proxy when it cannot parse the text (valueOf throws
-// IllegalArgumentException then).
-template <class V>
-V parse(const char* text) {
-  try {
-    return V::valueOf(lang::String(std::string(text)));
-  } catch (const std::exception&) {
-    return V();
+class Scanner {
+ public:
+  explicit Scanner(std::string_view text) : text_(text) {}
+  bool atEnd() const { return at_ == text_.size(); }
+  char peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
+  bool take(char c) {
+    if (peek() != c) return false;
+    ++at_;
+    return true;
   }
+  bool takeWord(std::string_view word) {
+    if (text_.substr(at_, word.size()) != word) return false;
+    at_ += word.size();
+    return true;
+  }
+  // At least `min` and at most `max` digits; their count in *count.
+  bool number(int64_t* out, std::size_t min, std::size_t max, std::size_t* count = nullptr) {
+    std::size_t n = 0;
+    int64_t v = 0;
+    while (n < max && peek() >= '0' && peek() <= '9') {
+      v = v * 10 + (peek() - '0');
+      ++at_;
+      ++n;
+    }
+    if (count) *count = n;
+    *out = v;
+    return n >= min;
+  }
+  std::size_t mark() const { return at_; }
+  void reset(std::size_t at) { at_ = at; }
+
+ private:
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
+bool parseTime(Scanner& in, dbDateTimeParts* p) {
+  int64_t h = 0, m = 0, s = 0;
+  if (!in.number(&h, 1, 2) || !in.take(':') || !in.number(&m, 2, 2)) return false;
+  if (in.take(':')) {
+    if (!in.number(&s, 2, 2)) return false;
+    if (in.take('.')) {
+      int64_t f = 0;
+      std::size_t digits = 0;
+      if (!in.number(&f, 1, 9, &digits)) return false;
+      for (std::size_t i = digits; i < 9; ++i) f *= 10;
+      int64_t below = 0;
+      in.number(&below, 0, 64);  // digits below a nanosecond are dropped
+      p->nanos = static_cast<int32_t>(f);
+    }
+  }
+  if (h > 24 || m > 59 || s > 60) return false;
+  p->hour = static_cast<int32_t>(h);
+  p->minute = static_cast<int32_t>(m);
+  p->second = static_cast<int32_t>(s);
+  p->hasTime = true;
+  return true;
+}
+
+// "Z", "+HH", "+HH:MM", "+HHMM", "+HH:MM:SS": read and dropped.
+bool skipZone(Scanner& in) {
+  if (in.take('Z')) return true;
+  if (!in.take('+') && !in.take('-')) return true;
+  int64_t part = 0;
+  if (!in.number(&part, 2, 2)) return false;
+  for (int i = 0; i < 2; ++i) {
+    in.take(':');
+    if (!in.number(&part, 0, 2)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  Scanner in(text);
+  const bool negative = in.take('-');
+  if (!negative) in.take('+');
+  int64_t y = 0, mo = 0, d = 0;
+  if (in.number(&y, 1, 18) && in.take('-') && in.number(&mo, 1, 2) && in.take('-') &&
+      in.number(&d, 1, 2)) {
+    if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+    p->year = negative ? -y : y;
+    p->month = static_cast<int32_t>(mo);
+    p->day = static_cast<int32_t>(d);
+    p->hasDate = true;
+    if ((in.take(' ') || in.take('T')) && !parseTime(in, p)) return false;
+  } else {
+    in.reset(0);
+    if (!parseTime(in, p)) return false;
+  }
+  if (p->hasTime && !skipZone(in)) return false;
+  if (p->hasDate) {
+    if (in.takeWord(" BC")) {
+      if (negative || p->year < 1) return false;
+      p->year = 1 - p->year;
+    } else {
+      in.takeWord(" AD");
+    }
+  }
+  return in.atEnd();
+}
+
+namespace {
+
+// java.util.Date counts years from 1900 in an int.
+bool javaYear(const dbDateTimeParts& p, JInt* out) {
+  const int64_t y = p.year - 1900;
+  if (y < INT32_MIN || y > INT32_MAX) return false;
+  *out = JInt(static_cast<int32_t>(y));
+  return true;
 }
 
 }  // namespace
 
 qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, const char* text) {
   if (!text) return nullptr;
+  dbDateTimeParts p;
+  if (!dbParseDateTime(text, &p)) return nullptr;
+  JInt year(0);
   try {
     switch (sqlType) {
       case kDbSqlDate:
-        return wrap<dbJDBCExtDataDateC>(parse<sql::Date>(text));
+        if (!p.hasDate || !javaYear(p, &year)) return nullptr;
+        return wrap(new dbJDBCExtDataDateC(sql::Date(year, JInt(p.month - 1), JInt(p.day))));
       case kDbSqlTime:
-        return wrap<dbJDBCExtDataTimeC>(parse<sql::Time>(text));
+        if (!p.hasTime) return nullptr;
+        return wrap(new dbJDBCExtDataTimeC(
+            sql::Time(JInt(p.hour), JInt(p.minute), JInt(p.second)), p.nanos));
       case kDbSqlTimestamp:
-        return wrap<dbJDBCExtDataTimestampC>(parse<sql::Timestamp>(text));
+        if (!p.hasDate || !javaYear(p, &year)) return nullptr;
+        return wrap(new dbJDBCExtDataTimestampC(
+            sql::Timestamp(year, JInt(p.month - 1), JInt(p.day), JInt(p.hour), JInt(p.minute),
+                           JInt(p.second), JInt(p.nanos))));
       default:
         return nullptr;
     }
@@ -160,8 +270,8 @@ proxyMethodTableC* dbJDBCExtDataDateC::table() {
 
 // --- time -----------------------------------------------------------------------------------
 
-dbJDBCExtDataTimeC::dbJDBCExtDataTimeC(sql::Time value)
-    : dbJDBCExtDataC(table(), dbiid::kExtDataTime, std::move(value)) {}
+dbJDBCExtDataTimeC::dbJDBCExtDataTimeC(sql::Time value, int32_t nanos)
+    : dbJDBCExtDataC(table(), dbiid::kExtDataTime, std::move(value)), nanos_(nanos) {}
 
 const char* dbJDBCExtDataTimeC::className() {
   return qzReadableTypeName(typeid(dbJDBCExtDataTimeC));
@@ -177,7 +287,7 @@ void dbJDBCExtDataTimeC::second(proxyAutoParaListC&, proxyAutoTypeCastC& result)
   result.setInt(part("Second", [](const sql::Time& v) { return int32_t(v.getSeconds()); }));
 }
 void dbJDBCExtDataTimeC::fraction(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(0);
+  result.setInt(nanos_);
 }
 
 proxyMethodTableC* dbJDBCExtDataTimeC::table() {

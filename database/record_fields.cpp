@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr char kFieldSource[] = "db com server";
+
 bool isBlank(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -256,7 +258,43 @@ void dbJDBCRecordSetFieldsC::scriptField(proxyAutoParaListC& args, proxyAutoType
     return;  // a code that is no number reads like an unknown one: empty
   }
   qzVariantS out;
-  if (getField(&column, n, &out) == kQzOk) result.value = out;
+  if (getField(&column, n, &out) == kQzOk) {
+    result.value = out;
+    return;
+  }
+  // A value that is there must never read as NULL: one that cannot be read says so.
+  int32_t i = 0;
+  if (n != kDbFieldValue || find(&column, &i) != kQzOk) return;
+  const dbJDBCColumnS& c = recordSet_->column(i);
+  if (!c.hasBuffer() || c.indicator == kDbNullIndicator) return;
+  throw proxyExecuteExceptionC("Field: the value \"" + std::string(c.text()) + "\" of column " +
+                                   c.name + " is no date, time or timestamp that can be read",
+                               kFieldSource);
+}
+
+void dbJDBCRecordSetFieldsC::scriptFullText(proxyAutoParaListC& args,
+                                            proxyAutoTypeCastC& result) {
+  qzVariantS column = args.get(0).value;
+  dbResolveSymbolRefs(column);
+  int32_t i = 0;
+  if (find(&column, &i) != kQzOk) return;
+  std::string text;
+  bool isNull = true;
+  qzIUnknown* err = nullptr;
+  if (recordSet_->fullText(i, &text, &isNull, &err) != kQzOk) {
+    qzRef<qzIUnknown> held(err);
+    if (held) throw proxyExecuteComExceptionC(held.get());
+    return;
+  }
+  if (!isNull) result.value.setString(text.data(), text.size());
+}
+
+void dbJDBCRecordSetFieldsC::scriptCut(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  qzVariantS column = args.get(0).value;
+  dbResolveSymbolRefs(column);
+  int32_t i = 0;
+  if (find(&column, &i) != kQzOk) return;
+  result.setInt(recordSet_->column(i).cut ? 1 : 0);
 }
 
 void dbJDBCRecordSetFieldsC::scriptCount(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
@@ -270,6 +308,8 @@ proxyMethodTableC* dbJDBCRecordSetFieldsC::table() {
   static const proxyMethodRowS rows[] = {
       {"Field", kQzMethod, 2, &dbMember<T, &T::scriptField>},
       {"Count", kQzPropertyGet, 0, &dbMember<T, &T::scriptCount>},
+      {"FullText", kQzMethod, 1, &dbMember<T, &T::scriptFullText>},
+      {"Cut", kQzMethod, 1, &dbMember<T, &T::scriptCut>},
       {nullptr, 0, 0, nullptr}};
   static proxyMethodTableC t(rows);
   return &t;

@@ -41,6 +41,10 @@ class dbJDBCRecordSetFieldsC final : public proxyObjectC, public dbIRecordSetFie
  private:
   void scriptField(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  // FullText(column): the whole value of any length and type, read again from the current
+  // row; empty for NULL. Cut(column): 1 when Field's text holds less than the whole value.
+  void scriptFullText(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptCut(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   static proxyMethodTableC* table();
 
   // The 0-based index the column argument addresses in the described record set; 1 when none.

@@ -36,6 +36,7 @@ constexpr char kLabelCount[] = "dbJDBCSQLRecordSetC::count";
 constexpr char kLabelUpdate[] = "UPDATE::EXECUTE";
 constexpr char kLabelCustomOption[] = "OPTIONS CUSTOMOPTTOPIC";
 constexpr char kNoCurrentRow[] = "There is no current row to update";
+constexpr char kEmptyIsNullKey[] = "EMPTYISNULL";
 
 // The count wraps the query as a derived table. Its alias is what PostgreSQL and Derby demand
 // of one; the line end keeps a line comment at the end of the query from swallowing the
@@ -48,11 +49,12 @@ constexpr long kCountQueryBound = 7;
 
 // Buffer sizes. An integer buffer holds any 64-bit value with its sign, a floating-point one
 // the longest shortest-round-trip text of a double ("-2.2250738585072014E-308", 24 bytes), and
-// a date-time one a timestamp with nanoseconds, whatever smaller size the driver describes.
+// a date-time one a timestamp with nanoseconds, zone and era, whatever smaller size the driver
+// describes.
 // Text sizes are described in characters; a character takes up to 4 bytes of UTF-8.
 constexpr int32_t kIntegerBufferMin = 20;
 constexpr int32_t kFloatBufferMin = 32;
-constexpr int32_t kDateTimeBufferMin = 32;
+constexpr int32_t kDateTimeBufferMin = 48;  // with a zone offset and an era
 constexpr int32_t kBytesPerCharacter = 4;
 constexpr int32_t kLongTextCharacters = 4000;
 
@@ -192,7 +194,9 @@ qzRef<qzIUnknown> dbCreateRecordSet(dbJDBCDatabaseC& connection) {
 // ---------------------------------------------------------------------------------------------
 
 dbJDBCSQLRecordSetC::dbJDBCSQLRecordSetC(dbJDBCDatabaseC* connection)
-    : proxyObjectC(table()), connection_(qzRef<dbJDBCDatabaseC>::share(connection)) {}
+    : proxyObjectC(table()),
+      connection_(qzRef<dbJDBCDatabaseC>::share(connection)),
+      emptyIsNull_(connection->emptyIsNull()) {}
 
 dbJDBCSQLRecordSetC::~dbJDBCSQLRecordSetC() = default;
 
@@ -212,7 +216,7 @@ int32_t dbJDBCSQLRecordSetC::describe() {
   if (state_ == kNoStatement || !statement_) return kQzFailed;
   try {
     if (state_ == kDescribed && describedResult_.isSameObject(statement_->resultSet())) {
-      return kQzOk;
+      return firstRowError_ ? kQzFailed : kQzOk;
     }
     return describeColumns();
   } catch (...) {
@@ -258,20 +262,26 @@ int32_t dbJDBCSQLRecordSetC::describeColumns() {
   atEnd_ = false;
   state_ = kDescribed;
   rowPosition_ = 0;
+  firstRowError_.reset();
   sql::ResultSet& rs = statement_->resultSet();
   describedResult_ = rs;
   bool onRow = false;
   try {
     onRow = cursorType_ == 1 ? static_cast<bool>(rs.next()) : static_cast<bool>(rs.first());
-  } catch (...) {
-    // The columns are known; there is just no row to show.
-    session.JSQLReportError(kLabelInit, nullptr);
+  } catch (const std::exception& e) {
+    // A result whose first row cannot be read must not pass for an empty one.
+    atEnd_ = true;
+    session.JSQLReportMessage(kLabelInit, dbJavaMessage(e).c_str(), firstRowError_.out());
+    return kQzFailed;
   }
   if (!onRow) {
     atEnd_ = true;
   } else {
     notePosition(rs);
-    if (loadRow() != kQzOk) session.JSQLReportError(kLabelInit, nullptr);
+    if (loadRow() != kQzOk) {
+      session.JSQLReportError(kLabelInit, firstRowError_.out());
+      return kQzFailed;
+    }
   }
   return kQzOk;
 }
@@ -285,8 +295,10 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
       c.indicator = kDbNullIndicator;
       continue;
     }
-    if (session.JSQLGetResultSetStringData(rs, static_cast<int32_t>(i + 1), 0, c.buffer.data(),
-                                           c.capacity, &c.indicator) != JSQLApi::kOk) {
+    const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
+    if (session.JSQLGetResultSetStringData(rs, static_cast<int32_t>(i + 1), flag,
+                                           c.buffer.data(), c.capacity, &c.indicator,
+                                           &c.cut) != JSQLApi::kOk) {
       session.JSQLReportError(kLabelRowSet, nullptr);
       return kQzFailed;
     }
@@ -299,6 +311,7 @@ void dbJDBCSQLRecordSetC::clearBuffers() {
     std::fill(c.buffer.begin(), c.buffer.end(), '\0');
     c.length = 0;
     c.modified = false;
+    c.cut = false;
     c.pending.clear();
     c.indicator = kDbNullIndicator;
   }
@@ -312,6 +325,33 @@ void dbJDBCSQLRecordSetC::notePosition(sql::ResultSet& rs) {
     rowPosition_ = rs.getRow();
   } catch (...) {
   }
+}
+
+bool dbJDBCSQLRecordSetC::described(qzIUnknown** errOut) {
+  if (describe() == kQzOk) return true;
+  if (errOut && firstRowError_) {
+    firstRowError_->AddRef();
+    *errOut = firstRowError_.get();
+  }
+  return false;
+}
+
+int32_t dbJDBCSQLRecordSetC::fullText(int32_t i, std::string* text, bool* isNull,
+                                      qzIUnknown** errOut) {
+  if (errOut) *errOut = nullptr;
+  if (!described(errOut) || i < 0 || i >= columnCount()) return kQzFailed;
+  JSQLApi& session = connection().session();
+  if (atEnd_) {
+    session.JSQLReportMessage(kLabelRowSet, "There is no current row", errOut);
+    return kQzFailed;
+  }
+  if (session.JSQLGetResultSetText(statement_->resultSet(), i + 1, text, isNull) !=
+      JSQLApi::kOk) {
+    session.JSQLReportError(kLabelRowSet, errOut);
+    return kQzFailed;
+  }
+  if (*isNull == false && text->empty() && emptyIsNull_) *isNull = true;
+  return kQzOk;
 }
 
 // --- moving ---------------------------------------------------------------------------------
@@ -338,7 +378,7 @@ bool dbJDBCSQLRecordSetC::move(sql::ResultSet& rs, int32_t mode, int32_t offset)
 int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** errOut) {
   if (errOut) *errOut = nullptr;
   try {
-    if (describe() != kQzOk) return kQzFailed;
+    if (!described(errOut)) return kQzFailed;
     JSQLApi& session = connection().session();
     sql::ResultSet& rs = statement_->resultSet();
     bool onRow = false;
@@ -422,6 +462,15 @@ int32_t dbJDBCSQLRecordSetC::option(const qzVariantS* key, const qzVariantS* val
   try {
     qzVariantS k(*key), v(*value);
     int32_t keyNumber = 0, valueNumber = 0;
+    if (k.type == kVtString) {
+      if (!dbEqualsIgnoringCase(k.text(), kEmptyIsNullKey) || v.getInt(&valueNumber) != kQzOk) {
+        return kQzFailed;
+      }
+      // The next row read (or the next query's first) follows it; the row in the buffers
+      // stays as it was read.
+      emptyIsNull_ = valueNumber != 0;
+      return kQzOk;
+    }
     // Nothing is changed by a key or value that is not a number.
     if (k.getInt(&keyNumber) != kQzOk || v.getInt(&valueNumber) != kQzOk) return kQzFailed;
     customOptionKey_ = 0;
@@ -473,14 +522,14 @@ int32_t dbJDBCSQLRecordSetC::countRows(int32_t* out) {
   // The count runs on a statement of its own (the session closes the statement it is handed
   // before it prepares a new one), read-only and forward-only whatever the record set's
   // options are: an aggregate is never updatable.
-  sql::PreparedStatement counter;
+  sql::Statement counter;
   sql::ResultSet rows;
   sql::ResultSetMetaData metaData;
   int32_t savedType = 0, savedConcurrency = 0;
   session.GetResultSetOptions(&savedType, &savedConcurrency);
   session.SetResultSetOptions(JSQLApi::kForwardOnly, JSQLApi::kReadOnly);
   int32_t r = session.JSQLExecQuery(connection().javaConnection(), counter, text.c_str(), rows,
-                                    metaData, statement_->utf8());
+                                    metaData, statement_->utf8(), connection().verbatim());
   session.SetResultSetOptions(savedType, savedConcurrency);
   if (r == JSQLApi::kFailed) {
     session.JSQLReportError(kLabelCount, nullptr);
@@ -508,7 +557,7 @@ int32_t dbJDBCSQLRecordSetC::countRows(int32_t* out) {
 int32_t dbJDBCSQLRecordSetC::update(qzIUnknown** errOut) {
   if (errOut) *errOut = nullptr;
   try {
-    if (describe() != kQzOk) return kQzFailed;
+    if (!described(errOut)) return kQzFailed;
     return writeRow(errOut);
   } catch (...) {
     return kQzFailed;
@@ -587,8 +636,11 @@ void setDispatchResult(qzIUnknown* object, proxyAutoTypeCastC& result) {
 }  // namespace
 
 void dbJDBCSQLRecordSetC::scriptCollection(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  const int32_t index = args.getInt(0);
+  qzIUnknown* err = nullptr;
+  if (state_ != kNoStatement && !described(&err) && err) raise(err);
   qzIUnknown* fields = nullptr;
-  if (collection(args.getInt(0), &fields) != kQzOk) fields = nullptr;
+  if (collection(index, &fields) != kQzOk) fields = nullptr;
   setDispatchResult(fields, result);
 }
 
@@ -618,7 +670,15 @@ void dbJDBCSQLRecordSetC::scriptCount(proxyAutoParaListC&, proxyAutoTypeCastC& r
   result.setInt(n);
 }
 
+void dbJDBCSQLRecordSetC::scriptOption(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  qzVariantS key = args.get(0).value;
+  qzVariantS value = args.get(1).value;
+  result.setInt(option(&key, &value) == kQzOk ? 1 : 0);
+}
+
 void dbJDBCSQLRecordSetC::scriptEof(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  qzIUnknown* err = nullptr;
+  if (state_ != kNoStatement && !described(&err) && err) raise(err);
   int32_t state = 0;
   result.setInt(position(&state) == kQzOk && state == 3 ? 1 : 0);
 }
@@ -632,6 +692,7 @@ proxyMethodTableC* dbJDBCSQLRecordSetC::table() {
       {"transaction", kQzMethod, 1, &dbMember<T, &T::scriptTransaction>},
       {"Count", kQzPropertyGet, 0, &dbMember<T, &T::scriptCount>},
       {"Eof", kQzPropertyGet, 0, &dbMember<T, &T::scriptEof>},
+      {"option", kQzMethod, 2, &dbMember<T, &T::scriptOption>},
       {nullptr, 0, 0, nullptr}};
   static proxyMethodTableC t(rows);
   return &t;

@@ -67,6 +67,7 @@ struct dbJDBCColumnS {
   int32_t sqlType = 0;
   int32_t indicator = kDbNullIndicator;  // -1 for NULL, else the length the session reported
   bool modified = false;                 // set by setField, cleared by fetch and update
+  bool cut = false;                      // the buffer holds less than the whole value
   std::string pending;                   // the whole value setField stored, for update
 
   bool hasBuffer() const { return cType != 0 && !buffer.empty(); }
@@ -111,6 +112,12 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   // The 1-based position of the row in the buffers, as the cursor reported it (0: unknown).
   int32_t rowPosition() const { return rowPosition_; }
   dbJDBCSQLExecC* statement() const { return statement_.get(); }
+  // False under option("EMPTYISNULL", 0): the empty text then reads as itself, apart from SQL
+  // NULL, in the buffers, the indicator and every Field read.
+  bool emptyIsNull() const { return emptyIsNull_; }
+  // The whole value of column i (0-based) of the current row, read again from the result
+  // whatever its length; isNull for SQL NULL. 1 with an error object in errOut on failure.
+  int32_t fullText(int32_t i, std::string* text, bool* isNull, qzIUnknown** errOut);
 
  private:
   using ResultSet = jbridge::proxy::java::sql::ResultSet;
@@ -121,9 +128,12 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   void scriptTransaction(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   void scriptEof(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptOption(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   static proxyMethodTableC* table();
 
   int32_t describeColumns();
+  // describe(), with the first row's failure (if that is why) handed to errOut.
+  bool described(qzIUnknown** errOut);
   // Makes the cursor type and concurrency those of the statement's next query; 1 for values
   // that name none.
   int32_t applyOptions();
@@ -149,6 +159,10 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   // The result the columns describe: a new one under the statement is described again.
   ResultSet describedResult_;
   int32_t rowPosition_ = 0;
+  bool emptyIsNull_;
+  // Why the described result's first row could not be read; every later use reports it until
+  // a new result is described.
+  qzRef<qzIUnknown> firstRowError_;
 };
 
 // What a Java exception (or any other) says: the Java getMessage text, else what().

@@ -61,12 +61,13 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
     dbTrace("JSQLExecQuery %s\n", sql);
     session.SetResultSetOptions(resultType_, resultConcurrency_);
     r = session.JSQLExecQuery(c.javaConnection(), statement_, sql, resultSet_, resultMetaData_,
-                              utf8_);
+                              utf8_, c.verbatim());
     updateCount_ = 0;
     dbTrace("JSQLExecQuery done\n");
   } else {
     dbTrace("JSQLExecUpdate %s\n", sql);
-    r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_);
+    r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
+                               c.verbatim());
     dbTrace("JSQLExecUpdate %s done\n", sql);
   }
   if (r == JSQLApi::kFailed) {

@@ -23,7 +23,7 @@
 
 class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction {
  public:
-  using PreparedStatement = jbridge::proxy::java::sql::PreparedStatement;
+  using Statement = jbridge::proxy::java::sql::Statement;
   using ResultSet = jbridge::proxy::java::sql::ResultSet;
   using ResultSetMetaData = jbridge::proxy::java::sql::ResultSetMetaData;
 
@@ -56,7 +56,7 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   const std::string& sqlText() const { return sqlText_; }
   bool utf8() const { return utf8_; }
   int32_t updateCount() const { return updateCount_; }
-  PreparedStatement& statement() { return statement_; }
+  Statement& statement() { return statement_; }
   ResultSet& resultSet() { return resultSet_; }
   ResultSetMetaData& resultMetaData() { return resultMetaData_; }
 
@@ -66,7 +66,7 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
 
   bool statementSet_ = false;
   std::string sqlText_;
-  PreparedStatement statement_;
+  Statement statement_;
   ResultSet resultSet_;
   ResultSetMetaData resultMetaData_;
   int32_t updateCount_ = 0;

@@ -46,15 +46,17 @@ constexpr int32_t kPrimaryTable = 3, kPrimaryColumn = 4, kPrimarySequence = 5;
 constexpr int32_t kImportedPkTable = 3, kImportedPkColumn = 4, kImportedFkTable = 7,
                   kImportedFkColumn = 8, kImportedSequence = 9;
 
+// isNull, when not null, tells SQL NULL apart from the empty text.
 bool readText(JSQLApi& session, sql::ResultSet& rs, int32_t column, int32_t size,
-              std::string* out) {
+              std::string* out, bool* isNull = nullptr) {
   std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
   int32_t length = 0;
-  if (session.JSQLGetResultSetStringData(rs, column, 0, buffer.data(), size, &length) !=
-      JSQLApi::kOk) {
+  if (session.JSQLGetResultSetStringData(rs, column, JSQLApi::kKeepEmpty, buffer.data(), size,
+                                         &length) != JSQLApi::kOk) {
     return false;
   }
   out->assign(buffer.data());
+  if (isNull) *isNull = length < 0;
   return true;
 }
 
@@ -115,7 +117,7 @@ qzRef<qzIUnknown> dbCreateTableInfo(dbJDBCDatabaseC& connection) {
 // --- table information ----------------------------------------------------------------------
 
 dbJDBCTableInfoC::dbJDBCTableInfoC(dbJDBCDatabaseC* connection)
-    : dbJDBCTransactionC(table(), connection) {}
+    : dbJDBCTransactionC(table(), connection), emptyIsNull_(connection->emptyIsNull()) {}
 
 dbJDBCTableInfoC::~dbJDBCTableInfoC() = default;
 
@@ -292,7 +294,7 @@ int32_t dbJDBCTableInfoC::readColumns(qzIUnknown** errOut) {
       if (!readText(session, rs, kColumnsName, kNameBuffer, &c.name) ||
           !readInt(session, rs, kColumnsDataType, &c.dataType) ||
           !readInt(session, rs, kColumnsSize, &c.columnSize) ||
-          !readText(session, rs, kColumnsRemarks, kRemarksBuffer, &c.remarks) ||
+          !readText(session, rs, kColumnsRemarks, kRemarksBuffer, &c.remarks, &c.remarksNull) ||
           !readInt(session, rs, kColumnsOrdinal, &c.ordinal)) {
         report(session, kLabelColumnRead, errOut);
         status = kQzFailed;
@@ -501,7 +503,12 @@ int32_t dbJDBCTableInfoResC::columnInfo(const qzVariantS* column, const qzVarian
         out->setInt(c->ordinal - 1);
         return kQzOk;
       case 4:
-        out->setString(c->remarks.c_str());
+        // Empty remarks read as NULL does, unless the connection keeps them apart.
+        if (c->remarksNull && !info_->emptyIsNull()) {
+          out->clear();
+        } else {
+          out->setString(c->remarks.c_str());
+        }
         return kQzOk;
       case 5:
         out->setInt(c->keyRole);

@@ -27,6 +27,7 @@ struct dbJDBCTableColumnS {
   int32_t columnSize = 0;
   int32_t keyFlags = 0;
   std::string remarks;
+  bool remarksNull = true;
   int32_t keyRole = kDbKeyRolePlain;
 };
 
@@ -59,6 +60,8 @@ class dbJDBCTableInfoC final : public dbJDBCTransactionC, public dbITableInfoTra
   const std::string& tableCatalog() const { return tableCatalog_; }
   const std::string& tableType() const { return tableType_; }
   const std::vector<dbJDBCTableColumnS>& columns() const { return columns_; }
+  // The connection's EMPTYISNULL when this object was made.
+  bool emptyIsNull() const { return emptyIsNull_; }
 
  private:
   void scriptTableName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
@@ -81,6 +84,7 @@ class dbJDBCTableInfoC final : public dbJDBCTransactionC, public dbITableInfoTra
   std::string tableType_;
   bool found_ = false;  // the last lookup found the table
   std::vector<dbJDBCTableColumnS> columns_;
+  bool emptyIsNull_;
 };
 
 class dbJDBCTableInfoResC final : public proxyObjectC, public dbITableInfoRes {

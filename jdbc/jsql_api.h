@@ -53,6 +53,8 @@ class Statement;
 
 namespace qz::jdbc {
 
+struct SplitSql;
+
 class JSQLApi {
  public:
   using Connection = jbridge::proxy::java::sql::Connection;
@@ -116,21 +118,34 @@ class JSQLApi {
 
   // Statements. The statement the out proxy holds is closed before a new one replaces it (and
   // with it its result set): pass an empty proxy, never a copy of a statement still in use.
-  int32_t JSQLExecQuery(Connection& connection, PreparedStatement& statement, const char* sql,
-                        ResultSet& resultSet, ResultSetMetaData& metaData, bool utf8);
-  int32_t JSQLExecUpdate(Connection& connection, PreparedStatement& statement, const char* sql,
-                         int32_t* count, bool utf8);
+  // The literals splitLiterals finds are bound (sql_literals.h); a text with none to bind, and
+  // every text when `verbatim` is set, runs through a plain Statement exactly as written. A
+  // failure's message shows the caller's text, never the rewritten one.
+  int32_t JSQLExecQuery(Connection& connection, Statement& statement, const char* sql,
+                        ResultSet& resultSet, ResultSetMetaData& metaData, bool utf8,
+                        bool verbatim = false);
+  int32_t JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
+                         int32_t* count, bool utf8, bool verbatim = false);
 
-  // Results. Columns count from 1. The flag arguments are accepted for the callers and unused.
+  // Results. Columns count from 1.
   int32_t JSQLGetColumnCount(ResultSetMetaData& metaData, int32_t* count);
   // nameLength is the byte length of the whole name, before any cut.
   int32_t JSQLDescribeColumn(ResultSetMetaData& metaData, int32_t column, char* name, int32_t size,
                              int32_t* nameLength, int32_t* sqlType, int32_t* displaySize,
                              int32_t* precision, int32_t* nullable);
-  // length: the value's length in Java characters, or -1 for SQL NULL and for the empty text
-  // (the buffer is then empty).
+  // The flag of JSQLGetResultSetStringData: the empty text reads as itself (length 0), apart
+  // from SQL NULL. Any other flag value keeps the old rule: the empty text reads as NULL.
+  static constexpr int32_t kKeepEmpty = 1;
+  // length: the value's length in Java characters, or -1 for SQL NULL (and for the empty text
+  // unless flag is kKeepEmpty); the buffer is then empty. cut, when not null, is set when the
+  // buffer holds less than the whole value.
   int32_t JSQLGetResultSetStringData(ResultSet& resultSet, int32_t column, int32_t flag,
-                                     char* buffer, int32_t size, int32_t* length);
+                                     char* buffer, int32_t size, int32_t* length,
+                                     bool* cut = nullptr);
+  // The whole text of a column, whatever its length, converted as the buffers are; isNull is
+  // set for SQL NULL (text empty).
+  int32_t JSQLGetResultSetText(ResultSet& resultSet, int32_t column, std::string* text,
+                               bool* isNull);
   int32_t JSQLGetResultSetIntData(ResultSet& resultSet, int32_t column, int32_t flag,
                                   int32_t* value);
   // Moves to row (absolute), updates the column and the row. A null text is sent as SQL NULL.
@@ -158,8 +173,9 @@ class JSQLApi {
   void JSQLGetLastError(int32_t* code, char* sqlState, int32_t stateSize, char* message,
                         int32_t messageSize) const;
   // A call exception object with source "ZIRUV:" + context and the last message (at most
-  // kReportedMessageMax bytes) as description, stored with one reference in *error. A null
-  // error pointer creates nothing.
+  // kReportedMessageMax bytes) as description, stored with one reference in *error. It also
+  // answers "QZISQLERROR" with the last SQL state and vendor code, so that a caller can tell
+  // errors apart without parsing messages. A null error pointer creates nothing.
   void JSQLReportError(const char* context, qzIUnknown** error) const;
   // The same with a message of the caller's.
   void JSQLReportMessage(const char* context, const char* message, qzIUnknown** error) const;
@@ -185,7 +201,9 @@ class JSQLApi {
   bool loadJdbcConfig(config::CSConfig& config);
   bool loadJdbcConfig(config::CSConfig& config, const char* pathTemplate);
   // The column text as the caller receives it: converted, cut to size.
-  std::string columnText(const std::string& bytes, std::size_t size);
+  std::string columnText(const std::string& bytes, std::size_t size, bool* cut);
+  // After a failed run of a rewritten text: the last message shows the caller's text instead.
+  void showCallerText(const SplitSql& split, const char* sql);
   // Copies the text one DatabaseMetaData getter answers.
   template <class Getter>
   int32_t copyMetaText(DatabaseMetaData& metaData, char* buffer, int32_t size,

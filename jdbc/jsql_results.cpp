@@ -1,4 +1,5 @@
 // Statements, result columns, database information and catalogue queries of JSQLApi.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,13 +34,36 @@ std::string nativeText(const lang::String& s) {
 
 // Closes the statement that is about to be replaced; it is being discarded, so a failure to
 // close it changes nothing for the caller.
-void closeReplaced(sql::PreparedStatement& statement) {
+void closeReplaced(sql::Statement& statement) {
   if (statement.isNull()) return;
   try {
     statement.close();
   } catch (...) {
   }
-  statement = sql::PreparedStatement();
+  statement = sql::Statement();
+}
+
+// What the driver is handed for one SQL text: the text itself, or the rewritten text and the
+// literals to bind in its place.
+struct Prepared {
+  SplitSql split;
+  bool bound = false;
+};
+
+Prepared prepareText(const char* sql, bool verbatim) {
+  Prepared p;
+  if (!verbatim) {
+    p.split = splitLiterals(sql);
+    p.bound = !p.split.literals.empty();
+  }
+  if (!p.bound) p.split = SplitSql{{}, sql};
+  return p;
+}
+
+void bindLiterals(sql::PreparedStatement& statement, const SplitSql& split, bool utf8) {
+  for (std::size_t i = 0; i < split.literals.size(); ++i) {
+    statement.setString(JInt(static_cast<jint>(i + 1)), toJavaString(split.literals[i], utf8));
+  }
 }
 
 }  // namespace
@@ -47,51 +71,86 @@ void closeReplaced(sql::PreparedStatement& statement) {
 // ---------------------------------------------------------------------------------------------
 // Statements
 
-int32_t JSQLApi::JSQLExecQuery(Connection& connection, PreparedStatement& statement,
-                               const char* sql, ResultSet& resultSet, ResultSetMetaData& metaData,
-                               bool utf8) {
+// A text with nothing to bind runs through a plain Statement: the driver then takes it exactly
+// as written, a '?' of the user's included (PostgreSQL's operators), where a prepared statement
+// would take that for a parameter marker.
+int32_t JSQLApi::JSQLExecQuery(Connection& connection, Statement& statement, const char* sql,
+                               ResultSet& resultSet, ResultSetMetaData& metaData, bool utf8,
+                               bool verbatim) {
   if (!present(connection, "JSQLExecQuery: no connection")) return kFailed;
   if (!sql) {
     setError("JSQLExecQuery: no SQL text");
     return kFailed;
   }
-  return guarded(nullptr, [&] {
-    SplitSql split = splitLiterals(sql);
+  Prepared text;
+  const int32_t r = guarded(nullptr, [&] {
+    text = prepareText(sql, verbatim);
     closeReplaced(statement);
-    statement = connection.prepareStatement(toJavaString(split.statement, utf8),
-                                            JInt(resultSetType_), JInt(resultSetConcurrency_));
-    if (!present(statement, "JSQLExecQuery: the driver answered no statement")) return kFailed;
-    for (std::size_t i = 0; i < split.literals.size(); ++i) {
-      statement.setString(JInt(static_cast<jint>(i + 1)), toJavaString(split.literals[i], utf8));
+    const lang::String javaText = toJavaString(text.split.statement, utf8);
+    if (text.bound) {
+      sql::PreparedStatement prepared = connection.prepareStatement(
+          javaText, JInt(resultSetType_), JInt(resultSetConcurrency_));
+      statement = prepared;
+      if (!present(statement, "JSQLExecQuery: the driver answered no statement")) return kFailed;
+      bindLiterals(prepared, text.split, utf8);
+      resultSet = prepared.executeQuery();
+    } else {
+      statement = connection.createStatement(JInt(resultSetType_), JInt(resultSetConcurrency_));
+      if (!present(statement, "JSQLExecQuery: the driver answered no statement")) return kFailed;
+      resultSet = statement.executeQuery(javaText);
     }
-    resultSet = statement.executeQuery();
     if (!present(resultSet, "JSQLExecQuery: the driver answered no result set")) return kFailed;
     metaData = resultSet.getMetaData();
     if (!present(metaData, "JSQLExecQuery: the result set has no metadata")) return kFailed;
     return kOk;
   });
+  if (r == kFailed && text.bound) showCallerText(text.split, sql);
+  return r;
 }
 
-int32_t JSQLApi::JSQLExecUpdate(Connection& connection, PreparedStatement& statement,
-                                const char* sql, int32_t* count, bool utf8) {
+int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
+                                int32_t* count, bool utf8, bool verbatim) {
   if (count) *count = 0;
   if (!present(connection, "JSQLExecUpdate: no connection")) return kFailed;
   if (!sql) {
     setError("JSQLExecUpdate: no SQL text");
     return kFailed;
   }
-  return guarded(kUpdateFailure, [&] {
-    SplitSql split = splitLiterals(sql);
+  Prepared text;
+  const int32_t r = guarded(kUpdateFailure, [&] {
+    text = prepareText(sql, verbatim);
     closeReplaced(statement);
-    statement = connection.prepareStatement(toJavaString(split.statement, utf8));
-    if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
-    for (std::size_t i = 0; i < split.literals.size(); ++i) {
-      statement.setString(JInt(static_cast<jint>(i + 1)), toJavaString(split.literals[i], utf8));
+    const lang::String javaText = toJavaString(text.split.statement, utf8);
+    int32_t updated = 0;
+    if (text.bound) {
+      sql::PreparedStatement prepared = connection.prepareStatement(javaText);
+      statement = prepared;
+      if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
+      bindLiterals(prepared, text.split, utf8);
+      updated = prepared.executeUpdate();
+    } else {
+      statement = connection.createStatement();
+      if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
+      updated = statement.executeUpdate(javaText);
     }
-    int32_t updated = statement.executeUpdate();
     if (count) *count = updated;
     return kOk;
   });
+  if (r == kFailed && text.bound) showCallerText(text.split, sql);
+  return r;
+}
+
+void JSQLApi::showCallerText(const SplitSql& split, const char* sql) {
+  // Drivers quote the statement they were handed (H2, SQLite); the caller never wrote it.
+  if (split.statement.empty()) return;
+  std::string message;
+  std::size_t from = 0;
+  for (std::size_t at; (at = lastMessage_.find(split.statement, from)) != std::string::npos;
+       from = at + split.statement.size()) {
+    message.append(lastMessage_, from, at - from).append(sql);
+  }
+  if (from == 0) return;
+  lastMessage_ = message.append(lastMessage_, from, std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -127,18 +186,19 @@ int32_t JSQLApi::JSQLDescribeColumn(ResultSetMetaData& metaData, int32_t column,
   });
 }
 
-std::string JSQLApi::columnText(const std::string& bytes, std::size_t size) {
+std::string JSQLApi::columnText(const std::string& bytes, std::size_t size, bool* cut) {
   conversionBuffer_.clear();
   bool converted = false;
-  if (fromUtf8Ready_ && fromUtf8Converter_ &&
+  if (fromUtf8Ready_ && fromUtf8Converter_ && !localeIsUtf8_ &&
       fromUtf8Converter_->convert(bytes.c_str(), &conversionBuffer_) == kQzOk &&
       conversionBuffer_.type == kVtString) {
     converted = true;
   }
   std::string text = converted ? std::string(conversionBuffer_.text()) : bytes;
   conversionBuffer_.clear();
+  if (cut) *cut = text.size() > size;
   if (text.size() <= size) return text;
-  if (!converted || localeIsUtf8_) return text.substr(0, utf8CutLength(text, size));
+  if (!converted) return text.substr(0, utf8CutLength(text, size));
   return fitConverted(
       bytes, std::move(text), size, [this](const std::string& part, std::string* out) {
         conversionBuffer_.clear();
@@ -150,22 +210,41 @@ std::string JSQLApi::columnText(const std::string& bytes, std::size_t size) {
       });
 }
 
-int32_t JSQLApi::JSQLGetResultSetStringData(ResultSet& resultSet, int32_t column, int32_t /*flag*/,
-                                            char* buffer, int32_t size, int32_t* length) {
+int32_t JSQLApi::JSQLGetResultSetStringData(ResultSet& resultSet, int32_t column, int32_t flag,
+                                            char* buffer, int32_t size, int32_t* length,
+                                            bool* cut) {
+  if (cut) *cut = false;
   if (!present(resultSet, "JSQLGetResultSetStringData: no result set")) return kFailed;
   return guarded(kColumnFailure, [&] {
     lang::String value = resultSet.getString(JInt(column));
-    // SQL NULL and the empty text read alike: an empty buffer and length -1.
     std::string bytes = nativeText(value);
-    if (bytes.empty()) {
+    // SQL NULL reads as an empty buffer and length -1; so does the empty text, unless the
+    // caller keeps it apart (flag kKeepEmpty).
+    if (value.isNull() || (bytes.empty() && flag != kKeepEmpty)) {
       fillBuffer({}, buffer, size);
       if (length) *length = -1;
       return kOk;
     }
-    int32_t characters = value.length();
-    std::string text = columnText(bytes, size > 0 ? static_cast<std::size_t>(size) : 0);
+    int32_t characters = bytes.empty() ? 0 : static_cast<int32_t>(value.length());
+    std::string text = columnText(bytes, size > 0 ? static_cast<std::size_t>(size) : 0, cut);
     fillBuffer(text, buffer, size);
     if (length) *length = characters;
+    return kOk;
+  });
+}
+
+int32_t JSQLApi::JSQLGetResultSetText(ResultSet& resultSet, int32_t column, std::string* text,
+                                      bool* isNull) {
+  if (text) text->clear();
+  if (isNull) *isNull = true;
+  if (!present(resultSet, "JSQLGetResultSetText: no result set")) return kFailed;
+  return guarded(kColumnFailure, [&] {
+    lang::String value = resultSet.getString(JInt(column));
+    if (value.isNull()) return kOk;
+    std::string bytes = nativeText(value);
+    std::string whole = columnText(bytes, SIZE_MAX, nullptr);
+    if (isNull) *isNull = false;
+    if (text) *text = std::move(whole);
     return kOk;
   });
 }

@@ -7,12 +7,14 @@
 
 namespace {
 
-class callExceptionC final : public qzIException, public qzComRefObjectC {
+class callExceptionC final : public qzIException, public qzISqlError, public qzComRefObjectC {
  public:
-  callExceptionC(const char* source, const char* description, qzIUnknown* inner)
-      : inner_(qzRef<qzIUnknown>::share(inner)) {
+  callExceptionC(const char* source, const char* description, qzIUnknown* inner,
+                 const char* sqlState, int32_t vendorCode)
+      : inner_(qzRef<qzIUnknown>::share(inner)), vendorCode_(vendorCode) {
     source_.setString(source);
     description_.setString(description);
+    sqlState_.setString(sqlState);
   }
 
   int32_t QueryInterface(const qzIIDS* iid, void** out) override {
@@ -20,6 +22,11 @@ class callExceptionC final : public qzIException, public qzComRefObjectC {
     if (qzIIDEqual(*iid, qziid::kUnknown) || qzIIDEqual(*iid, qziid::kException)) {
       AddRef();
       *out = static_cast<qzIException*>(this);
+      return kQzOk;
+    }
+    if (qzIIDEqual(*iid, qziid::kSqlError)) {
+      AddRef();
+      *out = static_cast<qzISqlError*>(this);
       return kQzOk;
     }
     return kQzNoInterface;
@@ -32,6 +39,12 @@ class callExceptionC final : public qzIException, public qzComRefObjectC {
     if (!out) return kQzFailed;
     *out = inner_.get();
     if (*out) (*out)->AddRef();
+    return kQzOk;
+  }
+  int32_t getSqlState(qzVariantS* out) override { return copyTo(sqlState_, out); }
+  int32_t getVendorCode(int32_t* out) override {
+    if (!out) return kQzFailed;
+    *out = vendorCode_;
     return kQzOk;
   }
 
@@ -49,6 +62,8 @@ class callExceptionC final : public qzIException, public qzComRefObjectC {
   qzVariantS source_;
   qzVariantS description_;
   qzRef<qzIUnknown> inner_;
+  qzVariantS sqlState_;
+  int32_t vendorCode_;
 };
 
 std::atomic<qzIUnknown*> g_lastException{nullptr};
@@ -61,7 +76,13 @@ void replaceLast(qzIUnknown* fresh) {
 }  // namespace
 
 qzIUnknown* qzCreateCallException(const char* source, const char* description, qzIUnknown* inner) {
-  auto* e = new callExceptionC(source ? source : "", description ? description : "", inner);
+  return qzCreateSqlCallException(source, description, inner, "", 0);
+}
+
+qzIUnknown* qzCreateSqlCallException(const char* source, const char* description,
+                                     qzIUnknown* inner, const char* sqlState, int32_t vendorCode) {
+  auto* e = new callExceptionC(source ? source : "", description ? description : "", inner,
+                               sqlState ? sqlState : "", vendorCode);
   e->AddRef();
   return static_cast<qzIException*>(e);
 }
@@ -73,6 +94,11 @@ qzExceptionTexts qzReadException(qzIUnknown* exception) {
   qzVariantS v;
   if (e->getSource(&v) == kQzOk && v.text()) texts.source = v.text();
   if (e->getDescription(&v) == kQzOk && v.text()) texts.description = v.text();
+  qzRef<qzISqlError> sql = qzQuery<qzISqlError>(exception, qziid::kSqlError);
+  if (sql) {
+    if (sql->getSqlState(&v) == kQzOk && v.text()) texts.sqlState = v.text();
+    sql->getVendorCode(&texts.vendorCode);
+  }
   return texts;
 }
 

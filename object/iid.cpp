@@ -74,6 +74,7 @@ const qzIIDS kDispatch = qzExactIID("QZIIDDSP");
 const qzIIDS kClassFactory = qzExactIID("QZIIDCLSFAC");
 const qzIIDS kEngineFactory = qzMakeIID("QZCOMENGFACT", 0);
 const qzIIDS kException = qzExactIID("QZIEXCEPTION");
+const qzIIDS kSqlError = qzExactIID("QZISQLERROR");
 const qzIIDS kTypeInfo = qzExactIID("QZIIDTYPEINFO");
 const qzIIDS kMethodTypeInfo = qzExactIID("QZIIDMETHTYPEINFO");
 const qzIIDS kPropertyTypeInfo = qzExactIID("QZIIDPROPTYPEINFO");

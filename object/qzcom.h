@@ -54,6 +54,7 @@ extern const qzIIDS kDispatch;            // "QZIIDDSP"
 extern const qzIIDS kClassFactory;        // "QZIIDCLSFAC", length 11
 extern const qzIIDS kEngineFactory;       // "QZCOMENGFACT", length 0
 extern const qzIIDS kException;           // "QZIEXCEPTION"
+extern const qzIIDS kSqlError;            // "QZISQLERROR"
 extern const qzIIDS kTypeInfo;            // "QZIIDTYPEINFO"
 extern const qzIIDS kMethodTypeInfo;      // "QZIIDMETHTYPEINFO"
 extern const qzIIDS kPropertyTypeInfo;    // "QZIIDPROPTYPEINFO"
@@ -95,6 +96,18 @@ class qzIException : public qzIUnknown {
 
  protected:
   ~qzIException() = default;
+};
+
+// "QZISQLERROR": what a database error adds to a call exception. An interface of its own
+// rather than more slots of qzIException, so that a caller may ask any exception object for it
+// (one made by another module answers 2) without reading past the end of its table.
+class qzISqlError : public qzIUnknown {
+ public:
+  virtual int32_t getSqlState(qzVariantS* out) = 0;    // slot 3: the SQL state text ("" if none)
+  virtual int32_t getVendorCode(int32_t* out) = 0;     // slot 4: the driver's error code
+
+ protected:
+  ~qzISqlError() = default;
 };
 
 class qzIComTypeInfo : public qzIUnknown {

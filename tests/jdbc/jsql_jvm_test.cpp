@@ -92,8 +92,8 @@ class SessionBase {
 
   JSQLApi api_;
   sql::Connection connection_;
-  sql::PreparedStatement statement_;
-  sql::PreparedStatement query_;
+  sql::Statement statement_;
+  sql::Statement query_;
   sql::ResultSet rows_;
   sql::ResultSetMetaData columns_;
   std::string user_ = "SA";
@@ -389,13 +389,13 @@ TEST_P(JvmSessionTest, ScrollableResultsUpdateRows) {
 TEST_P(JvmSessionTest, ReplacedStatementsAreClosed) {
   update("INSERT INTO people VALUES (1, 'one')");
   ASSERT_TRUE(run("SELECT name FROM people"));
-  sql::PreparedStatement previous = query_;
+  sql::Statement previous = query_;
   ASSERT_TRUE(run("SELECT id FROM people"));
-  EXPECT_THROW(previous.executeQuery(), sql::SQLException);
+  EXPECT_THROW(previous.getMaxRows(), sql::SQLException);
   previous = statement_;
   update("UPDATE people SET name = 'y'");
-  EXPECT_THROW(previous.executeUpdate(), sql::SQLException);
-  previous = sql::PreparedStatement();
+  EXPECT_THROW(previous.getMaxRows(), sql::SQLException);
+  previous = sql::Statement();
 
   long before = jbridge::JNIHelper::liveGlobalRefs();
   for (int i = 0; i < 3000; ++i) {
@@ -414,7 +414,7 @@ TEST_P(JvmSessionTest, CallsFromASecondNativeThread) {
     // A session of its own, set up entirely on this thread.
     JSQLApi other;
     sql::Connection connection;
-    sql::PreparedStatement statement;
+    sql::Statement statement;
     int32_t count = 0;
     if (other.CreateOrGetJVM() != 1 || other.RegisterDBDriver("db") != 1 ||
         other.JSQLConnect(connection, "db", user_.c_str(), password_.c_str()) != 1 ||

@@ -125,7 +125,7 @@ TEST_F(SessionTest, ErrorReportsCarryTheContextAndTheLastMessage) {
 // Tests that nothing reaches Java through a proxy that holds no object.
 TEST_F(SessionTest, CallsThroughEmptyProxiesFailWithAMessage) {
   sql::Connection connection;
-  sql::PreparedStatement statement;
+  sql::Statement statement;
   sql::ResultSet resultSet;
   sql::ResultSetMetaData columns;
   sql::DatabaseMetaData database;

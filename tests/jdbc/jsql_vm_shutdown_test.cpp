@@ -20,7 +20,7 @@ TEST(VmShutdown, OperationsFailWithAMessageAndNothingCrashes) {
       qztest::jdbc::configBlock("db", "jdbc:hsqldb:mem:gone", "org.hsqldb.jdbc.JDBCDriver"));
   JSQLApi api;
   sql::Connection connection;
-  sql::PreparedStatement statement;
+  sql::Statement statement;
   sql::ResultSet resultSet;
   sql::ResultSetMetaData columns;
   ASSERT_EQ(api.CreateOrGetJVM(), 1) << api.lastMessage();
@@ -28,7 +28,7 @@ TEST(VmShutdown, OperationsFailWithAMessageAndNothingCrashes) {
   ASSERT_EQ(api.JSQLConnect(connection, "db", "SA", ""), 1) << api.lastMessage();
   ASSERT_EQ(api.JSQLExecQuery(connection, statement, "VALUES (1)", resultSet, columns, false), 1)
       << api.lastMessage();
-  sql::PreparedStatement kept = statement;
+  sql::Statement kept = statement;
 
   jbridge::markVmShutdown();
   const std::string gone = "The VM has already been shutdown.";
