@@ -1,5 +1,7 @@
 #include "tests/support/script.h"
 
+#include "object/call_exception.h"
+
 #include <sstream>
 
 namespace qztest {
@@ -56,6 +58,7 @@ ExceptionInfo readExceptionInfo(qzIUnknown* exception) {
       info.hasInner = true;
       if (i->getSource(&v) == kQzOk) info.innerSource = variantText(v);
       if (i->getDescription(&v) == kQzOk) info.innerDescription = variantText(v);
+      info.innerSqlState = qzReadException(inner.get()).sqlState;
     }
   }
   return info;

@@ -32,6 +32,7 @@ struct ExceptionInfo {
   std::string description;
   std::string innerSource;  // of the inner exception, if it has one
   std::string innerDescription;
+  std::string innerSqlState;  // the inner exception's "QZISQLERROR" state
   bool hasInner = false;
 
   // "source: description [inner: source: description]", for failure messages.
