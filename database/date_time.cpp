@@ -114,7 +114,11 @@ bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
     p->month = static_cast<int32_t>(mo);
     p->day = static_cast<int32_t>(d);
     p->hasDate = true;
-    if ((in.take(' ') || in.take('T')) && !parseTime(in, p)) return false;
+    const std::size_t afterDate = in.mark();
+    if ((in.take(' ') || in.take('T')) && !parseTime(in, p)) {
+      in.reset(afterDate);  // no time: what follows may be the era
+      p->nanos = 0;
+    }
   } else {
     in.reset(0);
     if (!parseTime(in, p)) return false;
@@ -155,13 +159,13 @@ qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, const char* text) {
         return wrap(new dbJDBCExtDataDateC(sql::Date(year, JInt(p.month - 1), JInt(p.day))));
       case kDbSqlTime:
         if (!p.hasTime) return nullptr;
-        return wrap(new dbJDBCExtDataTimeC(
-            sql::Time(JInt(p.hour), JInt(p.minute), JInt(p.second)), p.nanos));
+        return wrap(new dbJDBCExtDataTimeC(sql::Time(JInt(p.hour), JInt(p.minute), JInt(p.second)),
+                                           p.nanos));
       case kDbSqlTimestamp:
         if (!p.hasDate || !javaYear(p, &year)) return nullptr;
-        return wrap(new dbJDBCExtDataTimestampC(
-            sql::Timestamp(year, JInt(p.month - 1), JInt(p.day), JInt(p.hour), JInt(p.minute),
-                           JInt(p.second), JInt(p.nanos))));
+        return wrap(new dbJDBCExtDataTimestampC(sql::Timestamp(year, JInt(p.month - 1), JInt(p.day),
+                                                               JInt(p.hour), JInt(p.minute),
+                                                               JInt(p.second), JInt(p.nanos))));
       default:
         return nullptr;
     }

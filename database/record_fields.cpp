@@ -272,8 +272,7 @@ void dbJDBCRecordSetFieldsC::scriptField(proxyAutoParaListC& args, proxyAutoType
                                kFieldSource);
 }
 
-void dbJDBCRecordSetFieldsC::scriptFullText(proxyAutoParaListC& args,
-                                            proxyAutoTypeCastC& result) {
+void dbJDBCRecordSetFieldsC::scriptFullText(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
   qzVariantS column = args.get(0).value;
   dbResolveSymbolRefs(column);
   int32_t i = 0;

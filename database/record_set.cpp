@@ -296,9 +296,8 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
       continue;
     }
     const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
-    if (session.JSQLGetResultSetStringData(rs, static_cast<int32_t>(i + 1), flag,
-                                           c.buffer.data(), c.capacity, &c.indicator,
-                                           &c.cut) != JSQLApi::kOk) {
+    if (session.JSQLGetResultSetStringData(rs, static_cast<int32_t>(i + 1), flag, c.buffer.data(),
+                                           c.capacity, &c.indicator, &c.cut) != JSQLApi::kOk) {
       session.JSQLReportError(kLabelRowSet, nullptr);
       return kQzFailed;
     }
@@ -345,8 +344,7 @@ int32_t dbJDBCSQLRecordSetC::fullText(int32_t i, std::string* text, bool* isNull
     session.JSQLReportMessage(kLabelRowSet, "There is no current row", errOut);
     return kQzFailed;
   }
-  if (session.JSQLGetResultSetText(statement_->resultSet(), i + 1, text, isNull) !=
-      JSQLApi::kOk) {
+  if (session.JSQLGetResultSetText(statement_->resultSet(), i + 1, text, isNull) != JSQLApi::kOk) {
     session.JSQLReportError(kLabelRowSet, errOut);
     return kQzFailed;
   }

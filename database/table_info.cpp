@@ -47,8 +47,8 @@ constexpr int32_t kImportedPkTable = 3, kImportedPkColumn = 4, kImportedFkTable 
                   kImportedFkColumn = 8, kImportedSequence = 9;
 
 // isNull, when not null, tells SQL NULL apart from the empty text.
-bool readText(JSQLApi& session, sql::ResultSet& rs, int32_t column, int32_t size,
-              std::string* out, bool* isNull = nullptr) {
+bool readText(JSQLApi& session, sql::ResultSet& rs, int32_t column, int32_t size, std::string* out,
+              bool* isNull = nullptr) {
   std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
   int32_t length = 0;
   if (session.JSQLGetResultSetStringData(rs, column, JSQLApi::kKeepEmpty, buffer.data(), size,

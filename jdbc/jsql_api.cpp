@@ -100,8 +100,7 @@ void JSQLApi::JSQLGetLastError(int32_t* code, char* sqlState, int32_t stateSize,
 void JSQLApi::JSQLReportError(const char* context, qzIUnknown** error) const {
   if (!error) return;
   try {
-    std::string message =
-        lastMessage_.substr(0, utf8CutLength(lastMessage_, kReportedMessageMax));
+    std::string message = lastMessage_.substr(0, utf8CutLength(lastMessage_, kReportedMessageMax));
     std::string source = std::string(kSourcePrefix) + (context ? context : "");
     *error = qzCreateSqlCallException(source.c_str(), message.c_str(), nullptr,
                                       lastSqlState_.c_str(), lastErrorCode_);

@@ -88,8 +88,8 @@ int32_t JSQLApi::JSQLExecQuery(Connection& connection, Statement& statement, con
     closeReplaced(statement);
     const lang::String javaText = toJavaString(text.split.statement, utf8);
     if (text.bound) {
-      sql::PreparedStatement prepared = connection.prepareStatement(
-          javaText, JInt(resultSetType_), JInt(resultSetConcurrency_));
+      sql::PreparedStatement prepared =
+          connection.prepareStatement(javaText, JInt(resultSetType_), JInt(resultSetConcurrency_));
       statement = prepared;
       if (!present(statement, "JSQLExecQuery: the driver answered no statement")) return kFailed;
       bindLiterals(prepared, text.split, utf8);

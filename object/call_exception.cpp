@@ -79,8 +79,8 @@ qzIUnknown* qzCreateCallException(const char* source, const char* description, q
   return qzCreateSqlCallException(source, description, inner, "", 0);
 }
 
-qzIUnknown* qzCreateSqlCallException(const char* source, const char* description,
-                                     qzIUnknown* inner, const char* sqlState, int32_t vendorCode) {
+qzIUnknown* qzCreateSqlCallException(const char* source, const char* description, qzIUnknown* inner,
+                                     const char* sqlState, int32_t vendorCode) {
   auto* e = new callExceptionC(source ? source : "", description ? description : "", inner,
                                sqlState ? sqlState : "", vendorCode);
   e->AddRef();

@@ -14,14 +14,14 @@
 qzIUnknown* qzCreateCallException(const char* source, const char* description, qzIUnknown* inner);
 // The same for a database error: the object also answers "QZISQLERROR" with the driver's SQL
 // state and vendor code.
-qzIUnknown* qzCreateSqlCallException(const char* source, const char* description,
-                                     qzIUnknown* inner, const char* sqlState, int32_t vendorCode);
+qzIUnknown* qzCreateSqlCallException(const char* source, const char* description, qzIUnknown* inner,
+                                     const char* sqlState, int32_t vendorCode);
 
 // The texts of a call exception object (empty when the object is not one).
 struct qzExceptionTexts {
   std::string source;
   std::string description;
-  std::string sqlState;    // empty unless the object answers "QZISQLERROR"
+  std::string sqlState;  // empty unless the object answers "QZISQLERROR"
   int32_t vendorCode = 0;
 };
 qzExceptionTexts qzReadException(qzIUnknown* exception);

@@ -103,8 +103,8 @@ class qzIException : public qzIUnknown {
 // (one made by another module answers 2) without reading past the end of its table.
 class qzISqlError : public qzIUnknown {
  public:
-  virtual int32_t getSqlState(qzVariantS* out) = 0;    // slot 3: the SQL state text ("" if none)
-  virtual int32_t getVendorCode(int32_t* out) = 0;     // slot 4: the driver's error code
+  virtual int32_t getSqlState(qzVariantS* out) = 0;  // slot 3: the SQL state text ("" if none)
+  virtual int32_t getVendorCode(int32_t* out) = 0;   // slot 4: the driver's error code
 
  protected:
   ~qzISqlError() = default;

@@ -253,10 +253,10 @@ TEST_P(RecordFieldsTest, DateTimeValuesJavaCannotParseReadExactly) {
   EXPECT_EQ(t.get("Second").asInt(), 56);
   EXPECT_EQ(t.get("Fraction").asInt(), 789000000);
   if (!postgres()) return;
-  f = row(
-      "SELECT TIMESTAMPTZ '2024-05-06 07:08:09.5+00' AT TIME ZONE 'UTC' AS plain, "
-      "CAST('2024-05-06 07:08:09.5+02' AS TIMESTAMPTZ) AS zoned, DATE '0044-03-15 BC' AS bc, "
-      "DATE '12345-06-07' AS far, TIMETZ '10:11:12+05:30' AS tz");
+  f =
+      row("SELECT TIMESTAMPTZ '2024-05-06 07:08:09.5+00' AT TIME ZONE 'UTC' AS plain, "
+          "CAST('2024-05-06 07:08:09.5+02' AS TIMESTAMPTZ) AS zoned, DATE '0044-03-15 BC' AS bc, "
+          "DATE '12345-06-07' AS far, TIMETZ '10:11:12+05:30' AS tz");
   Obj zoned = f.call("Field", "zoned", 3).object();
   EXPECT_EQ(zoned.get("Year").asInt(), 124);
   EXPECT_EQ(zoned.get("Fraction").asInt(), 500000000);

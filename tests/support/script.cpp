@@ -1,8 +1,8 @@
 #include "tests/support/script.h"
 
-#include "object/call_exception.h"
-
 #include <sstream>
+
+#include "object/call_exception.h"
 
 namespace qztest {
 namespace {
