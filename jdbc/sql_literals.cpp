@@ -1,38 +1,303 @@
 #include "jdbc/sql_literals.h"
 
+#include <algorithm>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
+
 namespace qz::jdbc {
 
 namespace {
-constexpr char kQuote = '\'';
-constexpr char kMarker[] = "? ";
-}  // namespace
 
-SplitSql splitLiterals(std::string_view sql) {
-  SplitSql out;
-  out.statement.reserve(sql.size());
-  std::size_t i = 0;
-  while (i < sql.size()) {
-    if (sql[i] != kQuote) {
-      out.statement += sql[i++];
-      continue;
+// Statements that take no parameters, by their first keyword: DDL, session and transaction
+// control, maintenance. A literal in one of them stays inline, and so does every literal after
+// it in the same text (a routine body may hold further ";"-separated statements). Anything
+// not listed (SELECT, WITH, VALUES, INSERT, UPDATE, DELETE, MERGE, CALL, TABLE, unknown words)
+// binds its plain literals. EXPLAIN is listed because few servers take parameters there.
+constexpr std::string_view kNoParameterStatements[] = {
+    "ABORT",   "ALTER",    "ANALYSE",   "ANALYZE",  "ATTACH",  "BEGIN",      "CHECKPOINT",
+    "CLUSTER", "COMMENT",  "COMMIT",    "COPY",     "CREATE",  "DEALLOCATE", "DECLARE",
+    "DETACH",  "DISCARD",  "DO",        "DROP",     "END",     "EXECUTE",    "EXPLAIN",
+    "GRANT",   "IMPORT",   "LISTEN",    "LOAD",     "LOCK",    "NOTIFY",     "PRAGMA",
+    "PREPARE", "REASSIGN", "REFRESH",   "REINDEX",  "RELEASE", "RENAME",     "RESET",
+    "REVOKE",  "ROLLBACK", "SAVEPOINT", "SECURITY", "SET",     "SHOW",       "SHUTDOWN",
+    "START",   "TRUNCATE", "UNLISTEN",  "USE",      "VACUUM",
+};
+
+constexpr std::string_view kTypeKeywords[] = {
+    "DATE", "INTERVAL", "TIME", "TIMESTAMP", "TIMESTAMPTZ", "TIMETZ",
+};
+
+bool isDigit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
+bool isLetter(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isIdentChar(unsigned char c) {
+  return isLetter(c) || isDigit(c) || c == '_' || c == '$' || c >= 0x80;
+}
+bool isTagStart(unsigned char c) {
+  return isLetter(c) || c == '_' || c >= 0x80;
+}
+bool isSpace(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+char upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool contains(const auto& table, std::string_view word) {
+  return std::find(std::begin(table), std::end(table), word) != std::end(table);
+}
+
+enum class Kind { kWord, kNumber, kPunct, kIdentifier, kBound, kInline };
+
+struct Token {
+  Kind kind;
+  std::string text;      // words upper-cased; a punctuation byte
+  bool escapes = false;  // a literal whose continuation takes backslash escapes
+};
+
+struct Span {
+  std::size_t begin;
+  std::size_t end;
+  std::string value;
+};
+
+class Splitter {
+ public:
+  explicit Splitter(std::string_view sql) : sql_(sql) {}
+
+  SplitSql run() {
+    while (i_ < sql_.size()) step();
+    SplitSql out;
+    if (userMarker_ || spans_.empty()) {
+      out.statement.assign(sql_);
+      return out;
     }
-    out.statement += kMarker;
-    std::string literal;
-    ++i;
-    while (i < sql.size()) {
-      if (sql[i] != kQuote) {
-        literal += sql[i++];
-      } else if (i + 1 < sql.size() && sql[i + 1] == kQuote) {
-        literal += kQuote;
-        i += 2;
+    out.statement.reserve(sql_.size() + spans_.size());
+    std::size_t copied = 0;
+    for (Span& span : spans_) {
+      out.statement.append(sql_.substr(copied, span.begin - copied));
+      // "name? " would read as one word to a server that allows "$" in names.
+      bool glued = !out.statement.empty() && isIdentChar(out.statement.back());
+      std::string_view marker = glued ? " ? " : "? ";
+      out.markers.push_back(
+          {out.statement.size(), marker.size(), span.begin, span.end - span.begin});
+      out.statement.append(marker);
+      out.literals.push_back(std::move(span.value));
+      copied = span.end;
+    }
+    out.statement.append(sql_.substr(copied));
+    return out;
+  }
+
+ private:
+  char at(std::size_t i) const { return i < sql_.size() ? sql_[i] : '\0'; }
+
+  void step() {
+    unsigned char c = static_cast<unsigned char>(sql_[i_]);
+    char next = at(i_ + 1);
+    if (isSpace(c)) {
+      ++i_;
+    } else if (c == '-' && next == '-') {
+      while (i_ < sql_.size() && sql_[i_] != '\n' && sql_[i_] != '\r') ++i_;
+    } else if (c == '/' && next == '*') {
+      skipBlockComment();
+    } else if (c == '"' || c == '`') {
+      quoted(c, false, nullptr);
+      push({Kind::kIdentifier, std::string(1, static_cast<char>(c))});
+    } else if (c == '\'') {
+      plainLiteral();
+    } else if (c == '$' && dollarTagLength() > 0) {
+      dollarQuoted();
+    } else if (isIdentChar(c)) {
+      word();
+    } else {
+      if (c == '?') userMarker_ = true;
+      if (c == ';') segmentStarted_ = false;
+      push({Kind::kPunct, std::string(1, static_cast<char>(c))});
+      ++i_;
+    }
+  }
+
+  void skipBlockComment() {
+    int depth = 0;
+    while (i_ < sql_.size()) {
+      if (sql_[i_] == '/' && at(i_ + 1) == '*') {
+        ++depth;
+        i_ += 2;
+      } else if (sql_[i_] == '*' && at(i_ + 1) == '/') {
+        i_ += 2;
+        if (--depth == 0) return;
       } else {
-        ++i;  // the closing quote
-        break;
+        ++i_;
       }
     }
-    out.literals.push_back(std::move(literal));
   }
-  return out;
+
+  // From the opening quote at i_ to past the closing one (or the end); a doubled quote stands
+  // for one, and with `escapes` a backslash takes the next byte as it is.
+  void quoted(char quote, bool escapes, std::string* value) {
+    ++i_;
+    while (i_ < sql_.size()) {
+      char c = sql_[i_];
+      if (escapes && c == '\\' && i_ + 1 < sql_.size()) {
+        if (value) value->append(sql_.substr(i_, 2));
+        i_ += 2;
+      } else if (c != quote) {
+        if (value) *value += c;
+        ++i_;
+      } else if (at(i_ + 1) == quote) {
+        if (value) *value += quote;
+        i_ += 2;
+      } else {
+        ++i_;
+        return;
+      }
+    }
+  }
+
+  // The length of "$tag$" at i_, 0 when there is none.
+  std::size_t dollarTagLength() const {
+    std::size_t j = i_ + 1;
+    if (j < sql_.size() && isTagStart(static_cast<unsigned char>(sql_[j]))) {
+      while (j < sql_.size() && isIdentChar(static_cast<unsigned char>(sql_[j])) &&
+             sql_[j] != '$') {
+        ++j;
+      }
+    }
+    return j < sql_.size() && sql_[j] == '$' ? j + 1 - i_ : 0;
+  }
+
+  void dollarQuoted() {
+    std::size_t length = dollarTagLength();
+    std::string_view tag = sql_.substr(i_, length);
+    std::size_t close = sql_.find(tag, i_ + length);
+    i_ = close == std::string_view::npos ? sql_.size() : close + length;
+    push({Kind::kInline, "$"});
+  }
+
+  void word() {
+    std::size_t begin = i_;
+    while (i_ < sql_.size() && isIdentChar(static_cast<unsigned char>(sql_[i_]))) ++i_;
+    if (i_ - begin == 1) {
+      char letter = upper(sql_[begin]);
+      bool quoteNext = at(i_) == '\'';
+      if (quoteNext && (letter == 'E' || letter == 'X' || letter == 'B' || letter == 'N')) {
+        prefixedLiteral(letter == 'E');
+        return;
+      }
+      if (letter == 'U' && at(i_) == '&' && at(i_ + 1) == '\'') {
+        ++i_;
+        prefixedLiteral(false);
+        return;
+      }
+    }
+    Token token{isDigit(static_cast<unsigned char>(sql_[begin])) ? Kind::kNumber : Kind::kWord,
+                std::string(sql_.substr(begin, i_ - begin))};
+    for (char& c : token.text) c = upper(c);
+    push(std::move(token));
+  }
+
+  void prefixedLiteral(bool escapes) {
+    quoted('\'', escapes, nullptr);
+    push({Kind::kInline, "'", escapes});
+  }
+
+  void plainLiteral() {
+    std::size_t begin = i_;
+    const Token* last = history_.empty() ? nullptr : &history_.back();
+    bool continues = last && (last->kind == Kind::kBound || last->kind == Kind::kInline);
+    std::string value;
+    quoted('\'', continues && last->escapes, &value);
+    if (continues && last->kind == Kind::kBound) {
+      spans_.back().end = i_;
+      spans_.back().value += value;
+      return;
+    }
+    if (continues || inlineAll_ || typeKeywordBefore()) {
+      push({Kind::kInline, "'", continues && last->escapes});
+      return;
+    }
+    spans_.push_back({begin, i_, std::move(value)});
+    push({Kind::kBound, "'"});
+  }
+
+  bool wordAt(std::size_t back, std::initializer_list<std::string_view> words) const {
+    if (back >= history_.size()) return false;
+    const Token& t = history_[history_.size() - 1 - back];
+    return t.kind == Kind::kWord && std::find(words.begin(), words.end(), t.text) != words.end();
+  }
+  bool kindAt(std::size_t back, Kind kind, std::string_view text = {}) const {
+    if (back >= history_.size()) return false;
+    const Token& t = history_[history_.size() - 1 - back];
+    return t.kind == kind && (text.empty() || t.text == text);
+  }
+
+  // Whether the tokens before a literal make it typed ("DATE '...'"), where a marker cannot
+  // stand.
+  bool typeKeywordBefore() const {
+    if (wordAt(0, {"UESCAPE"})) return true;
+    if (wordAt(0, {"D", "T", "TS", "ESCAPE"}) && kindAt(1, Kind::kPunct, "{")) return true;
+    std::size_t back = 0;
+    if (wordAt(0, {"ZONE"}) && wordAt(1, {"TIME"}) && wordAt(2, {"WITH", "WITHOUT"})) back = 3;
+    if (kindAt(back, Kind::kPunct, ")") && kindAt(back + 1, Kind::kNumber) &&
+        kindAt(back + 2, Kind::kPunct, "(")) {
+      back += 3;
+    }
+    if (back >= history_.size()) return false;
+    const Token& t = history_[history_.size() - 1 - back];
+    return t.kind == Kind::kWord && contains(kTypeKeywords, t.text);
+  }
+
+  void push(Token token) {
+    startSegment(token);
+    history_.push_back(std::move(token));
+    if (history_.size() > kHistory) history_.erase(history_.begin());
+  }
+
+  // The first token of a statement other than an opening parenthesis decides its kind.
+  void startSegment(const Token& token) {
+    if (segmentStarted_) return;
+    if (token.kind == Kind::kPunct && (token.text == "(" || token.text == ";")) return;
+    segmentStarted_ = true;
+    if (token.kind == Kind::kWord && contains(kNoParameterStatements, token.text)) {
+      inlineAll_ = true;
+    }
+  }
+
+  static constexpr std::size_t kHistory = 8;
+
+  std::string_view sql_;
+  std::size_t i_ = 0;
+  std::vector<Token> history_;
+  std::vector<Span> spans_;
+  bool userMarker_ = false;
+  bool segmentStarted_ = false;
+  bool inlineAll_ = false;
+};
+
+}  // namespace
+
+std::size_t SplitSql::originalOffset(std::size_t rewritten) const {
+  std::size_t originalSize = statement.size();
+  for (const Marker& m : markers)
+    originalSize = originalSize - m.rewrittenLength + m.originalLength;
+  // Every byte outside the markers was copied as it was, so only the shift of the last marker
+  // before `rewritten` matters.
+  std::size_t result = rewritten;
+  for (const Marker& m : markers) {
+    if (rewritten < m.rewritten) break;
+    if (rewritten < m.rewritten + m.rewrittenLength) return m.original;
+    result = m.original + m.originalLength + (rewritten - m.rewritten - m.rewrittenLength);
+  }
+  return std::min(result, originalSize);
+}
+
+SplitSql splitLiterals(std::string_view sql) {
+  return Splitter(sql).run();
 }
 
 }  // namespace qz::jdbc

@@ -1,14 +1,34 @@
 // Splitting the quoted string literals out of an SQL text, so that each can be sent to the
 // driver as a bound parameter instead of inline text.
 //
-// The scan knows one piece of syntax only: a single quote opens a literal, two single quotes in
-// a row inside it stand for one quote, and a lone quote (or the end of the text) closes it.
-// Double quotes, comments and backslashes mean nothing, so a quote inside a quoted identifier or
-// a comment opens a literal too; callers rely on exactly this rule.
+// The scan follows SQL's lexical structure, so a quote inside a comment or a quoted identifier
+// never opens a literal: "--" line comments, "/* */" block comments (nested), "..." and `...`
+// identifiers (a doubled quote inside stands for one), '...' strings ('' stands for one quote),
+// E'...' strings (backslash escapes too), the prefixed strings U&'...', X'...', B'...' and
+// N'...' (the letter a whole word glued to the quote), and dollar-quoted bodies $$...$$ and
+// $tag$...$tag$ ($1 is no dollar quote: a tag never starts with a digit). Everything else is code.
+//
+// Bound: each plain '...' literal of a query or a data change, in text order. It becomes "? "
+// (a marker and one blank; " ? " when it directly follows a word, so the two stay apart) and
+// its value, quotes undoubled, goes to `literals`. An unterminated literal binds everything
+// after its opening quote. Literals separated only by blanks or comments are one literal, as
+// SQL concatenates them.
+//
+// Inline (text untouched, nothing bound), as a parameter cannot stand there:
+//  - a literal after a type keyword: DATE, TIME, TIMESTAMP, TIMESTAMPTZ, TIMETZ, INTERVAL, with
+//    an optional precision "(n)" and "WITH/WITHOUT TIME ZONE"; also after UESCAPE, and in the
+//    driver escapes {d '...'}, {t '...'}, {ts '...'} and {escape '...'};
+//  - prefixed and dollar-quoted strings;
+//  - every literal from the first statement whose first keyword names a statement without
+//    parameters (the list is kNoParameterStatements in sql_literals.cpp) to the end of the text.
+// A text holding a "?" of its own in code binds nothing at all: that "?" is an operator or a
+// marker the caller meant, and ours could not be told apart from it. When nothing is bound the
+// statement is the input byte for byte.
 //
 // Thread rule: a pure function; any thread.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,10 +36,25 @@
 namespace qz::jdbc {
 
 struct SplitSql {
-  // The literals in text order, without their quotes; an empty literal is an empty string.
+  // Where a bound literal was: its marker in `statement`, its quoted text in the original.
+  struct Marker {
+    std::size_t rewritten;
+    std::size_t rewrittenLength;
+    std::size_t original;
+    std::size_t originalLength;
+  };
+
+  // The bound literals in text order, without their quotes; an empty literal is an empty string.
   std::vector<std::string> literals;
-  // The text with each literal replaced by "? " (a marker and one blank).
+  // The text with each bound literal replaced by its marker.
   std::string statement;
+  // One per literal, in the same order.
+  std::vector<Marker> markers;
+
+  bool bound() const { return !literals.empty(); }
+  // The offset in the original text of byte `rewritten` of `statement`: inside a marker the
+  // opening quote of its literal; past the end, the end of the original.
+  std::size_t originalOffset(std::size_t rewritten) const;
 };
 
 SplitSql splitLiterals(std::string_view sql);
