@@ -137,10 +137,11 @@ bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
 
 namespace {
 
-// java.util.Date counts years from 1900 in an int.
+// java.util.Date counts years from 1900 in an int, and answers the year of the era: a year
+// before the common era would read as the same year after it, so it is refused.
 bool javaYear(const dbDateTimeParts& p, JInt* out) {
   const int64_t y = p.year - 1900;
-  if (y < INT32_MIN || y > INT32_MAX) return false;
+  if (p.year < 1 || y > INT32_MAX) return false;
   *out = JInt(static_cast<int32_t>(y));
   return true;
 }

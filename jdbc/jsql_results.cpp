@@ -54,10 +54,28 @@ Prepared prepareText(const char* sql, bool verbatim) {
   Prepared p;
   if (!verbatim) {
     p.split = splitLiterals(sql);
-    p.bound = !p.split.literals.empty();
+    p.bound = p.split.bound();
   }
-  if (!p.bound) p.split = SplitSql{{}, sql};
+  if (!p.bound) {
+    p.split = SplitSql();
+    p.split.statement = sql;
+  }
   return p;
+}
+
+// PostgreSQL's driver hands the server "$1", "$2" ... in place of each "?": an offset in the
+// server's text, turned into one in the text the driver was handed.
+std::size_t markerOffset(const SplitSql& split, std::size_t server) {
+  std::size_t shift = 0;  // how much longer the server's text is up to here
+  std::size_t number = 0;
+  for (const SplitSql::Marker& m : split.markers) {
+    const std::size_t question = split.statement.find('?', m.rewritten);
+    if (question == std::string::npos || server <= question + shift) break;
+    const std::size_t length = 1 + std::to_string(++number).size();  // "$" and the number
+    if (server < question + shift + length) return question;
+    shift += length - 1;
+  }
+  return server - shift;
 }
 
 void bindLiterals(sql::PreparedStatement& statement, const SplitSql& split, bool utf8) {
@@ -141,16 +159,31 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
 }
 
 void JSQLApi::showCallerText(const SplitSql& split, const char* sql) {
-  // Drivers quote the statement they were handed (H2, SQLite); the caller never wrote it.
   if (split.statement.empty()) return;
+  // Drivers quote the statement they were handed (H2, SQLite); the caller never wrote it.
   std::string message;
   std::size_t from = 0;
   for (std::size_t at; (at = lastMessage_.find(split.statement, from)) != std::string::npos;
        from = at + split.statement.size()) {
     message.append(lastMessage_, from, at - from).append(sql);
   }
-  if (from == 0) return;
-  lastMessage_ = message.append(lastMessage_, from, std::string::npos);
+  message.append(lastMessage_, from, std::string::npos);
+  // PostgreSQL points at a character of the text it was handed, counted from 1.
+  static constexpr char kPosition[] = "Position: ";
+  const std::size_t at = message.rfind(kPosition);
+  if (at != std::string::npos) {
+    const std::size_t digits = at + sizeof kPosition - 1;
+    std::size_t end = digits;
+    while (end < message.size() && message[end] >= '0' && message[end] <= '9') ++end;
+    if (end > digits && end - digits < 10) {
+      const std::size_t position = std::stoul(message.substr(digits, end - digits));
+      if (position > 0) {
+        const std::size_t original = split.originalOffset(markerOffset(split, position - 1)) + 1;
+        message.replace(digits, end - digits, std::to_string(original));
+      }
+    }
+  }
+  lastMessage_ = std::move(message);
 }
 
 // ---------------------------------------------------------------------------------------------

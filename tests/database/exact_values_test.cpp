@@ -143,6 +143,12 @@ TEST_P(ExactValuesTest, ErrorsCarryTheSqlState) {
   EXPECT_EQ(o.error.innerSqlState, postgres() ? "42P01" : "42501");
   EXPECT_EQ(o.error.innerDescription.find("= ?"), std::string::npos)
       << "the message shows what the caller wrote: " << o.error.innerDescription;
+  if (!postgres()) return;
+  // The server's position counts in the text it was handed; the caller sees it in theirs.
+  e.call("statement", "SELECT 'it''s' AS a FROM no_such_table_x");
+  o = e.tryCall("execute");
+  EXPECT_NE(o.error.innerDescription.find("Position: 26"), std::string::npos)
+      << o.error.innerDescription;
 }
 
 // Tests that a result whose first row cannot be read fails, rather than passing for empty.
