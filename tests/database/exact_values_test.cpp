@@ -135,6 +135,24 @@ TEST_P(ExactValuesTest, LongValuesAreMarkedCutAndReadWhole) {
   EXPECT_GT(expected[0][1].size(), 1u << 20);
 }
 
+// Tests that numbers beyond a double's precision read exactly as text.
+TEST_P(ExactValuesTest, NumbersAtTheirLimitsReadExactlyAsText) {
+  exec("CREATE TABLE " + table_ + " (id INT, n NUMERIC(38,10), b BIGINT)");
+  exec("INSERT INTO " + table_ +
+       " VALUES (1, 9999999999999999999999999999.9999999999, 9223372036854775807)");
+  exec("INSERT INTO " + table_ +
+       " VALUES (2, -9999999999999999999999999999.9999999999, -9223372036854775808)");
+  const std::string query = "SELECT n, b FROM " + table_ + " ORDER BY id";
+  Rows expected = probeRows(query);
+  Obj rs = open(query);
+  Obj f = fieldsOf(rs);
+  for (const auto& row : expected) {
+    EXPECT_EQ(f.call("FullText", "n").text(), row[0]);
+    EXPECT_EQ(f.call("FullText", "b").text(), row[1]);
+    rs.call("fetch", 3, 0);
+  }
+}
+
 TEST_P(ExactValuesTest, ErrorsCarryTheSqlState) {
   Obj e = db_.call("createObject", "SQLEXEC").object();
   e.call("statement", "SELECT * FROM no_such_table_x WHERE a = 'it''s'");
