@@ -32,7 +32,7 @@ std::size_t utf8CutLength(std::string_view text, std::size_t size) {
 void fillBuffer(std::string_view text, char* buffer, int32_t size) {
   if (!buffer || size <= 0) return;
   std::size_t n = std::min(text.size(), static_cast<std::size_t>(size));
-  std::memcpy(buffer, text.data(), n);
+  if (n > 0) std::memcpy(buffer, text.data(), n);  // an empty view may hold a null pointer
   std::memset(buffer + n, 0, static_cast<std::size_t>(size) - n);
 }
 
