@@ -4,6 +4,7 @@
 //
 // usage: qzsql DSN [-U user] [-W] [-c SQL]... [-f file]... [--format F] [-o file] [--continue]
 //              [-v]
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -95,7 +96,7 @@ int runSources(qzsql::Runner& runner, const qzsql::Options& options) {
       }
       o = runner.runText(in, s.text);
     }
-    if (o == Outcome::kOutputFailed) return qzsql::kExitUsage;
+    if (o == Outcome::kOutputFailed || o == Outcome::kInputFailed) return qzsql::kExitUsage;
     if (o == Outcome::kInterrupted) return qzsql::kExitInterrupted;
     if (o == Outcome::kQuit) break;
     if (o == Outcome::kFailed && !options.continueOnError) return qzsql::kExitSql;
@@ -121,9 +122,14 @@ int run(int argc, char** argv) {
 
   // A script that cannot be read is a mistake of the command line: say so before connecting.
   for (const qzsql::Source& s : options.sources) {
-    if (s.kind == qzsql::Source::Kind::kFile && s.text != "-" &&
-        access(s.text.c_str(), R_OK) != 0) {
-      std::fprintf(stderr, "qzsql: cannot read %s\n", s.text.c_str());
+    if (s.kind != qzsql::Source::Kind::kFile || s.text == "-") continue;
+    struct stat info {};
+    int problem = access(s.text.c_str(), R_OK) != 0  ? errno
+                  : stat(s.text.c_str(), &info) != 0 ? errno
+                  : S_ISDIR(info.st_mode)            ? EISDIR
+                                                     : 0;
+    if (problem != 0) {
+      std::fprintf(stderr, "qzsql: cannot read %s: %s\n", s.text.c_str(), std::strerror(problem));
       return qzsql::kExitUsage;
     }
   }

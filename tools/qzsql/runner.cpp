@@ -194,10 +194,19 @@ Outcome Runner::runText(std::istream& in, const std::string& name) {
     }
     return std::nullopt;
   };
+  errno = 0;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     splitter.addLine(line);
     if (std::optional<Outcome> stop = drain(splitter.next())) return *stop;
+    errno = 0;
+  }
+  // A read error (a folder, a failing disk) ends the loop like the end of the text does; the
+  // statements not read must not pass for a script done. What is pending was not complete.
+  if (in.bad()) {
+    std::fprintf(stderr, "qzsql: cannot read %s: %s\n", name.c_str(),
+                 std::strerror(errno != 0 ? errno : EIO));
+    return Outcome::kInputFailed;
   }
   if (std::optional<Outcome> stop = drain(splitter.finish())) return *stop;
   return failed ? Outcome::kFailed : Outcome::kOk;
@@ -377,7 +386,7 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       if (arg.empty()) return fail(where, "\\i needs a file");
       if (includeDepth_ >= kMaxIncludeDepth) return fail(where, "\\i nested too deeply");
       std::ifstream in(arg);
-      if (!in) return fail(where, "cannot read " + arg);
+      if (!in) return fail(where, "cannot read " + arg + ": " + std::strerror(errno));
       ++includeDepth_;
       Outcome o = runText(in, arg);
       --includeDepth_;

@@ -26,7 +26,9 @@
 
 namespace qzsql {
 
-enum class Outcome { kOk, kFailed, kQuit, kInterrupted, kOutputFailed };
+// kInputFailed: a script could not be read to its end; kOutputFailed: results could not be
+// written. Both stop the run, --continue or not.
+enum class Outcome { kOk, kFailed, kQuit, kInterrupted, kInputFailed, kOutputFailed };
 
 class Runner {
  public:

@@ -150,6 +150,15 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_TRUE(contains(usage.err, "unknown format 'xml'")) << usage.err;
   Result missing = box.run({"hsql", "-f", box.root() + "/missing.sql"});
   EXPECT_EQ(missing.code, 1);
+  // A folder opens like a file and fails at the first read: it is no empty script.
+  Result folder = box.run({"hsql", "-f", box.root()});
+  EXPECT_EQ(folder.code, 1);
+  EXPECT_EQ(folder.err, "qzsql: cannot read " + box.root() + ": Is a directory\n");
+  Result included =
+      box.run({"hsql", "-c", "\\i " + box.root(), "-c", "CREATE TABLE after (a INT)"});
+  EXPECT_EQ(included.code, 1);
+  EXPECT_EQ(included.err, "qzsql: cannot read " + box.root() + ": Is a directory\n");
+  EXPECT_EQ(included.out, "");
 }
 
 TEST_F(QzsqlRun, PostgresqlErrorsAndWrongPassword) {
