@@ -24,8 +24,8 @@ const char* const kUsage =
     "Without -c and -f, statements come from standard input: with line editing and history\n"
     "when it is a terminal (\\? lists the meta-commands). Statements go to the driver as\n"
     "written (\\bind on binds quoted literals as parameters).\n"
-    "Exit codes: 0 done, 1 usage or local error (output that cannot be written too),\n"
-    "2 no connection, 3 a statement failed, 130 interrupted.\n";
+    "Exit codes: 0 done, 1 usage or local error (a script that cannot be read, output that\n"
+    "cannot be written), 2 no connection, 3 a statement failed, 130 interrupted.\n";
 
 std::optional<Format> parseFormat(const std::string& name) {
   if (name == "aligned") return Format::kAligned;
