@@ -117,6 +117,10 @@ int run(int argc, char** argv) {
   const qzsql::Options& options = *parsed;
   if (options.help) {
     std::fputs(qzsql::kUsage, stdout);
+    if (std::fflush(stdout) != 0) {
+      std::fprintf(stderr, "qzsql: cannot write standard output: %s\n", std::strerror(errno));
+      return qzsql::kExitUsage;
+    }
     return qzsql::kExitOk;
   }
 
