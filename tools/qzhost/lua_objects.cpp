@@ -290,8 +290,14 @@ bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int de
 // --- call errors ------------------------------------------------------------------------
 
 struct ErrorLevel {
+  ErrorLevel() = default;
+  ErrorLevel(std::string s, std::string d) : source(std::move(s)), description(std::move(d)) {}
+
   std::string source;
   std::string description;
+  std::string sqlState;  // of a database error ("QZISQLERROR"), else empty
+  int32_t vendorCode = 0;
+  bool database() const { return !sqlState.empty() || vendorCode != 0; }
 };
 
 std::vector<ErrorLevel> readChain(qzIUnknown* exception) {
@@ -307,6 +313,11 @@ std::vector<ErrorLevel> readChain(qzIUnknown* exception) {
     qzVariantS text;
     if (e->getSource(&text) == kQzOk && text.text()) level.source = text.text();
     if (e->getDescription(&text) == kQzOk && text.text()) level.description = text.text();
+    // Exception objects of other modules may not know the interface: they answer without it.
+    if (qzRef<qzISqlError> sql = qzQuery<qzISqlError>(current.get(), qziid::kSqlError)) {
+      if (sql->getSqlState(&text) == kQzOk && text.text()) level.sqlState = text.text();
+      if (sql->getVendorCode(&level.vendorCode) != kQzOk) level.vendorCode = 0;
+    }
     chain.push_back(std::move(level));
     qzIUnknown* inner = nullptr;
     if (e->getInnerException(&inner) != kQzOk) inner = nullptr;
@@ -316,15 +327,25 @@ std::vector<ErrorLevel> readChain(qzIUnknown* exception) {
 }
 
 // Pushes the error value: a table {source, description, inner, where} per level, innermost
-// first, each with the qz.error metatable.
+// first, each with the qz.error metatable. sqlstate and vendorcode are the level's own or,
+// failing that, the nearest inner level's: the driver's state sits below the generic failure
+// of the member that a script catches.
 void pushErrorTable(lua_State* L, const std::vector<ErrorLevel>& chain) {
   lua_pushnil(L);
+  const ErrorLevel* database = nullptr;
   for (auto level = chain.rbegin(); level != chain.rend(); ++level) {
-    lua_createtable(L, 0, 4);
+    if (level->database()) database = &*level;
+    lua_createtable(L, 0, 7);
     lua_pushlstring(L, level->source.data(), level->source.size());
     lua_setfield(L, -2, "source");
     lua_pushlstring(L, level->description.data(), level->description.size());
     lua_setfield(L, -2, "description");
+    if (database) {
+      lua_pushlstring(L, database->sqlState.data(), database->sqlState.size());
+      lua_setfield(L, -2, "sqlstate");
+      lua_pushinteger(L, database->vendorCode);
+      lua_setfield(L, -2, "vendorcode");
+    }
     lua_rotate(L, -2, 1);  // inner on top
     lua_setfield(L, -2, "inner");
     luaL_setmetatable(L, kErrorMeta);
@@ -348,6 +369,18 @@ int errorToString(lua_State* L) {
       if (lua_type(L, -1) == LUA_TSTRING) text += lua_tostring(L, -1);
       lua_getfield(L, -2, "description");
       if (lua_type(L, -1) == LUA_TSTRING) text += std::string(": ") + lua_tostring(L, -1);
+      // The state is told where it arose: on the level whose inner one has another or none.
+      if (lua_getfield(L, -3, "sqlstate") == LUA_TSTRING && lua_rawlen(L, -1) > 0) {
+        bool own = true;
+        if (lua_getfield(L, -4, "inner") == LUA_TTABLE) {
+          lua_getfield(L, -1, "sqlstate");
+          own = !lua_rawequal(L, -1, -3);
+          lua_pop(L, 1);
+        }
+        lua_pop(L, 1);
+        if (own) text += std::string(" (SQL state ") + lua_tostring(L, -1) + ")";
+      }
+      lua_pop(L, 1);
       lua_getfield(L, -3, "inner");
       lua_replace(L, -4);
       lua_pop(L, 2);
@@ -471,11 +504,20 @@ void pushMethod(lua_State* L, int nameIdx) {
   lua_remove(L, -2);
 }
 
+// A name passed on as a C string: one with a NUL byte would reach the object cut short,
+// naming another member or class than the script wrote.
+const char* checkName(lua_State* L, int idx, const char* what) {
+  size_t length = 0;
+  const char* name = luaL_checklstring(L, idx, &length);
+  if (std::memchr(name, '\0', length)) raise(L, "%s with a NUL byte is refused", what);
+  return name;
+}
+
 const char* checkMemberName(lua_State* L, int idx) {
   if (lua_type(L, idx) != LUA_TSTRING) {
     raise(L, "qz object members are named by strings, not by a %s", luaL_typename(L, idx));
   }
-  return lua_tostring(L, idx);
+  return checkName(L, idx, "a member name");
 }
 
 int objectIndex(lua_State* L) {
@@ -630,7 +672,7 @@ int nativeNewIndex(lua_State* L) {
 // --- the qz table -----------------------------------------------------------------------
 
 int qzCreate(lua_State* L) {
-  const char* className = luaL_checkstring(L, 1);
+  const char* className = checkName(L, 1, "qz.create: a class name");
   auto* create = static_cast<CreateFn*>(lua_touserdata(L, lua_upvalueindex(1)));
   int32_t status = kQzFailed;
   bool created = false;
@@ -655,7 +697,7 @@ int qzNative(lua_State* L) {
   Box* box = testBox(L, 1);
   if (!box) return raise(L, "qz.native: a qz object expected, got %s", luaL_typename(L, 1));
   if (!box->ref) return raise(L, "qz.native: the object was released");
-  const char* iid = luaL_checkstring(L, 2);
+  const char* iid = checkName(L, 2, "qz.native: an interface name");
   const NativeInterface* binding = findNativeInterface(iid);
   if (!binding) return raise(L, "qz.native: no bindings for interface '%s'", iid);
   auto* native = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 0));
@@ -676,7 +718,7 @@ int qzNative(lua_State* L) {
 
 int qzCallKind(lua_State* L, int32_t kind) {
   Box* box = checkLiveObject(L, 1, "qz call");
-  const char* name = luaL_checkstring(L, 2);
+  const char* name = checkName(L, 2, "a member name");
   int pushed = 0;
   if (invokeFromLua(L, box->dispatch, name, kind, 3, lua_gettop(L), false, &pushed) ==
       Outcome::kFailed) {

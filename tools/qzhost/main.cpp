@@ -7,6 +7,7 @@
 // Shutdown order, on every way out (the end of the script, an error, os.exit): the Lua state
 // is closed, which releases every object wrapper; then the leak checks; then the host
 // terminates and unloads the engine. Objects must be gone before the engine that made them.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -223,7 +224,16 @@ int Session::finish(int status) {
     if (testClasses_) qz::luahost::revokeTestClasses(host_->engineFactory(), testCookie_);
     host_.reset();  // terminates and unloads the engine
   }
-  std::fflush(stdout);
+  // print and io.write leave write errors to the stream: what the script wrote may be lost,
+  // and the run must not pass for a success.
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  if (!flushed || std::ferror(stdout)) {
+    // print flushes at once, so its failure is usually found here only by the error flag.
+    std::fprintf(stderr, "qzhost: cannot write standard output: %s\n",
+                 !flushed && errno != 0 ? std::strerror(errno) : "what the script wrote is lost");
+    if (status == 0) status = 1;
+  }
   return status;
 }
 

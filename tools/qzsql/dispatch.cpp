@@ -31,6 +31,14 @@ const ErrorLevel* CallFailed::root() const {
   return levels_.empty() ? nullptr : &levels_.back();
 }
 
+std::string CallFailed::sqlState() const {
+  if (const ErrorLevel* r = root(); r && !r->sqlState.empty()) return r->sqlState;
+  for (auto it = levels_.rbegin(); it != levels_.rend(); ++it) {
+    if (!it->sqlState.empty()) return it->sqlState;
+  }
+  return "";
+}
+
 std::vector<ErrorLevel> readErrorLevels(qzIUnknown* exception) {
   std::vector<ErrorLevel> levels;
   qzRef<qzIUnknown> current = qzRef<qzIUnknown>::share(exception);
@@ -42,6 +50,12 @@ std::vector<ErrorLevel> readErrorLevels(qzIUnknown* exception) {
     qzVariantS v;
     if (e->getSource(&v) == kQzOk) level.source = variantText(v);
     if (e->getDescription(&v) == kQzOk) level.description = variantText(v);
+    // Exception objects of other modules may not know the interface: they answer without it.
+    if (qzRef<qzISqlError> sql = qzQuery<qzISqlError>(current.get(), qziid::kSqlError)) {
+      qzVariantS state;
+      if (sql->getSqlState(&state) == kQzOk) level.sqlState = variantText(state);
+      if (sql->getVendorCode(&level.vendorCode) != kQzOk) level.vendorCode = 0;
+    }
     levels.push_back(std::move(level));
     qzRef<qzIUnknown> inner;
     if (e->getInnerException(inner.out()) != kQzOk) break;

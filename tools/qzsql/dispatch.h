@@ -13,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "object/com_ref.h"
@@ -21,10 +22,16 @@
 
 namespace qzsql {
 
-// One level of a call exception: its source ("ZIRUV:execute") and description.
+// One level of a call exception: its source ("ZIRUV:execute") and description, and the SQL
+// state and vendor code of a database error ("QZISQLERROR"; empty and 0 otherwise).
 struct ErrorLevel {
+  ErrorLevel() = default;
+  ErrorLevel(std::string s, std::string d) : source(std::move(s)), description(std::move(d)) {}
+
   std::string source;
   std::string description;
+  std::string sqlState;
+  int32_t vendorCode = 0;
 };
 
 class CallFailed : public std::runtime_error {
@@ -35,6 +42,8 @@ class CallFailed : public std::runtime_error {
   const std::vector<ErrorLevel>& levels() const { return levels_; }
   // The innermost level with a description: where the driver's message is.
   const ErrorLevel* root() const;
+  // The driver's SQL state: the root's, else the innermost level's that has one; or "".
+  std::string sqlState() const;
 
  private:
   std::string member_;

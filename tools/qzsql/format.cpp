@@ -67,7 +67,8 @@ void rstrip(std::string& line) {
 
 class AlignedWriter : public ResultWriter {
  public:
-  AlignedWriter(const FormatOptions& options, std::ostream& out) : options_(options), out_(out) {}
+  AlignedWriter(const FormatOptions& options, std::ostream& out)
+      : ResultWriter(out), options_(options) {}
 
   void begin(const std::vector<std::string>& names) override { names_ = names; }
   void row(const Row& row) override { rows_.push_back(row); }
@@ -182,14 +183,13 @@ class AlignedWriter : public ResultWriter {
   }
 
   FormatOptions options_;
-  std::ostream& out_;
   std::vector<std::string> names_;
   std::vector<Row> rows_;
 };
 
 class CsvWriter : public ResultWriter {
  public:
-  explicit CsvWriter(std::ostream& out) : out_(out) {}
+  explicit CsvWriter(std::ostream& out) : ResultWriter(out) {}
   void begin(const std::vector<std::string>& names) override {
     std::vector<Cell> header(names.begin(), names.end());
     row(header);
@@ -197,20 +197,18 @@ class CsvWriter : public ResultWriter {
   void row(const Row& row) override {
     for (size_t c = 0; c < row.size(); ++c) {
       if (c > 0) out_ << ',';
-      if (row[c]) out_ << csvField(*row[c]);
+      // An empty field is NULL; the empty text is quoted to stay apart from it.
+      if (row[c]) out_ << (row[c]->empty() ? "\"\"" : csvField(*row[c]));
     }
     out_ << "\r\n";
   }
   void end(int64_t) override { out_.flush(); }
   void stop(int64_t) override { out_.flush(); }
-
- private:
-  std::ostream& out_;
 };
 
 class TsvWriter : public ResultWriter {
  public:
-  explicit TsvWriter(std::ostream& out) : out_(out) {}
+  explicit TsvWriter(std::ostream& out) : ResultWriter(out) {}
   void begin(const std::vector<std::string>& names) override {
     std::vector<Cell> header(names.begin(), names.end());
     row(header);
@@ -218,20 +216,17 @@ class TsvWriter : public ResultWriter {
   void row(const Row& row) override {
     for (size_t c = 0; c < row.size(); ++c) {
       if (c > 0) out_ << '\t';
-      if (row[c]) out_ << tsvField(*row[c]);
+      out_ << (row[c] ? tsvField(*row[c]) : kTsvNull);
     }
     out_ << '\n';
   }
   void end(int64_t) override { out_.flush(); }
   void stop(int64_t) override { out_.flush(); }
-
- private:
-  std::ostream& out_;
 };
 
 class JsonWriter : public ResultWriter {
  public:
-  explicit JsonWriter(std::ostream& out) : out_(out) {}
+  explicit JsonWriter(std::ostream& out) : ResultWriter(out) {}
   void begin(const std::vector<std::string>& names) override {
     keys_.clear();
     for (const std::string& n : names) keys_.push_back(jsonString(n));
@@ -253,7 +248,6 @@ class JsonWriter : public ResultWriter {
   void stop(int64_t) override { out_.flush(); }
 
  private:
-  std::ostream& out_;
   std::vector<std::string> keys_;
 };
 

@@ -1,9 +1,10 @@
 // Writing query results: aligned tables (with an expanded, one-line-per-field layout for wide
 // rows), CSV as RFC 4180 has it, tab-separated values and JSON lines.
 //
-// A value is text or NULL. The engine hands every value over as text, so every format
-// writes what the driver's getString gave (JSON writes strings); an empty string arrives as
-// NULL (the engine's session layer cannot tell them apart).
+// A value is text or NULL, and the empty text is not NULL: CSV writes NULL as an empty
+// field and the empty text as "", TSV writes NULL as \N, JSON null or "", and aligned output
+// shows NULL as the \null text. The engine hands every value over as text, so every format
+// writes what the driver's getString gave (JSON writes strings).
 //
 // Thread rule: one thread per writer. Ownership: a writer writes to a stream it does not own.
 #pragma once
@@ -36,7 +37,10 @@ struct FormatOptions {
 
 class ResultWriter {
  public:
+  explicit ResultWriter(std::ostream& out) : out_(out) {}
   virtual ~ResultWriter() = default;
+  // False once the stream has failed: nothing written from then on arrives.
+  bool ok() const { return out_.good(); }
   virtual void begin(const std::vector<std::string>& names) = 0;
   virtual void row(const Row& row) = 0;
   // The rows are all there (or the output was stopped after them): write what is buffered,
@@ -45,6 +49,9 @@ class ResultWriter {
   // The output was stopped after these rows: write nothing more (a table not written yet is
   // dropped), only flush what was written.
   virtual void stop(int64_t rows) = 0;
+
+ protected:
+  std::ostream& out_;
 };
 
 std::unique_ptr<ResultWriter> makeWriter(const FormatOptions& options, std::ostream& out);
@@ -56,8 +63,9 @@ int displayWidth(std::string_view text);
 
 // RFC 4180: quoted when it holds a comma, a double quote, CR or LF; quotes doubled.
 std::string csvField(std::string_view text);
-// Backslash, tab, line feed and carriage return written as \\, \t, \n and \r.
+// Backslash, tab, line feed and carriage return written as \\, \t, \n and \r; NULL is \N.
 std::string tsvField(std::string_view text);
+inline constexpr char kTsvNull[] = "\\N";
 // A JSON string literal, quotes included.
 std::string jsonString(std::string_view text);
 

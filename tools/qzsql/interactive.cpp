@@ -123,7 +123,8 @@ int runInteractive(Runner& runner, const std::string& dataSource) {
     bool quit = false;
     while (std::optional<Piece> piece = splitter.next()) {
       Outcome o = runner.runPiece(*piece, "");
-      if (o == Outcome::kQuit) {
+      if (o == Outcome::kOutputFailed) code = kExitUsage;
+      if (o == Outcome::kQuit || o == Outcome::kOutputFailed) {
         quit = true;
         break;
       }

@@ -3,12 +3,16 @@
 // the host does (session.h). README.md, "qzsql", has the usage and the exit codes.
 //
 // usage: qzsql DSN [-U user] [-W] [-c SQL]... [-f file]... [--format F] [-o file] [--continue]
+//              [-v]
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -17,6 +21,7 @@
 #include "tools/qzsql/interactive.h"
 #include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/options.h"
+#include "tools/qzsql/output.h"
 #include "tools/qzsql/runner.h"
 #include "tools/qzsql/session.h"
 
@@ -91,6 +96,7 @@ int runSources(qzsql::Runner& runner, const qzsql::Options& options) {
       }
       o = runner.runText(in, s.text);
     }
+    if (o == Outcome::kOutputFailed || o == Outcome::kInputFailed) return qzsql::kExitUsage;
     if (o == Outcome::kInterrupted) return qzsql::kExitInterrupted;
     if (o == Outcome::kQuit) break;
     if (o == Outcome::kFailed && !options.continueOnError) return qzsql::kExitSql;
@@ -111,27 +117,34 @@ int run(int argc, char** argv) {
   const qzsql::Options& options = *parsed;
   if (options.help) {
     std::fputs(qzsql::kUsage, stdout);
+    if (std::fflush(stdout) != 0) {
+      std::fprintf(stderr, "qzsql: cannot write standard output: %s\n", std::strerror(errno));
+      return qzsql::kExitUsage;
+    }
     return qzsql::kExitOk;
   }
 
   // A script that cannot be read is a mistake of the command line: say so before connecting.
   for (const qzsql::Source& s : options.sources) {
-    if (s.kind == qzsql::Source::Kind::kFile && s.text != "-" &&
-        access(s.text.c_str(), R_OK) != 0) {
-      std::fprintf(stderr, "qzsql: cannot read %s\n", s.text.c_str());
+    if (s.kind != qzsql::Source::Kind::kFile || s.text == "-") continue;
+    struct stat info {};
+    int problem = access(s.text.c_str(), R_OK) != 0  ? errno
+                  : stat(s.text.c_str(), &info) != 0 ? errno
+                  : S_ISDIR(info.st_mode)            ? EISDIR
+                                                     : 0;
+    if (problem != 0) {
+      std::fprintf(stderr, "qzsql: cannot read %s: %s\n", s.text.c_str(), std::strerror(problem));
       return qzsql::kExitUsage;
     }
   }
 
-  std::ofstream file;
-  if (!options.output.empty()) {
-    file.open(options.output, std::ios::binary | std::ios::trunc);
-    if (!file) {
-      std::fprintf(stderr, "qzsql: cannot write %s\n", options.output.c_str());
-      return qzsql::kExitUsage;
-    }
+  std::unique_ptr<qzsql::Output> out;
+  if (options.output.empty()) {
+    out = qzsql::Output::standardOutput();
+  } else if (!(out = qzsql::Output::open(options.output, &error))) {
+    std::fprintf(stderr, "qzsql: cannot write %s: %s\n", options.output.c_str(), error.c_str());
+    return qzsql::kExitUsage;
   }
-  std::ostream& out = options.output.empty() ? std::cout : file;
 
   const bool terminal = isatty(STDIN_FILENO) != 0;
   const bool interactive = options.sources.empty() && terminal;
@@ -164,7 +177,7 @@ int run(int argc, char** argv) {
         }
         std::fprintf(stderr, "qzsql: cannot connect to data source \"%s\"\n",
                      options.dataSource.c_str());
-        qzsql::reportError("", e);
+        qzsql::reportError("", e, options.verbose);
         connectHint(session, e, options.dataSource);
         return qzsql::kExitConnect;
       }
@@ -172,7 +185,7 @@ int run(int argc, char** argv) {
     // The connect started the Java VM and with it the VM's own SIGINT handler.
     qzsql::interrupt::install();
 
-    qzsql::Runner runner(session, out, options, interactive);
+    qzsql::Runner runner(session, *out, options, interactive);
     if (interactive) {
       std::printf("qzsql: connected to %s. \\? for help, \\q to quit.\n",
                   options.dataSource.c_str());
@@ -182,7 +195,22 @@ int run(int argc, char** argv) {
       code = runSources(runner, options);
     }
     qzsql::interrupt::setMode(qzsql::interrupt::Mode::kChain);
-    out.flush();
+  }
+  // The last buffered bytes, and what stdio holds for standard output, may fail only now.
+  const bool stdoutFailed = std::fflush(stdout) != 0 || std::ferror(stdout);
+  const int stdoutError = errno;
+  const bool reported = out->error() != 0;  // the runner has said so
+  if (!out->close()) {
+    if (!reported) {
+      std::fprintf(stderr, "qzsql: cannot write %s: %s\n", out->name().c_str(),
+                   std::strerror(out->error() != 0 ? out->error() : EIO));
+    }
+    return qzsql::kExitUsage;
+  }
+  if (stdoutFailed) {
+    std::fprintf(stderr, "qzsql: cannot write standard output: %s\n",
+                 std::strerror(stdoutError != 0 ? stdoutError : EIO));
+    return qzsql::kExitUsage;
   }
   return code;
 }

@@ -7,7 +7,7 @@ namespace qzsql {
 
 const char* const kUsage =
     "usage: qzsql DSN [-U user] [-W] [-c SQL]... [-f file]... [--format aligned|csv|tsv|json]\n"
-    "             [-o file] [--continue] [--engine PATH]\n"
+    "             [-o file] [--continue] [-v] [--engine PATH]\n"
     "  DSN             a data source of jdbc.cfg ($KESTRAN_USER/jdbc.cfg, else\n"
     "                  $KESTRAN_SETUP/jdbc.cfg)\n"
     "  -U user         the database user (default $QZSQL_USER, else SA, the administrator of\n"
@@ -19,11 +19,13 @@ const char* const kUsage =
     "  --format F      aligned (default), csv, tsv or json (one object per line)\n"
     "  -o file         write results to the file\n"
     "  --continue      in a script, go on after a failed statement (exit code 3 at the end)\n"
+    "  -v, --verbose   errors also say where in the engine they came from\n"
     "  --engine PATH   the engine library (default $QZ_ENGINE_PATH, else found beside qzsql)\n"
     "Without -c and -f, statements come from standard input: with line editing and history\n"
-    "when it is a terminal (\\? lists the meta-commands).\n"
-    "Exit codes: 0 done, 1 usage or local error, 2 no connection, 3 a statement failed,\n"
-    "130 interrupted.\n";
+    "when it is a terminal (\\? lists the meta-commands). Statements go to the driver as\n"
+    "written (\\bind on binds quoted literals as parameters).\n"
+    "Exit codes: 0 done, 1 usage or local error (a script that cannot be read, output that\n"
+    "cannot be written), 2 no connection, 3 a statement failed, 130 interrupted.\n";
 
 std::optional<Format> parseFormat(const std::string& name) {
   if (name == "aligned") return Format::kAligned;
@@ -102,6 +104,8 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
         return std::nullopt;
       }
       o.format = *f;
+    } else if (a == "-v" || a == "--verbose") {
+      o.verbose = true;
     } else if (a == "--continue") {
       o.continueOnError = true;
     } else if (a == "--engine") {

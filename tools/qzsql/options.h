@@ -13,7 +13,8 @@ namespace qzsql {
 
 // Exit codes (README.md, "qzsql").
 constexpr int kExitOk = 0;
-constexpr int kExitUsage = 1;          // bad arguments, unreadable or unwritable files, no engine
+constexpr int kExitUsage = 1;          // bad arguments, unreadable files, output that cannot be
+                                       // written, no engine
 constexpr int kExitConnect = 2;        // the connection could not be made
 constexpr int kExitSql = 3;            // a statement or meta-command failed in a script
 constexpr int kExitInterrupted = 130;  // Ctrl-C stopped a script
@@ -36,6 +37,7 @@ struct Options {
   std::string output;  // -o; empty for standard output
   bool continueOnError = false;
   bool promptPassword = false;  // -W
+  bool verbose = false;         // -v: errors say where in the engine they came from
   std::string engine;           // --engine; empty for the host's default
   bool help = false;
 };

@@ -1,10 +1,14 @@
 #include "tools/qzsql/runner.h"
 
+#include <strings.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -75,33 +79,58 @@ const char* const kMetaHelp =
     "  \\commit         commit the transaction\n"
     "  \\rollback       roll the transaction back\n"
     "  \\autocommit [on|off]  show or set auto-commit (on after connect)\n"
+    "  \\bind [on|off]        bind quoted literals as parameters (off: SQL goes to the\n"
+    "                        driver exactly as written, the default)\n"
     "  \\timing [on|off]      show how long each statement took\n"
     "  \\x [on|off|auto]      expanded display: one line per field (auto: for wide rows)\n"
     "  \\null [TEXT]    how NULL shows in aligned output (default: nothing)\n"
     "  \\format aligned|csv|tsv|json  the output format\n"
+    "  \\verbose [on|off]     show where an error came from in the engine\n"
     "  \\i FILE         run the statements of a file\n"
     "  \\q              quit (or Ctrl-D)\n"
     "  \\?              this help\n"
     "Ctrl-C stops the output of a long result; at the prompt it drops the line being typed.\n";
 
-void reportError(const std::string& where, const CallFailed& e) {
+std::string withoutSeverity(const std::string& message) {
+  static constexpr const char* kWords[] = {"ERROR", "FATAL", "PANIC", "WARNING", "SEVERE"};
+  for (const char* word : kWords) {
+    const size_t n = std::strlen(word);
+    if (message.size() > n && strncasecmp(message.c_str(), word, n) == 0 && message[n] == ':') {
+      size_t rest = message.find_first_not_of(' ', n + 1);
+      return rest == std::string::npos ? "" : message.substr(rest);
+    }
+  }
+  return message;
+}
+
+std::optional<std::pair<int, size_t>> findNul(const std::string& text, int firstLine) {
+  size_t nul = text.find('\0');
+  if (nul == std::string::npos) return std::nullopt;
+  size_t lineStart = text.rfind('\n', nul);
+  lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+  int line = firstLine + static_cast<int>(std::count(text.begin(), text.begin() + nul, '\n'));
+  return std::make_pair(line, nul - lineStart + 1);
+}
+
+void reportError(const std::string& where, const CallFailed& e, bool verbose) {
   const ErrorLevel* root = e.root();
-  if (root && root->source == "qzsql" && e.levels().size() == 1) {
-    std::fprintf(stderr, "%sERROR: %s\n", at(where).c_str(), root->description.c_str());
-    return;
-  }
   if (!root) {
-    std::fprintf(stderr, "%sERROR: %s failed\n", at(where).c_str(), e.member().c_str());
+    std::fprintf(stderr, "%sERROR:  %s failed\n", at(where).c_str(), e.member().c_str());
     return;
   }
+  std::string state = e.sqlState();
+  std::fprintf(stderr, "%sERROR:  %s%s\n", at(where).c_str(),
+               state.empty() ? "" : (state + ": ").c_str(),
+               withoutSeverity(root->description).c_str());
+  if (!verbose || (root->source == "qzsql" && e.levels().size() == 1)) return;
   std::string origin = root->source;
   const auto& levels = e.levels();
   for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
     if (&*it == root) continue;
     origin += ", in " + it->source + (it->description.empty() ? "" : ": " + it->description);
   }
-  std::fprintf(stderr, "%sERROR: %s\n  (%s)\n", at(where).c_str(), root->description.c_str(),
-               origin.c_str());
+  if (root->vendorCode != 0) origin += ", vendor code " + std::to_string(root->vendorCode);
+  std::fprintf(stderr, "  (%s)\n", origin.c_str());
 }
 
 int terminalColumns() {
@@ -110,15 +139,37 @@ int terminalColumns() {
   return 0;
 }
 
-Runner::Runner(Session& session, std::ostream& out, const Options& options, bool interactive)
-    : session_(session), out_(out), options_(options), interactive_(interactive) {
+Runner::Runner(Session& session, Output& output, const Options& options, bool interactive)
+    : session_(session),
+      output_(output),
+      out_(&output),
+      options_(options),
+      interactive_(interactive),
+      verbose_(options.verbose) {
   format_.format = options.format;
 }
 
-Outcome Runner::runPiece(const Piece& piece, const std::string& where) {
-  Outcome o =
-      piece.kind == Piece::Kind::kMeta ? runMeta(piece.text, where) : runSql(piece.text, where);
+Outcome Runner::runPiece(const Piece& piece, const std::string& name) {
+  if (!out_) return Outcome::kOutputFailed;
+  std::string where = name.empty() ? "" : name + ":" + std::to_string(piece.line);
+  Outcome o;
+  // Object strings end at a NUL: the text after it would be lost, and what is left may be
+  // a different statement ("DELETE FROM t<NUL> WHERE ...").
+  if (std::optional<std::pair<int, size_t>> nul = findNul(piece.text, piece.line)) {
+    if (!name.empty()) where = name + ":" + std::to_string(nul->first);
+    o = fail(where, "the text holds a NUL byte (byte " + std::to_string(nul->second) +
+                        " of the line); it was not run");
+  } else if (piece.kind == Piece::Kind::kMeta) {
+    o = runMeta(piece.text, where);
+  } else {
+    o = runSql(piece.text, where);
+  }
   out_.flush();
+  if (!out_ || o == Outcome::kOutputFailed) {
+    std::fprintf(stderr, "qzsql: cannot write %s: %s\n", output_.name().c_str(),
+                 std::strerror(output_.error() != 0 ? output_.error() : EIO));
+    return Outcome::kOutputFailed;
+  }
   if (o == Outcome::kFailed) anyFailed_ = true;
   if (o != Outcome::kInterrupted && interrupt::take()) {
     std::fputs("qzsql: interrupted\n", stderr);
@@ -133,7 +184,7 @@ Outcome Runner::runText(std::istream& in, const std::string& name) {
   bool failed = false;
   auto drain = [&](std::optional<Piece> piece) -> std::optional<Outcome> {
     for (; piece; piece = splitter.next()) {
-      Outcome o = runPiece(*piece, name + ":" + std::to_string(piece->line));
+      Outcome o = runPiece(*piece, name);
       if (o == Outcome::kFailed) {
         failed = true;
         if (!options_.continueOnError) return o;
@@ -143,10 +194,19 @@ Outcome Runner::runText(std::istream& in, const std::string& name) {
     }
     return std::nullopt;
   };
+  errno = 0;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     splitter.addLine(line);
     if (std::optional<Outcome> stop = drain(splitter.next())) return *stop;
+    errno = 0;
+  }
+  // A read error (a folder, a failing disk) ends the loop like the end of the text does; the
+  // statements not read must not pass for a script done. What is pending was not complete.
+  if (in.bad()) {
+    std::fprintf(stderr, "qzsql: cannot read %s: %s\n", name.c_str(),
+                 std::strerror(errno != 0 ? errno : EIO));
+    return Outcome::kInputFailed;
   }
   if (std::optional<Outcome> stop = drain(splitter.finish())) return *stop;
   return failed ? Outcome::kFailed : Outcome::kOk;
@@ -167,13 +227,17 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
   auto start = std::chrono::steady_clock::now();
   RunResult r;
   try {
-    r = session_.run(stripped, *writer, interrupt::flag(), onRow);
+    r = session_.run(sql, *writer, interrupt::flag(), onRow);
   } catch (const CallFailed& e) {
     out_.flush();
     progress.finish(0);
-    reportError(where, e);
+    reportError(where, e, verbose_);
     interrupt::take();
     return Outcome::kFailed;
+  }
+  if (r.outputFailed) {
+    progress.finish(r.rows);
+    return Outcome::kOutputFailed;
   }
   double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -184,12 +248,6 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
     std::string tag = firstWord(stripped);
     bool counted = isDataChange(tag) && r.updateCount >= 0;
     status(counted ? tag + " " + std::to_string(r.updateCount) : tag);
-  }
-  for (const auto& [column, count] : r.cutColumns) {
-    std::fprintf(stderr,
-                 "qzsql: warning: %lld value(s) of column \"%s\" arrived cut short: they did "
-                 "not fit the engine's buffer for the column (at most 8192 bytes)\n",
-                 static_cast<long long>(count), column.c_str());
   }
   if (timing_) {
     char buffer[64];
@@ -220,7 +278,7 @@ void Runner::status(const std::string& line) {
 }
 
 Outcome Runner::fail(const std::string& where, const std::string& message) {
-  std::fprintf(stderr, "%sERROR: %s\n", at(where).c_str(), message.c_str());
+  std::fprintf(stderr, "%sERROR:  %s\n", at(where).c_str(), message.c_str());
   return Outcome::kFailed;
 }
 
@@ -279,6 +337,18 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       std::fprintf(stderr, "Auto-commit is %s.\n", session_.autoCommit() ? "on" : "off");
       return Outcome::kOk;
     }
+    if (command == "bind") {
+      bool on = false;
+      if (!onOff(session_.binding(), &on)) return fail(where, "\\bind takes on or off");
+      if (!session_.setBinding(on)) return fail(where, "the connection refused to change binding");
+      std::fprintf(stderr, "Binding of literals is %s.\n", on ? "on" : "off");
+      return Outcome::kOk;
+    }
+    if (command == "verbose") {
+      if (!onOff(verbose_, &verbose_)) return fail(where, "\\verbose takes on or off");
+      std::fprintf(stderr, "Verbose errors are %s.\n", verbose_ ? "on" : "off");
+      return Outcome::kOk;
+    }
     if (command == "timing") {
       if (!onOff(timing_, &timing_)) return fail(where, "\\timing takes on or off");
       std::fprintf(stderr, "Timing is %s.\n", timing_ ? "on" : "off");
@@ -316,14 +386,14 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       if (arg.empty()) return fail(where, "\\i needs a file");
       if (includeDepth_ >= kMaxIncludeDepth) return fail(where, "\\i nested too deeply");
       std::ifstream in(arg);
-      if (!in) return fail(where, "cannot read " + arg);
+      if (!in) return fail(where, "cannot read " + arg + ": " + std::strerror(errno));
       ++includeDepth_;
       Outcome o = runText(in, arg);
       --includeDepth_;
       return o;
     }
   } catch (const CallFailed& e) {
-    reportError(where, e);
+    reportError(where, e, verbose_);
     return Outcome::kFailed;
   }
   return fail(where, "unknown meta-command \\" + command + " (\\? lists them)");

@@ -1,36 +1,42 @@
 // Runs what the user typed or a script holds: SQL statements through the session, and the
-// meta-commands (\d, \conninfo, \commit, \rollback, \autocommit, \timing, \x, \null,
-// \format, \i, \q, \?).
+// meta-commands (\d, \conninfo, \commit, \rollback, \autocommit, \bind, \timing, \x,
+// \null, \format, \verbose, \i, \q, \?).
 //
-// Results go to the output stream; messages, errors and progress to standard error. In a
-// script a failure stops the run unless --continue was given; at the prompt it is reported
-// and the session goes on.
+// Results go to the output; messages, errors and progress to standard error. In a script a
+// failure stops the run unless --continue was given; at the prompt it is reported and the
+// session goes on. Output that cannot be written stops everything: what follows would be
+// lost too.
 //
-// Thread rule: one thread. Ownership: the runner uses the session and the stream it is
+// Thread rule: one thread. Ownership: the runner uses the session and the output it is
 // given; both outlive it.
 #pragma once
 
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "tools/qzsql/dispatch.h"
 #include "tools/qzsql/format.h"
 #include "tools/qzsql/options.h"
+#include "tools/qzsql/output.h"
 #include "tools/qzsql/session.h"
 #include "tools/qzsql/statements.h"
 
 namespace qzsql {
 
-enum class Outcome { kOk, kFailed, kQuit, kInterrupted };
+// kInputFailed: a script could not be read to its end; kOutputFailed: results could not be
+// written. Both stop the run, --continue or not.
+enum class Outcome { kOk, kFailed, kQuit, kInterrupted, kInputFailed, kOutputFailed };
 
 class Runner {
  public:
-  Runner(Session& session, std::ostream& out, const Options& options, bool interactive);
+  Runner(Session& session, Output& output, const Options& options, bool interactive);
 
-  // One statement or meta-command. where ("file:3") goes in front of messages; empty at the
-  // prompt.
-  Outcome runPiece(const Piece& piece, const std::string& where);
+  // One statement or meta-command. name ("script.sql", "-c") and the line go in front of
+  // messages; name is empty at the prompt.
+  Outcome runPiece(const Piece& piece, const std::string& name);
   // Every piece of a text, in order. Stops at the first failure unless --continue, at \q and
   // at Ctrl-C. name is what messages call the text ("script.sql", "-c").
   Outcome runText(std::istream& in, const std::string& name);
@@ -47,18 +53,28 @@ class Runner {
   Outcome fail(const std::string& where, const std::string& message);
 
   Session& session_;
-  std::ostream& out_;
+  Output& output_;
+  std::ostream out_;
   const Options& options_;
   bool interactive_;
   FormatOptions format_;
   bool timing_ = false;
+  bool verbose_ = false;
   bool anyFailed_ = false;
   int includeDepth_ = 0;
 };
 
-// Writes a failed call to standard error: the driver's message first, then where it came
-// from (every level of the call exception).
-void reportError(const std::string& where, const CallFailed& e);
+// Writes a failed call to standard error: "ERROR:  STATE: message", the driver's message
+// without a severity word of its own; verbose adds where it came from (every level of the
+// call exception).
+void reportError(const std::string& where, const CallFailed& e, bool verbose);
+
+// The message without a leading severity word ("ERROR: relation ..." -> "relation ...").
+std::string withoutSeverity(const std::string& message);
+
+// Where the first NUL byte of a text is: the line (counted from firstLine) and the byte of
+// that line, from 1; nullopt when there is none.
+std::optional<std::pair<int, size_t>> findNul(const std::string& text, int firstLine);
 
 // Columns of the terminal on standard output, or 0 when it is not a terminal.
 int terminalColumns();

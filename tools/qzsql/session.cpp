@@ -63,26 +63,17 @@ std::string textOf(const Value& v) {
   return v.toText().value_or("");
 }
 
-// UTF-16 units of a UTF-8 text (what Java's String.length counts), or nullopt when the text
-// is not UTF-8.
-std::optional<int64_t> utf16Length(std::string_view text) {
-  int64_t units = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    size_t len = b < 0x80           ? 1
-                 : (b >> 5) == 0x6  ? 2
-                 : (b >> 4) == 0xE  ? 3
-                 : (b >> 3) == 0x1E ? 4
-                                    : 0;
-    if (len == 0 || i + len > text.size()) return std::nullopt;
-    for (size_t k = 1; k < len; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return std::nullopt;
-    }
-    units += len == 4 ? 2 : 1;
-    i += len;
+void setOption(const Object& db, const char* key, int32_t value) {
+  if (db.call("option", {key, value}).toInt().value_or(0) != 1) {
+    throw CallFailed("option", {{"qzsql", std::string("the connection refused the option ") + key +
+                                              " (an engine too old for this qzsql?)"}});
   }
-  return units;
+}
+
+std::string trimBlanks(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
 }  // namespace
@@ -118,6 +109,10 @@ void Session::connect(const std::string& dataSource, const std::string& user,
   dataSource_ = dataSource;
   user_ = user;
   autoCommit_ = true;
+  // What every SQL client does: the statement as typed, and '' apart from NULL.
+  setOption(db_, "VERBATIM", 1);
+  setOption(db_, "EMPTYISNULL", 0);
+  binding_ = false;
   Object map = newChild("SYSTYPEMAP");
   for (const auto& type : kJdbcTypes) map.call("addTranslation", {type.first, kKindText});
 }
@@ -132,16 +127,20 @@ Object Session::newChild(const char* name) {
   return child;
 }
 
-RunResult Session::run(const std::string& strippedSql, ResultWriter& writer,
+RunResult Session::run(const std::string& sql, ResultWriter& writer,
                        const volatile std::sig_atomic_t* interrupt,
                        const std::function<void(int64_t)>& progress) {
   RunResult result;
-  result.query = returnsRows(strippedSql);
+  const std::string stripped = stripComments(sql);
+  result.query = returnsRows(stripped);
+  // Bound literals would take quotes inside comments for theirs: comments go then. Sent as
+  // written, comments (and the hints some systems read in them) stay.
+  const std::string text = prepareSql(binding_ ? stripped : trimBlanks(sql), result.query);
   Object recordSet = db_.call("createObject", {"RECORDSET"}).toObject();
   if (!recordSet && !result.query) {
     // Without a record set the update still runs, only its count is out of reach.
     Object exec = newChild("SQLEXEC");
-    exec.call("statement", {prepareSql(strippedSql, false)});
+    exec.call("statement", {text});
     exec.call("execute");
     result.updateCount = -1;
     return result;
@@ -151,7 +150,7 @@ RunResult Session::run(const std::string& strippedSql, ResultWriter& writer,
   if (!exec) {
     throw CallFailed("transaction", {{"qzsql", "the record set gave no SQLEXEC object"}});
   }
-  exec.call("statement", {prepareSql(strippedSql, result.query)});
+  exec.call("statement", {text});
   exec.call("execute");
   if (!result.query) {
     result.updateCount = intOf(recordSet.get("Count"), "Count");
@@ -169,7 +168,11 @@ RunResult Session::run(const std::string& strippedSql, ResultWriter& writer,
     std::string name = textOf(fields.call("Field", {c, 1}));
     names.push_back(name.empty() ? "?column?" : name);
   }
-  std::vector<int64_t> cut(static_cast<size_t>(count), 0);
+  // A column without a buffer (a type the record set cannot hold) reads empty through Field.
+  std::vector<bool> whole(static_cast<size_t>(count), false);
+  for (int32_t c = 0; c < count; ++c) {
+    whole[c] = fields.call("Field", {c, 2}).toInt().value_or(0) == 0;
+  }
   writer.begin(names);
   Row row(static_cast<size_t>(count));
   while (intOf(recordSet.get("Eof"), "Eof") == 0) {
@@ -177,31 +180,33 @@ RunResult Session::run(const std::string& strippedSql, ResultWriter& writer,
       result.interrupted = true;
       break;
     }
+    if (!writer.ok()) {
+      result.outputFailed = true;
+      break;
+    }
     for (int32_t c = 0; c < count; ++c) {
+      if (whole[c]) {
+        row[c] = fields.call("FullText", {c}).toText();
+        continue;
+      }
       Value v = fields.call("Field", {c, 3});
       if (v.isUndef()) {
         row[c].reset();
-        continue;
+      } else if (intOf(fields.call("Cut", {c}), "Cut") != 0) {
+        row[c] = fields.call("FullText", {c}).toText();
+      } else {
+        row[c] = v.toText();
       }
-      row[c] = v.toText();
-      // The indicator is the value's length in Java characters; fewer arrived when the
-      // value did not fit the record set's buffer.
-      std::optional<int32_t> length = fields.call("Field", {c, 4}).toInt();
-      std::optional<int64_t> got = utf16Length(*row[c]);
-      if (length && got && *got < *length) ++cut[c];
     }
     writer.row(row);
     ++result.rows;
     if (progress) progress(result.rows);
     recordSet.call("fetch", {3, 0});
   }
-  if (result.interrupted) {
+  if (result.interrupted || result.outputFailed) {
     writer.stop(result.rows);
   } else {
     writer.end(result.rows);
-  }
-  for (int32_t c = 0; c < count; ++c) {
-    if (cut[c] > 0) result.cutColumns.emplace_back(names[c], cut[c]);
   }
   return result;
 }
@@ -212,6 +217,13 @@ void Session::commit() {
 
 void Session::rollback() {
   db_.call("rollback");
+}
+
+bool Session::setBinding(bool on) {
+  std::optional<int32_t> accepted = db_.call("option", {"VERBATIM", on ? 0 : 1}).toInt();
+  if (accepted.value_or(0) != 1) return false;
+  binding_ = on;
+  return true;
 }
 
 bool Session::setAutoCommit(bool on) {

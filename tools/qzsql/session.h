@@ -7,7 +7,11 @@
 // Every value is read as text: a type map set up at connect tells the record set to treat
 // every JDBC type as text, so that numbers keep all their digits (the record set's own
 // mapping gives decimal numbers an 8-byte buffer and reads integers as 32-bit) and dates
-// read as the driver writes them.
+// read as the driver writes them. A value longer than its column's buffer, or of a column
+// with none, is read whole through FullText: nothing arrives cut.
+//
+// SQL goes to the driver as written (the connection's VERBATIM option) unless binding is
+// switched on, and the empty text reads apart from NULL (EMPTYISNULL off).
 //
 // Failures of the objects arrive as CallFailed (dispatch.h).
 //
@@ -31,12 +35,10 @@ namespace qzsql {
 
 struct RunResult {
   bool query = false;
-  int64_t rows = 0;          // rows written, for a query
-  int32_t updateCount = 0;   // for an update; -1 when the engine could not tell
-  bool interrupted = false;  // the output of a query was stopped
-  // Columns with values that arrived cut short, and how many: the record set holds a value
-  // in a fixed buffer per column (at most 8192 bytes).
-  std::vector<std::pair<std::string, int64_t>> cutColumns;
+  int64_t rows = 0;           // rows written, for a query
+  int32_t updateCount = 0;    // for an update; -1 when the engine could not tell
+  bool interrupted = false;   // the output of a query was stopped
+  bool outputFailed = false;  // the writer's stream failed: the rest was not read
 };
 
 struct ConnectionInfo {
@@ -79,9 +81,9 @@ class Session {
   bool connected() const { return connected_; }
   const std::string& dataSource() const { return dataSource_; }
 
-  // Runs one statement (comments already stripped) and writes a query's rows. interrupt is
+  // Runs one statement as typed (without its ";") and writes a query's rows. interrupt is
   // looked at between rows; progress is called after every row with the count so far.
-  RunResult run(const std::string& strippedSql, ResultWriter& writer,
+  RunResult run(const std::string& sql, ResultWriter& writer,
                 const volatile std::sig_atomic_t* interrupt,
                 const std::function<void(int64_t)>& progress = {});
 
@@ -90,6 +92,10 @@ class Session {
   // False when the connection refused the option.
   bool setAutoCommit(bool on);
   bool autoCommit() const { return autoCommit_; }
+  // Quoted literals of queries and data changes bound as parameters (off: the text goes to
+  // the driver as written). False when the connection refused the option.
+  bool setBinding(bool on);
+  bool binding() const { return binding_; }
 
   ConnectionInfo info();
   // The table as named; when no table has that exact name, the name in upper and then in
@@ -109,6 +115,7 @@ class Session {
   std::string user_;
   bool connected_ = false;
   bool autoCommit_ = true;
+  bool binding_ = false;
 };
 
 // The JDBC type's name ("INTEGER", "VARCHAR"), or its number.

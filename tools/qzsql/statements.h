@@ -7,11 +7,11 @@
 // statement is pending is a meta-command and ends at the line end.
 //
 // The engine decides by the text alone how to run a statement: as a query when "SELECT"
-// starts within its first six characters, otherwise as an update; and it sends every single
-// quote as the start of a literal bound as a parameter, comments included. prepareSql makes
-// the text say what the statement is: comments go, and the query marker is put in front of
-// statements that return rows without starting with SELECT (or kept away from those that
-// do not).
+// starts within its first six characters, otherwise as an update; and when binding is on it
+// takes every single quote, comments included, for the start of a literal bound as a
+// parameter (the session strips comments then). prepareSql makes the text say what the
+// statement is: the query marker is put in front of statements that return rows without
+// starting with SELECT (or kept away from those that do not).
 //
 // Thread rule: plain values; one thread per splitter. Ownership: none.
 #pragma once
@@ -70,7 +70,7 @@ std::string stripComments(const std::string& sql);
 // EXPLAIN (opening parentheses skipped), or it is INSERT, UPDATE or DELETE with RETURNING.
 bool returnsRows(const std::string& strippedSql);
 
-// The text to hand to the engine for a stripped statement, given whether it returns rows.
+// The text to hand to the engine for a statement, given whether it returns rows.
 std::string prepareSql(const std::string& strippedSql, bool query);
 
 // The first word of the statement in upper case (for "INSERT 3"-style lines).

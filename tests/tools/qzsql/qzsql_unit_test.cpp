@@ -7,6 +7,7 @@
 #include "tools/qzsql/format.h"
 #include "tools/qzsql/interactive.h"
 #include "tools/qzsql/options.h"
+#include "tools/qzsql/runner.h"
 #include "tools/qzsql/statements.h"
 
 namespace qzsql {
@@ -212,12 +213,31 @@ TEST(MachineFormats, QuoteAndEscapeAsTheirRulesSay) {
             "3,\"two\nlines\",日本\r\n");
   o.format = Format::kTsv;
   EXPECT_EQ(render(o, kNames, kRows),
-            "id\tname\tnote\n1\tplain\t\n2\tO'Brien \"q\"\ta, b\n3\ttwo\\nlines\t日本\n");
+            "id\tname\tnote\n1\tplain\t\\N\n2\tO'Brien \"q\"\ta, b\n3\ttwo\\nlines\t日本\n");
   o.format = Format::kJson;
   EXPECT_EQ(render(o, kNames, kRows),
             "{\"id\":\"1\",\"name\":\"plain\",\"note\":null}\n"
             "{\"id\":\"2\",\"name\":\"O'Brien \\\"q\\\"\",\"note\":\"a, b\"}\n"
             "{\"id\":\"3\",\"name\":\"two\\nlines\",\"note\":\"日本\"}\n");
+}
+
+TEST(Errors, MessagesLoseTheirOwnSeverityWordOnly) {
+  EXPECT_EQ(withoutSeverity("ERROR: relation \"x\" does not exist"),
+            "relation \"x\" does not exist");
+  EXPECT_EQ(withoutSeverity("FATAL:  password authentication failed"),
+            "password authentication failed");
+  EXPECT_EQ(withoutSeverity("error: lower case too"), "lower case too");
+  EXPECT_EQ(withoutSeverity("ERRORS: not a severity"), "ERRORS: not a severity");
+  EXPECT_EQ(withoutSeverity("object not found: ERROR: x"), "object not found: ERROR: x");
+  EXPECT_EQ(withoutSeverity("ERROR"), "ERROR");
+}
+
+TEST(Errors, NulBytesAreFoundByLineAndByte) {
+  EXPECT_FALSE(findNul("SELECT 1", 4));
+  using std::string_literals::operator""s;
+  EXPECT_EQ(findNul("DELETE FROM t\0 WHERE id = 2"s, 3), std::make_pair(3, size_t{14}));
+  EXPECT_EQ(findNul("DELETE FROM t\nWHERE\0 id = 2"s, 3), std::make_pair(4, size_t{6}));
+  EXPECT_EQ(findNul("\0"s, 1), std::make_pair(1, size_t{1}));
 }
 
 std::optional<Options> parse(std::vector<std::string> args, std::string* error) {
@@ -229,7 +249,7 @@ std::optional<Options> parse(std::vector<std::string> args, std::string* error) 
 TEST(CommandLine, OptionsInOrderAndMistakesNamed) {
   std::string error;
   std::optional<Options> o = parse({"-c", "SELECT 1", "demo", "-f", "a.sql", "-c", "\\d",
-                                    "--format=csv", "-o", "out", "--continue", "-U", "ann"},
+                                    "--format=csv", "-o", "out", "--continue", "-U", "ann", "-v"},
                                    &error);
   ASSERT_TRUE(o) << error;
   EXPECT_EQ(o->dataSource, "demo");
@@ -240,6 +260,7 @@ TEST(CommandLine, OptionsInOrderAndMistakesNamed) {
   EXPECT_EQ(o->output, "out");
   EXPECT_TRUE(o->continueOnError);
   EXPECT_EQ(o->user, "ann");
+  EXPECT_TRUE(o->verbose);
 
   EXPECT_FALSE(parse({"demo", "--format", "xml"}, &error));
   EXPECT_NE(error.find("xml"), std::string::npos);

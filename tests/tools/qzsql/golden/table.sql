@@ -1,5 +1,6 @@
--- A small table with what output formats must get right: NULLs, quotes, commas, line
--- breaks and text beyond ASCII.
+-- A small table with what output formats must get right: NULLs apart from empty texts,
+-- quotes, commas, line breaks and text beyond ASCII.
+\null (null)
 DROP TABLE IF EXISTS qz_golden;
 CREATE TABLE qz_golden ("id" INTEGER PRIMARY KEY, "name" VARCHAR(40), "note" VARCHAR(100));
 INSERT INTO qz_golden VALUES (1, 'plain', NULL);
@@ -9,5 +10,6 @@ lines', 'Grüße – café');
 INSERT INTO qz_golden VALUES (4, '日本語 ✓', 'wide');
 INSERT INTO qz_golden VALUES (5, NULL, 'comma,quote",both');
 INSERT INTO qz_golden VALUES (6, 'six', 'six');
+INSERT INTO qz_golden VALUES (7, '', NULL);
 UPDATE qz_golden SET "note" = 'changed; twice' WHERE "id" IN (4, 6);
 SELECT "id", "name", "note" FROM qz_golden ORDER BY "id";

@@ -1,0 +1,59 @@
+-- Database failures as error values carry the driver's SQL state; strings with a NUL byte
+-- never reach the engine cut short; the empty text and long values as a script reads them.
+local db = qz.create("DATABASE.JDBCDB")
+db:connect("demo", "SA", "")
+local exec = db:createObject("SQLEXEC")
+local function run(sql)
+  exec:statement(sql)
+  return exec:execute()
+end
+run("DROP TABLE IF EXISTS qz_err")
+run("CREATE TABLE qz_err (id INT PRIMARY KEY, v VARCHAR(20000))")
+run("INSERT INTO qz_err VALUES (1, ''), (2, NULL), (3, REPEAT('x', 9000))")
+
+-- The state sits on the inner level and is readable on the value the script catches.
+local ok, err = pcall(run, "SELECT * FROM nosuch")
+assert(not ok and err.source == "methode:execute", tostring(err))
+assert(err.inner.source == "ZIRUV:execute" and err.inner.sqlstate == "42501")
+assert(err.sqlstate == "42501" and err.vendorcode == err.inner.vendorcode, tostring(err))
+assert(err.vendorcode ~= 0)
+-- tostring says it once, where it arose.
+local _, states = tostring(err):gsub("SQL state 42501", "")
+assert(states == 1 and tostring(err):find("\n  inner: ZIRUV:execute: .* %(SQL state 42501%)$"),
+       tostring(err))
+ok, err = pcall(run, "INSERT INTO qz_err VALUES (1, 'again')")
+assert(not ok and err.sqlstate == "23505", tostring(err))
+-- A failure that is no database error has no state.
+local other = qz.create("DATABASE.JDBCDB")
+ok, err = pcall(other.connect, other, "no_such_source", "SA", "")
+assert(not ok and err.sqlstate == nil and err.vendorcode == nil, tostring(err))
+
+-- Cut at the NUL, this would delete every row: it is refused before the engine sees it.
+ok, err = pcall(exec.statement, exec, "DELETE FROM qz_err\0 WHERE id = 2")
+assert(not ok and err:find("NUL byte at position 19", 1, true), err)
+ok, err = pcall(qz.create, "DATABASE.JDBCDB\0junk")
+assert(not ok and err:find("class name with a NUL byte is refused", 1, true), err)
+ok, err = pcall(function() return exec["execute\0junk"] end)
+assert(not ok and err:find("member name with a NUL byte is refused", 1, true), err)
+ok, err = pcall(qz.call, exec, "execute\0junk")
+assert(not ok and err:find("NUL byte", 1, true), err)
+
+-- '' apart from NULL per record set, and a value beyond its buffer read whole.
+local rs = db:createObject("RECORDSET")
+assert(rs:option("EMPTYISNULL", 0) == 1)
+local query = rs:transaction("SQLEXEC")
+query:statement("SELECT id, v FROM qz_err ORDER BY id")
+query:execute()
+local fields = rs:collection(1)
+local seen = {}
+while rs.Eof == 0 do
+  local v = fields:Field("V", 3)
+  if fields:Cut("V") == 1 then v = fields:FullText("V") end
+  seen[#seen + 1] = {v = v, indicator = fields:Field("V", 4)}
+  rs:fetch(3, 0)
+end
+assert(#seen == 3)
+assert(seen[1].v == "" and seen[1].indicator == 0)
+assert(seen[2].v == nil and seen[2].indicator == -1)
+assert(seen[3].v == string.rep("x", 9000))
+db:close()
