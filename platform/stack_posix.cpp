@@ -120,10 +120,19 @@ void prepareStackCapture() {
 
 size_t captureStack(uint64_t* out, size_t depth, size_t skip) {
   void* frames[64];
-  const int want = static_cast<int>(depth + skip + 1 < 64 ? depth + skip + 1 : 64);
-  const int n = ::backtrace(frames, want);
+  const int n = ::backtrace(frames, 64);
+  // The caller's frames start at our own return address; sanitizers wrap backtrace in frames of
+  // their own, so counting frames from the top would be off.
+  const void* anchor = __builtin_return_address(0);
+  int first = 1;
+  for (int i = 0; i < n; ++i) {
+    if (frames[i] == anchor) {
+      first = i;
+      break;
+    }
+  }
   size_t count = 0;
-  for (int i = static_cast<int>(skip) + 1; i < n && count < depth; ++i) {
+  for (int i = first + static_cast<int>(skip); i < n && count < depth; ++i) {
     out[count++] = reinterpret_cast<uintptr_t>(frames[i]);
   }
   return count;
