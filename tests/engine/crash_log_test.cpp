@@ -20,7 +20,7 @@ using Env = std::map<std::string, std::optional<std::string>>;
 
 // Runs the child with the environment changed by `changes` (nullopt removes a variable) and
 // returns its wait status. Sanitizers keep their hands off the signals under test.
-int runChild(const char* what, const Env& changes) {
+int runChild(const char* what, const Env& changes, const char* program = QZ_TEST_CRASH_CHILD) {
   std::map<std::string, std::string> env;
   for (char** e = environ; *e; ++e) {
     std::string entry = *e;
@@ -43,11 +43,11 @@ int runChild(const char* what, const Env& changes) {
   std::vector<char*> envp;
   for (std::string& e : entries) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::string program = QZ_TEST_CRASH_CHILD;
+  std::string path = program;
   std::string arg = what;
-  char* argv[] = {program.data(), arg.data(), nullptr};
+  char* argv[] = {path.data(), arg.data(), nullptr};
   pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
+  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
   int status = 0;
   waitpid(pid, &status, 0);
   return status;
@@ -133,6 +133,24 @@ TEST_F(CrashLogTest, AFaultTheEarlierOwnerHandlesIsNotLogged) {
 TEST_F(CrashLogTest, LogGoesToTempWhenTmpIsUnset) {
   runChild("segv", {{"temp", dir_.path()}});
   EXPECT_TRUE(logWritten());
+}
+
+// Tests that a pure virtual call is logged once, without a location, and the abort that follows
+// is not logged again.
+TEST_F(CrashLogTest, PureVirtualCallIsLoggedOnce) {
+  const int status = runChild("", {{"tmp", dir_.path()}}, QZ_TEST_PURE_VIRTUAL_CHILD);
+  EXPECT_TRUE(killedBy(status, SIGABRT));
+  const std::vector<std::string> got = log();
+  ASSERT_FALSE(got.empty());
+  EXPECT_EQ(got[0], "Location Unknown");
+  int locations = 0;
+  bool caller = false;
+  for (const std::string& l : got) {
+    locations += l.starts_with("Location");
+    caller = caller || l.find("callThrough") != std::string::npos;
+  }
+  EXPECT_EQ(locations, 1);
+  EXPECT_TRUE(caller) << "the stack reaches the caller";
 }
 
 // The engine's unload writes the leak reports and turns the allocator's release flag on.
