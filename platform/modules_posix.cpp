@@ -1,6 +1,7 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "platform/modules.h"
@@ -9,14 +10,17 @@ namespace qz::platform {
 namespace {
 
 // The main program's path, read once from /proc (readlink is safe in a signal handler too).
+// Threads racing to read it write the same bytes.
 char gMainPath[4096];
-bool gMainPathRead = false;
+std::atomic<bool> gMainPathRead{false};
 
 const char* mainPath() {
-  if (!gMainPathRead) {
-    ssize_t n = ::readlink("/proc/self/exe", gMainPath, sizeof gMainPath - 1);
-    gMainPath[n > 0 ? n : 0] = '\0';
-    gMainPathRead = true;
+  if (!gMainPathRead.load(std::memory_order_acquire)) {
+    char path[sizeof gMainPath];
+    ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    path[n > 0 ? n : 0] = '\0';
+    std::memcpy(gMainPath, path, sizeof path);
+    gMainPathRead.store(true, std::memory_order_release);
   }
   return gMainPath;
 }
