@@ -5,6 +5,7 @@
 
 #include "engine/module_hook.h"
 #include "object/com_ref.h"
+#include "runtime/code_track.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ void revokeNewestRegistration() {
 }
 
 int32_t engineInit(qzIUnknown* hostEngine) {
+  qzCodeTrackFrameC frame("qzcomremote", 141, "qzComInitRemote");
   {
     std::lock_guard<std::mutex> guard(g_lock);
     if (g_initCount++ != 0) return 0;
@@ -54,6 +56,7 @@ int32_t engineInit(qzIUnknown* hostEngine) {
 }
 
 int32_t engineTerminate() {
+  qzCodeTrackFrameC frame("qzcomremote", 100, "qzComTerminate");
   qzIUnknown* engine = nullptr;
   {
     std::lock_guard<std::mutex> guard(g_lock);

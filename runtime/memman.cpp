@@ -561,6 +561,81 @@ QZ_NO_ASAN bool guardIntact(const void* p) {
   return static_cast<const unsigned char*>(p)[h->size] == kGuardByte;
 }
 
+namespace {
+
+// Reads the page descriptor without address checks: a damaged page may have been written past.
+QZ_NO_ASAN bool pageIntact(const PageDesc* d, PageDesc* const* head, const PageDesc* prev) {
+  if (d->marker != kPageMarker) return false;
+  if (d->prev != prev) return false;
+  if (!prev && *head != d) return false;
+  return d->stride != 0 && d->capacity == kCellAreaBytes / d->stride;
+}
+
+QZ_NO_ASAN void checkPage(PageDesc* d, std::vector<Damage>& out) {
+  Page* pg = pageOfDesc(d);
+  for (size_t i = 0; i < d->capacity; ++i) {
+    auto* h = reinterpret_cast<BlockHeader*>(pg->cells + i * d->stride);
+    if (h->page == kFreedMark) continue;
+    unsigned char* user = userOf(h);
+    if (h->page != distanceTo(h, d) || h->size > d->cellSize ||
+        (h->size % 8 && user[h->size] != kGuardByte)) {
+      out.push_back({Damage::kBlock, user});
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<BlockInfo> liveBlocks() {
+  ensureReady();
+  std::vector<BlockInfo> out;
+  Central& m = central();
+  std::lock_guard<std::mutex> hold(m.lock);
+  auto walk = [&](PageDesc* head) {
+    for (PageDesc* d = head; d && d->marker == kPageMarker; d = d->next) {
+      Page* pg = pageOfDesc(d);
+      for (size_t i = 0; i < d->capacity; ++i) {
+        auto* h = reinterpret_cast<BlockHeader*>(pg->cells + i * d->stride);
+        if (h->page != distanceTo(h, d)) continue;
+        out.push_back({userOf(h), h->size, false,
+                       gHeader == 8 ? nullptr : reinterpret_cast<const uint64_t*>(h + 1)});
+      }
+    }
+  };
+  for (PageDesc* head : m.classHead) walk(head);
+  walk(m.fullHead);
+  for (LargeBlock* lb = m.largeHead; lb; lb = lb->next) {
+    auto* h = reinterpret_cast<BlockHeader*>(lb + 1);
+    out.push_back({userOf(h), lb->size, true,
+                   gHeader == 8 ? nullptr : reinterpret_cast<const uint64_t*>(h + 1)});
+  }
+  return out;
+}
+
+std::vector<Damage> checkConsistency() {
+  ensureReady();
+  std::vector<Damage> out;
+  Central& m = central();
+  std::lock_guard<std::mutex> hold(m.lock);
+  auto walk = [&](PageDesc** head) {
+    const PageDesc* prev = nullptr;
+    for (PageDesc* d = *head; d; prev = d, d = d->next) {
+      if (!pageIntact(d, head, prev)) {
+        out.push_back({Damage::kPage, pageOfDesc(d)});
+        return;
+      }
+      checkPage(d, out);
+    }
+  };
+  for (PageDesc*& head : m.classHead) walk(&head);
+  walk(&m.fullHead);
+  for (LargeBlock* lb = m.largeHead; lb; lb = lb->next) {
+    auto* h = reinterpret_cast<BlockHeader*>(lb + 1);
+    if (h->page != kHeapMark) out.push_back({Damage::kBlock, userOf(h)});
+  }
+  return out;
+}
+
 }  // namespace qz::memman
 
 void* memManSystemC::allocate(size_t size) {

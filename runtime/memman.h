@@ -32,6 +32,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 // The allocator front object, one per module, created on first use. Thread rule: any thread.
 class memManSystemC {
@@ -140,5 +141,27 @@ const BlockHeader* headerOf(const void* p);
 const void* pageOf(const void* p);
 // False when a small block's guard byte has been overwritten.
 bool guardIntact(const void* p);
+
+// A live block as the memory reports see it.
+struct BlockInfo {
+  const unsigned char* user;  // the pointer handed out
+  size_t size;                // requested bytes
+  bool large;                 // taken from the C heap
+  const uint64_t* stack;      // the allocation stack (kStackDepth entries), or null untracked
+};
+// Every live block: pages of each class in list order, then full pages, then C-heap blocks.
+// Blocks parked in thread caches are free and not listed. The list itself comes from the C
+// heap. Meant for quiet moments: blocks freed after the call leave dangling entries.
+std::vector<BlockInfo> liveBlocks();
+
+// What the consistency walk found. `where` is the damaged page's cell area or the block.
+struct Damage {
+  enum Kind { kPage, kBlock } kind;
+  const void* where;
+};
+// Walks every page and block: a page whose marker or list links are damaged (its cells are not
+// trusted then, nor the rest of its list), a block whose header does not lead back to its page
+// or whose guard byte is overwritten, a C-heap block whose header lost its mark.
+std::vector<Damage> checkConsistency();
 
 }  // namespace qz::memman

@@ -1,0 +1,16 @@
+#include <cstdlib>
+
+#include "platform/folders.h"
+#include "platform/temp_dir.h"
+
+namespace qz::platform {
+
+std::string tempDirectoryFrom(std::initializer_list<const char*> variables) {
+  for (const char* name : variables) {
+    const char* value = std::getenv(name);
+    if (value && *value) return value;
+  }
+  return systemTempFolder();
+}
+
+}  // namespace qz::platform
