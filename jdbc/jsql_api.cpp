@@ -4,8 +4,10 @@
 
 #include <jni.h>
 
+#include <cctype>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "config/config.h"
 #include "engine/engine.h"
@@ -56,7 +58,36 @@ qzRef<qzICharsetConverter> openConverter(qzICharsetFactory* factory, const char*
   return qzQuery<qzICharsetConverter>(opened.get(), qziid::kCharsetConverter);
 }
 
+bool startsWithIgnoringCase(const std::string& text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  return true;
+}
+
+bool namesParameter(const std::string& url, std::string_view name) {
+  for (std::size_t at = url.find('?'); at != std::string::npos; at = url.find('&', at + 1)) {
+    std::string key = url.substr(at + 1, name.size() + 1);
+    if (startsWithIgnoringCase(key, std::string(name) + "=")) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+// PostgreSQL's driver waits for the server's first answer with no limit of its own unless told.
+std::string withDriverTimeouts(const std::string& url, int32_t seconds) {
+  if (seconds <= 0 || !startsWithIgnoringCase(url, "jdbc:postgresql:")) return url;
+  std::string result = url;
+  for (std::string_view name :
+       {std::string_view("logintimeout"), std::string_view("connecttimeout")}) {
+    if (namesParameter(url, name)) continue;
+    result += result.find('?') == std::string::npos ? '?' : '&';
+    result += name == "logintimeout" ? "loginTimeout=" : "connectTimeout=";
+    result += std::to_string(seconds);
+  }
+  return result;
+}
 
 JSQLApi::JSQLApi() = default;
 
@@ -241,12 +272,12 @@ int32_t JSQLApi::initCharsetConverter() {
 }
 
 int32_t JSQLApi::JSQLConnect(Connection& connection, const char* dataSource, const char* user,
-                             const char* password) {
+                             const char* password, int32_t loginTimeout) {
   return guarded(nullptr, [&] {
     config::CSConfig config;
     if (!loadJdbcConfig(config)) return kFailed;
     const config::CSConfigItem* item = config.findItem(kUrlItem, dataSource ? dataSource : "");
-    std::string url = item ? item->valueText(0) : std::string();
+    std::string url = withDriverTimeouts(item ? item->valueText(0) : std::string(), loginTimeout);
     connection = sql::DriverManager::getConnection(lang::String(url), lang::String(user),
                                                    lang::String(password));
     if (!present(connection, "JSQLConnect: the driver answered no connection")) return kFailed;

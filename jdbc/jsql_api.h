@@ -55,6 +55,10 @@ namespace qz::jdbc {
 
 struct SplitSql;
 
+// The URL with a PostgreSQL driver's loginTimeout and connectTimeout set to seconds (when
+// positive and the URL names neither); any other URL unchanged.
+std::string withDriverTimeouts(const std::string& url, int32_t seconds);
+
 class JSQLApi {
  public:
   using Connection = jbridge::proxy::java::sql::Connection;
@@ -85,9 +89,12 @@ class JSQLApi {
   // Opens the converters between UTF-8 and the locale charset once. Answers 1 also when a
   // converter does not open: texts then stay unconverted, and the message stays recorded.
   int32_t initCharsetConverter();
-  // Opens a connection with the data source's "URL"; user and password may be null.
+  // Opens a connection with the data source's "URL"; user and password may be null. A positive
+  // loginTimeout (seconds) also goes into a PostgreSQL URL as its driver's own loginTimeout and
+  // connectTimeout, which that driver needs to give up on a server that accepts and never
+  // answers; a URL that names them keeps its own.
   int32_t JSQLConnect(Connection& connection, const char* dataSource, const char* user,
-                      const char* password);
+                      const char* password, int32_t loginTimeout = 0);
 
   // Connection level. Disconnecting an empty proxy has nothing to do and answers 1.
   int32_t JSQLDisconnect(Connection& connection);

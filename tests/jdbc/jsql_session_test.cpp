@@ -66,6 +66,20 @@ TEST_F(SessionTest, JdbcConfigIsLookedForInTheUserThenTheSetupFolder) {
   EXPECT_EQ(std::string(cut, 6), std::string("\xCE\xB1\xCE\xB2\0X", 6));
 }
 
+TEST(DriverTimeoutsTest, OnlyPostgresqlUrlsGetTheDriversOwnTimeouts) {
+  EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db", 5),
+            "jdbc:postgresql://h/db?loginTimeout=5&connectTimeout=5");
+  EXPECT_EQ(withDriverTimeouts("JDBC:PostgreSQL://h/db?stringtype=unspecified", 2),
+            "JDBC:PostgreSQL://h/db?stringtype=unspecified&loginTimeout=2&connectTimeout=2");
+  EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db?LoginTimeout=9", 2),
+            "jdbc:postgresql://h/db?LoginTimeout=9&connectTimeout=2")
+      << "what the URL names wins";
+  EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db?xloginTimeout=9", 2),
+            "jdbc:postgresql://h/db?xloginTimeout=9&loginTimeout=2&connectTimeout=2");
+  EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db", 0), "jdbc:postgresql://h/db");
+  EXPECT_EQ(withDriverTimeouts("jdbc:hsqldb:mem:x", 5), "jdbc:hsqldb:mem:x");
+}
+
 TEST_F(SessionTest, BackslashesInInstallationPathsAreFolderSeparators) {
   // "/tmp/.../root\user" names the user folder once "\" is a separator.
   std::string user = userFolder();
