@@ -32,6 +32,8 @@ constexpr char kNoJvmPointer[] = "CreateOrGetJVM: zeltools.jvm did not hand out 
 constexpr char kNoJvmForDriver[] = "Can not register JDBC-driver. No JVM avalaible.";
 constexpr char kNoDriverItem[] = "RegisterDBDriver: Error in jdbc.cfg";
 constexpr char kEmptyDriverItem[] = "RegisterDBDriver: DriverClass not found in jdbc.cfg";
+constexpr char kNulDriverItem[] = "RegisterDBDriver: DriverClass in jdbc.cfg holds a NUL byte";
+constexpr char kNulUrlItem[] = "JSQLConnect: URL in jdbc.cfg holds a NUL byte";
 constexpr char kNoCharsetComponent[] =
     "JSQLApi::initCharsetConverter: Create object ZELTOOLS.CHARSETCONVERT failed";
 constexpr char kNoLocaleCharset[] = "JSQLApi::initCharsetConverter: getLocaleCharset failed";
@@ -160,15 +162,22 @@ bool JSQLApi::present(const jbridge::proxy::JObject& proxy, const char* message)
 // ---------------------------------------------------------------------------------------------
 // jdbc.cfg
 
-bool JSQLApi::loadJdbcConfig(config::CSConfig& config, const char* pathTemplate) {
-  if (config.load(resolveConfigPath(pathTemplate)) >= config::kConfigDone) return true;
+int JSQLApi::loadJdbcConfig(config::CSConfig& config, const char* pathTemplate) {
+  const std::string path = resolveConfigPath(pathTemplate);
+  const int rc = config.load(path);
+  if (rc >= config::kConfigDone) return 1;
+  if (rc == config::kConfigNotRegularFile) {
+    setError(path + " (" + pathTemplate + ") is not a regular file: jdbc.cfg must be a plain file");
+    return -1;
+  }
   setError(std::string("Can not resolve ") + pathTemplate);
-  return false;
+  return 0;
 }
 
 bool JSQLApi::loadJdbcConfig(config::CSConfig& config) {
-  return loadJdbcConfig(config, kUserConfigTemplate) ||
-         loadJdbcConfig(config, kSetupConfigTemplate);
+  // A user file that is there but unreadable as a file is refused, not passed over.
+  if (int rc = loadJdbcConfig(config, kUserConfigTemplate); rc != 0) return rc > 0;
+  return loadJdbcConfig(config, kSetupConfigTemplate) > 0;
 }
 
 int32_t JSQLApi::JSQLGetServerDB(const char* dataSource, char* buffer, int32_t size) {
@@ -226,6 +235,11 @@ int32_t JSQLApi::RegisterDBDriver(const char* dataSource) {
       setError(kEmptyDriverItem);
       return kFailed;
     }
+    // Java would see the name cut at the NUL and report a class nobody wrote.
+    if (driverClass.find('\0') != std::string::npos) {
+      setError(kNulDriverItem);
+      return kFailed;
+    }
     // Loading the class is what registers the driver with DriverManager. A missing class
     // is recorded with the text of its ClassNotFoundException.
     lang::Class::forName(lang::String(driverClass));
@@ -278,6 +292,11 @@ int32_t JSQLApi::JSQLConnect(Connection& connection, const char* dataSource, con
     if (!loadJdbcConfig(config)) return kFailed;
     const config::CSConfigItem* item = config.findItem(kUrlItem, dataSource ? dataSource : "");
     std::string url = withDriverTimeouts(item ? item->valueText(0) : std::string(), loginTimeout);
+    // Cut at the NUL, the URL would name another database.
+    if (url.find('\0') != std::string::npos) {
+      setError(kNulUrlItem);
+      return kFailed;
+    }
     connection = sql::DriverManager::getConnection(lang::String(url), lang::String(user),
                                                    lang::String(password));
     if (!present(connection, "JSQLConnect: the driver answered no connection")) return kFailed;

@@ -204,9 +204,11 @@ class JSQLApi {
   int32_t guarded(const char* otherMessage, Body&& body);
   // False, with `message` recorded, for an empty proxy: nothing may call Java through it.
   bool present(const jbridge::proxy::JObject& proxy, const char* message);
-  // Reads the first jdbc.cfg that loads; false (error recorded) when none does.
+  // Reads the first jdbc.cfg that loads; false (error recorded) when none does, or when the
+  // first that exists is not a regular file.
   bool loadJdbcConfig(config::CSConfig& config);
-  bool loadJdbcConfig(config::CSConfig& config, const char* pathTemplate);
+  // 1 read, 0 not there, -1 there but not a regular file (error recorded for both failures).
+  int loadJdbcConfig(config::CSConfig& config, const char* pathTemplate);
   // The column text as the caller receives it: converted, cut to size.
   std::string columnText(const std::string& bytes, std::size_t size, bool* cut);
   // After a failed run of a rewritten text: the last message shows the caller's text instead.

@@ -127,6 +127,15 @@ TEST_P(HsqlConnectionTest, DriverRegistrationFailuresSayWhy) {
   expectInner(tryConnect("nodriver"), label, "RegisterDBDriver: Error in jdbc.cfg");
   expectInner(tryConnect("empty"), label, "RegisterDBDriver: DriverClass not found in jdbc.cfg");
   expectInner(tryConnect("missing"), label, "java.lang.ClassNotFoundException: org.nowhere.Driver");
+  // A NUL would cut the name (or the URL, naming another database) on its way into Java.
+  install_.user().write("jdbc.cfg",
+                        jdbcBlock("nul", backend_.url, std::string("org.h\0sqldb", 11)) +
+                            jdbcBlock("nulurl", backend_.url + std::string("\0x", 2)));
+  expectInner(tryConnect("nul"), label,
+              "RegisterDBDriver: DriverClass in jdbc.cfg holds a NUL byte");
+  expectInner(tryConnect("nulurl"), "ZIRUV:DSN Connect",
+              "JSQLConnect: URL in jdbc.cfg holds a NUL byte");
+  install_.user().write("jdbc.cfg", jdbcBlock("demo", backend_.url));
   EXPECT_EQ(tryConnect("DEMO").status, 0) << "data source names ignore case";
 }
 

@@ -2,6 +2,8 @@
 // set-up steps that fail before Java, and calls through empty proxies.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -64,6 +66,28 @@ TEST_F(SessionTest, JdbcConfigIsLookedForInTheUserThenTheSetupFolder) {
   char cut[8] = "XXXXXXX";
   EXPECT_EQ(api_.JSQLGetServerDB("db", cut, 5), 1);
   EXPECT_EQ(std::string(cut, 6), std::string("\xCE\xB1\xCE\xB2\0X", 6));
+}
+
+TEST_F(SessionTest, JdbcConfigWithAByteOrderMarkOrNotAFile) {
+  writeJdbcConfig(userFolder(), "\xEF\xBB\xBF" + configBlock("mem", "jdbc:x", "x.Driver", "m"));
+  EXPECT_EQ(serverDb("mem"), "m") << "the first block of a file a Windows editor saved";
+  removeJdbcConfig(userFolder());
+
+  // Neither blocks nor passes over to the setup folder's file: refused, naming the path.
+  writeJdbcConfig(setupFolder(), configBlock("mem", "jdbc:x", "x.Driver", "setup"));
+  const std::string path = userFolder() + "/jdbc.cfg";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  int32_t r = 0;
+  EXPECT_EQ(serverDb("mem", &r), "garbage");
+  EXPECT_EQ(r, -1);
+  EXPECT_EQ(api_.lastMessage(), path +
+                                    " ($KESTRAN_USER\\jdbc.cfg) is not a regular file: jdbc.cfg "
+                                    "must be a plain file");
+  removeJdbcConfig(userFolder());
+  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+  EXPECT_EQ(serverDb("mem", &r), "garbage");
+  EXPECT_NE(api_.lastMessage().find("is not a regular file"), std::string::npos);
+  rmdir(path.c_str());
 }
 
 TEST(DriverTimeoutsTest, OnlyPostgresqlUrlsGetTheDriversOwnTimeouts) {
