@@ -39,7 +39,10 @@ std::string dbResolveConfigPath(const std::string& text) {
       return resolved;
     }
   }
-  return qz::config::expandPath(text);
+  std::string error;
+  std::string path = qz::config::expandPath(text, &error);
+  if (!error.empty()) std::fprintf(stderr, "qzjdbc: %s\n", error.c_str());
+  return path;
 }
 
 dbJDBCClassFactoryC::dbJDBCClassFactoryC() = default;

@@ -163,7 +163,12 @@ bool JSQLApi::present(const jbridge::proxy::JObject& proxy, const char* message)
 // jdbc.cfg
 
 int JSQLApi::loadJdbcConfig(config::CSConfig& config, const char* pathTemplate) {
-  const std::string path = resolveConfigPath(pathTemplate);
+  std::string why;
+  const std::string path = resolveConfigPath(pathTemplate, &why);
+  if (!why.empty()) {
+    setError(std::string(pathTemplate) + ": " + why);
+    return -1;
+  }
   const int rc = config.load(path);
   if (rc >= config::kConfigDone) return 1;
   if (rc == config::kConfigNotRegularFile) {

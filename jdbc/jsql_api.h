@@ -205,9 +205,10 @@ class JSQLApi {
   // False, with `message` recorded, for an empty proxy: nothing may call Java through it.
   bool present(const jbridge::proxy::JObject& proxy, const char* message);
   // Reads the first jdbc.cfg that loads; false (error recorded) when none does, or when the
-  // first that exists is not a regular file.
+  // first that exists is not a regular file, or a path does not expand.
   bool loadJdbcConfig(config::CSConfig& config);
-  // 1 read, 0 not there, -1 there but not a regular file (error recorded for both failures).
+  // 1 read, 0 not there, -1 there but not a regular file or the path does not expand (error
+  // recorded for every failure).
   int loadJdbcConfig(config::CSConfig& config, const char* pathTemplate);
   // The column text as the caller receives it: converted, cut to size.
   std::string columnText(const std::string& bytes, std::size_t size, bool* cut);

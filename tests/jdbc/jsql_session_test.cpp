@@ -90,6 +90,22 @@ TEST_F(SessionTest, JdbcConfigWithAByteOrderMarkOrNotAFile) {
   rmdir(path.c_str());
 }
 
+TEST_F(SessionTest, AnInstallationPathThatExpandsTooLongIsRefusedSayingSo) {
+  writeJdbcConfig(setupFolder(), configBlock("db", "jdbc:x", "x.Driver", "setup"));
+  std::string many;
+  for (int i = 0; i < 200; ++i) many += "$(QZT_HUGE)";
+  setenv("QZT_HUGE", std::string(64 * 1024, 'h').c_str(), 1);
+  setenv("KESTRAN_USER", many.c_str(), 1);
+  int32_t r = 0;
+  EXPECT_EQ(serverDb("db", &r), "garbage");
+  EXPECT_EQ(r, -1) << "not passed over to the setup folder";
+  EXPECT_EQ(api_.lastMessage(), "$KESTRAN_USER\\jdbc.cfg: the expansion of "
+                                "\"$KESTRAN_USER\\jdbc.cfg\" is longer than 1048576 bytes");
+  setenv("KESTRAN_USER", userFolder().c_str(), 1);
+  unsetenv("QZT_HUGE");
+  EXPECT_EQ(serverDb("db"), "setup");
+}
+
 TEST(DriverTimeoutsTest, OnlyPostgresqlUrlsGetTheDriversOwnTimeouts) {
   EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db", 5),
             "jdbc:postgresql://h/db?loginTimeout=5&connectTimeout=5");
