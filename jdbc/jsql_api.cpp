@@ -5,6 +5,7 @@
 #include <jni.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "jdbc/jsql_internal.h"
 #include "jdbc/text_buffer.h"
 #include "object/call_exception.h"
+#include "platform/jvm.h"
 
 namespace qz::jdbc {
 
@@ -212,7 +214,10 @@ int32_t JSQLApi::CreateOrGetJVM() {
     void* env = nullptr;
     provider->getJavaVM(&vm, &env);  // its result says nothing the pointer does not
     if (!vm) {
-      setError(kNoJvmPointer);
+      std::string why = platform::javaHomeProblem();
+      if (why.empty() && std::getenv("QZ_JVM_OPTIONS"))
+        why = std::string("QZ_JVM_OPTIONS=") + std::getenv("QZ_JVM_OPTIONS");
+      setError(why.empty() ? std::string(kNoJvmPointer) : std::string(kNoJvmPointer) + ": " + why);
       return kFailed;
     }
     jbridge::setJavaVM(static_cast<JavaVM*>(vm));
