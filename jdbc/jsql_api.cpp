@@ -155,6 +155,16 @@ void JSQLApi::JSQLReportMessage(const char* context, const char* message,
   }
 }
 
+void JSQLApi::JSQLReportException(const char* context, const std::exception& e, const char* message,
+                                  qzIUnknown** error) {
+  if (auto* sqlError = dynamic_cast<const sql::SQLException*>(&e)) {
+    setErrorFromSQLException(*sqlError);
+    JSQLReportError(context, error);
+  } else {
+    JSQLReportMessage(context, message, error);
+  }
+}
+
 bool JSQLApi::present(const jbridge::proxy::JObject& proxy, const char* message) {
   if (!proxy.isNull()) return true;
   setError(message);

@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "object/com_ref.h"
@@ -186,6 +187,10 @@ class JSQLApi {
   void JSQLReportError(const char* context, qzIUnknown** error) const;
   // The same with a message of the caller's.
   void JSQLReportMessage(const char* context, const char* message, qzIUnknown** error) const;
+  // For an exception a proxy call threw: a java.sql.SQLException is recorded as the last error
+  // and reported with its SQL state and vendor code; any other with `message`.
+  void JSQLReportException(const char* context, const std::exception& e, const char* message,
+                           qzIUnknown** error);
 
   int32_t lastErrorCode() const { return lastErrorCode_; }
   const std::string& lastMessage() const { return lastMessage_; }
