@@ -133,6 +133,84 @@ TEST_P(ServerFaultTest, CrashInTheMiddleOfAnUpdateLoop) {
   reconnectAndCheck(std::to_string(20 * 100));
 }
 
+// Connections of one factory share a session layer, which one thread at a time may use; each
+// thread's connection comes from a factory of its own.
+class ThreadsTest : public RecordSetFixture {};
+
+TEST_P(ThreadsTest, FourThreadsWithAConnectionEachAccountForEveryRow) {
+  constexpr int kThreads = 4, kRows = 120;
+  exec("CREATE TABLE " + table_ + " (id INT PRIMARY KEY, owner INT, n INT, note VARCHAR(40))");
+  // Warm-up on this thread: method tables and Java classes are made before the threads race.
+  Obj warm = open("SELECT id, note FROM " + table_);
+  Obj info = db_.call("createObject", "TABLEINFO").object();
+
+  std::vector<Obj> dbs;
+  for (int t = 0; t < kThreads; ++t) {
+    ASSERT_EQ(engine_->host().initEngine(), 0);
+    dbs.push_back(engine_->create("DATABASE.JDBCDB"));
+    ASSERT_TRUE(dbs.back());
+  }
+  std::vector<std::string> errors(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      try {
+        Obj db = dbs[t];
+        db.call("connect", "demo", backend_.user, backend_.password);
+        Obj run = db.call("createObject", "SQLEXEC").object();
+        const std::string owner = std::to_string(t);
+        for (int i = 0; i < kRows; ++i) {
+          run.call("statement", "INSERT INTO " + table_ + " VALUES (" +
+                                    std::to_string(t * 1000 + i) + ", " + owner + ", 0, 'it''s " +
+                                    owner + "; row " + std::to_string(i) + "')");
+          run.call("execute");
+          if (i % 5 == 4) {
+            run.call("statement", "UPDATE " + table_ + " SET n = n + 1 WHERE owner = " + owner);
+            run.call("execute");
+          }
+          if (i % 10 == 9) {
+            Obj rs = db.call("createObject", "RECORDSET").object();
+            Obj q = rs.call("transaction", "SQLEXEC").object();
+            q.call("statement",
+                   "SELECT id, note FROM " + table_ + " WHERE owner = " + owner + " ORDER BY id");
+            q.call("execute");
+            Obj f = rs.call("collection", 1).object();
+            int seen = 0;
+            for (; rs.get("Eof").asInt() == 0; rs.call("fetch", 3, 0), ++seen) {
+              const std::string want = "it's " + owner + "; row " + std::to_string(seen);
+              if (f.call("Field", 1, 3).text() != want)
+                throw std::runtime_error("row " + std::to_string(seen) + " reads " +
+                                         f.call("Field", 1, 3).text());
+            }
+            if (seen != i + 1)
+              throw std::runtime_error(std::to_string(seen) + " rows after " +
+                                       std::to_string(i + 1) + " inserts");
+          }
+        }
+        db.call("close");
+      } catch (const std::exception& e) {
+        errors[t] = e.what();
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(errors[t], "") << "thread " << t;
+  // Row i is counted up by every update that runs after it is in: those after rows 4, 9, ...
+  int hits = 0;
+  for (int i = 0; i < kRows; ++i)
+    for (int u = 4; u < kRows; u += 5) hits += u >= i ? 1 : 0;
+  Rows expected;
+  for (int t = 0; t < kThreads; ++t)
+    expected.push_back({std::to_string(t), std::to_string(kRows), std::to_string(hits)});
+  EXPECT_EQ(
+      probe("SELECT owner, COUNT(*), SUM(n) FROM " + table_ + " GROUP BY owner ORDER BY owner"),
+      expected);
+  dbs.clear();
+  for (int t = 0; t < kThreads; ++t) engine_->host().terminateEngine();
+}
+
+QZ_DATABASE_BACKENDS(ThreadsTest);
+
 INSTANTIATE_TEST_SUITE_P(Postgresql, ServerFaultTest, ::testing::Values(std::string("postgresql")),
                          ::dbtest::backendName);
 
