@@ -456,7 +456,8 @@ void CSConfig::writeItem(const CSConfigItem& item, std::ostream& out) const {
   if (item.valueCount() == 0 && !text.empty() && text.back() != '\n') out << '\n';
 }
 
-int CSConfig::writeStream(std::ostream& out) const {
+int CSConfig::writeStream(std::ostream& stream) const {
+  std::ostringstream out;
   for (std::size_t i = 0; i < blocks_.size(); ++i) {
     const CSConfigBlock& block = *blocks_[i];
     std::string comment =
@@ -481,8 +482,13 @@ int CSConfig::writeStream(std::ostream& out) const {
     tail.pop_back();
   }
   out << tail;
-  out.flush();
-  return out.fail() ? kConfigStreamFailed : kConfigDone;
+  // A text that starts with a byte-order mark of its own (a key or comment beginning with one)
+  // gets another in front, since the reader takes the first for the file's.
+  const std::string text = out.str();
+  if (text.compare(0, sizeof kUtf8Bom - 1, kUtf8Bom) == 0) stream << kUtf8Bom;
+  stream << text;
+  stream.flush();
+  return stream.fail() ? kConfigStreamFailed : kConfigDone;
 }
 
 int CSConfig::saveAs(const std::string& path) {

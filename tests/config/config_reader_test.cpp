@@ -206,6 +206,12 @@ TEST(ReaderTest, AByteOrderMarkIsNotPartOfTheFirstLine) {
   config = parse("\xEF\xBB\xBFkey=v\n[b]\n\xEF\xBB\xBFk=w\n");
   EXPECT_EQ(firstValue(*config, "key", kDefaultBlock), "v");
   EXPECT_EQ(firstValue(*config, "\xEF\xBB\xBFk", "b"), "w") << "only the stream's start";
+
+  // A key that starts with a mark of its own keeps it through a write and a read.
+  config = parse("\xEF\xBB\xBF\xEF\xBB\xBFkey=v\n");
+  std::ostringstream out;
+  ASSERT_EQ(config->writeStream(out), kConfigDone);
+  EXPECT_EQ(firstValue(*parse(out.str()), "\xEF\xBB\xBFkey", kDefaultBlock), "v");
 }
 
 // A FIFO would block the reader until some writer came; a directory would read as empty.
