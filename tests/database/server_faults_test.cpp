@@ -50,7 +50,8 @@ class ServerFaultTest : public RecordSetFixture {
   }
   void TearDown() override {
     qztest::PgServer& pg = qztest::pgServer();
-    if (!pg.running()) pg.restart();
+    if (!pg.running()) pg.restart();  // for the tests after a failed one
+    RecordSetFixture::TearDown();
   }
   void crash() { qztest::pgServer().stopImmediately(); }
   void restart() { qztest::pgServer().restart(); }
