@@ -164,14 +164,19 @@ struct StoreIndex {
   std::map<std::pair<std::string, std::string>, std::string> values;
 };
 
-// File times advance in clock ticks of some milliseconds: an edit of the same length soon
-// after the last one can keep the stamp, so a stamp this young is checked against the text.
-constexpr long kRacySeconds = 2;
+// File times advance in coarse clock ticks: an edit of the same length within the tick of the
+// last read can keep the stamp. So an index read less than this long after its file's time is
+// checked against the text, until a check comes that much later.
+constexpr long kRacyNanoseconds = 1000000000;
 
-bool racy(const FileStamp& stamp) {
-  timespec now{};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  return now.tv_sec - stamp.seconds <= kRacySeconds;
+long long nanoseconds(long seconds, long nanoseconds) {
+  return static_cast<long long>(seconds) * 1000000000 + nanoseconds;
+}
+
+long long now() {
+  timespec t{};
+  ::clock_gettime(CLOCK_REALTIME, &t);
+  return nanoseconds(t.tv_sec, t.tv_nsec);
 }
 
 std::shared_ptr<const StoreIndex> parseStore(std::string text, const FileStamp& stamp) {
@@ -191,26 +196,37 @@ std::shared_ptr<const StoreIndex> parseStore(std::string text, const FileStamp& 
   return index;
 }
 
+struct CachedStore {
+  std::shared_ptr<const StoreIndex> index;
+  long long checked = 0;  // when the index was last known to match the file
+};
+
 // The index of the store at path, parsed again only when the file is another one or changed.
 std::shared_ptr<const StoreIndex> storeIndex(const std::string& path) {
   static std::mutex mutex;
-  static std::map<std::string, std::shared_ptr<const StoreIndex>> cache;
+  static std::map<std::string, CachedStore> cache;
   struct stat info {};
   if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  const FileStamp current = stampOf(info);
+  const long long modified = nanoseconds(current.seconds, current.nanoseconds);
   std::shared_ptr<const StoreIndex> cached;
   {
     std::lock_guard<std::mutex> lock(mutex);
     auto it = cache.find(path);
-    if (it != cache.end() && it->second->stamp == stampOf(info)) cached = it->second;
+    if (it != cache.end() && it->second.index->stamp == current) {
+      if (it->second.checked - modified > kRacyNanoseconds) return it->second.index;
+      cached = it->second.index;
+    }
   }
-  if (cached && !racy(cached->stamp)) return cached;
+  const long long started = now();
   std::string text;
   FileStamp stamp;
   if (!readStore(path, &text, &stamp)) return nullptr;
-  if (cached && cached->stamp == stamp && cached->text == text) return cached;
-  std::shared_ptr<const StoreIndex> index = parseStore(std::move(text), stamp);
+  std::shared_ptr<const StoreIndex> index = cached && cached->stamp == stamp && cached->text == text
+                                                ? cached
+                                                : parseStore(std::move(text), stamp);
   std::lock_guard<std::mutex> lock(mutex);
-  cache[path] = index;
+  cache[path] = {index, started};
   return index;
 }
 
