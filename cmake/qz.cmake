@@ -22,3 +22,15 @@ function(qz_test name)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
 endfunction()
+
+# qz_fuzz(NAME SRCS a_fuzz.cpp DEPS x y): a libFuzzer target when QZ_FUZZ is on under clang; its
+# corpus is the folder corpus/NAME beside it. Run: NAME -max_total_time=60 corpus/NAME
+function(qz_fuzz name)
+  cmake_parse_arguments(ARG "" "" "SRCS;DEPS" ${ARGN})
+  if(NOT QZ_FUZZ OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${name}_fuzz ${ARG_SRCS})
+  target_link_libraries(${name}_fuzz PRIVATE ${ARG_DEPS})
+  target_link_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
+endfunction()

@@ -34,6 +34,8 @@ bool parseHeader(const std::string& text, std::string* name) {
   return true;
 }
 
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
 void stripLineEnd(std::string& line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
 }
@@ -325,10 +327,13 @@ int CSConfig::readStream(std::istream& in, bool keepModified) {
   CSConfigBlock* current = nullptr;
   std::string pending;
   std::string line, key, value;
-  while (in.good()) {
+  for (bool first = true; in.good(); first = false) {
     std::getline(in, line);
     // Nothing extracted: the end after a final line break, or a failed stream.
     if (in.fail()) break;
+    if (first && line.compare(0, sizeof kUtf8Bom - 1, kUtf8Bom) == 0) {
+      line.erase(0, sizeof kUtf8Bom - 1);
+    }
     stripLineEnd(line);
     int type = kLineComment;
     int flags = 0;
@@ -383,9 +388,10 @@ int CSConfig::readStream(std::istream& in, bool keepModified) {
 int CSConfig::readFile(const std::string& path, bool keepModified) {
   std::string expanded = expandPath(path);
   std::error_code ec;
-  if (expanded.empty() || !fs::exists(expanded, ec) || fs::is_directory(expanded, ec)) {
-    return kConfigNothingRead;
-  }
+  if (expanded.empty()) return kConfigNothingRead;
+  fs::file_status status = fs::status(expanded, ec);
+  if (ec || !fs::exists(status)) return kConfigNothingRead;
+  if (!fs::is_regular_file(status)) return kConfigNotRegularFile;
   std::ifstream in(expanded);
   if (!in.is_open()) return kConfigNothingRead;
   int rc = readStream(in, keepModified);
@@ -450,7 +456,8 @@ void CSConfig::writeItem(const CSConfigItem& item, std::ostream& out) const {
   if (item.valueCount() == 0 && !text.empty() && text.back() != '\n') out << '\n';
 }
 
-int CSConfig::writeStream(std::ostream& out) const {
+int CSConfig::writeStream(std::ostream& stream) const {
+  std::ostringstream out;
   for (std::size_t i = 0; i < blocks_.size(); ++i) {
     const CSConfigBlock& block = *blocks_[i];
     std::string comment =
@@ -475,8 +482,13 @@ int CSConfig::writeStream(std::ostream& out) const {
     tail.pop_back();
   }
   out << tail;
-  out.flush();
-  return out.fail() ? kConfigStreamFailed : kConfigDone;
+  // A text that starts with a byte-order mark of its own (a key or comment beginning with one)
+  // gets another in front, since the reader takes the first for the file's.
+  const std::string text = out.str();
+  if (text.compare(0, sizeof kUtf8Bom - 1, kUtf8Bom) == 0) stream << kUtf8Bom;
+  stream << text;
+  stream.flush();
+  return stream.fail() ? kConfigStreamFailed : kConfigDone;
 }
 
 int CSConfig::saveAs(const std::string& path) {

@@ -62,6 +62,9 @@ inline constexpr int kConfigDone = 1;
 inline constexpr int kConfigNothingRead = 0;
 inline constexpr int kConfigEmptyPath = -1;
 inline constexpr int kConfigStreamFailed = -2;
+// The path names a directory, FIFO, socket or device: refused unread, since opening a FIFO
+// waits for a writer for ever and a directory reads as empty.
+inline constexpr int kConfigNotRegularFile = -3;
 
 class CSConfig;
 class CSConfigBlock;
@@ -289,9 +292,11 @@ class CSConfig : public NotifyingObject {
   virtual std::unique_ptr<CSConfigBlock> createBlock(const std::string& name);
   virtual void mergeFrom(const CSConfig& other);
   // Adds what the stream holds to what is here; keepModified keeps values set since the
-  // last read. 1, or -2 when the stream failed other than at its end.
+  // last read. 1, or -2 when the stream failed other than at its end. A UTF-8 byte-order mark
+  // at the start (a Windows editor writes one) is not part of the first line.
   virtual int readStream(std::istream& in, bool keepModified);
-  // Expands the path; 0 when the file does not exist or cannot be opened.
+  // Expands the path; 0 when the file does not exist or cannot be opened, -3 when it is not a
+  // regular file. A UTF-8 byte-order mark before the first line is skipped.
   virtual int readFile(const std::string& path, bool keepModified);
   virtual void classifyLine(const std::string& line, int& type, std::string& key,
                             std::string& value, int& flags) const;

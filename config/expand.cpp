@@ -1,5 +1,6 @@
 #include "config/expand.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -100,6 +101,14 @@ struct Expansion {
   int lookups = 0;
 };
 
+// Unwinds an expansion whose result has grown past kMaxExpandedBytes.
+struct TooLong {};
+
+void append(std::string& out, std::string_view text) {
+  if (out.size() + text.size() > kMaxExpandedBytes) throw TooLong{};
+  out += text;
+}
+
 bool mayExpand(const Expansion& ex, const std::string& name) {
   if (ex.lookups >= kMaxExpansionLookups) return false;
   if (ex.active.size() >= static_cast<std::size_t>(kMaxExpansionDepth)) return false;
@@ -115,7 +124,9 @@ std::string expandReferences(const std::string& text, Expansion& ex) {
   std::size_t i = 0;
   while (i < text.size()) {
     if (text[i] != '$') {
-      out += text[i++];
+      std::size_t next = std::min(text.find('$', i), text.size());
+      append(out, std::string_view(text).substr(i, next - i));
+      i = next;
       continue;
     }
     std::size_t start = i + 1;
@@ -139,11 +150,11 @@ std::string expandReferences(const std::string& text, Expansion& ex) {
       value = lookupVariable(key, &found, ex.useRegistry);
     }
     if (found != 1) {
-      out += '$';
-      out += raw;
+      append(out, "$");
+      append(out, raw);
     } else if (!value.empty()) {
       ex.active.push_back(std::move(key));
-      out += expandReferences(value, ex);
+      append(out, expandReferences(value, ex));
       ex.active.pop_back();
     }
   }
@@ -212,12 +223,29 @@ std::string lookupVariable(const std::string& name, int* status, bool useRegistr
 std::string expandVariables(const std::string& text, int* status, bool useRegistry) {
   if (status) *status = 1;
   Expansion ex{useRegistry, {}, 0};
-  std::string out = expandReferences(text, ex);
+  std::string out;
+  try {
+    out = expandReferences(text, ex);
+  } catch (const TooLong&) {
+    if (status) *status = kExpansionTooLong;
+    return {};
+  }
   replacePlaceholder(out, "%SystemRoot%", [] { return platform::systemRootFolder(); });
   replacePlaceholder(out, "%SystemTemp%",
                      [] { return stripTrailingSeparators(platform::systemTempFolder()); });
   replacePlaceholder(out, "%UserAppData%", userAppData);
+  if (out.size() > kMaxExpandedBytes) {
+    if (status) *status = kExpansionTooLong;
+    return {};
+  }
   return out;
+}
+
+std::string expansionTooLongMessage(const std::string& text) {
+  constexpr std::size_t kShown = 200;
+  std::string shown = text.size() > kShown ? text.substr(0, kShown) + "..." : text;
+  return "the expansion of \"" + shown + "\" is longer than " + std::to_string(kMaxExpandedBytes) +
+         " bytes";
 }
 
 ExpansionHook setExpansionHook(ExpansionHook hook) {
@@ -225,12 +253,21 @@ ExpansionHook setExpansionHook(ExpansionHook hook) {
 }
 
 std::string expandPath(const std::string& text) {
+  std::string ignored;
+  return expandPath(text, &ignored);
+}
+
+std::string expandPath(const std::string& text, std::string* error) {
+  error->clear();
   int status = 0;
   try {
     std::string out = g_hook.load()(text, &status, true);
     if (status == 1) return out;
+    *error = status == kExpansionTooLong ? expansionTooLongMessage(text)
+                                         : "the expansion of \"" + text + "\" failed";
   } catch (...) {
     // A replacement hook may throw; callers get their text back, as for any other failure.
+    *error = "the expansion of \"" + text + "\" failed";
   }
   return text;
 }

@@ -6,13 +6,15 @@
 // constants OSNAME, OSEXT and OSDLLEXT. A variable nobody defines stays as written. Values are
 // expanded again; a reference that would close a cycle, nest deeper than kMaxExpansionDepth or
 // go beyond kMaxExpansionLookups lookups in one expansion stays as written, so expansion always
-// ends.
+// ends. A result longer than kMaxExpandedBytes fails the expansion: a few references to long
+// values would otherwise grow into hundreds of megabytes.
 //
 // Thread rule: any thread may expand; nothing is cached, nothing is written. The environment
 // is read with getenv, so nobody may change it while another thread expands. All results are
 // returned by value.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace qz::config {
@@ -22,12 +24,19 @@ using ExpansionHook = std::string (*)(const std::string& text, int* status, bool
 
 inline constexpr int kMaxExpansionDepth = 32;
 inline constexpr int kMaxExpansionLookups = 4096;
+inline constexpr std::size_t kMaxExpandedBytes = 1u << 20;
+// The status of an expansion whose result would pass kMaxExpandedBytes.
+inline constexpr int kExpansionTooLong = -2;
 
 // Expands text through the current hook (with the registry); the input comes back unchanged
 // when the hook reports a status other than 1 or throws.
 std::string expandPath(const std::string& text);
+// The same; *error says why the input came back unchanged, and is empty when it expanded.
+std::string expandPath(const std::string& text, std::string* error);
+// The message of a failed expansion of text.
+std::string expansionTooLongMessage(const std::string& text);
 
-// The built-in hook. Never fails: *status is always 1.
+// The built-in hook: *status 1, or kExpansionTooLong with an empty result.
 std::string expandVariables(const std::string& text, int* status, bool useRegistry);
 
 // One variable, unexpanded: *status 1 when found, -1 (and an empty value) when not. Registry

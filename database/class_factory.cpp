@@ -1,5 +1,7 @@
 #include "database/class_factory.h"
 
+#include <cstdio>
+
 #include "config/config.h"
 #include "config/expand.h"
 #include "database/database.h"
@@ -37,7 +39,10 @@ std::string dbResolveConfigPath(const std::string& text) {
       return resolved;
     }
   }
-  return qz::config::expandPath(text);
+  std::string error;
+  std::string path = qz::config::expandPath(text, &error);
+  if (!error.empty()) std::fprintf(stderr, "qzjdbc: %s\n", error.c_str());
+  return path;
 }
 
 dbJDBCClassFactoryC::dbJDBCClassFactoryC() = default;
@@ -54,7 +59,13 @@ int32_t dbJDBCClassFactoryC::QueryInterface(const qzIIDS* iid, void** out) {
 int32_t dbJDBCClassFactoryC::readProxyDriver(std::string* driver) {
   qz::config::CSConfig config;
   const std::string path = dbResolveConfigPath(kProxyConfigPath);
-  if (config.load(path) < 1) return kQzFailed;
+  const int rc = config.load(path);
+  if (rc == qz::config::kConfigNotRegularFile) {
+    // The factory has no error to hand back, and a silent refusal reads as "not routed".
+    std::fprintf(stderr, "qzjdbc: %s is not a regular file; DATABASE.ODBCDB is not routed\n",
+                 path.c_str());
+  }
+  if (rc < 1) return kQzFailed;
   if (qz::config::CSConfigBlock* os = config.findBlock(dbResolveConfigPath(kOsNameVariable))) {
     takeDriver(*os, driver);
     return kQzOk;

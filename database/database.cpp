@@ -65,6 +65,7 @@ int32_t dbJDBCDatabaseC::fail(const char* label, qzIUnknown** errOut) {
 }
 
 int32_t dbJDBCDatabaseC::setLoginTimeout(int32_t seconds) {
+  loginTimeout_ = seconds;
   // DriverManager lives in the VM: before this session has one, the value waits for connect.
   if (!session_->jvmReady()) {
     pendingLoginTimeout_ = seconds;
@@ -87,9 +88,15 @@ int32_t dbJDBCDatabaseC::connect(const char* dataSource, const char* user, const
       return fail(kLabelDriver, errOut);
     }
     if (session_->initCharsetConverter() != JSQLApi::kOk) return fail(kLabelCharset, errOut);
-    if (session_->JSQLConnect(connection_, dataSource_.c_str(), user, password) ==
+    if (session_->JSQLConnect(connection_, dataSource_.c_str(), user, password, loginTimeout_) ==
         JSQLApi::kFailed) {
       return fail(kLabelConnect, errOut);
+    }
+    if (autoCommit_ && session_->JSQLSetAutoCommit(connection_, *autoCommit_) != JSQLApi::kOk) {
+      // Refused loudly: a connection in the wrong mode would commit what a rollback should undo.
+      fail(kLabelConnect, errOut);
+      session_->JSQLDisconnect(connection_);
+      return kQzFailed;
     }
   } catch (const std::exception& e) {
     session_->JSQLReportMessage(kLabelConnect, e.what(), errOut);
@@ -138,7 +145,9 @@ int32_t dbJDBCDatabaseC::option(const qzVariantS* key, const qzVariantS* value) 
     if (!toInt(value, &v)) return kQzFailed;
     dbTrace("SetAutoCommitMode %d\n", v);
     const bool on = (v & 0xff) != 0;  // only the low byte counts
-    return session_->JSQLSetAutoCommit(connection_, on) == JSQLApi::kOk ? kQzOk : kQzFailed;
+    if (session_->JSQLSetAutoCommit(connection_, on) != JSQLApi::kOk) return kQzFailed;
+    autoCommit_ = on;
+    return kQzOk;
   } catch (...) {
     return kQzFailed;
   }

@@ -88,4 +88,9 @@ class dbJDBCDatabaseC final : public proxyObjectC, public dbIDatabase {
   bool emptyIsNull_ = true;
   // A login time-out set before the session has a VM, applied by the next connect.
   std::optional<int32_t> pendingLoginTimeout_;
+  // The last CONNECTTIMEOUT, also handed to drivers that ignore DriverManager's (PostgreSQL).
+  int32_t loginTimeout_ = 0;
+  // The auto-commit mode the script chose; a reconnect of this object restores it, so work
+  // meant for a transaction is never committed at once by the new connection's default.
+  std::optional<bool> autoCommit_;
 };

@@ -271,7 +271,7 @@ int32_t dbJDBCSQLRecordSetC::describeColumns() {
   } catch (const std::exception& e) {
     // A result whose first row cannot be read must not pass for an empty one.
     atEnd_ = true;
-    session.JSQLReportMessage(kLabelInit, dbJavaMessage(e).c_str(), firstRowError_.out());
+    session.JSQLReportException(kLabelInit, e, dbJavaMessage(e).c_str(), firstRowError_.out());
     return kQzFailed;
   }
   if (!onRow) {
@@ -328,9 +328,12 @@ void dbJDBCSQLRecordSetC::notePosition(sql::ResultSet& rs) {
 
 bool dbJDBCSQLRecordSetC::described(qzIUnknown** errOut) {
   if (describe() == kQzOk) return true;
-  if (errOut && firstRowError_) {
-    firstRowError_->AddRef();
-    *errOut = firstRowError_.get();
+  // Without a result, the failed run that left none is the cause (a server gone, say).
+  qzIUnknown* cause =
+      firstRowError_ ? firstRowError_.get() : (statement_ ? statement_->lastError() : nullptr);
+  if (errOut && cause) {
+    cause->AddRef();
+    *errOut = cause;
   }
   return false;
 }
@@ -385,7 +388,7 @@ int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** er
     } catch (const std::exception& e) {
       // A move the driver refuses (say, backwards on a forward-only result) leaves the cursor,
       // and so the buffers, where they were.
-      session.JSQLReportMessage(kLabelFetch, dbJavaMessage(e).c_str(), errOut);
+      session.JSQLReportException(kLabelFetch, e, dbJavaMessage(e).c_str(), errOut);
       return kQzFailed;
     }
     clearBuffers();
@@ -591,7 +594,7 @@ int32_t dbJDBCSQLRecordSetC::writeRow(qzIUnknown** errOut) {
     } catch (...) {
     }
     // What was set stays set, so that an update retried once the cause is mended sends it.
-    session.JSQLReportMessage(kLabelUpdate, dbJavaMessage(e).c_str(), errOut);
+    session.JSQLReportException(kLabelUpdate, e, dbJavaMessage(e).c_str(), errOut);
     return kQzFailed;
   }
   for (size_t i : changed) {

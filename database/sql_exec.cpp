@@ -70,8 +70,13 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
                                c.verbatim());
     dbTrace("JSQLExecUpdate %s done\n", sql);
   }
+  lastError_.reset();
   if (r == JSQLApi::kFailed) {
-    if (errOut) session.JSQLReportError("execute", errOut);
+    session.JSQLReportError("execute", lastError_.out());
+    if (errOut && lastError_) {
+      lastError_->AddRef();
+      *errOut = lastError_.get();
+    }
     return kQzFailed;
   }
   return kQzOk;

@@ -59,6 +59,9 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   Statement& statement() { return statement_; }
   ResultSet& resultSet() { return resultSet_; }
   ResultSetMetaData& resultMetaData() { return resultMetaData_; }
+  // The error of the last run when it failed, else null: a record set on this statement hands
+  // it out for every call that needs the result the run did not make.
+  qzIUnknown* lastError() const { return lastError_.get(); }
 
  private:
   void scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
@@ -69,6 +72,7 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   Statement statement_;
   ResultSet resultSet_;
   ResultSetMetaData resultMetaData_;
+  qzRef<qzIUnknown> lastError_;
   int32_t updateCount_ = 0;
   int32_t resultType_;
   int32_t resultConcurrency_;

@@ -2,6 +2,8 @@
 
 #include "config/expand.h"
 #include "host/companions.h"
+#include "object/call_exception.h"
+#include "object/com_ref.h"
 #include "object/proxy_object.h"
 
 namespace qz::host {
@@ -9,7 +11,7 @@ namespace {
 
 // Expands installation variables the way the engine's own fallback does (registry roots,
 // environment, built-in constants), so a path means the same with or without this
-// component. Always answers a string.
+// component. Answers a string, or raises when the expansion would be too long.
 class envConfigC final : public proxyObjectC {
  public:
   envConfigC() : proxyObjectC(table(), nullptr, false) {}
@@ -20,6 +22,12 @@ class envConfigC final : public proxyObjectC {
     const char* text = args.getText(0);
     int status = 0;
     std::string expanded = config::expandVariables(text, &status, true);
+    if (status == config::kExpansionTooLong) {
+      // An unexpanded text would read as a path nobody meant.
+      qzRef<qzIUnknown> error(qzCreateCallException(
+          "zeltools.zelenvcfg.resolveVar", config::expansionTooLongMessage(text).c_str(), nullptr));
+      throw proxyExecuteComExceptionC(error.get());
+    }
     result.setString(status == 1 ? expanded : std::string(text));
   }
 

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -44,7 +45,12 @@ class jvmProviderC final : public qzIJvmProvider, public qzComRefObjectC {
       std::lock_guard<std::mutex> guard(startLock);
       std::string error;
       JavaVM* jvm = platform::obtainJavaVM(platform::defaultJvmOptions(), &error);
-      if (!jvm) return kQzFailed;
+      if (!jvm) {
+        // The interface carries no message: the reason (path, loader error, JNI code) goes
+        // where the user of the host sees it.
+        std::fprintf(stderr, "zeltools.jvm: %s\n", error.c_str());
+        return kQzFailed;
+      }
       *vm = jvm;
       if (env) {
         void* e = nullptr;

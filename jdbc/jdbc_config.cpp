@@ -37,9 +37,10 @@ bool resolveThroughComponent(const std::string& text, std::string* out) {
 
 }  // namespace
 
-std::string resolveConfigPath(const std::string& pathTemplate) {
-  std::string path;
-  if (!resolveThroughComponent(pathTemplate, &path)) path = config::expandPath(pathTemplate);
+std::string resolveConfigPath(const std::string& pathTemplate, std::string* error) {
+  std::string path, why;
+  if (!resolveThroughComponent(pathTemplate, &path)) path = config::expandPath(pathTemplate, &why);
+  if (error) *error = why;
   std::replace(path.begin(), path.end(), '\\', '/');
   return path;
 }

@@ -19,6 +19,7 @@ inline constexpr char kServerDbItem[] = "ServerDB";
 // Expands the installation variables of a path through the companion zeltools.zelenvcfg, or
 // through our own expansion when that component cannot be created or does not answer a text.
 // Backslashes become slashes afterwards: the templates are written with Windows separators.
-std::string resolveConfigPath(const std::string& pathTemplate);
+// When neither expands it (the expansion would be too long), *error says why.
+std::string resolveConfigPath(const std::string& pathTemplate, std::string* error = nullptr);
 
 }  // namespace qz::jdbc

@@ -4,8 +4,11 @@
 
 #include <jni.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "config/config.h"
 #include "engine/engine.h"
@@ -14,6 +17,7 @@
 #include "jdbc/jsql_internal.h"
 #include "jdbc/text_buffer.h"
 #include "object/call_exception.h"
+#include "platform/jvm.h"
 
 namespace qz::jdbc {
 
@@ -30,6 +34,8 @@ constexpr char kNoJvmPointer[] = "CreateOrGetJVM: zeltools.jvm did not hand out 
 constexpr char kNoJvmForDriver[] = "Can not register JDBC-driver. No JVM avalaible.";
 constexpr char kNoDriverItem[] = "RegisterDBDriver: Error in jdbc.cfg";
 constexpr char kEmptyDriverItem[] = "RegisterDBDriver: DriverClass not found in jdbc.cfg";
+constexpr char kNulDriverItem[] = "RegisterDBDriver: DriverClass in jdbc.cfg holds a NUL byte";
+constexpr char kNulUrlItem[] = "JSQLConnect: URL in jdbc.cfg holds a NUL byte";
 constexpr char kNoCharsetComponent[] =
     "JSQLApi::initCharsetConverter: Create object ZELTOOLS.CHARSETCONVERT failed";
 constexpr char kNoLocaleCharset[] = "JSQLApi::initCharsetConverter: getLocaleCharset failed";
@@ -56,7 +62,36 @@ qzRef<qzICharsetConverter> openConverter(qzICharsetFactory* factory, const char*
   return qzQuery<qzICharsetConverter>(opened.get(), qziid::kCharsetConverter);
 }
 
+bool startsWithIgnoringCase(const std::string& text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  return true;
+}
+
+bool namesParameter(const std::string& url, std::string_view name) {
+  for (std::size_t at = url.find('?'); at != std::string::npos; at = url.find('&', at + 1)) {
+    std::string key = url.substr(at + 1, name.size() + 1);
+    if (startsWithIgnoringCase(key, std::string(name) + "=")) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+// PostgreSQL's driver waits for the server's first answer with no limit of its own unless told.
+std::string withDriverTimeouts(const std::string& url, int32_t seconds) {
+  if (seconds <= 0 || !startsWithIgnoringCase(url, "jdbc:postgresql:")) return url;
+  std::string result = url;
+  for (std::string_view name :
+       {std::string_view("logintimeout"), std::string_view("connecttimeout")}) {
+    if (namesParameter(url, name)) continue;
+    result += result.find('?') == std::string::npos ? '?' : '&';
+    result += name == "logintimeout" ? "loginTimeout=" : "connectTimeout=";
+    result += std::to_string(seconds);
+  }
+  return result;
+}
 
 JSQLApi::JSQLApi() = default;
 
@@ -120,6 +155,16 @@ void JSQLApi::JSQLReportMessage(const char* context, const char* message,
   }
 }
 
+void JSQLApi::JSQLReportException(const char* context, const std::exception& e, const char* message,
+                                  qzIUnknown** error) {
+  if (auto* sqlError = dynamic_cast<const sql::SQLException*>(&e)) {
+    setErrorFromSQLException(*sqlError);
+    JSQLReportError(context, error);
+  } else {
+    JSQLReportMessage(context, message, error);
+  }
+}
+
 bool JSQLApi::present(const jbridge::proxy::JObject& proxy, const char* message) {
   if (!proxy.isNull()) return true;
   setError(message);
@@ -129,15 +174,27 @@ bool JSQLApi::present(const jbridge::proxy::JObject& proxy, const char* message)
 // ---------------------------------------------------------------------------------------------
 // jdbc.cfg
 
-bool JSQLApi::loadJdbcConfig(config::CSConfig& config, const char* pathTemplate) {
-  if (config.load(resolveConfigPath(pathTemplate)) >= config::kConfigDone) return true;
+int JSQLApi::loadJdbcConfig(config::CSConfig& config, const char* pathTemplate) {
+  std::string why;
+  const std::string path = resolveConfigPath(pathTemplate, &why);
+  if (!why.empty()) {
+    setError(std::string(pathTemplate) + ": " + why);
+    return -1;
+  }
+  const int rc = config.load(path);
+  if (rc >= config::kConfigDone) return 1;
+  if (rc == config::kConfigNotRegularFile) {
+    setError(path + " (" + pathTemplate + ") is not a regular file: jdbc.cfg must be a plain file");
+    return -1;
+  }
   setError(std::string("Can not resolve ") + pathTemplate);
-  return false;
+  return 0;
 }
 
 bool JSQLApi::loadJdbcConfig(config::CSConfig& config) {
-  return loadJdbcConfig(config, kUserConfigTemplate) ||
-         loadJdbcConfig(config, kSetupConfigTemplate);
+  // A user file that is there but unreadable as a file is refused, not passed over.
+  if (int rc = loadJdbcConfig(config, kUserConfigTemplate); rc != 0) return rc > 0;
+  return loadJdbcConfig(config, kSetupConfigTemplate) > 0;
 }
 
 int32_t JSQLApi::JSQLGetServerDB(const char* dataSource, char* buffer, int32_t size) {
@@ -167,7 +224,10 @@ int32_t JSQLApi::CreateOrGetJVM() {
     void* env = nullptr;
     provider->getJavaVM(&vm, &env);  // its result says nothing the pointer does not
     if (!vm) {
-      setError(kNoJvmPointer);
+      std::string why = platform::javaHomeProblem();
+      if (why.empty() && std::getenv("QZ_JVM_OPTIONS"))
+        why = std::string("QZ_JVM_OPTIONS=") + std::getenv("QZ_JVM_OPTIONS");
+      setError(why.empty() ? std::string(kNoJvmPointer) : std::string(kNoJvmPointer) + ": " + why);
       return kFailed;
     }
     jbridge::setJavaVM(static_cast<JavaVM*>(vm));
@@ -193,6 +253,11 @@ int32_t JSQLApi::RegisterDBDriver(const char* dataSource) {
     const std::string& driverClass = item->valueText(0);
     if (driverClass.empty()) {
       setError(kEmptyDriverItem);
+      return kFailed;
+    }
+    // Java would see the name cut at the NUL and report a class nobody wrote.
+    if (driverClass.find('\0') != std::string::npos) {
+      setError(kNulDriverItem);
       return kFailed;
     }
     // Loading the class is what registers the driver with DriverManager. A missing class
@@ -241,12 +306,17 @@ int32_t JSQLApi::initCharsetConverter() {
 }
 
 int32_t JSQLApi::JSQLConnect(Connection& connection, const char* dataSource, const char* user,
-                             const char* password) {
+                             const char* password, int32_t loginTimeout) {
   return guarded(nullptr, [&] {
     config::CSConfig config;
     if (!loadJdbcConfig(config)) return kFailed;
     const config::CSConfigItem* item = config.findItem(kUrlItem, dataSource ? dataSource : "");
-    std::string url = item ? item->valueText(0) : std::string();
+    std::string url = withDriverTimeouts(item ? item->valueText(0) : std::string(), loginTimeout);
+    // Cut at the NUL, the URL would name another database.
+    if (url.find('\0') != std::string::npos) {
+      setError(kNulUrlItem);
+      return kFailed;
+    }
     connection = sql::DriverManager::getConnection(lang::String(url), lang::String(user),
                                                    lang::String(password));
     if (!present(connection, "JSQLConnect: the driver answered no connection")) return kFailed;

@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "object/com_ref.h"
@@ -54,6 +55,10 @@ class Statement;
 namespace qz::jdbc {
 
 struct SplitSql;
+
+// The URL with a PostgreSQL driver's loginTimeout and connectTimeout set to seconds (when
+// positive and the URL names neither); any other URL unchanged.
+std::string withDriverTimeouts(const std::string& url, int32_t seconds);
 
 class JSQLApi {
  public:
@@ -85,9 +90,12 @@ class JSQLApi {
   // Opens the converters between UTF-8 and the locale charset once. Answers 1 also when a
   // converter does not open: texts then stay unconverted, and the message stays recorded.
   int32_t initCharsetConverter();
-  // Opens a connection with the data source's "URL"; user and password may be null.
+  // Opens a connection with the data source's "URL"; user and password may be null. A positive
+  // loginTimeout (seconds) also goes into a PostgreSQL URL as its driver's own loginTimeout and
+  // connectTimeout, which that driver needs to give up on a server that accepts and never
+  // answers; a URL that names them keeps its own.
   int32_t JSQLConnect(Connection& connection, const char* dataSource, const char* user,
-                      const char* password);
+                      const char* password, int32_t loginTimeout = 0);
 
   // Connection level. Disconnecting an empty proxy has nothing to do and answers 1.
   int32_t JSQLDisconnect(Connection& connection);
@@ -179,6 +187,10 @@ class JSQLApi {
   void JSQLReportError(const char* context, qzIUnknown** error) const;
   // The same with a message of the caller's.
   void JSQLReportMessage(const char* context, const char* message, qzIUnknown** error) const;
+  // For an exception a proxy call threw: a java.sql.SQLException is recorded as the last error
+  // and reported with its SQL state and vendor code; any other with `message`.
+  void JSQLReportException(const char* context, const std::exception& e, const char* message,
+                           qzIUnknown** error);
 
   int32_t lastErrorCode() const { return lastErrorCode_; }
   const std::string& lastMessage() const { return lastMessage_; }
@@ -197,9 +209,12 @@ class JSQLApi {
   int32_t guarded(const char* otherMessage, Body&& body);
   // False, with `message` recorded, for an empty proxy: nothing may call Java through it.
   bool present(const jbridge::proxy::JObject& proxy, const char* message);
-  // Reads the first jdbc.cfg that loads; false (error recorded) when none does.
+  // Reads the first jdbc.cfg that loads; false (error recorded) when none does, or when the
+  // first that exists is not a regular file, or a path does not expand.
   bool loadJdbcConfig(config::CSConfig& config);
-  bool loadJdbcConfig(config::CSConfig& config, const char* pathTemplate);
+  // 1 read, 0 not there, -1 there but not a regular file or the path does not expand (error
+  // recorded for every failure).
+  int loadJdbcConfig(config::CSConfig& config, const char* pathTemplate);
   // The column text as the caller receives it: converted, cut to size.
   std::string columnText(const std::string& bytes, std::size_t size, bool* cut);
   // After a failed run of a rewritten text: the last message shows the caller's text instead.

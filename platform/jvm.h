@@ -1,7 +1,8 @@
 // Starting or finding the process's one Java virtual machine.
 //
-// libjvm is loaded at run time (JAVA_HOME first, then the system's default JDK), so nothing
-// links against it. Thread rule: call from any thread; the first caller starts the VM.
+// libjvm is loaded at run time, so nothing links against it: from JAVA_HOME when it is set (and
+// from nowhere else: a broken JAVA_HOME fails with a message naming its path), else from the
+// system's default JDK. Thread rule: call from any thread; the first caller starts the VM.
 #pragma once
 
 #include <jni.h>
@@ -27,6 +28,10 @@ JavaVM* obtainJavaVM(const JvmOptions& options, std::string* error);
 
 // The VM already running in this process, or null.
 JavaVM* runningJavaVM();
+
+// Why JAVA_HOME's libjvm cannot serve (missing, not loadable, not a Java VM library), naming
+// the path; empty when JAVA_HOME is unset or its libjvm loads.
+std::string javaHomeProblem();
 
 // JNI_GetCreatedJavaVMs of the libjvm in this process: JNI_OK and a count of 0 when none is
 // loaded.

@@ -30,15 +30,16 @@ std::string envText(const char* name) {
   return value ? value : "";
 }
 
-// Candidate libjvm paths in the order of preference: the user's JDK, the system default, the
-// JDK the project is built with.
+constexpr const char* kLibjvmInHome = "/lib/server/libjvm.so";
+
+// Candidate libjvm paths in the order of preference: the user's JDK alone when JAVA_HOME names
+// one (a user who names a JDK must never get another without being told), else the system
+// default and the JDK the project is built with.
 std::vector<std::string> libjvmCandidates() {
-  std::vector<std::string> paths;
   std::string javaHome = envText("JAVA_HOME");
-  if (!javaHome.empty()) paths.push_back(javaHome + "/lib/server/libjvm.so");
-  paths.push_back("/usr/lib/jvm/default-java/lib/server/libjvm.so");
-  paths.push_back("/usr/lib/jvm/java-17-openjdk-amd64/lib/server/libjvm.so");
-  return paths;
+  if (!javaHome.empty()) return {javaHome + kLibjvmInHome};
+  return {"/usr/lib/jvm/default-java/lib/server/libjvm.so",
+          "/usr/lib/jvm/java-17-openjdk-amd64/lib/server/libjvm.so"};
 }
 
 // Guards the library handle and VM creation: JNI_CreateJavaVM may run only once per process.
@@ -107,6 +108,24 @@ JvmOptions defaultJvmOptions() {
   return result;
 }
 
+std::string javaHomeProblem() {
+  std::string javaHome = envText("JAVA_HOME");
+  if (javaHome.empty()) return "";
+  std::string path = javaHome + kLibjvmInHome;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return "JAVA_HOME=" + javaHome + ", but " + path + " is not there";
+  std::lock_guard<std::mutex> lock(loaderMutex());
+  if (void* handle = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL)) {
+    bool isJvm = ::dlsym(handle, "JNI_CreateJavaVM") != nullptr;
+    ::dlclose(handle);
+    return isJvm ? "" : "JAVA_HOME=" + javaHome + ", but " + path + " is not a Java VM library";
+  }
+  const char* reason = ::dlerror();
+  return "JAVA_HOME=" + javaHome + ", but " + path +
+         " does not load: " + (reason ? reason : "unknown reason");
+}
+
 JavaVM* runningJavaVM() {
   std::lock_guard<std::mutex> lock(loaderMutex());
   return createdVm(loadedGetCreated());
@@ -140,7 +159,12 @@ JavaVM* obtainJavaVM(const JvmOptions& options, std::string* error) {
       reasons += "\n  " + path + ": " + (reason ? reason : "not loadable");
     }
     if (!libjvmHandle) {
-      setError(error, "Unable to load the Java VM library libjvm.so (set JAVA_HOME):" + reasons);
+      std::string javaHome = envText("JAVA_HOME");
+      setError(error,
+               javaHome.empty()
+                   ? "Unable to load the Java VM library libjvm.so (set JAVA_HOME):" + reasons
+                   : "Unable to load the Java VM library of JAVA_HOME=" + javaHome +
+                         " (unset JAVA_HOME to use the system's default Java):" + reasons);
       return nullptr;
     }
   }

@@ -1,8 +1,8 @@
 // Read access to the registry: string values stored by key path under a root key.
 //
 // On POSIX the registry is our own: each root with a store is one small text file (place and
-// format in platform/README.md). Nothing is cached, so an edited file takes effect at the next
-// read, and nothing here ever writes.
+// format in platform/README.md). Each store is parsed once into an index, kept until the file
+// changes, so an edited file takes effect at the next read; nothing here ever writes.
 //
 // Thread rule: any thread may read at any time. Values are handed out as copies.
 #pragma once

@@ -1,4 +1,6 @@
-// The POSIX registry: one text file per root, read afresh on every call.
+// The POSIX registry: one text file per root, parsed once into an index that is read again
+// only when the file changes (another file, size or modification time), so an edited store
+// takes effect at the next read and a large store costs one parse, not one per lookup.
 //
 // A line "key\path = value" sets the default value of a key, "key\path\@name = value" its
 // value "name". Blanks around key and value are dropped, "#" and ";" start comment lines, a
@@ -8,6 +10,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string_view>
 
 #include "platform/folders.h"
@@ -30,14 +36,30 @@ std::string environment(const char* name) {
   return value ? value : "";
 }
 
+// What tells one version of a store file from another.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = -1;
+  long seconds = 0;
+  long nanoseconds = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const struct stat& info) {
+  return {info.st_dev, info.st_ino, info.st_size, static_cast<long>(info.st_mtim.tv_sec),
+          static_cast<long>(info.st_mtim.tv_nsec)};
+}
+
 // Only a regular file is read: a FIFO or device named by mistake must neither block nor flood.
-bool readStore(const std::string& path, std::string* text) {
+bool readStore(const std::string& path, std::string* text, FileStamp* stamp) {
   if (path.empty()) return false;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info {};
   bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
             static_cast<std::size_t>(info.st_size) <= kMaxStoreBytes;
+  if (ok) *stamp = stampOf(info);
   char chunk[8192];
   while (ok) {
     ssize_t n = ::read(fd, chunk, sizeof chunk);
@@ -132,29 +154,92 @@ std::string registryStorePath(RegistryRoot root) {
   return {};
 }
 
-bool readRegistryString(RegistryRoot root, const std::string& subKey, const std::string& valueName,
-                        std::string* value) {
-  std::string text;
-  if (!readStore(registryStorePath(root), &text)) return false;
-  std::string_view rest(text);
-  if (rest.substr(0, kUtf8Bom.size()) == kUtf8Bom) rest.remove_prefix(kUtf8Bom.size());
+namespace {
 
-  const std::string wantedKey = canonicalKey(subKey);
-  const std::string wantedName = lowerAscii(valueName);
-  bool found = false;
-  std::string_view match;
+// Every value of one store by canonical key and lower-case name; the last line for a value
+// wins.
+struct StoreIndex {
+  FileStamp stamp;
+  std::string text;  // what was parsed, to tell an edit within one clock tick
+  std::map<std::pair<std::string, std::string>, std::string> values;
+};
+
+// File times advance in coarse clock ticks: an edit of the same length within the tick of the
+// last read can keep the stamp. So an index read less than this long after its file's time is
+// checked against the text, until a check comes that much later.
+constexpr long kRacyNanoseconds = 1000000000;
+
+long long nanoseconds(long seconds, long nanoseconds) {
+  return static_cast<long long>(seconds) * 1000000000 + nanoseconds;
+}
+
+long long now() {
+  timespec t{};
+  ::clock_gettime(CLOCK_REALTIME, &t);
+  return nanoseconds(t.tv_sec, t.tv_nsec);
+}
+
+std::shared_ptr<const StoreIndex> parseStore(std::string text, const FileStamp& stamp) {
+  auto index = std::make_shared<StoreIndex>();
+  index->stamp = stamp;
+  index->text = std::move(text);
+  const std::string& all = index->text;
+  std::string_view rest(all);
+  if (rest.substr(0, kUtf8Bom.size()) == kUtf8Bom) rest.remove_prefix(kUtf8Bom.size());
   Entry entry;
   while (!rest.empty()) {
     std::size_t end = rest.find('\n');
     std::string_view line = rest.substr(0, end);
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    if (parseLine(line, &entry) && entry.key == wantedKey && entry.name == wantedName) {
-      found = true;
-      match = entry.value;
+    if (parseLine(line, &entry)) index->values[{entry.key, entry.name}] = std::string(entry.value);
+  }
+  return index;
+}
+
+struct CachedStore {
+  std::shared_ptr<const StoreIndex> index;
+  long long checked = 0;  // when the index was last known to match the file
+};
+
+// The index of the store at path, parsed again only when the file is another one or changed.
+std::shared_ptr<const StoreIndex> storeIndex(const std::string& path) {
+  static std::mutex mutex;
+  static std::map<std::string, CachedStore> cache;
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  const FileStamp current = stampOf(info);
+  const long long modified = nanoseconds(current.seconds, current.nanoseconds);
+  std::shared_ptr<const StoreIndex> cached;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = cache.find(path);
+    if (it != cache.end() && it->second.index->stamp == current) {
+      if (it->second.checked - modified > kRacyNanoseconds) return it->second.index;
+      cached = it->second.index;
     }
   }
-  if (found) value->assign(match);
-  return found;
+  const long long started = now();
+  std::string text;
+  FileStamp stamp;
+  if (!readStore(path, &text, &stamp)) return nullptr;
+  std::shared_ptr<const StoreIndex> index = cached && cached->stamp == stamp && cached->text == text
+                                                ? cached
+                                                : parseStore(std::move(text), stamp);
+  std::lock_guard<std::mutex> lock(mutex);
+  cache[path] = {index, started};
+  return index;
+}
+
+}  // namespace
+
+bool readRegistryString(RegistryRoot root, const std::string& subKey, const std::string& valueName,
+                        std::string* value) {
+  std::shared_ptr<const StoreIndex> index = storeIndex(registryStorePath(root));
+  if (!index) return false;
+  auto it = index->values.find({canonicalKey(subKey), lowerAscii(valueName)});
+  if (it == index->values.end()) return false;
+  value->assign(it->second);
+  return true;
 }
 
 }  // namespace qz::platform

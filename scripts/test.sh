@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite: first the sanitizer build
-# (ASan + UBSan) of the tests that start no JVM, then every test of the release build.
+# (ASan + UBSan) of the tests that start no JVM, then every test of the release build, then the
+# libFuzzer targets for QZ_FUZZ_SECONDS each (default 20; 0 leaves them out), from the corpora
+# in the tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,4 +15,26 @@ cmake --build build-asan -j"$jobs"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
-cd build && ctest --output-on-failure -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+fuzz_seconds=${QZ_FUZZ_SECONDS:-20}
+if ((fuzz_seconds > 0)); then
+  fuzzers=(tests/config/config_reader tests/config/expand tests/platform/registry
+           tests/jdbc/sql_literals)
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_FUZZ=ON \
+    >/dev/null
+  targets=()
+  for f in "${fuzzers[@]}"; do targets+=("${f##*/}_fuzz"); done
+  cmake --build build-fuzz -j"$jobs" --target "${targets[@]}"
+  for f in "${fuzzers[@]}"; do
+    name=${f##*/}
+    # Work on a copy: what a run finds stays out of the tree unless someone adds it.
+    work=build-fuzz/corpus/$name
+    rm -rf "$work" && mkdir -p "$work"
+    if [ -d "$(dirname "$f")/corpus/$name" ]; then cp "$(dirname "$f")/corpus/$name"/* "$work"/; fi
+    echo "fuzzing $name for ${fuzz_seconds}s"
+    "build-fuzz/${f}_fuzz" -max_total_time="$fuzz_seconds" -max_len=4096 \
+      -artifact_prefix="build-fuzz/$name-" "$work" 2>"build-fuzz/$name.log" ||
+      { tail -40 "build-fuzz/$name.log"; exit 1; }
+  done
+fi

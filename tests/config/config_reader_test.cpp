@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -194,6 +198,39 @@ TEST(ReaderTest, MalformedInputIsReadWithoutHarm) {
   EXPECT_EQ(config->findItem(std::string(1, '\0'), "[")->valueText(0), std::string(1, '\0'));
   std::ostringstream out;
   EXPECT_EQ(config->writeStream(out), kConfigDone);
+}
+
+TEST(ReaderTest, AByteOrderMarkIsNotPartOfTheFirstLine) {
+  auto config = parse("\xEF\xBB\xBF[mem]\r\nURL=x\r\n");
+  EXPECT_EQ(firstValue(*config, "URL", "mem"), "x");
+  config = parse("\xEF\xBB\xBFkey=v\n[b]\n\xEF\xBB\xBFk=w\n");
+  EXPECT_EQ(firstValue(*config, "key", kDefaultBlock), "v");
+  EXPECT_EQ(firstValue(*config, "\xEF\xBB\xBFk", "b"), "w") << "only the stream's start";
+
+  // A key that starts with a mark of its own keeps it through a write and a read.
+  config = parse("\xEF\xBB\xBF\xEF\xBB\xBFkey=v\n");
+  std::ostringstream out;
+  ASSERT_EQ(config->writeStream(out), kConfigDone);
+  EXPECT_EQ(firstValue(*parse(out.str()), "\xEF\xBB\xBFkey", kDefaultBlock), "v");
+}
+
+// A FIFO would block the reader until some writer came; a directory would read as empty.
+TEST(ReaderTest, WhatIsNotARegularFileIsRefusedUnread) {
+  std::string root = (std::filesystem::temp_directory_path() / "qzcfg.XXXXXX").string();
+  ASSERT_NE(mkdtemp(root.data()), nullptr);
+  const std::string fifo = root + "/fifo.cfg", dir = root + "/dir.cfg", file = root + "/a.cfg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_directory(dir);
+  std::ofstream(file) << "\xEF\xBB\xBF[s]\na=1\n";
+  std::filesystem::create_symlink(fifo, root + "/link.cfg");
+  CSConfig config;
+  EXPECT_EQ(config.load(fifo), kConfigNotRegularFile);
+  EXPECT_EQ(config.load(root + "/link.cfg"), kConfigNotRegularFile) << "a link to a FIFO";
+  EXPECT_EQ(config.load(dir), kConfigNotRegularFile);
+  EXPECT_EQ(config.load(root + "/missing.cfg"), kConfigNothingRead);
+  EXPECT_EQ(config.load(file), kConfigDone);
+  EXPECT_EQ(firstValue(config, "a", "s"), "1");
+  std::filesystem::remove_all(root);
 }
 
 // Serves its text, then fails the way a broken device does.

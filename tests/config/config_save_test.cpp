@@ -78,7 +78,7 @@ TEST_F(SaveTest, LoadResults) {
   EXPECT_EQ(config.fileTime(), fs::last_write_time(path("a.cfg")));
   // Nothing to read leaves what was read before.
   EXPECT_EQ(config.load(path("missing.cfg")), kConfigNothingRead);
-  EXPECT_EQ(config.load(dir_.string()), kConfigNothingRead);
+  EXPECT_EQ(config.load(dir_.string()), kConfigNotRegularFile) << "a folder is refused unread";
   EXPECT_EQ(config.getValue("k", "S")->text(), "old");
   if (::geteuid() != 0) {
     put(path("locked.cfg"), kOld);

@@ -191,6 +191,30 @@ TEST_F(ExpandTest, DeepOrExplosiveDefinitionsStayBounded) {
   EXPECT_NE(out.find("$(QZT_E"), std::string::npos);
 }
 
+// 25,000 references to a 100 KB value would expand to 2.5 GB: the expansion fails instead,
+// saying why, and the caller gets the text it gave back.
+TEST_F(ExpandTest, ExpandedTextIsBoundedWithAClearError) {
+  setVar("QZT_BIG", std::string(100 * 1024, 'b'));
+  std::string many;
+  for (int i = 0; i < 25000; ++i) many += "$(QZT_BIG)";
+  writeUser(variable("QZT_MANY", many));
+  int status = 0;
+  EXPECT_EQ(expandVariables("/x/$QZT_MANY", &status, true), "");
+  EXPECT_EQ(status, kExpansionTooLong);
+  std::string error;
+  EXPECT_EQ(expandPath("/x/$QZT_MANY", &error), "/x/$QZT_MANY");
+  EXPECT_EQ(error, "the expansion of \"/x/$QZT_MANY\" is longer than 1048576 bytes");
+
+  // Up to the bound, a long value expands whole; placeholders count too.
+  setVar("QZT_EDGE", std::string(kMaxExpandedBytes - 2, 'e'));
+  EXPECT_EQ(expandPath("$QZT_EDGE/y", &error).size(), kMaxExpandedBytes);
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(expandVariables("$QZT_EDGE/yz", &status, true), "");
+  EXPECT_EQ(status, kExpansionTooLong);
+  EXPECT_EQ(expandVariables("$(QZT_EDGE)%SystemTemp%", &status, true), "");
+  EXPECT_EQ(status, kExpansionTooLong);
+}
+
 TEST_F(ExpandTest, PlaceholdersInAnyCase) {
   EXPECT_EQ(expandPath("%SystemRoot%/lib:%SYSTEMROOT%"), "/usr/lib:/usr");
   std::string tmp = (dir_ / "tmp").string();

@@ -120,6 +120,24 @@ TEST_F(BeforeConnectTest, AutoCommitOptionTracesItsValue) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "SetAutoCommitMode 256\n");
 }
 
+// The default Java must not stand in for the one JAVA_HOME names; connect says which and why.
+TEST_F(BeforeConnectTest, ABrokenJavaHomeFailsTheConnectNamingItsPath) {
+  EnvScope home("JAVA_HOME", "/nonexistent/jdk");
+  install_.user().write("jdbc.cfg", dbtest::jdbcBlock("demo", "jdbc:hsqldb:mem:x"));
+  testing::internal::CaptureStderr();
+  Outcome o = db_.tryCall("connect", "demo", "SA", "");
+  std::string printed = testing::internal::GetCapturedStderr();
+  ASSERT_FALSE(o.ok());
+  EXPECT_EQ(o.error.innerSource, "ZIRUV:CONNECT::CreateOrGetJVM");
+  EXPECT_EQ(o.error.innerDescription,
+            "CreateOrGetJVM: zeltools.jvm did not hand out a Java VM: JAVA_HOME=/nonexistent/jdk, "
+            "but /nonexistent/jdk/lib/server/libjvm.so is not there");
+  EXPECT_NE(printed.find("zeltools.jvm: Unable to load the Java VM library of "
+                         "JAVA_HOME=/nonexistent/jdk"),
+            std::string::npos)
+      << printed;
+}
+
 TEST_F(BeforeConnectTest, ChildrenThatNeedAConnectionAreEmpty) {
   for (const char* name : {"SQLEXEC", "SQLEXEC_UTF8", "RECORDSET", "TABLEINFO", "sqlexec"}) {
     Value child = db_.call("createObject", name);

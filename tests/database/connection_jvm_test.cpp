@@ -1,6 +1,16 @@
 // The connection with a real driver: where jdbc.cfg is found, what each failure says,
 // transactions, options, database information, the shared session and termination.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
 
 #include "database/database.h"
 #include "jdbc/jsql_api.h"
@@ -117,6 +127,15 @@ TEST_P(HsqlConnectionTest, DriverRegistrationFailuresSayWhy) {
   expectInner(tryConnect("nodriver"), label, "RegisterDBDriver: Error in jdbc.cfg");
   expectInner(tryConnect("empty"), label, "RegisterDBDriver: DriverClass not found in jdbc.cfg");
   expectInner(tryConnect("missing"), label, "java.lang.ClassNotFoundException: org.nowhere.Driver");
+  // A NUL would cut the name (or the URL, naming another database) on its way into Java.
+  install_.user().write("jdbc.cfg",
+                        jdbcBlock("nul", backend_.url, std::string("org.h\0sqldb", 11)) +
+                            jdbcBlock("nulurl", backend_.url + std::string("\0x", 2)));
+  expectInner(tryConnect("nul"), label,
+              "RegisterDBDriver: DriverClass in jdbc.cfg holds a NUL byte");
+  expectInner(tryConnect("nulurl"), "ZIRUV:DSN Connect",
+              "JSQLConnect: URL in jdbc.cfg holds a NUL byte");
+  install_.user().write("jdbc.cfg", jdbcBlock("demo", backend_.url));
   EXPECT_EQ(tryConnect("DEMO").status, 0) << "data source names ignore case";
 }
 
@@ -188,6 +207,64 @@ TEST_P(HsqlConnectionTest, ConnectionOutlivesEngineTermination) {
   sql.reset();
   info.reset();
   db_.reset();
+}
+
+// A server on 127.0.0.1 that accepts every connection and never says a word.
+class SilentListener {
+ public:
+  SilentListener() {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        listen(fd_, 8) != 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+      throw std::runtime_error("no listener on 127.0.0.1");
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, 50) > 0) {
+          int c = accept(fd_, nullptr, nullptr);
+          if (c >= 0) accepted_.push_back(c);
+        }
+      }
+    });
+  }
+  ~SilentListener() {
+    stop_ = true;
+    thread_.join();
+    for (int c : accepted_) close(c);
+    close(fd_);
+  }
+  int port() const { return port_; }
+  size_t accepted() const { return accepted_.size(); }  // after the thread has stopped
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::vector<int> accepted_;
+  std::thread thread_;
+};
+
+TEST_P(HsqlConnectionTest, ConnectTimeoutHoldsAgainstAServerThatNeverAnswers) {
+  SilentListener server;
+  install_.user().write("jdbc.cfg",
+                        jdbcBlock("silent",
+                                  "jdbc:postgresql://127.0.0.1:" + std::to_string(server.port()) +
+                                      "/qz?sslmode=disable",
+                                  "org.postgresql.Driver"));
+  ASSERT_EQ(db_.call("option", "CONNECTTIMEOUT", 1).asInt(), 1);
+  const auto start = std::chrono::steady_clock::now();
+  Outcome o = db_.tryCall("connect", "silent", "qz", "secret");
+  const auto waited = std::chrono::steady_clock::now() - start;
+  expectInner(o, "ZIRUV:DSN Connect", "");
+  EXPECT_FALSE(o.error.innerSqlState.empty()) << o.error.text();
+  // Without its own time-out the driver waits for the server's answer for ever.
+  EXPECT_LT(waited, std::chrono::seconds(30)) << "a 1 s time-out";
+  probe_->setLoginTimeout(0);
 }
 
 QZ_HSQLDB_ONLY(HsqlConnectionTest);

@@ -1,6 +1,8 @@
 // The class factory as the host reaches it: class names, identifier forms, and the routing of
 // DATABASE.ODBCDB by dbproxy.cfg.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "database/interfaces.h"
 #include "tests/database/db_test_env.h"
@@ -45,6 +47,19 @@ TEST_F(FactoryTest, OdbcNeedsAProxyConfig) {
   EXPECT_FALSE(odbcServed()) << "an empty file reads nothing";
   proxyConfig("[OTHER]\nDriver = DATABASE.JDBCDB\n");
   EXPECT_FALSE(odbcServed()) << "neither an operating-system block nor COMMON";
+}
+
+TEST_F(FactoryTest, ProxyConfigWithAByteOrderMarkOrNotAFile) {
+  proxyConfig("\xEF\xBB\xBF[COMMON]\r\nDriver = DATABASE.JDBCDB\r\n");
+  EXPECT_TRUE(odbcServed()) << "the first block of a file a Windows editor saved";
+  install_.setup().remove("dbproxy.cfg");
+  const std::string path = install_.setup().path() + "/dbproxy.cfg";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  EXPECT_FALSE(odbcServed()) << "a FIFO is refused, not waited on";
+  install_.setup().remove("dbproxy.cfg");
+  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+  EXPECT_FALSE(odbcServed());
+  rmdir(path.c_str());
 }
 
 TEST_F(FactoryTest, OdbcRoutedByCommonBlockInAnyLetterCase) {

@@ -10,6 +10,15 @@ void DatabaseFixture::SetUp() {
     QZ_SKIP_WITHOUT_PG();
     qztest::PgServer& pg = qztest::pgServer();
     backend_ = {pg.jdbcUrl(), pg.user(), pg.password(), "org.postgresql.Driver"};
+  } else if (backendId() == "h2") {
+    // Kept while the process lives, so that the probe's connection sees the same database.
+    backend_ = {"jdbc:h2:mem:" + uniqueName("db") + ";DB_CLOSE_DELAY=-1", "SA", "",
+                "org.h2.Driver"};
+  } else if (backendId() == "derby") {
+    backend_ = {"jdbc:derby:" + data_.path() + "/db;create=true", "SA", "",
+                "org.apache.derby.jdbc.EmbeddedDriver"};
+  } else if (backendId() == "sqlite") {
+    backend_ = {"jdbc:sqlite:" + data_.path() + "/db.sqlite", "", "", "org.sqlite.JDBC"};
   } else {
     backend_ = {"jdbc:hsqldb:mem:" + uniqueName("db"), "SA", "", kHsqlDriver};
   }
@@ -19,6 +28,16 @@ void DatabaseFixture::SetUp() {
   probe_ = std::make_unique<JdbcProbe>(engine_->host());
   db_ = engine_->create("DATABASE.JDBCDB");
   ASSERT_TRUE(db_);
+}
+
+void DatabaseFixture::TearDown() {
+  if (backendId() != "derby" || !probe_) return;
+  // Embedded Derby keeps its files open until the database is shut down, which it answers
+  // with an exception.
+  try {
+    probe_->query("jdbc:derby:" + data_.path() + "/db;shutdown=true", "VALUES 1");
+  } catch (const std::exception&) {
+  }
 }
 
 void DatabaseFixture::connect() {

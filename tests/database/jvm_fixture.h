@@ -2,8 +2,10 @@
 // "demo" for a fresh database of the backend under test, the engine, a probe with a JDBC
 // connection of its own, and a table name no other test uses.
 //
-// Backends: "hsqldb" (an in-memory database of the driver in the process's VM) and
-// "postgresql" (the test binary's private server; skipped where none can start).
+// Backends: "hsqldb" and "h2" (in-memory databases of drivers in the process's VM), "derby"
+// (embedded, in a temporary folder, shut down when the test ends), "sqlite" (a file in a
+// temporary folder) and "postgresql" (the test binary's private server; skipped where none can
+// start). Most suites run on HSQLDB and PostgreSQL; the driver matrix runs on all five.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,7 +29,9 @@ struct Backend {
 class DatabaseFixture : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override;
+  void TearDown() override;
 
+  const std::string& backendId() const { return GetParam(); }
   bool postgres() const { return GetParam() == "postgresql"; }
   // Connects db_ to "demo".
   void connect();
@@ -38,6 +42,7 @@ class DatabaseFixture : public ::testing::TestWithParam<std::string> {
   std::string count(const std::string& table);  // SELECT COUNT(*) as text
 
   Installation install_;
+  TempDir data_;  // the file databases of Derby and SQLite
   std::unique_ptr<Engine> engine_;
   std::unique_ptr<JdbcProbe> probe_;
   Backend backend_;
@@ -64,6 +69,12 @@ std::string backendName(const ::testing::TestParamInfo<std::string>& info);
   INSTANTIATE_TEST_SUITE_P(Backends, Fixture,                                                   \
                            ::testing::Values(std::string("hsqldb"), std::string("postgresql")), \
                            ::dbtest::backendName)
+#define QZ_ALL_BACKENDS(Fixture)                                                        \
+  INSTANTIATE_TEST_SUITE_P(                                                             \
+      Drivers, Fixture,                                                                 \
+      ::testing::Values(std::string("hsqldb"), std::string("h2"), std::string("derby"), \
+                        std::string("sqlite"), std::string("postgresql")),              \
+      ::dbtest::backendName)
 #define QZ_HSQLDB_ONLY(Fixture)                                                       \
   INSTANTIATE_TEST_SUITE_P(Hsqldb, Fixture, ::testing::Values(std::string("hsqldb")), \
                            ::dbtest::backendName)

@@ -2,6 +2,8 @@
 // set-up steps that fail before Java, and calls through empty proxies.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -64,6 +66,58 @@ TEST_F(SessionTest, JdbcConfigIsLookedForInTheUserThenTheSetupFolder) {
   char cut[8] = "XXXXXXX";
   EXPECT_EQ(api_.JSQLGetServerDB("db", cut, 5), 1);
   EXPECT_EQ(std::string(cut, 6), std::string("\xCE\xB1\xCE\xB2\0X", 6));
+}
+
+TEST_F(SessionTest, JdbcConfigWithAByteOrderMarkOrNotAFile) {
+  writeJdbcConfig(userFolder(), "\xEF\xBB\xBF" + configBlock("mem", "jdbc:x", "x.Driver", "m"));
+  EXPECT_EQ(serverDb("mem"), "m") << "the first block of a file a Windows editor saved";
+  removeJdbcConfig(userFolder());
+
+  // Neither blocks nor passes over to the setup folder's file: refused, naming the path.
+  writeJdbcConfig(setupFolder(), configBlock("mem", "jdbc:x", "x.Driver", "setup"));
+  const std::string path = userFolder() + "/jdbc.cfg";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  int32_t r = 0;
+  EXPECT_EQ(serverDb("mem", &r), "garbage");
+  EXPECT_EQ(r, -1);
+  EXPECT_EQ(api_.lastMessage(), path +
+                                    " ($KESTRAN_USER\\jdbc.cfg) is not a regular file: jdbc.cfg "
+                                    "must be a plain file");
+  removeJdbcConfig(userFolder());
+  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+  EXPECT_EQ(serverDb("mem", &r), "garbage");
+  EXPECT_NE(api_.lastMessage().find("is not a regular file"), std::string::npos);
+  rmdir(path.c_str());
+}
+
+TEST_F(SessionTest, AnInstallationPathThatExpandsTooLongIsRefusedSayingSo) {
+  writeJdbcConfig(setupFolder(), configBlock("db", "jdbc:x", "x.Driver", "setup"));
+  std::string many;
+  for (int i = 0; i < 200; ++i) many += "$(QZT_HUGE)";
+  setenv("QZT_HUGE", std::string(64 * 1024, 'h').c_str(), 1);
+  setenv("KESTRAN_USER", many.c_str(), 1);
+  int32_t r = 0;
+  EXPECT_EQ(serverDb("db", &r), "garbage");
+  EXPECT_EQ(r, -1) << "not passed over to the setup folder";
+  EXPECT_EQ(api_.lastMessage(), "$KESTRAN_USER\\jdbc.cfg: the expansion of "
+                                "\"$KESTRAN_USER\\jdbc.cfg\" is longer than 1048576 bytes");
+  setenv("KESTRAN_USER", userFolder().c_str(), 1);
+  unsetenv("QZT_HUGE");
+  EXPECT_EQ(serverDb("db"), "setup");
+}
+
+TEST(DriverTimeoutsTest, OnlyPostgresqlUrlsGetTheDriversOwnTimeouts) {
+  EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db", 5),
+            "jdbc:postgresql://h/db?loginTimeout=5&connectTimeout=5");
+  EXPECT_EQ(withDriverTimeouts("JDBC:PostgreSQL://h/db?stringtype=unspecified", 2),
+            "JDBC:PostgreSQL://h/db?stringtype=unspecified&loginTimeout=2&connectTimeout=2");
+  EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db?LoginTimeout=9", 2),
+            "jdbc:postgresql://h/db?LoginTimeout=9&connectTimeout=2")
+      << "what the URL names wins";
+  EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db?xloginTimeout=9", 2),
+            "jdbc:postgresql://h/db?xloginTimeout=9&loginTimeout=2&connectTimeout=2");
+  EXPECT_EQ(withDriverTimeouts("jdbc:postgresql://h/db", 0), "jdbc:postgresql://h/db");
+  EXPECT_EQ(withDriverTimeouts("jdbc:hsqldb:mem:x", 5), "jdbc:hsqldb:mem:x");
 }
 
 TEST_F(SessionTest, BackslashesInInstallationPathsAreFolderSeparators) {

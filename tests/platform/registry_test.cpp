@@ -131,6 +131,25 @@ TEST_F(RegistryTest, EachRootReadsItsOwnStoreAfresh) {
   EXPECT_EQ(read("K"), "edited");
 }
 
+// Each store is parsed once into an index; an edit, even one of the same length within the
+// same clock tick, or another file put in its place, is read at the next lookup.
+TEST_F(RegistryTest, TheIndexFollowsEveryEditOfTheStore) {
+  std::string big;
+  for (int i = 0; i < 20000; ++i)
+    big += "K" + std::to_string(i) + " = v" + std::to_string(i) + "\n";
+  writeFile(userStore(), big + "K = aa\n");
+  for (int i = 0; i < 20000; i += 97)
+    EXPECT_EQ(read("K" + std::to_string(i)), "v" + std::to_string(i));
+  EXPECT_EQ(read("K"), "aa");
+  writeFile(userStore(), big + "K = bb\n");
+  EXPECT_EQ(read("K"), "bb") << "same length, same tick";
+  writeFile(dir_ / "other.reg", "K = other\n");
+  fs::rename(dir_ / "other.reg", userStore());
+  EXPECT_EQ(read("K"), "other");
+  fs::remove(userStore());
+  EXPECT_EQ(read("K"), std::nullopt);
+}
+
 TEST_F(RegistryTest, StoresLiveInTheConfigFolderAndEtcByDefault) {
   ::unsetenv("QZ_REGISTRY_USER");
   ::unsetenv("QZ_REGISTRY_MACHINE");

@@ -277,6 +277,31 @@ void PgServer::waitReady() {
   throw failure("postgres did not accept connections within 30 s");
 }
 
+bool PgServer::running() const {
+  pollfd p{statusFd_, POLLIN, 0};
+  return statusFd_ >= 0 && poll(&p, 1, 0) == 0;
+}
+
+void PgServer::stopImmediately() {
+  std::lock_guard lock(mutex_);
+  if (run({binDir_ + "/pg_ctl", "stop", "-D", root_ + "/data", "-m", "immediate", "-w", "-t",
+           "30"}) != 0)
+    throw failure("pg_ctl stop -m immediate failed");
+  for (auto end = Clock::now() + kStartTimeout; running(); std::this_thread::sleep_for(20ms))
+    if (Clock::now() > end) throw failure("postgres did not exit after pg_ctl stop");
+}
+
+void PgServer::restart() {
+  std::lock_guard lock(mutex_);
+  if (running()) throw PgServerError("restart: the server is still running");
+  retired_.emplace_back(supervisor_, controlFd_);
+  close(statusFd_);
+  supervisor_ = -1;
+  controlFd_ = statusFd_ = -1;
+  launch();
+  waitReady();
+}
+
 void PgServer::stop() noexcept {
   // A forked copy of the test process only drops its copies of the pipes: the server, and its
   // folder, belong to the original.
@@ -292,6 +317,11 @@ void PgServer::stop() noexcept {
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }
+  for (auto [pid, control] : retired_) {
+    close(control);
+    if (owner) waitStatus(pid);
+  }
+  retired_.clear();
   supervisor_ = -1;
   controlFd_ = statusFd_ = -1;
   root_.clear();

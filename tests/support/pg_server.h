@@ -7,6 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qztest {
@@ -45,6 +46,14 @@ class PgServer {
   // A further database owned by user().
   void createDatabase(const std::string& name) const;
 
+  // Stops the server as a crash would (pg_ctl stop -m immediate: no checkpoint, every
+  // connection cut) and waits until the postmaster has exited. Throws PgServerError on failure.
+  void stopImmediately();
+  // Starts the server again on the same folder and port (it recovers from the crash first) and
+  // waits until it accepts connections.
+  void restart();
+  bool running() const;
+
  private:
   void start();
   void stop() noexcept;
@@ -72,6 +81,9 @@ class PgServer {
   pid_t supervisor_ = -1;
   int controlFd_ = -1;  // closing it tells the watchdog to stop the server
   int statusFd_ = -1;   // reaches end of file when the postmaster has exited
+  // Watchdogs of servers stopped by stopImmediately, with their control pipes: kept open until
+  // the end, since a watchdog told to stop removes the folder the restarted server uses.
+  std::vector<std::pair<pid_t, int>> retired_;
   bool started_ = false;
   mutable std::mutex mutex_;
 };
