@@ -15,6 +15,7 @@ dbJDBCSQLExecC::dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8)
 }
 
 dbJDBCSQLExecC::~dbJDBCSQLExecC() {
+  std::lock_guard<std::mutex> lock(cancelMutex_);
   // An open statement holds a cursor (and with it locks or server resources) until the
   // connection closes; nobody can reach it once this object is gone.
   try {
@@ -57,6 +58,22 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   JSQLApi& session = c.session();
   int32_t r;
   const char* sql = sqlText_.c_str();
+  // The run below writes statement_ once, from null to the new statement, and deletes no
+  // reference: cancel may then read it from another thread. The old one goes here, where
+  // cancel waits for the lock.
+  {
+    std::lock_guard<std::mutex> lock(cancelMutex_);
+    session.JSQLCloseStatement(statement_);
+    statement_ = Statement();
+    running_ = true;
+  }
+  struct Finished {
+    dbJDBCSQLExecC* self;
+    ~Finished() {
+      std::lock_guard<std::mutex> lock(self->cancelMutex_);
+      self->running_ = false;
+    }
+  } finished{this};
   if (isQuery(sqlText_)) {
     dbTrace("JSQLExecQuery %s\n", sql);
     session.SetResultSetOptions(resultType_, resultConcurrency_);
@@ -77,6 +94,44 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   return kQzOk;
 }
 
+int32_t dbJDBCSQLExecC::cancel() {
+  std::lock_guard<std::mutex> lock(cancelMutex_);
+  if (!running_) return 0;
+  // The pointer is written once during the run (aligned, so never seen half-written) and
+  // deleted only under the lock: null here means the driver has not made the statement yet.
+  const jobject ref = statement_.getJniObject();
+  if (!ref) return 0;
+  try {
+    Statement(ref).cancel();
+  } catch (const std::exception& e) {
+    throw proxyExecuteExceptionC(e.what(), "ZIRUV:cancel");
+  } catch (...) {
+    throw proxyExecuteExceptionC("the driver could not cancel the statement", "ZIRUV:cancel");
+  }
+  return 1;
+}
+
+void dbJDBCSQLExecC::scriptCancel(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  result.setInt(cancel());
+}
+
+void dbJDBCSQLExecC::scriptColumnType(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  const int32_t column = args.getInt(0);
+  JSQLApi& session = connection().session();
+  int32_t type = 0;
+  if (resultMetaData_.isNull()) {
+    throw proxyExecuteExceptionC("no query result to describe", "ZIRUV:columnType");
+  }
+  if (session.JSQLDescribeColumn(resultMetaData_, column + 1, nullptr, 0, nullptr, &type, nullptr,
+                                 nullptr, nullptr) != JSQLApi::kOk) {
+    qzIUnknown* err = nullptr;
+    session.JSQLReportError("columnType", &err);
+    qzRef<qzIUnknown> held(err);
+    throw proxyExecuteComExceptionC(held.get());
+  }
+  result.setInt(type);
+}
+
 void dbJDBCSQLExecC::scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
   setStatement(args.getText(0));
   result.setInt(1);
@@ -85,9 +140,11 @@ void dbJDBCSQLExecC::scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCast
 proxyMethodTableC* dbJDBCSQLExecC::table() {
   using T = dbJDBCSQLExecC;
   static const proxyMethodRowS rows[] = {
-      {"statement", kQzMethod, 1, &dbMember<T, &T::scriptStatement>}};
+      {"statement", kQzMethod, 1, &dbMember<T, &T::scriptStatement>},
+      {"cancel", kQzMethod, 0, &dbMember<T, &T::scriptCancel>},
+      {"columnType", kQzMethod, 1, &dbMember<T, &T::scriptColumnType>}};
   static proxyMethodTableC t;
-  static const bool built = (addLayer(t, rows, 1), true);
+  static const bool built = (addLayer(t, rows, 3), true);
   (void)built;
   return &t;
 }

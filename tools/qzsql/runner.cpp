@@ -89,7 +89,8 @@ const char* const kMetaHelp =
     "  \\i FILE         run the statements of a file\n"
     "  \\q              quit (or Ctrl-D)\n"
     "  \\?              this help\n"
-    "Ctrl-C stops the output of a long result; at the prompt it drops the line being typed.\n";
+    "Ctrl-C cancels the running statement and stops the output of a long result; at the\n"
+    "prompt it drops the line being typed.\n";
 
 std::string withoutSeverity(const std::string& message) {
   static constexpr const char* kWords[] = {"ERROR", "FATAL", "PANIC", "WARNING", "SEVERE"};

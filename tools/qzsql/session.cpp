@@ -4,6 +4,7 @@
 #include <cctype>
 #include <utility>
 
+#include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/statements.h"
 
 namespace qzsql {
@@ -151,7 +152,12 @@ RunResult Session::run(const std::string& sql, ResultWriter& writer,
     throw CallFailed("transaction", {{"qzsql", "the record set gave no SQLEXEC object"}});
   }
   exec.call("statement", {text});
-  exec.call("execute");
+  {
+    // Ctrl-C asks the driver to stop the statement; the run then fails with its message.
+    interrupt::Cancellable cancellable(
+        [exec] { return exec.call("cancel").toInt().value_or(1) != 0; });
+    exec.call("execute");
+  }
   if (!result.query) {
     result.updateCount = intOf(recordSet.get("Count"), "Count");
     return result;

@@ -368,7 +368,7 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   EXPECT_FALSE(contains(history, "never run")) << history;
 }
 
-TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEcho) {
+TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement) {
   QZ_SKIP_WITHOUT_PG();
   qztest::PgServer& pg = qztest::pgServer();
   box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
@@ -379,6 +379,18 @@ TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEcho) {
   EXPECT_FALSE(contains(t.output(), pg.password()));
   t.type("\\conninfo\r");
   ASSERT_TRUE(t.waitFor("PostgreSQL")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+
+  // The driver stops the statement: the prompt is back long before its 8 s are over.
+  t.type("SELECT pg_sleep(8);\r");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  auto pressed = std::chrono::steady_clock::now();
+  t.type("\x03");
+  ASSERT_TRUE(t.waitFor("canceling statement due to user request")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(3));
+  t.type("SELECT 41 + 1 AS answer;\r");
+  ASSERT_TRUE(t.waitFor("42\r\n(1 row)")) << t.sinceMark();
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
 }
