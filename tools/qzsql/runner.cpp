@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/interrupt.h"
 
 namespace qzsql {
@@ -76,6 +77,7 @@ const char* const kMetaHelp =
     "  \\d              list the tables\n"
     "  \\d TABLE        columns and keys of a table ([schema.]name)\n"
     "  \\conninfo       the connection and the database system\n"
+    "  \\l              the data sources of jdbc.cfg\n"
     "  \\commit         commit the transaction\n"
     "  \\rollback       roll the transaction back\n"
     "  \\autocommit [on|off]  show or set auto-commit (on after connect)\n"
@@ -312,6 +314,11 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       return Outcome::kOk;
     }
     if (command == "d") return arg.empty() ? listTables(where) : describe(arg);
+    if (command == "l" || command == "list") {
+      out_ << formatDataSources(
+          readDataSources([this](const std::string& p) { return session_.resolvePath(p); }));
+      return Outcome::kOk;
+    }
     if (command == "conninfo") {
       connectionInfo();
       return Outcome::kOk;

@@ -119,7 +119,7 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_EQ(unknown.code, 2);
   EXPECT_TRUE(contains(unknown.err, "cannot connect to data source \"nosuch\"")) << unknown.err;
   EXPECT_TRUE(contains(unknown.err, "RegisterDBDriver: Error in jdbc.cfg")) << unknown.err;
-  EXPECT_TRUE(contains(unknown.err, "has no block [nosuch]")) << unknown.err;
+  EXPECT_TRUE(contains(unknown.err, "has no block [nosuch] with a DriverClass")) << unknown.err;
   EXPECT_EQ(unknown.out, "");
 
   box.addDataSource("nodriver", "jdbc:none:x", "org.example.NoSuchDriver");
@@ -127,7 +127,22 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_EQ(driver.code, 2);
   EXPECT_TRUE(contains(driver.err, "ClassNotFoundException: org.example.NoSuchDriver"))
       << driver.err;
-  EXPECT_TRUE(contains(driver.err, "hint: the driver's jar")) << driver.err;
+  EXPECT_TRUE(contains(driver.err,
+                       "hint: the driver class org.example.NoSuchDriver could not be loaded"))
+      << driver.err;
+
+  // What the engine would read, from the file it would read it.
+  Result list = box.run({"--list"});
+  EXPECT_EQ(list.code, 0) << list.err;
+  EXPECT_TRUE(contains(list.out, "nodriver    | org.example.NoSuchDriver   | jdbc:none:x\n"))
+      << list.out;
+  EXPECT_TRUE(contains(list.out, "(2 data sources from " + box.user() + "/jdbc.cfg)"))
+      << list.out;
+  Result listed = box.run({"hsql", "-c", "\\l"});
+  EXPECT_EQ(listed.out, list.out);
+  Result version = box.run({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out.rfind("qzsql ", 0), 0u) << version.out;
 
   Result noConfig = box.run({"hsql", "-c", "SELECT 1"}, "", {{"KESTRAN_USER", box.home()}});
   EXPECT_EQ(noConfig.code, 2);
