@@ -179,6 +179,12 @@ RunResult Session::run(const std::string& sql, ResultWriter& writer,
   for (int32_t c = 0; c < count; ++c) {
     whole[c] = fields.call("Field", {c, 2}).toInt().value_or(0) == 0;
   }
+  std::vector<ColumnKind> kinds;
+  kinds.reserve(static_cast<size_t>(count));
+  for (int32_t c = 0; c < count; ++c) {
+    kinds.push_back(columnKind(intOf(exec.call("columnType", {c}), "columnType")));
+  }
+  writer.setKinds(std::move(kinds));
   writer.begin(names);
   Row row(static_cast<size_t>(count));
   while (intOf(recordSet.get("Eof"), "Eof") == 0) {

@@ -223,6 +223,23 @@ TEST(MachineFormats, QuoteAndEscapeAsTheirRulesSay) {
             "{\"id\":\"3\",\"name\":\"two\\nlines\",\"note\":\"日本\"}\n");
 }
 
+TEST(MachineFormats, JsonNumbersAndBooleansOnlyWhereTheirTextIsOne) {
+  for (const char* n : {"0", "-12", "1234567890123456789012345678.0123456789", "1.5E0", "2e-3"}) {
+    EXPECT_EQ(jsonValue(n, ColumnKind::kNumber), n);
+  }
+  // Texts a driver may give a number column that JSON has no number for.
+  for (const char* text : {"NaN", "Infinity", "007", "1.", ".5", "+1", "-", ""}) {
+    EXPECT_EQ(jsonValue(text, ColumnKind::kNumber), jsonString(text)) << text;
+  }
+  EXPECT_EQ(jsonValue("t", ColumnKind::kBoolean), "true");
+  EXPECT_EQ(jsonValue("FALSE", ColumnKind::kBoolean), "false");
+  EXPECT_EQ(jsonValue("0101", ColumnKind::kBoolean), "\"0101\"");
+  EXPECT_EQ(jsonValue("1", ColumnKind::kText), "\"1\"");
+  EXPECT_EQ(columnKind(3), ColumnKind::kNumber);   // DECIMAL
+  EXPECT_EQ(columnKind(-7), ColumnKind::kBoolean);  // BIT, PostgreSQL's boolean
+  EXPECT_EQ(columnKind(12), ColumnKind::kText);
+}
+
 TEST(Errors, MessagesLoseTheirOwnSeverityWordOnly) {
   EXPECT_EQ(withoutSeverity("ERROR: relation \"x\" does not exist"),
             "relation \"x\" does not exist");
