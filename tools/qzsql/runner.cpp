@@ -1,5 +1,6 @@
 #include "tools/qzsql/runner.h"
 
+#include <signal.h>
 #include <strings.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/interrupt.h"
@@ -88,6 +90,8 @@ const char* const kMetaHelp =
     "  \\null [TEXT]    how NULL shows in aligned output (default: nothing)\n"
     "  \\format aligned|csv|tsv|json  the output format\n"
     "  \\verbose [on|off]     show where an error came from in the engine\n"
+    "  \\o [FILE]       send results to a file; without one, back to the output\n"
+    "  \\pset pager [on|off]  page results taller than the terminal ($PAGER)\n"
     "  \\i FILE         run the statements of a file\n"
     "  \\q              quit (or Ctrl-D)\n"
     "  \\?              this help\n"
@@ -169,8 +173,8 @@ Outcome Runner::runPiece(const Piece& piece, const std::string& name) {
   }
   out_.flush();
   if (!out_ || o == Outcome::kOutputFailed) {
-    std::fprintf(stderr, "qzsql: cannot write %s: %s\n", output_.name().c_str(),
-                 std::strerror(output_.error() != 0 ? output_.error() : EIO));
+    std::fprintf(stderr, "qzsql: cannot write %s: %s\n", current().name().c_str(),
+                 std::strerror(current().error() != 0 ? current().error() : EIO));
     return Outcome::kOutputFailed;
   }
   if (o == Outcome::kFailed) anyFailed_ = true;
@@ -221,7 +225,11 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
   if (interactive_) interrupt::setMode(interrupt::Mode::kBusy);
   format_.terminalWidth = terminalColumns();
   format_.interrupt = interrupt::flag();
-  std::unique_ptr<ResultWriter> writer = makeWriter(format_, out_);
+  // A paged result is written whole first: only then is its height known.
+  std::ostringstream paged;
+  const bool toPager = paging();
+  std::ostream& target = toPager ? static_cast<std::ostream&>(paged) : out_;
+  std::unique_ptr<ResultWriter> writer = makeWriter(format_, target);
   Progress progress;
   std::function<void(int64_t)> onRow;
   if (!options_.output.empty() && isatty(STDERR_FILENO)) {
@@ -246,7 +254,8 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   progress.finish(r.rows);
   if (r.query) {
-    if (format_.format == Format::kAligned && !r.interrupted) out_ << "\n";
+    if (format_.format == Format::kAligned && !r.interrupted) target << "\n";
+    if (toPager && !r.interrupted) page(paged.str());
   } else {
     std::string tag = firstWord(stripped);
     bool counted = isDataChange(tag) && r.updateCount >= 0;
@@ -269,6 +278,56 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
     }
     return Outcome::kInterrupted;
   }
+  return Outcome::kOk;
+}
+
+bool Runner::paging() const {
+  if (!interactive_ || !pager_ || redirect_ || format_.format != Format::kAligned) return false;
+  const char* pager = std::getenv("PAGER");
+  return (!pager || *pager) && isatty(STDOUT_FILENO);
+}
+
+void Runner::page(const std::string& text) {
+  winsize ws{};
+  const long height = std::count(text.begin(), text.end(), '\n');
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0 || ws.ws_row == 0 || height < ws.ws_row) {
+    out_ << text;
+    return;
+  }
+  out_.flush();
+  const char* pager = std::getenv("PAGER");
+  // A pager quit early closes its end: that is no failure of ours.
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &previous);
+  FILE* pipe = popen(pager ? pager : "less -RFX", "w");
+  if (!pipe) {
+    sigaction(SIGPIPE, &previous, nullptr);
+    out_ << text;
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), pipe);
+  pclose(pipe);
+  sigaction(SIGPIPE, &previous, nullptr);
+  interrupt::take();  // Ctrl-C in the pager was the pager's
+}
+
+Outcome Runner::redirect(const std::string& path, const std::string& where) {
+  out_.flush();
+  if (redirect_) {
+    std::unique_ptr<Output> done = std::move(redirect_);
+    out_.rdbuf(&output_);
+    if (!done->close()) {
+      return fail(where, "cannot write " + done->name() + ": " + std::strerror(done->error()));
+    }
+  }
+  if (path.empty()) return Outcome::kOk;
+  std::string error;
+  std::unique_ptr<Output> file = Output::open(path, &error);
+  if (!file) return fail(where, "cannot write " + path + ": " + error);
+  redirect_ = std::move(file);
+  out_.rdbuf(redirect_.get());
   return Outcome::kOk;
 }
 
@@ -388,6 +447,22 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       if (!f) return fail(where, "\\format takes aligned, csv, tsv or json");
       format_.format = *f;
       std::fprintf(stderr, "Output format is %s.\n", formatName(*f));
+      return Outcome::kOk;
+    }
+    if (command == "o" || command == "out") return redirect(arg, where);
+    if (command == "pset") {
+      std::string rest = lower(trimmed(arg.substr(arg.find_first_of(" \t") == std::string::npos
+                                                      ? arg.size()
+                                                      : arg.find_first_of(" \t"))));
+      if (lower(arg.substr(0, 5)) != "pager") return fail(where, "\\pset takes pager [on|off]");
+      if (rest.empty()) {
+        pager_ = !pager_;
+      } else if (rest == "on" || rest == "off") {
+        pager_ = rest == "on";
+      } else {
+        return fail(where, "\\pset pager takes on or off");
+      }
+      std::fprintf(stderr, "Pager usage is %s.\n", pager_ ? "on" : "off");
       return Outcome::kOk;
     }
     if (command == "i") {

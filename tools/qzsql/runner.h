@@ -1,6 +1,9 @@
 // Runs what the user typed or a script holds: SQL statements through the session, and the
-// meta-commands (\d, \conninfo, \commit, \rollback, \autocommit, \bind, \timing, \x,
-// \null, \format, \verbose, \i, \q, \?).
+// meta-commands (\d, \conninfo, \l, \commit, \rollback, \autocommit, \bind, \timing, \x,
+// \null, \format, \o, \pset pager, \verbose, \i, \q, \?).
+//
+// At the prompt, a result taller than the terminal goes through the pager ($PAGER, else
+// "less -RFX"; an empty PAGER or \pset pager off writes it straight).
 //
 // Results go to the output; messages, errors and progress to standard error. In a script a
 // failure stops the run unless --continue was given; at the prompt it is reported and the
@@ -12,6 +15,7 @@
 #pragma once
 
 #include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -51,10 +55,18 @@ class Runner {
   void connectionInfo();
   void status(const std::string& line);
   Outcome fail(const std::string& where, const std::string& message);
+  // \o: results to a file, or back to where they went at the start.
+  Outcome redirect(const std::string& path, const std::string& where);
+  Output& current() { return redirect_ ? *redirect_ : output_; }
+  bool paging() const;
+  // Writes text through the pager when it is taller than the terminal, else to the output.
+  void page(const std::string& text);
 
   Session& session_;
   Output& output_;
+  std::unique_ptr<Output> redirect_;  // \o FILE
   std::ostream out_;
+  bool pager_ = true;
   const Options& options_;
   bool interactive_;
   FormatOptions format_;

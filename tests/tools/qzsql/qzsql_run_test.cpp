@@ -244,6 +244,16 @@ TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
   EXPECT_TRUE(contains(lineStarting(d.out, "DBMS:"), "HSQL Database Engine")) << d.out;
   EXPECT_TRUE(contains(d.out, "Connection:    open\n")) << d.out;
 
+  // \o sends results to a file until a bare \o; a file that cannot be made is an error.
+  std::string file = box.root() + "/out.txt";
+  Result o = box.run({"hsql", "-c", "\\o " + file, "-c", "VALUES 1", "-c", "\\o", "-c",
+                      "VALUES 2", "-c", "\\o " + box.root() + "/no/such/dir"});
+  EXPECT_EQ(o.code, 3);
+  EXPECT_EQ(box.readFile(file), " C1\n----\n  1\n(1 row)\n\n");
+  EXPECT_EQ(o.out, " C1\n----\n  2\n(1 row)\n\n");
+  EXPECT_TRUE(contains(o.err, "cannot write " + box.root() + "/no/such/dir: No such file"))
+      << o.err;
+
   Result notThere = box.run({"hsql", "-c", "\\d no_such_table"});
   EXPECT_EQ(notThere.code, 3);
   Result unknown = box.run({"hsql", "-c", "\\bogus"});
@@ -363,8 +373,14 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
                      "INSERT INTO ten VALUES (0), (1), (2), (3), (4), (5), (6), (7), (8), (9)"})
                 .code,
             0);
-  Terminal t(box, {"hsql"});
+  Terminal t(box, {"hsql"}, {{"PAGER", "sed s/^/paged:/"}});
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
+  // Taller than the terminal's 40 rows: through the pager, unless it is off.
+  t.type("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r");
+  ASSERT_TRUE(t.waitFor("paged:(100 rows)")) << t.sinceMark();
+  t.type("\\pset pager off\r");
+  t.type("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r");
+  ASSERT_TRUE(t.waitFor("\n(100 rows)")) << t.sinceMark();
   t.type("SELECT COUNT(*)\r");
   ASSERT_TRUE(t.waitFor("hsql-> ")) << t.output();
   t.type("AS n FROM ten WHERE d <> LENGTH('x;\r");
