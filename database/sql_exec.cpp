@@ -2,9 +2,12 @@
 
 #include "database/database.h"
 #include "database/db_object.h"
+#include "jbridge/proxy/java_sql.h"
 #include "jdbc/jsql_api.h"
 
 using qz::jdbc::JSQLApi;
+namespace lang = jbridge::proxy::java::lang;
+namespace sql = jbridge::proxy::java::sql;
 
 dbJDBCSQLExecC::dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8)
     : dbJDBCTransactionC(table(), connection),
@@ -132,6 +135,66 @@ void dbJDBCSQLExecC::scriptColumnType(proxyAutoParaListC& args, proxyAutoTypeCas
   result.setInt(type);
 }
 
+void dbJDBCSQLExecC::scriptMetadata(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  const std::string what = args.getText(0);
+  const std::string schema = args.getText(1);
+  const std::string table = args.getText(2);
+  dbJDBCDatabaseC& c = connection();
+  JSQLApi& session = c.session();
+  sql::DatabaseMetaData& metaData = c.metaData();
+  if (metaData.isNull()) throw proxyExecuteExceptionC("not connected", "ZIRUV:metadata");
+  {
+    std::lock_guard<std::mutex> lock(cancelMutex_);
+    session.JSQLCloseStatement(statement_);
+    statement_ = Statement();
+  }
+  session.JSQLCloseResultSet(resultSet_);
+  resultSet_ = ResultSet();
+  resultMetaData_ = ResultSetMetaData();
+  updateCount_ = 0;
+  const char* s = schema.empty() ? nullptr : schema.c_str();
+  const char* t = table.c_str();
+  int32_t r = JSQLApi::kOk;
+  try {
+    if (dbEqualsIgnoringCase(what.c_str(), "tables")) {
+      // A null list of types: all of them (an empty list could mean none).
+      resultSet_ = metaData.getTables(lang::String(), s ? lang::String(schema) : lang::String(),
+                                      lang::String(table.empty() ? "%" : table),
+                                      jbridge::proxy::JArray<lang::String>());
+    } else if (dbEqualsIgnoringCase(what.c_str(), "columns")) {
+      r = session.JSQLGetColumns(metaData, resultSet_, nullptr, s, t, "%");
+    } else if (dbEqualsIgnoringCase(what.c_str(), "primarykeys")) {
+      r = session.JSQLGetPrimaryKeys(metaData, resultSet_, nullptr, s, t);
+    } else if (dbEqualsIgnoringCase(what.c_str(), "foreignkeys")) {
+      r = session.JSQLGetImportedKeys(metaData, resultSet_, nullptr, s, t);
+    } else if (dbEqualsIgnoringCase(what.c_str(), "schemas")) {
+      resultSet_ = metaData.getSchemas();
+    } else if (dbEqualsIgnoringCase(what.c_str(), "indexes")) {
+      resultSet_ = metaData.getIndexInfo(lang::String(), s ? lang::String(schema) : lang::String(),
+                                         lang::String(table), false, true);
+    } else {
+      throw proxyExecuteExceptionC("metadata takes tables, schemas, columns, primarykeys, "
+                                   "foreignkeys or indexes, not \"" + what + "\"",
+                                   "ZIRUV:metadata");
+    }
+    if (r == JSQLApi::kOk && !resultSet_.isNull()) resultMetaData_ = resultSet_.getMetaData();
+  } catch (const proxyExecuteExceptionC&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw proxyExecuteExceptionC(e.what(), "ZIRUV:metadata");
+  }
+  if (r != JSQLApi::kOk) {
+    qzIUnknown* err = nullptr;
+    session.JSQLReportError("metadata", &err);
+    qzRef<qzIUnknown> held(err);
+    throw proxyExecuteComExceptionC(held.get());
+  }
+  if (resultSet_.isNull() || resultMetaData_.isNull()) {
+    throw proxyExecuteExceptionC("the driver answered no result", "ZIRUV:metadata");
+  }
+  result.setInt(1);
+}
+
 void dbJDBCSQLExecC::scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
   setStatement(args.getText(0));
   result.setInt(1);
@@ -142,9 +205,10 @@ proxyMethodTableC* dbJDBCSQLExecC::table() {
   static const proxyMethodRowS rows[] = {
       {"statement", kQzMethod, 1, &dbMember<T, &T::scriptStatement>},
       {"cancel", kQzMethod, 0, &dbMember<T, &T::scriptCancel>},
-      {"columnType", kQzMethod, 1, &dbMember<T, &T::scriptColumnType>}};
+      {"columnType", kQzMethod, 1, &dbMember<T, &T::scriptColumnType>},
+      {"metadata", kQzMethod, 3, &dbMember<T, &T::scriptMetadata>}};
   static proxyMethodTableC t;
-  static const bool built = (addLayer(t, rows, 3), true);
+  static const bool built = (addLayer(t, rows, 4), true);
   (void)built;
   return &t;
 }

@@ -1,5 +1,6 @@
 -- Database failures as error values carry the driver's SQL state; strings with a NUL byte
--- never reach the engine cut short; the empty text and long values as a script reads them.
+-- never reach the engine cut short; the empty text and long values as a script reads them;
+-- cancel with nothing running, column types, and metadata lists read like a query.
 local db = qz.create("DATABASE.JDBCDB")
 db:connect("demo", "SA", "")
 local exec = db:createObject("SQLEXEC")
@@ -56,4 +57,19 @@ assert(#seen == 3)
 assert(seen[1].v == "" and seen[1].indicator == 0)
 assert(seen[2].v == nil and seen[2].indicator == -1)
 assert(seen[3].v == string.rep("x", 9000))
+assert(query:columnType(0) == 4 and query:columnType(1) == 12)  -- INTEGER, VARCHAR
+assert(query:cancel() == 0 and rs:cancel() == 0)                -- nothing in flight
+
+local meta = db:createObject("RECORDSET")
+local lists = meta:transaction("SQLEXEC")
+lists:metadata("columns", "PUBLIC", "QZ_ERR")
+local columns = meta:collection(1)
+local names = {}
+while meta.Eof == 0 do
+  names[#names + 1] = columns:Field("COLUMN_NAME", 3) .. " " .. columns:Field("TYPE_NAME", 3)
+  meta:fetch(3, 0)
+end
+assert(table.concat(names, ",") == "ID INTEGER,V VARCHAR", table.concat(names, ","))
+ok, err = pcall(lists.metadata, lists, "triggers", "", "")
+assert(not ok and tostring(err):find("metadata takes tables, schemas", 1, true), tostring(err))
 db:close()

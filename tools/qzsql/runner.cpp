@@ -76,8 +76,9 @@ bool isDataChange(const std::string& tag) {
 
 const char* const kMetaHelp =
     "Statements end with ';' and may span lines. Meta-commands:\n"
-    "  \\d              list the tables\n"
-    "  \\d TABLE        columns and keys of a table ([schema.]name)\n"
+    "  \\d, \\dt [PATTERN]  list the tables (PATTERN: SQL LIKE, as 'ORD%')\n"
+    "  \\d TABLE        columns, keys and indexes of a table ([schema.]name)\n"
+    "  \\dn             list the schemas\n"
     "  \\conninfo       the connection and the database system\n"
     "  \\l              the data sources of jdbc.cfg\n"
     "  \\commit         commit the transaction\n"
@@ -372,7 +373,9 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       std::fputs(kMetaHelp, stderr);
       return Outcome::kOk;
     }
-    if (command == "d") return arg.empty() ? listTables(where) : describe(arg);
+    if (command == "d") return arg.empty() ? listTables("") : describe(arg);
+    if (command == "dt") return listTables(arg);
+    if (command == "dn") return listSchemas();
     if (command == "l" || command == "list") {
       out_ << formatDataSources(
           readDataSources([this](const std::string& p) { return session_.resolvePath(p); }));
@@ -482,37 +485,220 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
   return fail(where, "unknown meta-command \\" + command + " (\\? lists them)");
 }
 
+namespace {
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Schemas of the database system itself, by the names the five drivers give them.
+bool isSystemSchema(const std::string& schema) {
+  static constexpr const char* kSystem[] = {"INFORMATION_SCHEMA", "SYSTEM_LOBS", "SYS", "SYSCAT",
+                                            "SYSCS_DIAG", "SYSCS_UTIL", "SYSFUN", "SYSIBM",
+                                            "SYSPROC", "SYSSTAT", "PG_CATALOG"};
+  const std::string u = upper(schema);
+  if (u.rfind("PG_TOAST", 0) == 0 || u.rfind("PG_TEMP", 0) == 0) return true;
+  return std::find(std::begin(kSystem), std::end(kSystem), u) != std::end(kSystem);
+}
+
+// Table types a user made: not the system's, not indexes, sequences or types, which some
+// drivers list among the tables.
+bool isUserTableType(const std::string& type) {
+  const std::string u = upper(type);
+  for (const char* word : {"SYSTEM", "INDEX", "SEQUENCE", "TYPE", "TOAST"}) {
+    if (u.find(word) != std::string::npos) return false;
+  }
+  return true;
+}
+
+// The type as the database writes it, with its length or precision where it takes one.
+std::string typeText(const MetaList& l, const Row& r) {
+  std::string name = l.text(r, "TYPE_NAME");
+  if (name.find('(') != std::string::npos) return name;
+  const int type = std::atoi(l.text(r, "DATA_TYPE").c_str());
+  const long size = std::atol(l.text(r, "COLUMN_SIZE").c_str());
+  const std::string digits = l.text(r, "DECIMAL_DIGITS");
+  switch (type) {
+    case 1: case 12: case -15: case -9: case -2: case -3:  // (N)CHAR, (N)VARCHAR, (VAR)BINARY
+      if (size > 0 && size < 2147483647) name += "(" + std::to_string(size) + ")";
+      break;
+    case 2: case 3:  // NUMERIC, DECIMAL; an unconstrained one reports a huge precision
+      if (size > 0 && size < 1000) {
+        name += "(" + std::to_string(size) + (digits.empty() ? "" : "," + digits) + ")";
+      }
+      break;
+    default:
+      break;
+  }
+  return name;
+}
+
+// "a, b" from the rows of one key or index, in their KEY_SEQ or ORDINAL_POSITION order.
+std::string columnList(const MetaList& l, std::vector<const Row*> rows, const char* order,
+                       const char* column) {
+  std::stable_sort(rows.begin(), rows.end(), [&](const Row* a, const Row* b) {
+    return std::atoi(l.text(*a, order).c_str()) < std::atoi(l.text(*b, order).c_str());
+  });
+  std::string out;
+  for (const Row* r : rows) out += (out.empty() ? "" : ", ") + l.text(*r, column);
+  return out;
+}
+
+std::string unquoted(const std::string& s) {
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+  return s;
+}
+
+}  // namespace
+
 Outcome Runner::describe(const std::string& name) {
-  TableDescription d = session_.describeTable(name);
-  std::string title = d.schema.empty() ? d.name : d.schema + "." + d.name;
-  out_ << "Table \"" << title << "\"\n";
+  // schema.table; unquoted names are stored in upper or in lower case, by database.
+  size_t dot = name.find('.');
+  std::string schema = dot == std::string::npos ? "" : unquoted(name.substr(0, dot));
+  std::string table = unquoted(dot == std::string::npos ? name : name.substr(dot + 1));
+  std::string foundSchema;
+  std::string foundName;
+  bool found = false;
+  for (const std::string& candidate : {table, upper(table), lower(table)}) {
+    // The name is a pattern to the driver ('_' matches any character): only exact matches.
+    MetaList tables = session_.metadata("tables", schema, candidate);
+    for (const Row& r : tables.rows) {
+      if (tables.text(r, "TABLE_NAME") != candidate) continue;
+      foundSchema = tables.text(r, "TABLE_SCHEM");
+      foundName = candidate;
+      found = true;
+      if (!isSystemSchema(foundSchema)) break;
+    }
+    if (found) break;
+  }
+  if (!found) return fail("", "no table named \"" + name + "\"");
+
+  MetaList columns = session_.metadata("columns", foundSchema, foundName);
+  out_ << "Table \"" << (foundSchema.empty() ? foundName : foundSchema + "." + foundName)
+       << "\"\n";
   FormatOptions aligned;
   aligned.format = Format::kAligned;
+  aligned.nullText = format_.nullText;
   std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
-  w->begin({"Column", "Type", "Size", "Key", "Remarks"});
-  for (const TableColumn& c : d.columns) {
-    std::string key;
-    if (!c.keyFlags) {
-      key = "?";
-    } else {
-      if (*c.keyFlags & 1) key = "PK";
-      if (*c.keyFlags & 2) key += key.empty() ? "FK" : ", FK";
-    }
-    w->row({c.name, jdbcTypeName(c.jdbcType), std::to_string(c.size), key,
-            c.remarks.empty() ? Cell() : Cell(c.remarks)});
+  w->begin({"Column", "Type", "Nullable", "Default"});
+  std::vector<const Row*> ordered;
+  for (const Row& r : columns.rows) {
+    if (columns.text(r, "TABLE_NAME") == foundName) ordered.push_back(&r);
   }
-  w->end(static_cast<int64_t>(d.columns.size()));
+  std::stable_sort(ordered.begin(), ordered.end(), [&](const Row* a, const Row* b) {
+    return std::atoi(columns.text(*a, "ORDINAL_POSITION").c_str()) <
+           std::atoi(columns.text(*b, "ORDINAL_POSITION").c_str());
+  });
+  for (const Row* r : ordered) {
+    std::string def = columns.text(*r, "COLUMN_DEF");
+    w->row({columns.text(*r, "COLUMN_NAME"), typeText(columns, *r),
+            columns.text(*r, "IS_NULLABLE") == "NO" ? "not null" : "",
+            def.empty() ? Cell("") : Cell(def)});
+  }
+  w->end(static_cast<int64_t>(ordered.size()));
+
+  MetaList primary = session_.metadata("primarykeys", foundSchema, foundName);
+  if (!primary.rows.empty()) {
+    std::vector<const Row*> rows;
+    for (const Row& r : primary.rows) rows.push_back(&r);
+    std::string keyName = primary.text(primary.rows.front(), "PK_NAME");
+    out_ << "Primary key: " << (keyName.empty() ? "" : keyName + " ") << "("
+         << columnList(primary, rows, "KEY_SEQ", "COLUMN_NAME") << ")\n";
+  }
+  MetaList foreign = session_.metadata("foreignkeys", foundSchema, foundName);
+  if (!foreign.rows.empty()) {
+    out_ << "Foreign keys:\n";
+    // One key per name and referenced table; a key without a name is one per table.
+    std::vector<std::pair<std::string, std::vector<const Row*>>> keys;
+    for (const Row& r : foreign.rows) {
+      std::string id = foreign.text(r, "FK_NAME") + "\n" + foreign.text(r, "PKTABLE_SCHEM") + "." +
+                       foreign.text(r, "PKTABLE_NAME");
+      auto it = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == id; });
+      if (it == keys.end()) {
+        keys.push_back({id, {}});
+        it = keys.end() - 1;
+      }
+      it->second.push_back(&r);
+    }
+    for (const auto& [id, rows] : keys) {
+      const Row& first = *rows.front();
+      std::string keyName = foreign.text(first, "FK_NAME");
+      std::string target = foreign.text(first, "PKTABLE_SCHEM");
+      target += (target.empty() ? "" : ".") + foreign.text(first, "PKTABLE_NAME");
+      out_ << "    " << (keyName.empty() ? "" : keyName + " ") << "("
+           << columnList(foreign, rows, "KEY_SEQ", "FKCOLUMN_NAME") << ") REFERENCES " << target
+           << " (" << columnList(foreign, rows, "KEY_SEQ", "PKCOLUMN_NAME") << ")\n";
+    }
+  }
+  MetaList indexes = session_.metadata("indexes", foundSchema, foundName);
+  std::vector<std::pair<std::string, std::vector<const Row*>>> byName;
+  for (const Row& r : indexes.rows) {
+    std::string index = indexes.text(r, "INDEX_NAME");
+    if (index.empty()) continue;  // the table's statistics, no index
+    auto it = std::find_if(byName.begin(), byName.end(),
+                           [&](const auto& k) { return k.first == index; });
+    if (it == byName.end()) {
+      byName.push_back({index, {}});
+      it = byName.end() - 1;
+    }
+    it->second.push_back(&r);
+  }
+  if (!byName.empty()) {
+    out_ << "Indexes:\n";
+    for (const auto& [index, rows] : byName) {
+      std::string nonUnique = lower(indexes.text(*rows.front(), "NON_UNIQUE"));
+      bool unique = nonUnique == "false" || nonUnique == "0" || nonUnique == "f";
+      out_ << "    " << index << (unique ? " UNIQUE" : "") << " ("
+           << columnList(indexes, rows, "ORDINAL_POSITION", "COLUMN_NAME") << ")\n";
+    }
+  }
   out_ << "\n";
   return Outcome::kOk;
 }
 
-Outcome Runner::listTables(const std::string& where) {
-  // Both embedded and server databases answer the standard information schema.
-  return runSql(
-      "SELECT table_schema, table_name, table_type FROM information_schema.tables "
-      "WHERE table_schema NOT IN ('INFORMATION_SCHEMA', 'SYSTEM_LOBS', 'information_schema', "
-      "'pg_catalog') ORDER BY table_schema, table_name",
-      where);
+Outcome Runner::listTables(const std::string& pattern) {
+  // An unquoted name is stored in one case: a pattern that finds nothing as typed is tried
+  // in upper and then in lower case.
+  MetaList tables = session_.metadata("tables", "", pattern);
+  for (const std::string& other : {upper(pattern), lower(pattern)}) {
+    if (!tables.rows.empty() || other == pattern) continue;
+    tables = session_.metadata("tables", "", other);
+  }
+  FormatOptions aligned;
+  aligned.format = Format::kAligned;
+  std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
+  w->begin({"Schema", "Name", "Type"});
+  std::vector<Row> rows;
+  for (const Row& r : tables.rows) {
+    std::string schema = tables.text(r, "TABLE_SCHEM");
+    std::string type = tables.text(r, "TABLE_TYPE");
+    if (isSystemSchema(schema) || !isUserTableType(type)) continue;
+    rows.push_back({schema, tables.text(r, "TABLE_NAME"), type});
+  }
+  std::stable_sort(rows.begin(), rows.end());
+  for (const Row& r : rows) w->row(r);
+  w->end(static_cast<int64_t>(rows.size()));
+  out_ << "\n";
+  return Outcome::kOk;
+}
+
+Outcome Runner::listSchemas() {
+  MetaList schemas = session_.metadata("schemas", "", "");
+  FormatOptions aligned;
+  aligned.format = Format::kAligned;
+  std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
+  w->begin({"Schema"});
+  std::vector<Row> rows;
+  for (const Row& r : schemas.rows) {
+    std::string schema = schemas.text(r, "TABLE_SCHEM");
+    if (!isSystemSchema(schema)) rows.push_back({schema});
+  }
+  std::stable_sort(rows.begin(), rows.end());
+  for (const Row& r : rows) w->row(r);
+  w->end(static_cast<int64_t>(rows.size()));
+  out_ << "\n";
+  return Outcome::kOk;
 }
 
 void Runner::connectionInfo() {

@@ -1,5 +1,5 @@
 // Runs what the user typed or a script holds: SQL statements through the session, and the
-// meta-commands (\d, \conninfo, \l, \commit, \rollback, \autocommit, \bind, \timing, \x,
+// meta-commands (\d, \dt, \dn, \conninfo, \l, \commit, \rollback, \autocommit, \bind, \timing, \x,
 // \null, \format, \o, \pset pager, \verbose, \i, \q, \?).
 //
 // At the prompt, a result taller than the terminal goes through the pager ($PAGER, else
@@ -51,7 +51,8 @@ class Runner {
   Outcome runSql(const std::string& sql, const std::string& where);
   Outcome runMeta(const std::string& line, const std::string& where);
   Outcome describe(const std::string& name);
-  Outcome listTables(const std::string& where);
+  Outcome listTables(const std::string& pattern);
+  Outcome listSchemas();
   void connectionInfo();
   void status(const std::string& line);
   Outcome fail(const std::string& where, const std::string& message);

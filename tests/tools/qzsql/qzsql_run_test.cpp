@@ -5,6 +5,7 @@
 // QZSQL_UPDATE_GOLDEN=1 writes the golden files from what qzsql prints now.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -223,23 +224,55 @@ TEST_F(QzsqlRun, StatementsGoAsWrittenUnlessBindingIsOn) {
   EXPECT_TRUE(contains(r.err, "Binding of literals is on.\n-c:1: ERROR:  ")) << r.err;
 }
 
-TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
-  Result setup = box.run({"hsql", "-c",
-                          "CREATE TABLE qz_parent (id INT PRIMARY KEY);"
-                          "CREATE TABLE qz_meta (id INT PRIMARY KEY, parent INT REFERENCES "
-                          "qz_parent (id), label VARCHAR(10))"});
-  ASSERT_EQ(setup.code, 0) << setup.err;
-
-  // Unquoted names are stored in upper case: the lower-case name finds the table too.
-  Result d = box.run({"hsql", "-c", "\\d qz_meta", "-c", "\\d", "-c", "\\conninfo"});
+// The same tables on any driver: described from JDBC metadata alone.
+void checkDescribed(Sandbox& box, const std::vector<std::string>& connection,
+                    const std::map<std::string, std::string>& env, const std::string& schema,
+                    const std::map<std::string, std::string>& types) {
+  std::vector<std::string> args = connection;
+  for (const char* a : {"-c", "DROP TABLE IF EXISTS qz_meta", "-c", "DROP TABLE IF EXISTS qz_parent",
+                        "-c", "CREATE TABLE qz_parent (id INT PRIMARY KEY)", "-c",
+                        "CREATE TABLE qz_meta (id INT PRIMARY KEY, parent INT REFERENCES "
+                        "qz_parent (id), label VARCHAR(10) DEFAULT 'x' NOT NULL, amount "
+                        "NUMERIC(10,2), ok BOOLEAN, stamp TIMESTAMP WITH TIME ZONE)",
+                        "-c", "CREATE INDEX qz_meta_label ON qz_meta (label, amount)", "-c",
+                        "\\d qz_meta", "-c", "\\dt qz%", "-c", "\\dn"}) {
+    args.push_back(a);
+  }
+  Result d = box.run(args, "", env);
   EXPECT_EQ(d.code, 0) << d.err;
-  EXPECT_TRUE(contains(d.out, "Table \"PUBLIC.QZ_META\"\n")) << d.out;
-  EXPECT_EQ(lineStarting(d.out, " Column "), " Column | Type    | Size | Key | Remarks");
-  EXPECT_TRUE(contains(lineStarting(d.out, " ID "), "| INTEGER | ")) << d.out;
-  EXPECT_TRUE(contains(lineStarting(d.out, " ID "), "| PK ")) << d.out;
-  EXPECT_TRUE(contains(lineStarting(d.out, " PARENT "), "| FK ")) << d.out;
-  EXPECT_TRUE(contains(lineStarting(d.out, " LABEL "), "| VARCHAR | 10 ")) << d.out;
-  EXPECT_TRUE(contains(d.out, "\n PUBLIC       | QZ_PARENT  | BASE TABLE\n")) << d.out;
+  auto up = [&](std::string s) {
+    if (schema == "PUBLIC") {
+      for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return s;
+  };
+  EXPECT_TRUE(contains(d.out, "Table \"" + schema + "." + up("qz_meta") + "\"\n")) << d.out;
+  size_t wide = 0;
+  for (const auto& entry : types) wide = std::max(wide, entry.second.size());
+  EXPECT_EQ(lineStarting(d.out, " Column "),
+            " Column | Type" + std::string(wide - 4, ' ') + " | Nullable | Default");
+  for (const auto& [column, type] : types) {
+    EXPECT_TRUE(contains(lineStarting(d.out, " " + up(column) + " "), "| " + type + " "))
+        << column << "\n" << d.out;
+  }
+  EXPECT_TRUE(contains(lineStarting(d.out, " " + up("label") + " "), "| not null | 'x'"))
+      << d.out;
+  EXPECT_TRUE(contains(lineStarting(d.out, "Primary key: "), "(" + up("id") + ")")) << d.out;
+  EXPECT_TRUE(contains(d.out, "(" + up("parent") + ") REFERENCES " + schema + "." +
+                                  up("qz_parent") + " (" + up("id") + ")\n"))
+      << d.out;
+  EXPECT_TRUE(contains(d.out, "    " + up("qz_meta_label") + " (" + up("label") + ", " +
+                                  up("amount") + ")\n"))
+      << d.out;
+  EXPECT_TRUE(contains(d.out, " " + schema + " | " + up("qz_parent") + " | ")) << d.out;
+  EXPECT_TRUE(contains(d.out, "\n " + schema + "\n")) << d.out;
+}
+
+TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
+  checkDescribed(box, {"hsql"}, {}, "PUBLIC",
+                 {{"id", "INTEGER"}, {"label", "VARCHAR(10)"}, {"amount", "NUMERIC(10,2)"},
+                  {"ok", "BOOLEAN"}, {"stamp", "TIMESTAMP WITH TIME ZONE"}});
+  Result d = box.run({"hsql", "-c", "\\conninfo"});
   EXPECT_TRUE(contains(d.out, "Data source:   hsql\n")) << d.out;
   EXPECT_TRUE(contains(lineStarting(d.out, "DBMS:"), "HSQL Database Engine")) << d.out;
   EXPECT_TRUE(contains(d.out, "Connection:    open\n")) << d.out;
@@ -256,9 +289,19 @@ TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
 
   Result notThere = box.run({"hsql", "-c", "\\d no_such_table"});
   EXPECT_EQ(notThere.code, 3);
+  EXPECT_TRUE(contains(notThere.err, "no table named \"no_such_table\"")) << notThere.err;
   Result unknown = box.run({"hsql", "-c", "\\bogus"});
   EXPECT_EQ(unknown.code, 3);
   EXPECT_TRUE(contains(unknown.err, "unknown meta-command \\bogus")) << unknown.err;
+}
+
+TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
+  QZ_SKIP_WITHOUT_PG();
+  qztest::PgServer& pg = qztest::pgServer();
+  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  checkDescribed(box, {"pg", "-U", pg.user()}, {{"QZSQL_PASSWORD", pg.password()}}, "public",
+                 {{"id", "int4"}, {"label", "varchar(10)"}, {"amount", "numeric(10,2)"},
+                  {"ok", "bool"}, {"stamp", "timestamptz"}});
 }
 
 TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
