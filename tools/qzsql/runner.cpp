@@ -683,6 +683,22 @@ Outcome Runner::listTables(const std::string& pattern) {
   return Outcome::kOk;
 }
 
+const std::vector<std::string>& Runner::tableNames() {
+  if (tableNames_) return *tableNames_;
+  tableNames_.emplace();
+  try {
+    MetaList tables = session_.metadata("tables", "", "");
+    for (const Row& r : tables.rows) {
+      if (isSystemSchema(tables.text(r, "TABLE_SCHEM"))) continue;
+      if (!isUserTableType(tables.text(r, "TABLE_TYPE"))) continue;
+      tableNames_->push_back(tables.text(r, "TABLE_NAME"));
+    }
+  } catch (const CallFailed&) {
+    // Completion goes on with the keywords alone.
+  }
+  return *tableNames_;
+}
+
 Outcome Runner::listSchemas() {
   MetaList schemas = session_.metadata("schemas", "", "");
   FormatOptions aligned;

@@ -20,6 +20,7 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tools/qzsql/dispatch.h"
 #include "tools/qzsql/format.h"
@@ -46,6 +47,9 @@ class Runner {
   Outcome runText(std::istream& in, const std::string& name);
 
   bool anyFailed() const { return anyFailed_; }
+  // The tables of the connection, for completion: read once per session; none when the
+  // driver cannot list them.
+  const std::vector<std::string>& tableNames();
 
  private:
   Outcome runSql(const std::string& sql, const std::string& where);
@@ -75,6 +79,7 @@ class Runner {
   bool verbose_ = false;
   bool anyFailed_ = false;
   int includeDepth_ = 0;
+  std::optional<std::vector<std::string>> tableNames_;
 };
 
 // Writes a failed call to standard error: "ERROR:  STATE: message", the driver's message

@@ -445,13 +445,32 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   t.type("\x03");
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
-  t.type("SELECT MAX(d) AS top FROM ten;\r");
+  t.type("SELECT MAX(d) AS top\r");
+  ASSERT_TRUE(t.waitFor("hsql-> ")) << t.sinceMark();
+  t.type("FROM ten;\r");
   ASSERT_TRUE(t.waitFor(" TOP\r\n-----\r\n   9\r\n(1 row)")) << t.sinceMark();
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
 
+  // After a restart, Up recalls the statement of two lines whole; Tab completes table
+  // names (from metadata) and meta-commands.
+  Terminal again(box, {"hsql"});
+  ASSERT_TRUE(again.waitFor("hsql=> ")) << again.output();
+  again.type("\x1b[A\x1b[A\r");
+  ASSERT_TRUE(again.waitFor(" TOP\r\n-----\r\n   9\r\n(1 row)")) << again.sinceMark();
+  again.type("SELECT COUNT(*) AS c FROM te\t");
+  ASSERT_TRUE(again.waitFor("TEN ")) << again.sinceMark();
+  again.type(";\r");
+  ASSERT_TRUE(again.waitFor(" C\r\n----\r\n 10\r\n(1 row)")) << again.sinceMark();
+  again.type("\\conni\t");
+  ASSERT_TRUE(again.waitFor("\\conninfo ")) << again.sinceMark();
+  again.type("\r");
+  ASSERT_TRUE(again.waitFor("Data source:   hsql")) << again.sinceMark();
+  again.type("\\q\r");
+  EXPECT_EQ(again.wait(), 0) << again.output();
+
   std::string history = box.readFile(box.home() + "/.qzsql_history_hsql");
-  EXPECT_TRUE(contains(history, "SELECT MAX(d) AS top FROM ten;")) << history;
+  EXPECT_TRUE(contains(history, "SELECT MAX(d) AS top\x01" "FROM ten;\n")) << history;
   EXPECT_TRUE(contains(history, "SELECT COUNT(*)")) << history;
   EXPECT_FALSE(contains(history, "never run")) << history;
 }
