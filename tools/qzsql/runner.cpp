@@ -496,7 +496,8 @@ std::string upper(std::string s) {
 bool isSystemSchema(const std::string& schema) {
   static constexpr const char* kSystem[] = {"INFORMATION_SCHEMA", "SYSTEM_LOBS", "SYS", "SYSCAT",
                                             "SYSCS_DIAG", "SYSCS_UTIL", "SYSFUN", "SYSIBM",
-                                            "SYSPROC", "SYSSTAT", "PG_CATALOG"};
+                                            "SYSPROC", "SYSSTAT", "NULLID", "SQLJ",
+                                            "PG_CATALOG"};
   const std::string u = upper(schema);
   if (u.rfind("PG_TOAST", 0) == 0 || u.rfind("PG_TEMP", 0) == 0) return true;
   return std::find(std::begin(kSystem), std::end(kSystem), u) != std::end(kSystem);
@@ -521,7 +522,8 @@ std::string typeText(const MetaList& l, const Row& r) {
   const std::string digits = l.text(r, "DECIMAL_DIGITS");
   switch (type) {
     case 1: case 12: case -15: case -9: case -2: case -3:  // (N)CHAR, (N)VARCHAR, (VAR)BINARY
-      if (size > 0 && size < 2147483647) name += "(" + std::to_string(size) + ")";
+      // Without a length drivers report a huge one (PostgreSQL 2^31-1, SQLite 2*10^9).
+      if (size > 0 && size < 1000000000) name += "(" + std::to_string(size) + ")";
       break;
     case 2: case 3:  // NUMERIC, DECIMAL; an unconstrained one reports a huge precision
       if (size > 0 && size < 1000) {
