@@ -173,9 +173,11 @@ void dbJDBCSQLExecC::scriptMetadata(proxyAutoParaListC& args, proxyAutoTypeCastC
       resultSet_ = metaData.getIndexInfo(lang::String(), s ? lang::String(schema) : lang::String(),
                                          lang::String(table), false, true);
     } else {
-      throw proxyExecuteExceptionC("metadata takes tables, schemas, columns, primarykeys, "
-                                   "foreignkeys or indexes, not \"" + what + "\"",
-                                   "ZIRUV:metadata");
+      const std::string message =
+          "metadata takes tables, schemas, columns, primarykeys, "
+          "foreignkeys or indexes, not \"" +
+          what + "\"";
+      throw proxyExecuteExceptionC(message, "ZIRUV:metadata");
     }
     if (r == JSQLApi::kOk && !resultSet_.isNull()) resultMetaData_ = resultSet_.getMetaData();
   } catch (const proxyExecuteExceptionC&) {

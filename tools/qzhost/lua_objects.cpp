@@ -376,7 +376,8 @@ int errorToString(lua_State* L) {
       if (lua_type(L, -1) == LUA_TSTRING) text += lua_tostring(L, -1);
       lua_getfield(L, -2, "description");
       if (lua_type(L, -1) == LUA_TSTRING) text += std::string(": ") + lua_tostring(L, -1);
-      if (lua_getfield(L, -3, "detail") == LUA_TSTRING) text += std::string(" (") + lua_tostring(L, -1) + ")";
+      if (lua_getfield(L, -3, "detail") == LUA_TSTRING)
+        text += std::string(" (") + lua_tostring(L, -1) + ")";
       lua_pop(L, 1);
       // The state is told where it arose: on the level whose inner one has another or none.
       if (lua_getfield(L, -3, "sqlstate") == LUA_TSTRING && lua_rawlen(L, -1) > 0) {
@@ -427,8 +428,7 @@ std::vector<MemberDesc> describeMembers(qzIUnknown* object) {
   std::vector<MemberDesc> members;
   qzRef<qzIComTypeInfo> info = qzQuery<qzIComTypeInfo>(object, qziid::kTypeInfo);
   qzRef<qzIUnknown> all;
-  if (!info ||
-      info->getMembers(kQzMethod | kQzPropertyGet | kQzPropertyPut, all.out()) != kQzOk) {
+  if (!info || info->getMembers(kQzMethod | kQzPropertyGet | kQzPropertyPut, all.out()) != kQzOk) {
     return members;
   }
   qzRef<qzIComObjectCollection> list =
@@ -493,8 +493,8 @@ std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int g
     if (lowerText(m.name) == lowerText(name)) same.push_back(&m);
   }
   if (same.empty()) {
-    std::string detail = (cls.empty() ? std::string("the object") : cls) + " has no member '" +
-                         name + "'";
+    std::string detail =
+        (cls.empty() ? std::string("the object") : cls) + " has no member '" + name + "'";
     const MemberDesc* best = nullptr;
     size_t bestDistance = 3;
     for (const MemberDesc& m : members) {
@@ -521,7 +521,8 @@ std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int g
     return "argument " + source.substr(para + 6, source.find(')', para) - para - 6) + " of '" +
            name + "'" + of + " is not of a type it takes";
   }
-  if (std::none_of(same.begin(), same.end(), [&](const MemberDesc* m) { return m->kind == kind; })) {
+  if (std::none_of(same.begin(), same.end(),
+                   [&](const MemberDesc* m) { return m->kind == kind; })) {
     return std::string("'") + name + "'" + of + " is a " + kindWord(same.front()->kind) +
            ", not a " + kindWord(kind);
   }
@@ -987,16 +988,11 @@ void openQzLibrary(lua_State* L, CreateFn create) {
   lua_newtable(L);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kMethodsKey);
 
-  const luaL_Reg functions[] = {{"native", qzNative},
-                                {"call", qzCall},
-                                {"get", qzGet},
-                                {"set", qzSet},
-                                {"release", qzRelease},
-                                {"isObject", qzIsObject},
-                                {"members", qzMembers},
-                                {"liveObjects", qzLiveObjects},
-                                {"collect", qzCollect},
-                                {nullptr, nullptr}};
+  const luaL_Reg functions[] = {{"native", qzNative},   {"call", qzCall},
+                                {"get", qzGet},         {"set", qzSet},
+                                {"release", qzRelease}, {"isObject", qzIsObject},
+                                {"members", qzMembers}, {"liveObjects", qzLiveObjects},
+                                {"collect", qzCollect}, {nullptr, nullptr}};
   luaL_newlib(L, functions);
   new (lua_newuserdatauv(L, sizeof(CreateFn), 0)) CreateFn(std::move(create));
   luaL_setmetatable(L, kCreateMeta);

@@ -38,7 +38,7 @@ constexpr const char* kUsage =
 struct Options {
   std::string engine;
   bool noEngine = false;
-  int script = 0;  // index of the script in argv; 0 when none was given
+  int script = 0;        // index of the script in argv; 0 when none was given
   bool members = false;  // --members: argv[script] is the class, the rest the connection
 };
 
@@ -228,9 +228,9 @@ int Session::run(int argc, char** argv) {
 
   const char* script = argv[options.script];
   lua_pushcfunction(L_, messageHandler);
-  const int loaded = options.members
-                         ? luaL_loadbuffer(L_, kMembersChunk, std::strlen(kMembersChunk), "=members")
-                         : luaL_loadfile(L_, std::strcmp(script, "-") == 0 ? nullptr : script);
+  const int loaded =
+      options.members ? luaL_loadbuffer(L_, kMembersChunk, std::strlen(kMembersChunk), "=members")
+                      : luaL_loadfile(L_, std::strcmp(script, "-") == 0 ? nullptr : script);
   if (options.members) --options.script;  // the class is the chunk's first argument
   if (loaded != LUA_OK) {
     std::fprintf(stderr, "qzhost: %s\n", lua_tostring(L_, -1));

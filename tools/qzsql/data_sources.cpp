@@ -79,8 +79,8 @@ DataSourceFiles readDataSources(const std::function<std::string(const std::strin
 
 std::string driverHint(const DataSourceFiles& files, const std::string& dataSource) {
   if (!files.used) {
-    return "no jdbc.cfg could be read (looked at " + files.userFile + ", then " +
-           files.setupFile + ")";
+    return "no jdbc.cfg could be read (looked at " + files.userFile + ", then " + files.setupFile +
+           ")";
   }
   for (const DataSource& d : files.sources) {
     if (sameIgnoringCase(d.name, dataSource) && !d.driverClass.empty()) {

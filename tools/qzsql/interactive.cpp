@@ -6,10 +6,9 @@
 #include <readline/readline.h>
 #include <readline/history.h>
 // clang-format on
+#include <strings.h>
 #include <sys/select.h>
 #include <unistd.h>
-
-#include <strings.h>
 
 #include <algorithm>
 #include <cctype>
@@ -62,16 +61,17 @@ Runner* completing = nullptr;
 std::vector<std::string> candidates;
 
 const char* const kKeywords[] = {
-    "ALTER", "AND", "AS", "ASC", "BEGIN", "BETWEEN", "BY", "CASE", "COMMIT", "COUNT", "CREATE",
-    "DELETE", "DESC", "DISTINCT", "DROP", "ELSE", "END", "EXISTS", "FROM", "GROUP", "HAVING",
-    "IN", "INDEX", "INNER", "INSERT", "INTO", "IS", "JOIN", "LEFT", "LIKE", "LIMIT", "NOT",
-    "NULL", "ON", "OR", "ORDER", "OUTER", "PRIMARY", "KEY", "REFERENCES", "ROLLBACK", "SELECT",
-    "SET", "TABLE", "THEN", "TRUNCATE", "UNION", "UPDATE", "VALUES", "VIEW", "WHEN", "WHERE",
-    "WITH"};
+    "ALTER",    "AND",    "AS",     "ASC",    "BEGIN",  "BETWEEN",  "BY",    "CASE",
+    "COMMIT",   "COUNT",  "CREATE", "DELETE", "DESC",   "DISTINCT", "DROP",  "ELSE",
+    "END",      "EXISTS", "FROM",   "GROUP",  "HAVING", "IN",       "INDEX", "INNER",
+    "INSERT",   "INTO",   "IS",     "JOIN",   "LEFT",   "LIKE",     "LIMIT", "NOT",
+    "NULL",     "ON",     "OR",     "ORDER",  "OUTER",  "PRIMARY",  "KEY",   "REFERENCES",
+    "ROLLBACK", "SELECT", "SET",    "TABLE",  "THEN",   "TRUNCATE", "UNION", "UPDATE",
+    "VALUES",   "VIEW",   "WHEN",   "WHERE",  "WITH"};
 const char* const kMetaCommands[] = {
-    "\\?", "\\autocommit", "\\bind", "\\commit", "\\conninfo", "\\d", "\\dn", "\\dt",
-    "\\format", "\\i", "\\l", "\\null", "\\o", "\\pset", "\\q", "\\rollback",
-    "\\timing", "\\verbose", "\\x"};
+    "\\?",  "\\autocommit", "\\bind",   "\\commit",  "\\conninfo", "\\d", "\\dn",
+    "\\dt", "\\format",     "\\i",      "\\l",       "\\null",     "\\o", "\\pset",
+    "\\q",  "\\rollback",   "\\timing", "\\verbose", "\\x"};
 
 bool startsWithIgnoringCase(const std::string& word, const char* text) {
   const size_t n = std::strlen(text);

@@ -298,7 +298,8 @@ void Runner::page(const std::string& text) {
   out_.flush();
   const char* pager = std::getenv("PAGER");
   // A pager quit early closes its end: that is no failure of ours.
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, &previous);
@@ -454,9 +455,8 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
     }
     if (command == "o" || command == "out") return redirect(arg, where);
     if (command == "pset") {
-      std::string rest = lower(trimmed(arg.substr(arg.find_first_of(" \t") == std::string::npos
-                                                      ? arg.size()
-                                                      : arg.find_first_of(" \t"))));
+      std::string rest = lower(trimmed(arg.substr(
+          arg.find_first_of(" \t") == std::string::npos ? arg.size() : arg.find_first_of(" \t"))));
       if (lower(arg.substr(0, 5)) != "pager") return fail(where, "\\pset takes pager [on|off]");
       if (rest.empty()) {
         pager_ = !pager_;
@@ -494,9 +494,18 @@ std::string upper(std::string s) {
 
 // Schemas of the database system itself, by the names the five drivers give them.
 bool isSystemSchema(const std::string& schema) {
-  static constexpr const char* kSystem[] = {"INFORMATION_SCHEMA", "SYSTEM_LOBS", "SYS", "SYSCAT",
-                                            "SYSCS_DIAG", "SYSCS_UTIL", "SYSFUN", "SYSIBM",
-                                            "SYSPROC", "SYSSTAT", "NULLID", "SQLJ",
+  static constexpr const char* kSystem[] = {"INFORMATION_SCHEMA",
+                                            "SYSTEM_LOBS",
+                                            "SYS",
+                                            "SYSCAT",
+                                            "SYSCS_DIAG",
+                                            "SYSCS_UTIL",
+                                            "SYSFUN",
+                                            "SYSIBM",
+                                            "SYSPROC",
+                                            "SYSSTAT",
+                                            "NULLID",
+                                            "SQLJ",
                                             "PG_CATALOG"};
   const std::string u = upper(schema);
   if (u.rfind("PG_TOAST", 0) == 0 || u.rfind("PG_TEMP", 0) == 0) return true;
@@ -521,11 +530,17 @@ std::string typeText(const MetaList& l, const Row& r) {
   const long size = std::atol(l.text(r, "COLUMN_SIZE").c_str());
   const std::string digits = l.text(r, "DECIMAL_DIGITS");
   switch (type) {
-    case 1: case 12: case -15: case -9: case -2: case -3:  // (N)CHAR, (N)VARCHAR, (VAR)BINARY
+    case 1:
+    case 12:
+    case -15:
+    case -9:
+    case -2:
+    case -3:  // (N)CHAR, (N)VARCHAR, (VAR)BINARY
       // Without a length drivers report a huge one (PostgreSQL 2^31-1, SQLite 2*10^9).
       if (size > 0 && size < 1000000000) name += "(" + std::to_string(size) + ")";
       break;
-    case 2: case 3:  // NUMERIC, DECIMAL; an unconstrained one reports a huge precision
+    case 2:
+    case 3:  // NUMERIC, DECIMAL; an unconstrained one reports a huge precision
       if (size > 0 && size < 1000) {
         name += "(" + std::to_string(size) + (digits.empty() ? "" : "," + digits) + ")";
       }
@@ -577,8 +592,7 @@ Outcome Runner::describe(const std::string& name) {
   if (!found) return fail("", "no table named \"" + name + "\"");
 
   MetaList columns = session_.metadata("columns", foundSchema, foundName);
-  out_ << "Table \"" << (foundSchema.empty() ? foundName : foundSchema + "." + foundName)
-       << "\"\n";
+  out_ << "Table \"" << (foundSchema.empty() ? foundName : foundSchema + "." + foundName) << "\"\n";
   FormatOptions aligned;
   aligned.format = Format::kAligned;
   aligned.nullText = format_.nullText;
@@ -616,7 +630,8 @@ Outcome Runner::describe(const std::string& name) {
     for (const Row& r : foreign.rows) {
       std::string id = foreign.text(r, "FK_NAME") + "\n" + foreign.text(r, "PKTABLE_SCHEM") + "." +
                        foreign.text(r, "PKTABLE_NAME");
-      auto it = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == id; });
+      auto it =
+          std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == id; });
       if (it == keys.end()) {
         keys.push_back({id, {}});
         it = keys.end() - 1;
@@ -638,8 +653,8 @@ Outcome Runner::describe(const std::string& name) {
   for (const Row& r : indexes.rows) {
     std::string index = indexes.text(r, "INDEX_NAME");
     if (index.empty()) continue;  // the table's statistics, no index
-    auto it = std::find_if(byName.begin(), byName.end(),
-                           [&](const auto& k) { return k.first == index; });
+    auto it =
+        std::find_if(byName.begin(), byName.end(), [&](const auto& k) { return k.first == index; });
     if (it == byName.end()) {
       byName.push_back({index, {}});
       it = byName.end() - 1;

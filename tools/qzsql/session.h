@@ -96,8 +96,7 @@ class Session {
   // A list of the connection's JDBC metadata (SQLEXEC's metadata member): what is "tables",
   // "schemas", "columns", "primarykeys", "foreignkeys" or "indexes"; schema "" for any.
   // Throws CallFailed.
-  MetaList metadata(const std::string& what, const std::string& schema,
-                    const std::string& table);
+  MetaList metadata(const std::string& what, const std::string& schema, const std::string& table);
 
   // Expands installation variables in a path through the host's zeltools.zelenvcfg.
   std::string resolvePath(const std::string& path);

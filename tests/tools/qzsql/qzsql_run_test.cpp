@@ -142,8 +142,8 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_EQ(driver.code, 2);
   EXPECT_TRUE(contains(driver.err, "ClassNotFoundException: org.example.NoSuchDriver"))
       << driver.err;
-  EXPECT_TRUE(contains(driver.err,
-                       "hint: the driver class org.example.NoSuchDriver could not be loaded"))
+  EXPECT_TRUE(
+      contains(driver.err, "hint: the driver class org.example.NoSuchDriver could not be loaded"))
       << driver.err;
 
   // What the engine would read, from the file it would read it.
@@ -151,8 +151,7 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_EQ(list.code, 0) << list.err;
   EXPECT_TRUE(contains(list.out, "nodriver    | org.example.NoSuchDriver   | jdbc:none:x\n"))
       << list.out;
-  EXPECT_TRUE(contains(list.out, "(2 data sources from " + box.user() + "/jdbc.cfg)"))
-      << list.out;
+  EXPECT_TRUE(contains(list.out, "(2 data sources from " + box.user() + "/jdbc.cfg)")) << list.out;
   Result listed = box.run({"hsql", "-c", "\\l"});
   EXPECT_EQ(listed.out, list.out);
   Result version = box.run({"--version"});
@@ -229,13 +228,14 @@ void checkDescribed(Sandbox& box, const std::vector<std::string>& connection,
                     const std::map<std::string, std::string>& env, const std::string& schema,
                     const std::map<std::string, std::string>& types) {
   std::vector<std::string> args = connection;
-  for (const char* a : {"-c", "DROP TABLE IF EXISTS qz_meta", "-c", "DROP TABLE IF EXISTS qz_parent",
-                        "-c", "CREATE TABLE qz_parent (id INT PRIMARY KEY)", "-c",
-                        "CREATE TABLE qz_meta (id INT PRIMARY KEY, parent INT REFERENCES "
-                        "qz_parent (id), label VARCHAR(10) DEFAULT 'x' NOT NULL, amount "
-                        "NUMERIC(10,2), ok BOOLEAN, stamp TIMESTAMP WITH TIME ZONE)",
-                        "-c", "CREATE INDEX qz_meta_label ON qz_meta (label, amount)", "-c",
-                        "\\d qz_meta", "-c", "\\dt qz%", "-c", "\\dn"}) {
+  for (const char* a :
+       {"-c", "DROP TABLE IF EXISTS qz_meta", "-c", "DROP TABLE IF EXISTS qz_parent", "-c",
+        "CREATE TABLE qz_parent (id INT PRIMARY KEY)", "-c",
+        "CREATE TABLE qz_meta (id INT PRIMARY KEY, parent INT REFERENCES "
+        "qz_parent (id), label VARCHAR(10) DEFAULT 'x' NOT NULL, amount "
+        "NUMERIC(10,2), ok BOOLEAN, stamp TIMESTAMP WITH TIME ZONE)",
+        "-c", "CREATE INDEX qz_meta_label ON qz_meta (label, amount)", "-c", "\\d qz_meta", "-c",
+        "\\dt qz%", "-c", "\\dn"}) {
     args.push_back(a);
   }
   Result d = box.run(args, "", env);
@@ -253,16 +253,16 @@ void checkDescribed(Sandbox& box, const std::vector<std::string>& connection,
             " Column | Type" + std::string(wide - 4, ' ') + " | Nullable | Default");
   for (const auto& [column, type] : types) {
     EXPECT_TRUE(contains(lineStarting(d.out, " " + up(column) + " "), "| " + type + " "))
-        << column << "\n" << d.out;
+        << column << "\n"
+        << d.out;
   }
-  EXPECT_TRUE(contains(lineStarting(d.out, " " + up("label") + " "), "| not null | 'x'"))
-      << d.out;
+  EXPECT_TRUE(contains(lineStarting(d.out, " " + up("label") + " "), "| not null | 'x'")) << d.out;
   EXPECT_TRUE(contains(lineStarting(d.out, "Primary key: "), "(" + up("id") + ")")) << d.out;
   EXPECT_TRUE(contains(d.out, "(" + up("parent") + ") REFERENCES " + schema + "." +
                                   up("qz_parent") + " (" + up("id") + ")\n"))
       << d.out;
-  EXPECT_TRUE(contains(d.out, "    " + up("qz_meta_label") + " (" + up("label") + ", " +
-                                  up("amount") + ")\n"))
+  EXPECT_TRUE(contains(
+      d.out, "    " + up("qz_meta_label") + " (" + up("label") + ", " + up("amount") + ")\n"))
       << d.out;
   EXPECT_TRUE(contains(d.out, " " + schema + " | " + up("qz_parent") + " | ")) << d.out;
   EXPECT_TRUE(contains(d.out, "\n " + schema + "\n")) << d.out;
@@ -270,8 +270,11 @@ void checkDescribed(Sandbox& box, const std::vector<std::string>& connection,
 
 TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
   checkDescribed(box, {"hsql"}, {}, "PUBLIC",
-                 {{"id", "INTEGER"}, {"label", "VARCHAR(10)"}, {"amount", "NUMERIC(10,2)"},
-                  {"ok", "BOOLEAN"}, {"stamp", "TIMESTAMP WITH TIME ZONE"}});
+                 {{"id", "INTEGER"},
+                  {"label", "VARCHAR(10)"},
+                  {"amount", "NUMERIC(10,2)"},
+                  {"ok", "BOOLEAN"},
+                  {"stamp", "TIMESTAMP WITH TIME ZONE"}});
   Result d = box.run({"hsql", "-c", "\\conninfo"});
   EXPECT_TRUE(contains(d.out, "Data source:   hsql\n")) << d.out;
   EXPECT_TRUE(contains(lineStarting(d.out, "DBMS:"), "HSQL Database Engine")) << d.out;
@@ -279,8 +282,8 @@ TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
 
   // \o sends results to a file until a bare \o; a file that cannot be made is an error.
   std::string file = box.root() + "/out.txt";
-  Result o = box.run({"hsql", "-c", "\\o " + file, "-c", "VALUES 1", "-c", "\\o", "-c",
-                      "VALUES 2", "-c", "\\o " + box.root() + "/no/such/dir"});
+  Result o = box.run({"hsql", "-c", "\\o " + file, "-c", "VALUES 1", "-c", "\\o", "-c", "VALUES 2",
+                      "-c", "\\o " + box.root() + "/no/such/dir"});
   EXPECT_EQ(o.code, 3);
   EXPECT_EQ(box.readFile(file), " C1\n----\n  1\n(1 row)\n\n");
   EXPECT_EQ(o.out, " C1\n----\n  2\n(1 row)\n\n");
@@ -300,8 +303,11 @@ TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
   qztest::PgServer& pg = qztest::pgServer();
   box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
   checkDescribed(box, {"pg", "-U", pg.user()}, {{"QZSQL_PASSWORD", pg.password()}}, "public",
-                 {{"id", "int4"}, {"label", "varchar(10)"}, {"amount", "numeric(10,2)"},
-                  {"ok", "bool"}, {"stamp", "timestamptz"}});
+                 {{"id", "int4"},
+                  {"label", "varchar(10)"},
+                  {"amount", "numeric(10,2)"},
+                  {"ok", "bool"},
+                  {"stamp", "timestamptz"}});
 }
 
 TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
@@ -470,7 +476,10 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   EXPECT_EQ(again.wait(), 0) << again.output();
 
   std::string history = box.readFile(box.home() + "/.qzsql_history_hsql");
-  EXPECT_TRUE(contains(history, "SELECT MAX(d) AS top\x01" "FROM ten;\n")) << history;
+  EXPECT_TRUE(contains(history,
+                       "SELECT MAX(d) AS top\x01"
+                       "FROM ten;\n"))
+      << history;
   EXPECT_TRUE(contains(history, "SELECT COUNT(*)")) << history;
   EXPECT_FALSE(contains(history, "never run")) << history;
 }

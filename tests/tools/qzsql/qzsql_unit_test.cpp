@@ -235,7 +235,7 @@ TEST(MachineFormats, JsonNumbersAndBooleansOnlyWhereTheirTextIsOne) {
   EXPECT_EQ(jsonValue("FALSE", ColumnKind::kBoolean), "false");
   EXPECT_EQ(jsonValue("0101", ColumnKind::kBoolean), "\"0101\"");
   EXPECT_EQ(jsonValue("1", ColumnKind::kText), "\"1\"");
-  EXPECT_EQ(columnKind(3), ColumnKind::kNumber);   // DECIMAL
+  EXPECT_EQ(columnKind(3), ColumnKind::kNumber);    // DECIMAL
   EXPECT_EQ(columnKind(-7), ColumnKind::kBoolean);  // BIT, PostgreSQL's boolean
   EXPECT_EQ(columnKind(12), ColumnKind::kText);
 }
