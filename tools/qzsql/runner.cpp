@@ -244,8 +244,8 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
     out_.flush();
     progress.finish(0);
     reportError(where, e, verbose_);
-    interrupt::take();
-    return Outcome::kFailed;
+    // A statement cancelled by Ctrl-C stops a script, --continue or not.
+    return interrupt::take() ? Outcome::kInterrupted : Outcome::kFailed;
   }
   if (r.outputFailed) {
     progress.finish(r.rows);

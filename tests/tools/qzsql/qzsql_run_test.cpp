@@ -509,6 +509,17 @@ TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement)
   ASSERT_TRUE(t.waitFor("42\r\n(1 row)")) << t.sinceMark();
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
+
+  // In a script the cancelled statement ends the run, --continue or not.
+  Terminal script(box, {"pg", "-U", pg.user(), "--continue", "-c", "SELECT pg_sleep(8)", "-c",
+                        "SELECT 'not run' AS never"},
+                  {{"QZSQL_PASSWORD", pg.password()}});
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  script.type("\x03");
+  EXPECT_EQ(script.wait(), 130) << script.output();
+  EXPECT_TRUE(contains(script.output(), "canceling statement due to user request"))
+      << script.output();
+  EXPECT_FALSE(contains(script.output(), "not run")) << script.output();
 }
 
 }  // namespace
