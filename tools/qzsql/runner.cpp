@@ -68,6 +68,19 @@ class Progress {
   bool printed_ = false;
 };
 
+// For statements whose rows nobody reads.
+class NullWriter : public ResultWriter {
+ public:
+  NullWriter() : ResultWriter(sink_) {}
+  void begin(const std::vector<std::string>&) override {}
+  void row(const Row&) override {}
+  void end(int64_t) override {}
+  void stop(int64_t) override {}
+
+ private:
+  std::ostringstream sink_;
+};
+
 bool isDataChange(const std::string& tag) {
   return tag == "INSERT" || tag == "UPDATE" || tag == "DELETE" || tag == "MERGE";
 }
@@ -93,6 +106,7 @@ const char* const kMetaHelp =
     "  \\verbose [on|off]     show where an error came from in the engine\n"
     "  \\o [FILE]       send results to a file; without one, back to the output\n"
     "  \\pset pager [on|off]  page results taller than the terminal ($PAGER)\n"
+    "  \\copy TABLE FROM FILE, \\copy TABLE|(QUERY) TO FILE  CSV with a header line\n"
     "  \\i FILE         run the statements of a file\n"
     "  \\q              quit (or Ctrl-D)\n"
     "  \\?              this help\n"
@@ -315,6 +329,209 @@ void Runner::page(const std::string& text) {
   interrupt::take();  // Ctrl-C in the pager was the pager's
 }
 
+namespace {
+
+// One record of RFC 4180 CSV from text at *at; a field is nullopt when it was empty and
+// unquoted (NULL), "" when it was "". False at the end of the text; *error when malformed.
+bool readCsvRecord(const std::string& text, size_t* at, Row* record, std::string* error) {
+  record->clear();
+  size_t i = *at;
+  if (i >= text.size()) return false;
+  for (;;) {
+    Cell field;
+    if (i < text.size() && text[i] == '"') {
+      std::string value;
+      for (++i;; ++i) {
+        if (i >= text.size()) {
+          *error = "a quoted field is not closed";
+          return false;
+        }
+        if (text[i] == '"') {
+          if (i + 1 < text.size() && text[i + 1] == '"') {
+            value += '"';
+            ++i;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        value += text[i];
+      }
+      field = value;
+    } else {
+      size_t end = text.find_first_of(",\r\n", i);
+      if (end == std::string::npos) end = text.size();
+      if (end > i) field = text.substr(i, end - i);
+      i = end;
+    }
+    record->push_back(field);
+    if (i < text.size() && text[i] == ',') {
+      ++i;
+      continue;
+    }
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+    *at = i;
+    return true;
+  }
+}
+
+std::string sqlLiteral(const Cell& cell) {
+  if (!cell) return "NULL";
+  std::string out = "'";
+  for (char c : *cell) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  return out + "'";
+}
+
+// A file name as written, or in single quotes.
+std::string fileName(const std::string& text) {
+  std::string t = trimmed(text);
+  if (t.size() >= 2 && t.front() == '\'' && t.back() == '\'') return t.substr(1, t.size() - 2);
+  return t;
+}
+
+constexpr int kCopyBatch = 500;
+
+}  // namespace
+
+Outcome Runner::copy(const std::string& arg, const std::string& where) {
+  const std::string usage = "\\copy takes TABLE FROM FILE, or TABLE or (QUERY) TO FILE";
+  std::string source;
+  size_t rest = 0;
+  if (!arg.empty() && arg[0] == '(') {
+    // The query ends at the parenthesis that closes the first one, outside quotes.
+    int depth = 0;
+    char quote = 0;
+    for (size_t i = 0; i < arg.size() && rest == 0; ++i) {
+      char c = arg[i];
+      if (quote) {
+        if (c == quote) quote = 0;
+      } else if (c == '\'' || c == '"') {
+        quote = c;
+      } else if (c == '(') {
+        ++depth;
+      } else if (c == ')' && --depth == 0) {
+        source = arg.substr(1, i - 1);
+        rest = i + 1;
+      }
+    }
+    if (rest == 0) return fail(where, usage);
+  } else {
+    rest = arg.find_first_of(" \t");
+    if (rest == std::string::npos) return fail(where, usage);
+    source = arg.substr(0, rest);
+  }
+  std::string tail = trimmed(arg.substr(rest));
+  size_t space = tail.find_first_of(" \t");
+  if (space == std::string::npos) return fail(where, usage);
+  std::string direction = lower(tail.substr(0, space));
+  std::string path = fileName(tail.substr(space));
+  if (path.empty()) return fail(where, usage);
+  if (direction == "from") {
+    if (arg[0] == '(') return fail(where, usage);
+    return copyFrom(source, path, where);
+  }
+  if (direction != "to") return fail(where, usage);
+
+  std::string error;
+  std::unique_ptr<Output> file = Output::open(path, &error);
+  if (!file) return fail(where, "cannot write " + path + ": " + error);
+  std::ostream csv(file.get());
+  FormatOptions options;
+  options.format = Format::kCsv;
+  std::unique_ptr<ResultWriter> writer = makeWriter(options, csv);
+  Progress progress;
+  std::function<void(int64_t)> onRow;
+  if (isatty(STDERR_FILENO)) onRow = [&progress](int64_t rows) { progress.update(rows); };
+  const std::string sql = arg[0] == '(' ? source : "SELECT * FROM " + source;
+  RunResult r = session_.run(sql, *writer, interrupt::flag(), onRow);
+  progress.finish(r.rows);
+  csv.flush();
+  if (!file->close() || r.outputFailed) {
+    return fail(where, "cannot write " + path + ": " + std::strerror(file->error()));
+  }
+  if (r.interrupted) return Outcome::kInterrupted;
+  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(r.rows));
+  return Outcome::kOk;
+}
+
+Outcome Runner::copyFrom(const std::string& table, const std::string& path,
+                         const std::string& where) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return fail(where, "cannot read " + path + ": " + std::strerror(errno));
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  const std::string text = whole.str();
+  size_t at = 0;
+  Row header;
+  std::string error;
+  if (!readCsvRecord(text, &at, &header, &error)) {
+    return fail(where, path + ": " + (error.empty() ? "no header line" : error));
+  }
+  std::string columns;
+  for (const Cell& name : header) {
+    if (!name || name->empty()) return fail(where, path + ": an empty column name in the header");
+    columns += (columns.empty() ? "" : ", ") + *name;
+  }
+  const std::string insert = "INSERT INTO " + table + " (" + columns + ") VALUES (";
+  // Batches of rows, each in a transaction of its own, so that a failure keeps what went in.
+  const bool wasAutoCommit = session_.autoCommit();
+  if (wasAutoCommit && !session_.setAutoCommit(false)) {
+    return fail(where, "the connection refused to turn auto-commit off");
+  }
+  Progress progress;
+  const bool showProgress = isatty(STDERR_FILENO) != 0;
+  int64_t rows = 0;
+  int line = 1;
+  Row record;
+  NullWriter none;
+  try {
+    while (readCsvRecord(text, &at, &record, &error)) {
+      ++line;
+      if (record.size() == 1 && !record[0]) continue;  // an empty line
+      if (record.size() != header.size()) {
+        throw CallFailed(
+            "copy",
+            {{"qzsql", path + ":" + std::to_string(line) + ": " + std::to_string(record.size()) +
+                           " fields, the header has " + std::to_string(header.size())}});
+      }
+      std::string sql = insert;
+      for (size_t c = 0; c < record.size(); ++c) sql += (c ? ", " : "") + sqlLiteral(record[c]);
+      session_.run(sql + ")", none, nullptr);
+      if (++rows % kCopyBatch == 0) session_.commit();
+      if (showProgress) progress.update(rows);
+      if (interrupt::take()) {
+        session_.commit();
+        throw CallFailed("copy",
+                         {{"qzsql", "interrupted after " + std::to_string(rows) + " rows"}});
+      }
+    }
+    if (!error.empty()) {
+      throw CallFailed("copy", {{"qzsql", path + ":" + std::to_string(line + 1) + ": " + error}});
+    }
+    session_.commit();
+  } catch (const CallFailed& e) {
+    progress.finish(rows);
+    try {
+      session_.rollback();
+    } catch (const CallFailed&) {
+      // The failure said first is the one to tell.
+    }
+    if (wasAutoCommit) session_.setAutoCommit(true);
+    reportError(where, e, verbose_);
+    std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
+                 static_cast<long long>(rows - rows % kCopyBatch));
+    return Outcome::kFailed;
+  }
+  progress.finish(rows);
+  if (wasAutoCommit) session_.setAutoCommit(true);
+  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(rows));
+  return Outcome::kOk;
+}
+
 Outcome Runner::redirect(const std::string& path, const std::string& where) {
   out_.flush();
   if (redirect_) {
@@ -454,6 +671,7 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       return Outcome::kOk;
     }
     if (command == "o" || command == "out") return redirect(arg, where);
+    if (command == "copy") return copy(arg, where);
     if (command == "pset") {
       std::string rest = lower(trimmed(arg.substr(
           arg.find_first_of(" \t") == std::string::npos ? arg.size() : arg.find_first_of(" \t"))));

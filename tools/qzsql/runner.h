@@ -62,6 +62,10 @@ class Runner {
   Outcome fail(const std::string& where, const std::string& message);
   // \o: results to a file, or back to where they went at the start.
   Outcome redirect(const std::string& path, const std::string& where);
+  // \copy SOURCE TO FILE (a table or a parenthesized query, as CSV with a header line) and
+  // \copy TABLE FROM FILE (CSV with a header line naming the columns).
+  Outcome copy(const std::string& arg, const std::string& where);
+  Outcome copyFrom(const std::string& table, const std::string& path, const std::string& where);
   Output& current() { return redirect_ ? *redirect_ : output_; }
   bool paging() const;
   // Writes text through the pager when it is taller than the terminal, else to the output.

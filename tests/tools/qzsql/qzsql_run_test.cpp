@@ -290,6 +290,25 @@ TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
   EXPECT_TRUE(contains(o.err, "cannot write " + box.root() + "/no/such/dir: No such file"))
       << o.err;
 
+  // \copy: CSV in and out again unchanged, '' apart from NULL; a bad line stops the copy
+  // and names itself, the rows of its batch rolled back.
+  const std::string csv =
+      "ID,NAME,NOTE\r\n1,plain,\r\n2,\"O'Brien \"\"q\"\"\",\"a, b\"\r\n3,\"two\nlines\",\"\"\r\n";
+  box.writeFile(box.root() + "/in.csv", csv);
+  box.writeFile(box.root() + "/bad.csv", "ID,NAME,NOTE\n4,x,y\n5,short\n");
+  Result copied =
+      box.run({"hsql", "--continue", "-c",
+               "CREATE TABLE qz_copy (id INT, name VARCHAR(20), note VARCHAR(20))", "-c",
+               "\\copy qz_copy FROM '" + box.root() + "/in.csv'", "-c",
+               "\\copy (SELECT * FROM qz_copy ORDER BY id) TO " + box.root() + "/out.csv", "-c",
+               "\\copy qz_copy FROM " + box.root() + "/bad.csv", "-c",
+               "SELECT COUNT(*) AS n, COUNT(note) AS notes FROM qz_copy"});
+  EXPECT_EQ(copied.code, 3) << copied.err;
+  EXPECT_EQ(box.readFile(box.root() + "/out.csv"), csv);
+  EXPECT_TRUE(contains(copied.err, "COPY 3\nCOPY 3\n")) << copied.err;
+  EXPECT_TRUE(contains(copied.err, "bad.csv:3: 2 fields, the header has 3")) << copied.err;
+  EXPECT_TRUE(contains(copied.out, " N | NOTES\n---+-------\n 3 |     2\n")) << copied.out;
+
   Result notThere = box.run({"hsql", "-c", "\\d no_such_table"});
   EXPECT_EQ(notThere.code, 3);
   EXPECT_TRUE(contains(notThere.err, "no table named \"no_such_table\"")) << notThere.err;
@@ -511,8 +530,9 @@ TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement)
   EXPECT_EQ(t.wait(), 0) << t.output();
 
   // In a script the cancelled statement ends the run, --continue or not.
-  Terminal script(box, {"pg", "-U", pg.user(), "--continue", "-c", "SELECT pg_sleep(8)", "-c",
-                        "SELECT 'not run' AS never"},
+  Terminal script(box,
+                  {"pg", "-U", pg.user(), "--continue", "-c", "SELECT pg_sleep(8)", "-c",
+                   "SELECT 'not run' AS never"},
                   {{"QZSQL_PASSWORD", pg.password()}});
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
   script.type("\x03");
