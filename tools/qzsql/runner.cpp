@@ -478,6 +478,8 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
   }
   const std::string insert = "INSERT INTO " + table + " (" + columns + ") VALUES (";
   // Batches of rows, each in a transaction of its own, so that a failure keeps what went in.
+  // Inside the user's own transaction (auto-commit off) the rows stay in it, for the user to
+  // commit or roll back.
   const bool wasAutoCommit = session_.autoCommit();
   if (wasAutoCommit && !session_.setAutoCommit(false)) {
     return fail(where, "the connection refused to turn auto-commit off");
@@ -501,10 +503,10 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
       std::string sql = insert;
       for (size_t c = 0; c < record.size(); ++c) sql += (c ? ", " : "") + sqlLiteral(record[c]);
       session_.run(sql + ")", none, nullptr);
-      if (++rows % kCopyBatch == 0) session_.commit();
+      if (++rows % kCopyBatch == 0 && wasAutoCommit) session_.commit();
       if (showProgress) progress.update(rows);
       if (interrupt::take()) {
-        session_.commit();
+        if (wasAutoCommit) session_.commit();
         throw CallFailed("copy",
                          {{"qzsql", "interrupted after " + std::to_string(rows) + " rows"}});
       }
@@ -512,18 +514,20 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
     if (!error.empty()) {
       throw CallFailed("copy", {{"qzsql", path + ":" + std::to_string(line + 1) + ": " + error}});
     }
-    session_.commit();
+    if (wasAutoCommit) session_.commit();
   } catch (const CallFailed& e) {
     progress.finish(rows);
-    try {
-      session_.rollback();
-    } catch (const CallFailed&) {
-      // The failure said first is the one to tell.
-    }
-    if (wasAutoCommit) session_.setAutoCommit(true);
     reportError(where, e, verbose_);
-    std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
-                 static_cast<long long>(rows - rows % kCopyBatch));
+    if (wasAutoCommit) {
+      try {
+        session_.rollback();
+      } catch (const CallFailed&) {
+        // The failure said first is the one to tell.
+      }
+      session_.setAutoCommit(true);
+      std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
+                   static_cast<long long>(rows - rows % kCopyBatch));
+    }
     return Outcome::kFailed;
   }
   progress.finish(rows);

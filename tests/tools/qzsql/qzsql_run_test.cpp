@@ -340,6 +340,13 @@ TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
   EXPECT_TRUE(contains(r.err, "Auto-commit is off.")) << r.err;
   Result after = box.run({"hsql", "--format", "csv", "-c", "SELECT a FROM ac"});
   EXPECT_EQ(after.out, "A\r\n3\r\n");
+
+  // \copy inside the user's transaction commits nothing of its own.
+  box.writeFile(box.root() + "/ac.csv", "A\n4\n5\n");
+  Result copied = box.run({"hsql", "--format", "csv", "-c", "\\autocommit off", "-c",
+                           "\\copy ac FROM " + box.root() + "/ac.csv", "-c", "\\rollback", "-c",
+                           "SELECT COUNT(*) AS n FROM ac"});
+  EXPECT_EQ(copied.out, "N\r\n1\r\n") << copied.err;
 }
 
 std::string repeat(const std::string& text, int times) {
