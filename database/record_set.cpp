@@ -684,6 +684,12 @@ void dbJDBCSQLRecordSetC::scriptEof(proxyAutoParaListC&, proxyAutoTypeCastC& res
   result.setInt(position(&state) == kQzOk && state == 3 ? 1 : 0);
 }
 
+// The statement in flight is its SQL execution object's; 0 without one.
+void dbJDBCSQLRecordSetC::scriptCancel(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  dbJDBCSQLExecC* exec = statement_.get();
+  result.setInt(exec ? exec->cancel() : 0);
+}
+
 proxyMethodTableC* dbJDBCSQLRecordSetC::table() {
   using T = dbJDBCSQLRecordSetC;
   static const proxyMethodRowS rows[] = {
@@ -694,6 +700,7 @@ proxyMethodTableC* dbJDBCSQLRecordSetC::table() {
       {"Count", kQzPropertyGet, 0, &dbMember<T, &T::scriptCount>},
       {"Eof", kQzPropertyGet, 0, &dbMember<T, &T::scriptEof>},
       {"option", kQzMethod, 2, &dbMember<T, &T::scriptOption>},
+      {"cancel", kQzMethod, 0, &dbMember<T, &T::scriptCancel>},
       {nullptr, 0, 0, nullptr}};
   static proxyMethodTableC t(rows);
   return &t;

@@ -9,7 +9,8 @@
 // first row, so a script reads the fields first and fetches afterwards. A new result under the
 // same SQL execution object (it ran again) is described anew at its first use.
 //
-// Thread rule: that of the connection (one thread at a time). Ownership: holds counted
+// Thread rule: that of the connection (one thread at a time); "cancel" may come from any thread
+// while its SQL execution object runs. Ownership: holds counted
 // references to its connection and to its SQL execution object; owns its columns. Interfaces
 // handed out carry one reference for the receiver.
 #pragma once
@@ -129,6 +130,7 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   void scriptEof(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   void scriptOption(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptCancel(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   static proxyMethodTableC* table();
 
   int32_t describeColumns();

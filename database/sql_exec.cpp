@@ -2,9 +2,12 @@
 
 #include "database/database.h"
 #include "database/db_object.h"
+#include "jbridge/proxy/java_sql.h"
 #include "jdbc/jsql_api.h"
 
 using qz::jdbc::JSQLApi;
+namespace lang = jbridge::proxy::java::lang;
+namespace sql = jbridge::proxy::java::sql;
 
 dbJDBCSQLExecC::dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8)
     : dbJDBCTransactionC(table(), connection),
@@ -15,6 +18,7 @@ dbJDBCSQLExecC::dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8)
 }
 
 dbJDBCSQLExecC::~dbJDBCSQLExecC() {
+  std::lock_guard<std::mutex> lock(cancelMutex_);
   // An open statement holds a cursor (and with it locks or server resources) until the
   // connection closes; nobody can reach it once this object is gone.
   try {
@@ -57,6 +61,22 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   JSQLApi& session = c.session();
   int32_t r;
   const char* sql = sqlText_.c_str();
+  // The run below writes statement_ once, from null to the new statement, and deletes no
+  // reference: cancel may then read it from another thread. The old one goes here, where
+  // cancel waits for the lock.
+  {
+    std::lock_guard<std::mutex> lock(cancelMutex_);
+    session.JSQLCloseStatement(statement_);
+    statement_ = Statement();
+    running_ = true;
+  }
+  struct Finished {
+    dbJDBCSQLExecC* self;
+    ~Finished() {
+      std::lock_guard<std::mutex> lock(self->cancelMutex_);
+      self->running_ = false;
+    }
+  } finished{this};
   if (isQuery(sqlText_)) {
     dbTrace("JSQLExecQuery %s\n", sql);
     session.SetResultSetOptions(resultType_, resultConcurrency_);
@@ -82,6 +102,106 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   return kQzOk;
 }
 
+int32_t dbJDBCSQLExecC::cancel() {
+  std::lock_guard<std::mutex> lock(cancelMutex_);
+  if (!running_) return 0;
+  // The pointer is written once during the run (aligned, so never seen half-written) and
+  // deleted only under the lock: null here means the driver has not made the statement yet.
+  const jobject ref = statement_.getJniObject();
+  if (!ref) return 0;
+  try {
+    Statement(ref).cancel();
+  } catch (const std::exception& e) {
+    throw proxyExecuteExceptionC(e.what(), "ZIRUV:cancel");
+  } catch (...) {
+    throw proxyExecuteExceptionC("the driver could not cancel the statement", "ZIRUV:cancel");
+  }
+  return 1;
+}
+
+void dbJDBCSQLExecC::scriptCancel(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+  result.setInt(cancel());
+}
+
+void dbJDBCSQLExecC::scriptColumnType(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  const int32_t column = args.getInt(0);
+  JSQLApi& session = connection().session();
+  int32_t type = 0;
+  if (resultMetaData_.isNull()) {
+    throw proxyExecuteExceptionC("no query result to describe", "ZIRUV:columnType");
+  }
+  if (session.JSQLDescribeColumn(resultMetaData_, column + 1, nullptr, 0, nullptr, &type, nullptr,
+                                 nullptr, nullptr) != JSQLApi::kOk) {
+    qzIUnknown* err = nullptr;
+    session.JSQLReportError("columnType", &err);
+    qzRef<qzIUnknown> held(err);
+    throw proxyExecuteComExceptionC(held.get());
+  }
+  result.setInt(type);
+}
+
+void dbJDBCSQLExecC::scriptMetadata(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  const std::string what = args.getText(0);
+  const std::string schema = args.getText(1);
+  const std::string table = args.getText(2);
+  dbJDBCDatabaseC& c = connection();
+  JSQLApi& session = c.session();
+  sql::DatabaseMetaData& metaData = c.metaData();
+  if (metaData.isNull()) throw proxyExecuteExceptionC("not connected", "ZIRUV:metadata");
+  {
+    std::lock_guard<std::mutex> lock(cancelMutex_);
+    session.JSQLCloseStatement(statement_);
+    statement_ = Statement();
+  }
+  session.JSQLCloseResultSet(resultSet_);
+  resultSet_ = ResultSet();
+  resultMetaData_ = ResultSetMetaData();
+  updateCount_ = 0;
+  const char* s = schema.empty() ? nullptr : schema.c_str();
+  const char* t = table.c_str();
+  int32_t r = JSQLApi::kOk;
+  try {
+    if (dbEqualsIgnoringCase(what.c_str(), "tables")) {
+      // A null list of types: all of them (an empty list could mean none).
+      resultSet_ = metaData.getTables(lang::String(), s ? lang::String(schema) : lang::String(),
+                                      lang::String(table.empty() ? "%" : table),
+                                      jbridge::proxy::JArray<lang::String>());
+    } else if (dbEqualsIgnoringCase(what.c_str(), "columns")) {
+      r = session.JSQLGetColumns(metaData, resultSet_, nullptr, s, t, "%");
+    } else if (dbEqualsIgnoringCase(what.c_str(), "primarykeys")) {
+      r = session.JSQLGetPrimaryKeys(metaData, resultSet_, nullptr, s, t);
+    } else if (dbEqualsIgnoringCase(what.c_str(), "foreignkeys")) {
+      r = session.JSQLGetImportedKeys(metaData, resultSet_, nullptr, s, t);
+    } else if (dbEqualsIgnoringCase(what.c_str(), "schemas")) {
+      resultSet_ = metaData.getSchemas();
+    } else if (dbEqualsIgnoringCase(what.c_str(), "indexes")) {
+      resultSet_ = metaData.getIndexInfo(lang::String(), s ? lang::String(schema) : lang::String(),
+                                         lang::String(table), false, true);
+    } else {
+      const std::string message =
+          "metadata takes tables, schemas, columns, primarykeys, "
+          "foreignkeys or indexes, not \"" +
+          what + "\"";
+      throw proxyExecuteExceptionC(message, "ZIRUV:metadata");
+    }
+    if (r == JSQLApi::kOk && !resultSet_.isNull()) resultMetaData_ = resultSet_.getMetaData();
+  } catch (const proxyExecuteExceptionC&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw proxyExecuteExceptionC(e.what(), "ZIRUV:metadata");
+  }
+  if (r != JSQLApi::kOk) {
+    qzIUnknown* err = nullptr;
+    session.JSQLReportError("metadata", &err);
+    qzRef<qzIUnknown> held(err);
+    throw proxyExecuteComExceptionC(held.get());
+  }
+  if (resultSet_.isNull() || resultMetaData_.isNull()) {
+    throw proxyExecuteExceptionC("the driver answered no result", "ZIRUV:metadata");
+  }
+  result.setInt(1);
+}
+
 void dbJDBCSQLExecC::scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
   setStatement(args.getText(0));
   result.setInt(1);
@@ -90,9 +210,12 @@ void dbJDBCSQLExecC::scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCast
 proxyMethodTableC* dbJDBCSQLExecC::table() {
   using T = dbJDBCSQLExecC;
   static const proxyMethodRowS rows[] = {
-      {"statement", kQzMethod, 1, &dbMember<T, &T::scriptStatement>}};
+      {"statement", kQzMethod, 1, &dbMember<T, &T::scriptStatement>},
+      {"cancel", kQzMethod, 0, &dbMember<T, &T::scriptCancel>},
+      {"columnType", kQzMethod, 1, &dbMember<T, &T::scriptColumnType>},
+      {"metadata", kQzMethod, 3, &dbMember<T, &T::scriptMetadata>}};
   static proxyMethodTableC t;
-  static const bool built = (addLayer(t, rows, 1), true);
+  static const bool built = (addLayer(t, rows, 4), true);
   (void)built;
   return &t;
 }

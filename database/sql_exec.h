@@ -8,12 +8,14 @@
 // result-set type and concurrency, put into those settings as each query runs: whatever other
 // objects made or ran since cannot change how its result scrolls. A record set sets them.
 //
-// Thread rule: that of the connection. Ownership: holds a counted reference to the connection
+// Thread rule: that of the connection, except cancel, which any thread may call while execute
+// runs on the connection's thread. Ownership: holds a counted reference to the connection
 // and the Java references of its last run; the accessors hand out references to them that
 // live as long as this object.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "database/interfaces.h"
@@ -42,6 +44,11 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   int32_t execute(qzIUnknown** errOut) override;
   int32_t setStatement(const char* sqlText) override;
 
+  // Asks the driver to stop the statement that execute is running (java.sql.Statement.cancel):
+  // 1 when one was running and was asked, 0 when none was running. Throws
+  // proxyExecuteExceptionC when the driver refuses. Any thread.
+  int32_t cancel();
+
   // True when text runs as a query.
   static bool isQuery(const std::string& text);
 
@@ -65,6 +72,15 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
 
  private:
   void scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  void scriptCancel(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  // columnType(column): the java.sql.Types code of a column (from 0) of the last query's
+  // result, so that a client can tell numbers from text whatever the type map reads them as.
+  void scriptColumnType(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  // metadata(what, schema, table): makes a list of the connection's JDBC database metadata
+  // this object's result, read like a query's (by a record set, columnType): what is
+  // "tables" (table a name pattern, "" for all), "schemas", "columns", "primarykeys",
+  // "foreignkeys" (the imported keys) or "indexes"; an empty schema stands for any.
+  void scriptMetadata(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   static proxyMethodTableC* table();
 
   bool statementSet_ = false;
@@ -74,6 +90,9 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   ResultSetMetaData resultMetaData_;
   qzRef<qzIUnknown> lastError_;
   int32_t updateCount_ = 0;
+  // Guards running_ and the deletion of statement_'s reference against cancel.
+  std::mutex cancelMutex_;
+  bool running_ = false;
   int32_t resultType_;
   int32_t resultConcurrency_;
   bool utf8_;

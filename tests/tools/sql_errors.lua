@@ -1,5 +1,7 @@
 -- Database failures as error values carry the driver's SQL state; strings with a NUL byte
--- never reach the engine cut short; the empty text and long values as a script reads them.
+-- never reach the engine cut short; the empty text and long values as a script reads them;
+-- cancel with nothing running, column types, and metadata lists read like a query; the
+-- member list from the method tables, and refused calls that say what was expected.
 local db = qz.create("DATABASE.JDBCDB")
 db:connect("demo", "SA", "")
 local exec = db:createObject("SQLEXEC")
@@ -56,4 +58,32 @@ assert(#seen == 3)
 assert(seen[1].v == "" and seen[1].indicator == 0)
 assert(seen[2].v == nil and seen[2].indicator == -1)
 assert(seen[3].v == string.rep("x", 9000))
+assert(query:columnType(0) == 4 and query:columnType(1) == 12)  -- INTEGER, VARCHAR
+assert(query:cancel() == 0 and rs:cancel() == 0)                -- nothing in flight
+
+local meta = db:createObject("RECORDSET")
+local lists = meta:transaction("SQLEXEC")
+lists:metadata("columns", "PUBLIC", "QZ_ERR")
+local columns = meta:collection(1)
+local names = {}
+while meta.Eof == 0 do
+  names[#names + 1] = columns:Field("COLUMN_NAME", 3) .. " " .. columns:Field("TYPE_NAME", 3)
+  meta:fetch(3, 0)
+end
+assert(table.concat(names, ",") == "ID INTEGER,V VARCHAR", table.concat(names, ","))
+local members = {}
+for _, m in ipairs(qz.members(meta)) do members[m.name] = m end
+assert(members.fetch.kind == "method" and members.fetch.arguments == 2, "fetch")
+assert(members.Eof.kind == "property" and members.cancel.arguments == 0, "Eof, cancel")
+ok, err = pcall(function() return meta:fecth(3, 0) end)
+assert(not ok and err.description == "Object call failed", tostring(err))
+assert(err.detail:find("has no member 'fecth' (did you mean 'fetch'?)", 1, true), err.detail)
+ok, err = pcall(function() return meta:fetch(3) end)
+assert(err.detail:find("method 'fetch' of .* takes 2 arguments, got 1"), err.detail)
+assert(tostring(err):find("Object call failed (method 'fetch'", 1, true), tostring(err))
+ok, err = pcall(function() return meta:fetch({}, 0) end)
+assert(err.detail:find("argument 1 of 'fetch' of .* is not of a type it takes"), err.detail)
+
+ok, err = pcall(lists.metadata, lists, "triggers", "", "")
+assert(not ok and tostring(err):find("metadata takes tables, schemas", 1, true), tostring(err))
 db:close()

@@ -1,6 +1,8 @@
 #include "tools/qzhost/lua_objects.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -297,6 +299,7 @@ struct ErrorLevel {
   std::string description;
   std::string sqlState;  // of a database error ("QZISQLERROR"), else empty
   int32_t vendorCode = 0;
+  std::string detail;  // what qzhost adds to a bare "Object call failed"
   bool database() const { return !sqlState.empty() || vendorCode != 0; }
 };
 
@@ -340,6 +343,10 @@ void pushErrorTable(lua_State* L, const std::vector<ErrorLevel>& chain) {
     lua_setfield(L, -2, "source");
     lua_pushlstring(L, level->description.data(), level->description.size());
     lua_setfield(L, -2, "description");
+    if (!level->detail.empty()) {
+      lua_pushlstring(L, level->detail.data(), level->detail.size());
+      lua_setfield(L, -2, "detail");
+    }
     if (database) {
       lua_pushlstring(L, database->sqlState.data(), database->sqlState.size());
       lua_setfield(L, -2, "sqlstate");
@@ -369,6 +376,9 @@ int errorToString(lua_State* L) {
       if (lua_type(L, -1) == LUA_TSTRING) text += lua_tostring(L, -1);
       lua_getfield(L, -2, "description");
       if (lua_type(L, -1) == LUA_TSTRING) text += std::string(": ") + lua_tostring(L, -1);
+      if (lua_getfield(L, -3, "detail") == LUA_TSTRING)
+        text += std::string(" (") + lua_tostring(L, -1) + ")";
+      lua_pop(L, 1);
       // The state is told where it arose: on the level whose inner one has another or none.
       if (lua_getfield(L, -3, "sqlstate") == LUA_TSTRING && lua_rawlen(L, -1) > 0) {
         bool own = true;
@@ -402,6 +412,122 @@ int errorConcat(lua_State* L) {
 // --- calls ------------------------------------------------------------------------------
 
 enum class Outcome { kDone, kFailed, kMissing };
+
+std::string classNameOf(qzIUnknown* object);
+
+struct MemberDesc {
+  std::string name;
+  int32_t kind = kQzMethod;  // kQzMethod, kQzPropertyGet or kQzPropertyPut
+  int32_t arguments = 0;     // the fewest a call takes
+  int32_t optional = 0;      // how many more it may take
+};
+
+// The members of an object from its type information (its method table); empty when it
+// has none.
+std::vector<MemberDesc> describeMembers(qzIUnknown* object) {
+  std::vector<MemberDesc> members;
+  qzRef<qzIComTypeInfo> info = qzQuery<qzIComTypeInfo>(object, qziid::kTypeInfo);
+  qzRef<qzIUnknown> all;
+  if (!info || info->getMembers(kQzMethod | kQzPropertyGet | kQzPropertyPut, all.out()) != kQzOk) {
+    return members;
+  }
+  qzRef<qzIComObjectCollection> list =
+      qzQuery<qzIComObjectCollection>(all.get(), qziid::kObjectCollection);
+  int32_t count = 0;
+  if (!list || list->getCount(&count) != kQzOk) return members;
+  for (int32_t i = 0; i < count; ++i) {
+    qzRef<qzIUnknown> item;
+    if (list->getItem(i, item.out()) != kQzOk) continue;
+    MemberDesc d;
+    qzVariantS name;
+    if (auto m = qzQuery<qzIComMethodeTypeInfo>(item.get(), qziid::kMethodTypeInfo)) {
+      if (m->getName(&name) == kQzOk && name.text()) d.name = name.text();
+      m->getMinParameterCount(&d.arguments);
+      m->getOptionalParameterCount(&d.optional);
+    } else if (auto p = qzQuery<qzIComPropertyTypeInfo>(item.get(), qziid::kPropertyTypeInfo)) {
+      if (p->getName(&name) == kQzOk && name.text()) d.name = name.text();
+      p->getKind(&d.kind);
+      d.arguments = d.kind == kQzPropertyPut ? 1 : 0;
+    } else {
+      continue;
+    }
+    members.push_back(std::move(d));
+  }
+  return members;
+}
+
+const char* kindWord(int32_t kind) {
+  return kind == kQzMethod ? "method" : kind == kQzPropertyGet ? "property" : "property put";
+}
+
+std::string lowerText(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+size_t editDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = up;
+    }
+  }
+  return row[b.size()];
+}
+
+// What the fixed "Object call failed" leaves out: which member of which class, and what it
+// expected. Empty when the object does not describe itself.
+std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int given,
+                       const std::string& source) {
+  std::vector<MemberDesc> members = describeMembers(object);
+  if (members.empty()) return "";
+  std::string cls = classNameOf(object);
+  std::string of = cls.empty() ? "" : " of " + cls;
+  std::vector<const MemberDesc*> same;
+  for (const MemberDesc& m : members) {
+    if (lowerText(m.name) == lowerText(name)) same.push_back(&m);
+  }
+  if (same.empty()) {
+    std::string detail =
+        (cls.empty() ? std::string("the object") : cls) + " has no member '" + name + "'";
+    const MemberDesc* best = nullptr;
+    size_t bestDistance = 3;
+    for (const MemberDesc& m : members) {
+      size_t d = editDistance(lowerText(m.name), lowerText(name));
+      if (!m.name.empty() && d < bestDistance) {
+        best = &m;
+        bestDistance = d;
+      }
+    }
+    if (best) detail += " (did you mean '" + best->name + "'?)";
+    return detail;
+  }
+  for (const MemberDesc* m : same) {
+    if (m->kind != kind && !(kind == kQzMethod && m->kind == kQzPropertyGet)) continue;
+    if (given < m->arguments || given > m->arguments + m->optional) {
+      std::string expected = std::to_string(m->arguments);
+      if (m->optional > 0) expected += " to " + std::to_string(m->arguments + m->optional);
+      return std::string(kindWord(m->kind)) + " '" + m->name + "'" + of + " takes " + expected +
+             " argument" + (expected == "1" ? "" : "s") + ", got " + std::to_string(given);
+    }
+  }
+  size_t para = source.find("(Para:");
+  if (para != std::string::npos) {
+    return "argument " + source.substr(para + 6, source.find(')', para) - para - 6) + " of '" +
+           name + "'" + of + " is not of a type it takes";
+  }
+  if (std::none_of(same.begin(), same.end(),
+                   [&](const MemberDesc* m) { return m->kind == kind; })) {
+    return std::string("'") + name + "'" + of + " is a " + kindWord(same.front()->kind) +
+           ", not a " + kindWord(kind);
+  }
+  return "";
+}
 
 // Calls a member with the Lua values first..last as arguments. kDone: *pushed results are on
 // the stack; kFailed: the error value is; kMissing (only with detectMissing): no row of that
@@ -441,6 +567,9 @@ Outcome invokeFromLua(lua_State* L, qzIDispatch* target, const char* name, int32
     if (detectMissing && chain.size() == 1 && chain[0].source == std::string("methode:") + name &&
         chain[0].description == "Object call failed") {
       return Outcome::kMissing;
+    }
+    if (chain.size() == 1 && chain[0].description == "Object call failed") {
+      chain[0].detail = callDetail(target, name, kind, n, chain[0].source);
     }
     pushErrorTable(L, chain);
     return Outcome::kFailed;
@@ -744,6 +873,30 @@ int qzRelease(lua_State* L) {
   return 0;
 }
 
+// qz.members(obj): {name, kind, arguments, optional} per member, from the method table.
+int qzMembers(lua_State* L) {
+  Box* box = checkLiveObject(L, 1, "qz.members");
+  std::vector<MemberDesc> members = describeMembers(box->ref);
+  lua_createtable(L, static_cast<int>(members.size()), 0);
+  for (size_t i = 0; i < members.size(); ++i) {
+    const MemberDesc& m = members[i];
+    lua_createtable(L, 0, 4);
+    lua_pushstring(L, m.name.c_str());
+    lua_setfield(L, -2, "name");
+    lua_pushstring(L, kindWord(m.kind));
+    lua_setfield(L, -2, "kind");
+    lua_pushinteger(L, m.arguments);
+    lua_setfield(L, -2, "arguments");
+    lua_pushinteger(L, m.optional);
+    lua_setfield(L, -2, "optional");
+    lua_rawseti(L, -2, static_cast<lua_Integer>(i + 1));
+  }
+  std::string cls = classNameOf(box->ref);
+  lua_pushstring(L, cls.c_str());
+  lua_setfield(L, -2, "class");
+  return 1;
+}
+
 int qzIsObject(lua_State* L) {
   lua_pushboolean(L, testBox(L, 1) != nullptr);
   return 1;
@@ -835,15 +988,11 @@ void openQzLibrary(lua_State* L, CreateFn create) {
   lua_newtable(L);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kMethodsKey);
 
-  const luaL_Reg functions[] = {{"native", qzNative},
-                                {"call", qzCall},
-                                {"get", qzGet},
-                                {"set", qzSet},
-                                {"release", qzRelease},
-                                {"isObject", qzIsObject},
-                                {"liveObjects", qzLiveObjects},
-                                {"collect", qzCollect},
-                                {nullptr, nullptr}};
+  const luaL_Reg functions[] = {{"native", qzNative},   {"call", qzCall},
+                                {"get", qzGet},         {"set", qzSet},
+                                {"release", qzRelease}, {"isObject", qzIsObject},
+                                {"members", qzMembers}, {"liveObjects", qzLiveObjects},
+                                {"collect", qzCollect}, {nullptr, nullptr}};
   luaL_newlib(L, functions);
   new (lua_newuserdatauv(L, sizeof(CreateFn), 0)) CreateFn(std::move(create));
   luaL_setmetatable(L, kCreateMeta);

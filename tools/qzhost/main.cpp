@@ -26,6 +26,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qzhost [--engine PATH | --no-engine] script.lua [args...]\n"
+    "       qzhost [--engine PATH] --members CLASS [DSN [USER [PASSWORD]]]\n"
+    "  --members      list CLASS's members from its method table (name, kind, arguments),\n"
+    "                 with its codes and option keys; the objects a connection makes\n"
+    "                 (DATABASE.RECORDSET, SQLEXEC, TABLEINFO, ...) need a DSN to connect\n"
     "  --engine PATH  the engine library to load (default: $QZ_ENGINE_PATH, else found beside\n"
     "                 qzhost)\n"
     "  --no-engine    load no engine: only the host's own classes can be created\n"
@@ -34,8 +38,53 @@ constexpr const char* kUsage =
 struct Options {
   std::string engine;
   bool noEngine = false;
-  int script = 0;  // index of the script in argv; 0 when none was given
+  int script = 0;        // index of the script in argv; 0 when none was given
+  bool members = false;  // --members: argv[script] is the class, the rest the connection
 };
+
+// The member reference: prints what qz.members reads from the objects' own method tables,
+// and the numbers some members take, by name.
+constexpr const char* kMembersChunk = R"lua(
+local class, dsn, user, password = ...
+local short = class:upper():gsub("^DATABASE%.", "")
+local notes = {
+  JDBCDB = {"option keys: 1 auto-commit (1 on, the default after connect; 0 off),",
+            "  \"VERBATIM\" (1: SQL goes to the driver as written), \"EMPTYISNULL\" (0: '' apart from NULL)",
+            "createObject names: RECORDSET, SQLEXEC, TABLEINFO, DATABASEINFO, SYSTYPEMAP"},
+  RECORDSET = {"option keys: 1 cursor type (1 forward-only, 2 scrollable, 3 and 4 scroll-sensitive),",
+               "  2 concurrency (1 read-only, 2 and 3 updatable), \"EMPTYISNULL\"",
+               "fetch(mode, offset): mode 3 the next row, 5 the first row",
+               "collection(1): the field accessor, Field(column, code) with codes 1 name,",
+               "  2 value kind, 3 value (nil for NULL), 4 indicator (-1 NULL, else the length);",
+               "  FullText(column) the whole value as text, Cut(column) 1 when Field's text is cut"},
+  SQLEXEC = {"metadata(what, schema, table): what is tables, schemas, columns, primarykeys,",
+             "  foreignkeys or indexes; columnType(column): the JDBC type code;",
+             "  cancel(): from another thread while execute runs"},
+  TABLEINFO = {"result: tableinfo(code) 1 name, 2 catalog, 3 schema; columnInfo(column, code)",
+               "  1 name, 2 value kind, 3 position from 0, 4 remarks, 5 key role, 6 JDBC type,",
+               "  7 size, 8 key flags (1 primary, 2 foreign)"},
+}
+local object
+if short == "JDBCDB" or not notes[short] then
+  object = qz.create(class)
+else
+  assert(dsn, class .. " is made by a connection: name a data source (qzhost --members " ..
+         class .. " DSN [USER [PASSWORD]])")
+  local db = qz.create("DATABASE.JDBCDB")
+  db:connect(dsn, user or "", password or "")
+  object = db:createObject(short)
+  assert(object, "the connection made no " .. short)
+end
+local members = qz.members(object)
+print(class .. " (" .. members.class .. ")")
+for _, m in ipairs(members) do
+  local args = tostring(m.arguments)
+  if m.optional > 0 then args = args .. " to " .. (m.arguments + m.optional) end
+  print(string.format("  %-14s %-13s %s argument%s", m.name, m.kind, args,
+                      args == "1" and "" or "s"))
+end
+for _, line in ipairs(notes[short] or {}) do print(line) end
+)lua";
 
 // False (after saying why) when the command line is not usable.
 bool parseOptions(int argc, char** argv, Options* options) {
@@ -52,6 +101,8 @@ bool parseOptions(int argc, char** argv, Options* options) {
         return false;
       }
       options->engine = argv[++i];
+    } else if (a == "--members") {
+      options->members = true;
     } else if (a == "--no-engine") {
       options->noEngine = true;
     } else if (a == "-h" || a == "--help") {
@@ -177,7 +228,11 @@ int Session::run(int argc, char** argv) {
 
   const char* script = argv[options.script];
   lua_pushcfunction(L_, messageHandler);
-  if (luaL_loadfile(L_, std::strcmp(script, "-") == 0 ? nullptr : script) != LUA_OK) {
+  const int loaded =
+      options.members ? luaL_loadbuffer(L_, kMembersChunk, std::strlen(kMembersChunk), "=members")
+                      : luaL_loadfile(L_, std::strcmp(script, "-") == 0 ? nullptr : script);
+  if (options.members) --options.script;  // the class is the chunk's first argument
+  if (loaded != LUA_OK) {
     std::fprintf(stderr, "qzhost: %s\n", lua_tostring(L_, -1));
     return finish(1);
   }

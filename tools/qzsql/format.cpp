@@ -1,6 +1,7 @@
 #include "tools/qzsql/format.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <utility>
 
@@ -140,8 +141,13 @@ class AlignedWriter : public ResultWriter {
           if (c > 0) line += '|';
           line += ' ';
           std::string_view part = k < cells[c].size() ? cells[c][k] : std::string_view();
-          line += part;
-          pad(line, widths[c] - displayWidth(part));
+          if (kind(c) == ColumnKind::kNumber) {
+            pad(line, widths[c] - displayWidth(part));
+            line += part;
+          } else {
+            line += part;
+            pad(line, widths[c] - displayWidth(part));
+          }
           // A "+" where the padding ends says the value goes on in the next line.
           line += k + 1 < cells[c].size() ? '+' : ' ';
         }
@@ -237,7 +243,7 @@ class JsonWriter : public ResultWriter {
       if (c > 0) out_ << ',';
       out_ << keys_[c] << ':';
       if (row[c]) {
-        out_ << jsonString(*row[c]);
+        out_ << jsonValue(*row[c], kind(c));
       } else {
         out_ << "null";
       }
@@ -376,6 +382,77 @@ std::string jsonString(std::string_view text) {
   }
   out += '"';
   return out;
+}
+
+ColumnKind columnKind(int32_t jdbcType) {
+  switch (jdbcType) {
+    case -6:  // TINYINT
+    case -5:  // BIGINT
+    case 2:   // NUMERIC
+    case 3:   // DECIMAL
+    case 4:   // INTEGER
+    case 5:   // SMALLINT
+    case 6:   // FLOAT
+    case 7:   // REAL
+    case 8:   // DOUBLE
+      return ColumnKind::kNumber;
+    case -7:  // BIT: the boolean of some drivers
+    case 16:  // BOOLEAN
+      return ColumnKind::kBoolean;
+    default:
+      return ColumnKind::kText;
+  }
+}
+
+namespace {
+
+// The grammar of a JSON number: -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?
+bool isJsonNumber(std::string_view t) {
+  size_t i = 0;
+  auto digits = [&] {
+    size_t from = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    return i > from;
+  };
+  if (i < t.size() && t[i] == '-') ++i;
+  if (i < t.size() && t[i] == '0') {
+    ++i;
+  } else if (!digits()) {
+    return false;
+  }
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  return i == t.size();
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string jsonValue(std::string_view text, ColumnKind kind) {
+  if (kind == ColumnKind::kNumber && isJsonNumber(text)) return std::string(text);
+  if (kind == ColumnKind::kBoolean) {
+    for (std::string_view yes : {"t", "true", "1"}) {
+      if (equalsIgnoringCase(text, yes)) return "true";
+    }
+    for (std::string_view no : {"f", "false", "0"}) {
+      if (equalsIgnoringCase(text, no)) return "false";
+    }
+  }
+  return jsonString(text);
 }
 
 std::string rowCountLine(int64_t rows) {

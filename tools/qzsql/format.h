@@ -4,7 +4,9 @@
 // A value is text or NULL, and the empty text is not NULL: CSV writes NULL as an empty
 // field and the empty text as "", TSV writes NULL as \N, JSON null or "", and aligned output
 // shows NULL as the \null text. The engine hands every value over as text, so every format
-// writes what the driver's getString gave (JSON writes strings).
+// writes what the driver's getString gave; the column's kind (from its JDBC type) decides
+// only the layout: numbers are right-aligned in tables and written as JSON numbers (the text
+// as it came, every digit kept), booleans as JSON true and false.
 //
 // Thread rule: one thread per writer. Ownership: a writer writes to a stream it does not own.
 #pragma once
@@ -16,12 +18,17 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qzsql {
 
 using Cell = std::optional<std::string>;  // nullopt: SQL NULL
 using Row = std::vector<Cell>;
+
+enum class ColumnKind { kText, kNumber, kBoolean };
+// The kind of a java.sql.Types code.
+ColumnKind columnKind(int32_t jdbcType);
 
 enum class Format { kAligned, kCsv, kTsv, kJson };
 enum class Expanded { kOff, kOn, kAuto };
@@ -41,6 +48,8 @@ class ResultWriter {
   virtual ~ResultWriter() = default;
   // False once the stream has failed: nothing written from then on arrives.
   bool ok() const { return out_.good(); }
+  // Before begin; columns without a kind are text.
+  void setKinds(std::vector<ColumnKind> kinds) { kinds_ = std::move(kinds); }
   virtual void begin(const std::vector<std::string>& names) = 0;
   virtual void row(const Row& row) = 0;
   // The rows are all there (or the output was stopped after them): write what is buffered,
@@ -51,7 +60,12 @@ class ResultWriter {
   virtual void stop(int64_t rows) = 0;
 
  protected:
+  ColumnKind kind(size_t column) const {
+    return column < kinds_.size() ? kinds_[column] : ColumnKind::kText;
+  }
+
   std::ostream& out_;
+  std::vector<ColumnKind> kinds_;
 };
 
 std::unique_ptr<ResultWriter> makeWriter(const FormatOptions& options, std::ostream& out);
@@ -68,6 +82,10 @@ std::string tsvField(std::string_view text);
 inline constexpr char kTsvNull[] = "\\N";
 // A JSON string literal, quotes included.
 std::string jsonString(std::string_view text);
+// A value of a column of that kind in JSON: a number as its own text when it is a JSON
+// number, a boolean's "t", "true", "1" (and their opposites) as true and false; anything
+// else as a string.
+std::string jsonValue(std::string_view text, ColumnKind kind);
 
 // "(1 row)", "(3 rows)".
 std::string rowCountLine(int64_t rows);

@@ -6,14 +6,19 @@
 #include <readline/readline.h>
 #include <readline/history.h>
 // clang-format on
+#include <strings.h>
 #include <sys/select.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
+#include <fstream>
 #include <optional>
+#include <vector>
 
 #include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/statements.h"
@@ -22,6 +27,90 @@ namespace qzsql {
 namespace {
 
 constexpr int kHistoryLines = 2000;
+// A statement's line breaks inside one line of the history file: one entry, one line.
+constexpr char kLineBreakInFile = '\x01';
+
+std::string encodeEntry(std::string entry) {
+  std::replace(entry.begin(), entry.end(), '\n', kLineBreakInFile);
+  return entry;
+}
+
+std::string decodeEntry(std::string line) {
+  std::replace(line.begin(), line.end(), kLineBreakInFile, '\n');
+  return line;
+}
+
+void loadHistory(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) {
+    std::ofstream create(path, std::ios::app);  // the file exists from the first session on
+    return;
+  }
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) add_history(decodeEntry(line).c_str());
+  }
+}
+
+void appendHistory(const std::string& path, const std::string& entry) {
+  std::ofstream out(path, std::ios::app);
+  out << encodeEntry(entry) << "\n";
+}
+
+// Completion: meta-commands after a backslash, else SQL keywords and the session's tables.
+Runner* completing = nullptr;
+std::vector<std::string> candidates;
+
+const char* const kKeywords[] = {
+    "ALTER",    "AND",    "AS",     "ASC",    "BEGIN",  "BETWEEN",  "BY",    "CASE",
+    "COMMIT",   "COUNT",  "CREATE", "DELETE", "DESC",   "DISTINCT", "DROP",  "ELSE",
+    "END",      "EXISTS", "FROM",   "GROUP",  "HAVING", "IN",       "INDEX", "INNER",
+    "INSERT",   "INTO",   "IS",     "JOIN",   "LEFT",   "LIKE",     "LIMIT", "NOT",
+    "NULL",     "ON",     "OR",     "ORDER",  "OUTER",  "PRIMARY",  "KEY",   "REFERENCES",
+    "ROLLBACK", "SELECT", "SET",    "TABLE",  "THEN",   "TRUNCATE", "UNION", "UPDATE",
+    "VALUES",   "VIEW",   "WHEN",   "WHERE",  "WITH"};
+const char* const kMetaCommands[] = {
+    "\\?",  "\\autocommit", "\\bind",   "\\commit",  "\\conninfo", "\\d", "\\dn",
+    "\\dt", "\\format",     "\\i",      "\\l",       "\\null",     "\\o", "\\pset",
+    "\\q",  "\\rollback",   "\\timing", "\\verbose", "\\x"};
+
+bool startsWithIgnoringCase(const std::string& word, const char* text) {
+  const size_t n = std::strlen(text);
+  if (word.size() < n) return false;
+  return strncasecmp(word.c_str(), text, n) == 0;
+}
+
+char* nextCandidate(const char* text, int state) {
+  static size_t index;
+  if (state == 0) index = 0;
+  while (index < candidates.size()) {
+    const std::string& word = candidates[index++];
+    if (startsWithIgnoringCase(word, text)) return strdup(word.c_str());
+  }
+  return nullptr;
+}
+
+char** complete(const char* text, int start, int) {
+  rl_attempted_completion_over = 1;  // never file names
+  candidates.clear();
+  const bool meta = start == 0 && text[0] == '\\';
+  if (meta) {
+    candidates.assign(std::begin(kMetaCommands), std::end(kMetaCommands));
+  } else {
+    // A keyword in the case the user is typing in.
+    const bool lowerCase = text[0] != '\0' && std::islower(static_cast<unsigned char>(text[0]));
+    for (const char* k : kKeywords) {
+      std::string word = k;
+      if (lowerCase) {
+        for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+      candidates.push_back(word);
+    }
+    if (completing) {
+      for (const std::string& t : completing->tableNames()) candidates.push_back(t);
+    }
+  }
+  return rl_completion_matches(text, nextCandidate);
+}
 
 // Lines handed over by readline's callback; nullopt for the end of input.
 std::deque<std::optional<std::string>> received;
@@ -90,9 +179,10 @@ int runInteractive(Runner& runner, const std::string& dataSource) {
   rl_catch_sigwinch = 1;
   std::string history = historyPath(dataSource);
   using_history();
-  if (!history.empty()) {
-    if (read_history(history.c_str()) != 0) write_history(history.c_str());  // creates it
-  }
+  if (!history.empty()) loadHistory(history);
+  completing = &runner;
+  rl_attempted_completion_function = complete;
+  rl_basic_word_break_characters = const_cast<char*>(" \t\n\"'`@$><=;|&{(,.");
 
   StatementSplitter splitter;
   std::string entry;  // the lines of the statement being typed, for the history
@@ -116,7 +206,7 @@ int runInteractive(Runner& runner, const std::string& dataSource) {
     if (!splitter.pending()) {
       if (entry.find_first_not_of(" \t") != std::string::npos) {
         add_history(entry.c_str());
-        if (!history.empty()) append_history(1, history.c_str());
+        if (!history.empty()) appendHistory(history, entry);
       }
       entry.clear();
     }
@@ -133,6 +223,7 @@ int runInteractive(Runner& runner, const std::string& dataSource) {
     if (quit) break;
   }
   interrupt::setMode(interrupt::Mode::kChain);
+  completing = nullptr;
   if (!history.empty()) history_truncate_file(history.c_str(), kHistoryLines);
   return code;
 }

@@ -1,6 +1,7 @@
 // The prompt: line editing and history through GNU readline, statements over several lines,
-// Ctrl-C that drops the line being typed or stops a long result, and a history file per data
-// source ($HOME/.qzsql_history_<data source>).
+// Ctrl-C that drops the line being typed or stops a long result, a history file per data
+// source ($HOME/.qzsql_history_<data source>) that keeps a statement of several lines as one
+// entry, and Tab completion of meta-commands, SQL keywords and table names.
 //
 // Thread rule: the main thread; readline keeps global state. Ownership: none.
 #pragma once

@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "host/host.h"
+#include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/interactive.h"
 #include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/options.h"
@@ -57,24 +58,12 @@ bool failedAt(const CallFailed& e, const char* label) {
   return root && root->source == std::string("ZIRUV:") + label;
 }
 
-// What the user can do about a failed connect, when we can tell.
+// What the user can do about a failed registration of the driver, told from jdbc.cfg itself.
 void connectHint(qzsql::Session& session, const CallFailed& e, const std::string& dataSource) {
-  const qzsql::ErrorLevel* root = e.root();
-  if (!root) return;
-  std::string user = session.resolvePath("$KESTRAN_USER/jdbc.cfg");
-  std::string setup = session.resolvePath("$KESTRAN_SETUP/jdbc.cfg");
-  if (root->description.rfind("Can not resolve", 0) == 0) {
-    std::fprintf(stderr, "  hint: no jdbc.cfg could be read (looked at %s, then %s)\n",
-                 user.c_str(), setup.c_str());
-  } else if (root->description.find("Error in jdbc.cfg") != std::string::npos ||
-             root->description.find("DriverClass not found") != std::string::npos) {
-    std::fprintf(stderr, "  hint: jdbc.cfg (%s, else %s) has no block [%s] with a DriverClass\n",
-                 user.c_str(), setup.c_str(), dataSource.c_str());
-  } else if (root->description.find("ClassNotFoundException") != std::string::npos) {
-    std::fprintf(stderr,
-                 "  hint: the driver's jar is not on the class path (QZ_CLASSPATH, or the jars "
-                 "in /usr/share/java)\n");
-  }
+  if (!failedAt(e, "CONNECT::RegisterDBDriver")) return;
+  qzsql::DataSourceFiles files =
+      qzsql::readDataSources([&](const std::string& p) { return session.resolvePath(p); });
+  std::fprintf(stderr, "  hint: %s\n", qzsql::driverHint(files, dataSource).c_str());
 }
 
 int runSources(qzsql::Runner& runner, const qzsql::Options& options) {
@@ -115,8 +104,8 @@ int run(int argc, char** argv) {
     return qzsql::kExitUsage;
   }
   const qzsql::Options& options = *parsed;
-  if (options.help) {
-    std::fputs(qzsql::kUsage, stdout);
+  if (options.help || options.version) {
+    std::fputs(options.help ? qzsql::kUsage : qzsql::kVersion, stdout);
     if (std::fflush(stdout) != 0) {
       std::fprintf(stderr, "qzsql: cannot write standard output: %s\n", std::strerror(errno));
       return qzsql::kExitUsage;
@@ -155,6 +144,12 @@ int run(int argc, char** argv) {
     if (!session.loadEngine(engine, &error)) {
       std::fprintf(stderr, "qzsql: cannot load the engine %s: %s\n", engine.c_str(), error.c_str());
       return qzsql::kExitUsage;
+    }
+    if (options.list) {
+      qzsql::DataSourceFiles files =
+          qzsql::readDataSources([&](const std::string& p) { return session.resolvePath(p); });
+      std::fputs(qzsql::formatDataSources(files).c_str(), stdout);
+      return files.used ? qzsql::kExitOk : qzsql::kExitUsage;
     }
 
     const char* envPassword = std::getenv("QZSQL_PASSWORD");

@@ -6,26 +6,28 @@
 namespace qzsql {
 
 const char* const kUsage =
-    "usage: qzsql DSN [-U user] [-W] [-c SQL]... [-f file]... [--format aligned|csv|tsv|json]\n"
-    "             [-o file] [--continue] [-v] [--engine PATH]\n"
-    "  DSN             a data source of jdbc.cfg ($KESTRAN_USER/jdbc.cfg, else\n"
-    "                  $KESTRAN_SETUP/jdbc.cfg)\n"
-    "  -U user         the database user (default $QZSQL_USER, else SA, the administrator of\n"
-    "                  an embedded database)\n"
-    "  -W              ask for the password (default: $QZSQL_PASSWORD; at a terminal qzsql asks\n"
-    "                  when the connection refuses the empty one)\n"
-    "  -c SQL          run these statements (';'-separated) and meta-commands; repeatable\n"
-    "  -f file         run the statements of the file ('-' for standard input); repeatable\n"
-    "  --format F      aligned (default), csv, tsv or json (one object per line)\n"
-    "  -o file         write results to the file\n"
-    "  --continue      in a script, go on after a failed statement (exit code 3 at the end)\n"
-    "  -v, --verbose   errors also say where in the engine they came from\n"
-    "  --engine PATH   the engine library (default $QZ_ENGINE_PATH, else found beside qzsql)\n"
-    "Without -c and -f, statements come from standard input: with line editing and history\n"
-    "when it is a terminal (\\? lists the meta-commands). Statements go to the driver as\n"
-    "written (\\bind on binds quoted literals as parameters).\n"
-    "Exit codes: 0 done, 1 usage or local error (a script that cannot be read, output that\n"
+    "usage: qzsql DSN [-U user] [-W] [-c SQL]... [-f file]... [--format F] [-o file]\n"
+    "             [--continue] [-v] [--engine PATH]\n"
+    "       qzsql --list | --version | --help\n"
+    "  DSN            a data source of jdbc.cfg ($KESTRAN_USER/jdbc.cfg, else\n"
+    "                 $KESTRAN_SETUP/jdbc.cfg); --list shows them\n"
+    "  -U user        the database user (default $QZSQL_USER, else SA)\n"
+    "  -W             ask for the password (default $QZSQL_PASSWORD; at a terminal\n"
+    "                 qzsql asks when the connection refuses the empty one)\n"
+    "  -c SQL         run statements (';'-separated) or a meta-command; repeatable\n"
+    "  -f file        run the statements of a file ('-': standard input); repeatable\n"
+    "  --format F     aligned (default), csv, tsv or json (one object per line)\n"
+    "  -o file        write results to the file\n"
+    "  --continue     in a script, go on after a failed statement (exit code 3)\n"
+    "  -v, --verbose  errors also say where in the engine they came from\n"
+    "  --engine PATH  the engine (default $QZ_ENGINE_PATH, else beside qzsql)\n"
+    "Without -c and -f, statements come from standard input; at a terminal with line\n"
+    "editing and history (\\? lists the meta-commands; Ctrl-C cancels a statement).\n"
+    "SQL goes to the driver as written (\\bind on binds literals as parameters).\n"
+    "Exit codes: 0 done, 1 usage or local error (an unreadable script, output that\n"
     "cannot be written), 2 no connection, 3 a statement failed, 130 interrupted.\n";
+
+const char* const kVersion = "qzsql " QZSQL_VERSION "\n";
 
 std::optional<Format> parseFormat(const std::string& name) {
   if (name == "aligned") return Format::kAligned;
@@ -78,6 +80,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
       optionsDone = true;
     } else if (a == "-h" || a == "--help") {
       o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
+    } else if (a == "--list") {
+      o.list = true;
     } else if (a == "-U") {
       if (!(v = value("-U"))) return std::nullopt;
       o.user = *v;
@@ -116,7 +122,7 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
       return std::nullopt;
     }
   }
-  if (!haveDsn && !o.help) {
+  if (!haveDsn && !o.help && !o.version && !o.list) {
     *error = "no data source named";
     return std::nullopt;
   }

@@ -40,6 +40,8 @@ struct Options {
   bool verbose = false;         // -v: errors say where in the engine they came from
   std::string engine;           // --engine; empty for the host's default
   bool help = false;
+  bool version = false;
+  bool list = false;  // --list: the data sources of jdbc.cfg
 };
 
 // nullopt, with *error saying why, when the command line cannot be used.
@@ -48,5 +50,6 @@ std::optional<Format> parseFormat(const std::string& name);
 const char* formatName(Format format);
 
 extern const char* const kUsage;
+extern const char* const kVersion;
 
 }  // namespace qzsql

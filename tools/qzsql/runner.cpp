@@ -1,5 +1,6 @@
 #include "tools/qzsql/runner.h"
 
+#include <signal.h>
 #include <strings.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -11,7 +12,9 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
+#include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/interrupt.h"
 
 namespace qzsql {
@@ -65,6 +68,19 @@ class Progress {
   bool printed_ = false;
 };
 
+// For statements whose rows nobody reads.
+class NullWriter : public ResultWriter {
+ public:
+  NullWriter() : ResultWriter(sink_) {}
+  void begin(const std::vector<std::string>&) override {}
+  void row(const Row&) override {}
+  void end(int64_t) override {}
+  void stop(int64_t) override {}
+
+ private:
+  std::ostringstream sink_;
+};
+
 bool isDataChange(const std::string& tag) {
   return tag == "INSERT" || tag == "UPDATE" || tag == "DELETE" || tag == "MERGE";
 }
@@ -73,9 +89,11 @@ bool isDataChange(const std::string& tag) {
 
 const char* const kMetaHelp =
     "Statements end with ';' and may span lines. Meta-commands:\n"
-    "  \\d              list the tables\n"
-    "  \\d TABLE        columns and keys of a table ([schema.]name)\n"
+    "  \\d, \\dt [PATTERN]  list the tables (PATTERN: SQL LIKE, as 'ORD%')\n"
+    "  \\d TABLE        columns, keys and indexes of a table ([schema.]name)\n"
+    "  \\dn             list the schemas\n"
     "  \\conninfo       the connection and the database system\n"
+    "  \\l              the data sources of jdbc.cfg\n"
     "  \\commit         commit the transaction\n"
     "  \\rollback       roll the transaction back\n"
     "  \\autocommit [on|off]  show or set auto-commit (on after connect)\n"
@@ -86,10 +104,14 @@ const char* const kMetaHelp =
     "  \\null [TEXT]    how NULL shows in aligned output (default: nothing)\n"
     "  \\format aligned|csv|tsv|json  the output format\n"
     "  \\verbose [on|off]     show where an error came from in the engine\n"
+    "  \\o [FILE]       send results to a file; without one, back to the output\n"
+    "  \\pset pager [on|off]  page results taller than the terminal ($PAGER)\n"
+    "  \\copy TABLE FROM FILE, \\copy TABLE|(QUERY) TO FILE  CSV with a header line\n"
     "  \\i FILE         run the statements of a file\n"
     "  \\q              quit (or Ctrl-D)\n"
     "  \\?              this help\n"
-    "Ctrl-C stops the output of a long result; at the prompt it drops the line being typed.\n";
+    "Ctrl-C cancels the running statement and stops the output of a long result; at the\n"
+    "prompt it drops the line being typed.\n";
 
 std::string withoutSeverity(const std::string& message) {
   static constexpr const char* kWords[] = {"ERROR", "FATAL", "PANIC", "WARNING", "SEVERE"};
@@ -166,8 +188,8 @@ Outcome Runner::runPiece(const Piece& piece, const std::string& name) {
   }
   out_.flush();
   if (!out_ || o == Outcome::kOutputFailed) {
-    std::fprintf(stderr, "qzsql: cannot write %s: %s\n", output_.name().c_str(),
-                 std::strerror(output_.error() != 0 ? output_.error() : EIO));
+    std::fprintf(stderr, "qzsql: cannot write %s: %s\n", current().name().c_str(),
+                 std::strerror(current().error() != 0 ? current().error() : EIO));
     return Outcome::kOutputFailed;
   }
   if (o == Outcome::kFailed) anyFailed_ = true;
@@ -218,7 +240,11 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
   if (interactive_) interrupt::setMode(interrupt::Mode::kBusy);
   format_.terminalWidth = terminalColumns();
   format_.interrupt = interrupt::flag();
-  std::unique_ptr<ResultWriter> writer = makeWriter(format_, out_);
+  // A paged result is written whole first: only then is its height known.
+  std::ostringstream paged;
+  const bool toPager = paging();
+  std::ostream& target = toPager ? static_cast<std::ostream&>(paged) : out_;
+  std::unique_ptr<ResultWriter> writer = makeWriter(format_, target);
   Progress progress;
   std::function<void(int64_t)> onRow;
   if (!options_.output.empty() && isatty(STDERR_FILENO)) {
@@ -232,8 +258,8 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
     out_.flush();
     progress.finish(0);
     reportError(where, e, verbose_);
-    interrupt::take();
-    return Outcome::kFailed;
+    // A statement cancelled by Ctrl-C stops a script, --continue or not.
+    return interrupt::take() ? Outcome::kInterrupted : Outcome::kFailed;
   }
   if (r.outputFailed) {
     progress.finish(r.rows);
@@ -243,7 +269,8 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   progress.finish(r.rows);
   if (r.query) {
-    if (format_.format == Format::kAligned && !r.interrupted) out_ << "\n";
+    if (format_.format == Format::kAligned && !r.interrupted) target << "\n";
+    if (toPager && !r.interrupted) page(paged.str());
   } else {
     std::string tag = firstWord(stripped);
     bool counted = isDataChange(tag) && r.updateCount >= 0;
@@ -266,6 +293,264 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
     }
     return Outcome::kInterrupted;
   }
+  return Outcome::kOk;
+}
+
+bool Runner::paging() const {
+  if (!interactive_ || !pager_ || redirect_ || format_.format != Format::kAligned) return false;
+  const char* pager = std::getenv("PAGER");
+  return (!pager || *pager) && isatty(STDOUT_FILENO);
+}
+
+void Runner::page(const std::string& text) {
+  winsize ws{};
+  const long height = std::count(text.begin(), text.end(), '\n');
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0 || ws.ws_row == 0 || height < ws.ws_row) {
+    out_ << text;
+    return;
+  }
+  out_.flush();
+  const char* pager = std::getenv("PAGER");
+  // A pager quit early closes its end: that is no failure of ours.
+  struct sigaction ignore {
+  }, previous{};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &previous);
+  FILE* pipe = popen(pager ? pager : "less -RFX", "w");
+  if (!pipe) {
+    sigaction(SIGPIPE, &previous, nullptr);
+    out_ << text;
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), pipe);
+  pclose(pipe);
+  sigaction(SIGPIPE, &previous, nullptr);
+  interrupt::take();  // Ctrl-C in the pager was the pager's
+}
+
+namespace {
+
+// One record of RFC 4180 CSV from text at *at; a field is nullopt when it was empty and
+// unquoted (NULL), "" when it was "". False at the end of the text; *error when malformed.
+bool readCsvRecord(const std::string& text, size_t* at, Row* record, std::string* error) {
+  record->clear();
+  size_t i = *at;
+  if (i >= text.size()) return false;
+  for (;;) {
+    Cell field;
+    if (i < text.size() && text[i] == '"') {
+      std::string value;
+      for (++i;; ++i) {
+        if (i >= text.size()) {
+          *error = "a quoted field is not closed";
+          return false;
+        }
+        if (text[i] == '"') {
+          if (i + 1 < text.size() && text[i + 1] == '"') {
+            value += '"';
+            ++i;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        value += text[i];
+      }
+      field = value;
+    } else {
+      size_t end = text.find_first_of(",\r\n", i);
+      if (end == std::string::npos) end = text.size();
+      if (end > i) field = text.substr(i, end - i);
+      i = end;
+    }
+    record->push_back(field);
+    if (i < text.size() && text[i] == ',') {
+      ++i;
+      continue;
+    }
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+    *at = i;
+    return true;
+  }
+}
+
+std::string sqlLiteral(const Cell& cell) {
+  if (!cell) return "NULL";
+  std::string out = "'";
+  for (char c : *cell) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  return out + "'";
+}
+
+// A file name as written, or in single quotes.
+std::string fileName(const std::string& text) {
+  std::string t = trimmed(text);
+  if (t.size() >= 2 && t.front() == '\'' && t.back() == '\'') return t.substr(1, t.size() - 2);
+  return t;
+}
+
+constexpr int kCopyBatch = 500;
+
+}  // namespace
+
+Outcome Runner::copy(const std::string& arg, const std::string& where) {
+  const std::string usage = "\\copy takes TABLE FROM FILE, or TABLE or (QUERY) TO FILE";
+  std::string source;
+  size_t rest = 0;
+  if (!arg.empty() && arg[0] == '(') {
+    // The query ends at the parenthesis that closes the first one, outside quotes.
+    int depth = 0;
+    char quote = 0;
+    for (size_t i = 0; i < arg.size() && rest == 0; ++i) {
+      char c = arg[i];
+      if (quote) {
+        if (c == quote) quote = 0;
+      } else if (c == '\'' || c == '"') {
+        quote = c;
+      } else if (c == '(') {
+        ++depth;
+      } else if (c == ')' && --depth == 0) {
+        source = arg.substr(1, i - 1);
+        rest = i + 1;
+      }
+    }
+    if (rest == 0) return fail(where, usage);
+  } else {
+    rest = arg.find_first_of(" \t");
+    if (rest == std::string::npos) return fail(where, usage);
+    source = arg.substr(0, rest);
+  }
+  std::string tail = trimmed(arg.substr(rest));
+  size_t space = tail.find_first_of(" \t");
+  if (space == std::string::npos) return fail(where, usage);
+  std::string direction = lower(tail.substr(0, space));
+  std::string path = fileName(tail.substr(space));
+  if (path.empty()) return fail(where, usage);
+  if (direction == "from") {
+    if (arg[0] == '(') return fail(where, usage);
+    return copyFrom(source, path, where);
+  }
+  if (direction != "to") return fail(where, usage);
+
+  std::string error;
+  std::unique_ptr<Output> file = Output::open(path, &error);
+  if (!file) return fail(where, "cannot write " + path + ": " + error);
+  std::ostream csv(file.get());
+  FormatOptions options;
+  options.format = Format::kCsv;
+  std::unique_ptr<ResultWriter> writer = makeWriter(options, csv);
+  Progress progress;
+  std::function<void(int64_t)> onRow;
+  if (isatty(STDERR_FILENO)) onRow = [&progress](int64_t rows) { progress.update(rows); };
+  const std::string sql = arg[0] == '(' ? source : "SELECT * FROM " + source;
+  RunResult r = session_.run(sql, *writer, interrupt::flag(), onRow);
+  progress.finish(r.rows);
+  csv.flush();
+  if (!file->close() || r.outputFailed) {
+    return fail(where, "cannot write " + path + ": " + std::strerror(file->error()));
+  }
+  if (r.interrupted) return Outcome::kInterrupted;
+  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(r.rows));
+  return Outcome::kOk;
+}
+
+Outcome Runner::copyFrom(const std::string& table, const std::string& path,
+                         const std::string& where) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return fail(where, "cannot read " + path + ": " + std::strerror(errno));
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  const std::string text = whole.str();
+  size_t at = 0;
+  Row header;
+  std::string error;
+  if (!readCsvRecord(text, &at, &header, &error)) {
+    return fail(where, path + ": " + (error.empty() ? "no header line" : error));
+  }
+  std::string columns;
+  for (const Cell& name : header) {
+    if (!name || name->empty()) return fail(where, path + ": an empty column name in the header");
+    columns += (columns.empty() ? "" : ", ") + *name;
+  }
+  const std::string insert = "INSERT INTO " + table + " (" + columns + ") VALUES (";
+  // Batches of rows, each in a transaction of its own, so that a failure keeps what went in.
+  // Inside the user's own transaction (auto-commit off) the rows stay in it, for the user to
+  // commit or roll back.
+  const bool wasAutoCommit = session_.autoCommit();
+  if (wasAutoCommit && !session_.setAutoCommit(false)) {
+    return fail(where, "the connection refused to turn auto-commit off");
+  }
+  Progress progress;
+  const bool showProgress = isatty(STDERR_FILENO) != 0;
+  int64_t rows = 0;
+  int line = 1;
+  Row record;
+  NullWriter none;
+  try {
+    while (readCsvRecord(text, &at, &record, &error)) {
+      ++line;
+      if (record.size() == 1 && !record[0]) continue;  // an empty line
+      if (record.size() != header.size()) {
+        throw CallFailed(
+            "copy",
+            {{"qzsql", path + ":" + std::to_string(line) + ": " + std::to_string(record.size()) +
+                           " fields, the header has " + std::to_string(header.size())}});
+      }
+      std::string sql = insert;
+      for (size_t c = 0; c < record.size(); ++c) sql += (c ? ", " : "") + sqlLiteral(record[c]);
+      session_.run(sql + ")", none, nullptr);
+      if (++rows % kCopyBatch == 0 && wasAutoCommit) session_.commit();
+      if (showProgress) progress.update(rows);
+      if (interrupt::take()) {
+        if (wasAutoCommit) session_.commit();
+        throw CallFailed("copy",
+                         {{"qzsql", "interrupted after " + std::to_string(rows) + " rows"}});
+      }
+    }
+    if (!error.empty()) {
+      throw CallFailed("copy", {{"qzsql", path + ":" + std::to_string(line + 1) + ": " + error}});
+    }
+    if (wasAutoCommit) session_.commit();
+  } catch (const CallFailed& e) {
+    progress.finish(rows);
+    reportError(where, e, verbose_);
+    if (wasAutoCommit) {
+      try {
+        session_.rollback();
+      } catch (const CallFailed&) {
+        // The failure said first is the one to tell.
+      }
+      session_.setAutoCommit(true);
+      std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
+                   static_cast<long long>(rows - rows % kCopyBatch));
+    }
+    return Outcome::kFailed;
+  }
+  progress.finish(rows);
+  if (wasAutoCommit) session_.setAutoCommit(true);
+  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(rows));
+  return Outcome::kOk;
+}
+
+Outcome Runner::redirect(const std::string& path, const std::string& where) {
+  out_.flush();
+  if (redirect_) {
+    std::unique_ptr<Output> done = std::move(redirect_);
+    out_.rdbuf(&output_);
+    if (!done->close()) {
+      return fail(where, "cannot write " + done->name() + ": " + std::strerror(done->error()));
+    }
+  }
+  if (path.empty()) return Outcome::kOk;
+  std::string error;
+  std::unique_ptr<Output> file = Output::open(path, &error);
+  if (!file) return fail(where, "cannot write " + path + ": " + error);
+  redirect_ = std::move(file);
+  out_.rdbuf(redirect_.get());
   return Outcome::kOk;
 }
 
@@ -310,7 +595,14 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       std::fputs(kMetaHelp, stderr);
       return Outcome::kOk;
     }
-    if (command == "d") return arg.empty() ? listTables(where) : describe(arg);
+    if (command == "d") return arg.empty() ? listTables("") : describe(arg);
+    if (command == "dt") return listTables(arg);
+    if (command == "dn") return listSchemas();
+    if (command == "l" || command == "list") {
+      out_ << formatDataSources(
+          readDataSources([this](const std::string& p) { return session_.resolvePath(p); }));
+      return Outcome::kOk;
+    }
     if (command == "conninfo") {
       connectionInfo();
       return Outcome::kOk;
@@ -382,6 +674,22 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       std::fprintf(stderr, "Output format is %s.\n", formatName(*f));
       return Outcome::kOk;
     }
+    if (command == "o" || command == "out") return redirect(arg, where);
+    if (command == "copy") return copy(arg, where);
+    if (command == "pset") {
+      std::string rest = lower(trimmed(arg.substr(
+          arg.find_first_of(" \t") == std::string::npos ? arg.size() : arg.find_first_of(" \t"))));
+      if (lower(arg.substr(0, 5)) != "pager") return fail(where, "\\pset takes pager [on|off]");
+      if (rest.empty()) {
+        pager_ = !pager_;
+      } else if (rest == "on" || rest == "off") {
+        pager_ = rest == "on";
+      } else {
+        return fail(where, "\\pset pager takes on or off");
+      }
+      std::fprintf(stderr, "Pager usage is %s.\n", pager_ ? "on" : "off");
+      return Outcome::kOk;
+    }
     if (command == "i") {
       if (arg.empty()) return fail(where, "\\i needs a file");
       if (includeDepth_ >= kMaxIncludeDepth) return fail(where, "\\i nested too deeply");
@@ -399,37 +707,253 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
   return fail(where, "unknown meta-command \\" + command + " (\\? lists them)");
 }
 
+namespace {
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Schemas of the database system itself, by the names the five drivers give them.
+bool isSystemSchema(const std::string& schema) {
+  static constexpr const char* kSystem[] = {"INFORMATION_SCHEMA",
+                                            "SYSTEM_LOBS",
+                                            "SYS",
+                                            "SYSCAT",
+                                            "SYSCS_DIAG",
+                                            "SYSCS_UTIL",
+                                            "SYSFUN",
+                                            "SYSIBM",
+                                            "SYSPROC",
+                                            "SYSSTAT",
+                                            "NULLID",
+                                            "SQLJ",
+                                            "PG_CATALOG"};
+  const std::string u = upper(schema);
+  if (u.rfind("PG_TOAST", 0) == 0 || u.rfind("PG_TEMP", 0) == 0) return true;
+  return std::find(std::begin(kSystem), std::end(kSystem), u) != std::end(kSystem);
+}
+
+// Table types a user made: not the system's, not indexes, sequences or types, which some
+// drivers list among the tables.
+bool isUserTableType(const std::string& type) {
+  const std::string u = upper(type);
+  for (const char* word : {"SYSTEM", "INDEX", "SEQUENCE", "TYPE", "TOAST"}) {
+    if (u.find(word) != std::string::npos) return false;
+  }
+  return true;
+}
+
+// The type as the database writes it, with its length or precision where it takes one.
+std::string typeText(const MetaList& l, const Row& r) {
+  std::string name = l.text(r, "TYPE_NAME");
+  if (name.find('(') != std::string::npos) return name;
+  const int type = std::atoi(l.text(r, "DATA_TYPE").c_str());
+  const long size = std::atol(l.text(r, "COLUMN_SIZE").c_str());
+  const std::string digits = l.text(r, "DECIMAL_DIGITS");
+  switch (type) {
+    case 1:
+    case 12:
+    case -15:
+    case -9:
+    case -2:
+    case -3:  // (N)CHAR, (N)VARCHAR, (VAR)BINARY
+      // Without a length drivers report a huge one (PostgreSQL 2^31-1, SQLite 2*10^9).
+      if (size > 0 && size < 1000000000) name += "(" + std::to_string(size) + ")";
+      break;
+    case 2:
+    case 3:  // NUMERIC, DECIMAL; an unconstrained one reports a huge precision
+      if (size > 0 && size < 1000) {
+        name += "(" + std::to_string(size) + (digits.empty() ? "" : "," + digits) + ")";
+      }
+      break;
+    default:
+      break;
+  }
+  return name;
+}
+
+// "a, b" from the rows of one key or index, in their KEY_SEQ or ORDINAL_POSITION order.
+std::string columnList(const MetaList& l, std::vector<const Row*> rows, const char* order,
+                       const char* column) {
+  std::stable_sort(rows.begin(), rows.end(), [&](const Row* a, const Row* b) {
+    return std::atoi(l.text(*a, order).c_str()) < std::atoi(l.text(*b, order).c_str());
+  });
+  std::string out;
+  for (const Row* r : rows) out += (out.empty() ? "" : ", ") + l.text(*r, column);
+  return out;
+}
+
+std::string unquoted(const std::string& s) {
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+  return s;
+}
+
+}  // namespace
+
 Outcome Runner::describe(const std::string& name) {
-  TableDescription d = session_.describeTable(name);
-  std::string title = d.schema.empty() ? d.name : d.schema + "." + d.name;
-  out_ << "Table \"" << title << "\"\n";
+  // schema.table; unquoted names are stored in upper or in lower case, by database.
+  size_t dot = name.find('.');
+  std::string schema = dot == std::string::npos ? "" : unquoted(name.substr(0, dot));
+  std::string table = unquoted(dot == std::string::npos ? name : name.substr(dot + 1));
+  std::string foundSchema;
+  std::string foundName;
+  bool found = false;
+  for (const std::string& candidate : {table, upper(table), lower(table)}) {
+    // The name is a pattern to the driver ('_' matches any character): only exact matches.
+    MetaList tables = session_.metadata("tables", schema, candidate);
+    for (const Row& r : tables.rows) {
+      if (tables.text(r, "TABLE_NAME") != candidate) continue;
+      foundSchema = tables.text(r, "TABLE_SCHEM");
+      foundName = candidate;
+      found = true;
+      if (!isSystemSchema(foundSchema)) break;
+    }
+    if (found) break;
+  }
+  if (!found) return fail("", "no table named \"" + name + "\"");
+
+  MetaList columns = session_.metadata("columns", foundSchema, foundName);
+  out_ << "Table \"" << (foundSchema.empty() ? foundName : foundSchema + "." + foundName) << "\"\n";
   FormatOptions aligned;
   aligned.format = Format::kAligned;
+  aligned.nullText = format_.nullText;
   std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
-  w->begin({"Column", "Type", "Size", "Key", "Remarks"});
-  for (const TableColumn& c : d.columns) {
-    std::string key;
-    if (!c.keyFlags) {
-      key = "?";
-    } else {
-      if (*c.keyFlags & 1) key = "PK";
-      if (*c.keyFlags & 2) key += key.empty() ? "FK" : ", FK";
-    }
-    w->row({c.name, jdbcTypeName(c.jdbcType), std::to_string(c.size), key,
-            c.remarks.empty() ? Cell() : Cell(c.remarks)});
+  w->begin({"Column", "Type", "Nullable", "Default"});
+  std::vector<const Row*> ordered;
+  for (const Row& r : columns.rows) {
+    if (columns.text(r, "TABLE_NAME") == foundName) ordered.push_back(&r);
   }
-  w->end(static_cast<int64_t>(d.columns.size()));
+  std::stable_sort(ordered.begin(), ordered.end(), [&](const Row* a, const Row* b) {
+    return std::atoi(columns.text(*a, "ORDINAL_POSITION").c_str()) <
+           std::atoi(columns.text(*b, "ORDINAL_POSITION").c_str());
+  });
+  for (const Row* r : ordered) {
+    std::string def = columns.text(*r, "COLUMN_DEF");
+    w->row({columns.text(*r, "COLUMN_NAME"), typeText(columns, *r),
+            columns.text(*r, "IS_NULLABLE") == "NO" ? "not null" : "",
+            def.empty() ? Cell("") : Cell(def)});
+  }
+  w->end(static_cast<int64_t>(ordered.size()));
+
+  MetaList primary = session_.metadata("primarykeys", foundSchema, foundName);
+  if (!primary.rows.empty()) {
+    std::vector<const Row*> rows;
+    for (const Row& r : primary.rows) rows.push_back(&r);
+    std::string keyName = primary.text(primary.rows.front(), "PK_NAME");
+    out_ << "Primary key: " << (keyName.empty() ? "" : keyName + " ") << "("
+         << columnList(primary, rows, "KEY_SEQ", "COLUMN_NAME") << ")\n";
+  }
+  MetaList foreign = session_.metadata("foreignkeys", foundSchema, foundName);
+  if (!foreign.rows.empty()) {
+    out_ << "Foreign keys:\n";
+    // One key per name and referenced table; a key without a name is one per table.
+    std::vector<std::pair<std::string, std::vector<const Row*>>> keys;
+    for (const Row& r : foreign.rows) {
+      std::string id = foreign.text(r, "FK_NAME") + "\n" + foreign.text(r, "PKTABLE_SCHEM") + "." +
+                       foreign.text(r, "PKTABLE_NAME");
+      auto it =
+          std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == id; });
+      if (it == keys.end()) {
+        keys.push_back({id, {}});
+        it = keys.end() - 1;
+      }
+      it->second.push_back(&r);
+    }
+    for (const auto& [id, rows] : keys) {
+      const Row& first = *rows.front();
+      std::string keyName = foreign.text(first, "FK_NAME");
+      std::string target = foreign.text(first, "PKTABLE_SCHEM");
+      target += (target.empty() ? "" : ".") + foreign.text(first, "PKTABLE_NAME");
+      out_ << "    " << (keyName.empty() ? "" : keyName + " ") << "("
+           << columnList(foreign, rows, "KEY_SEQ", "FKCOLUMN_NAME") << ") REFERENCES " << target
+           << " (" << columnList(foreign, rows, "KEY_SEQ", "PKCOLUMN_NAME") << ")\n";
+    }
+  }
+  MetaList indexes = session_.metadata("indexes", foundSchema, foundName);
+  std::vector<std::pair<std::string, std::vector<const Row*>>> byName;
+  for (const Row& r : indexes.rows) {
+    std::string index = indexes.text(r, "INDEX_NAME");
+    if (index.empty()) continue;  // the table's statistics, no index
+    auto it =
+        std::find_if(byName.begin(), byName.end(), [&](const auto& k) { return k.first == index; });
+    if (it == byName.end()) {
+      byName.push_back({index, {}});
+      it = byName.end() - 1;
+    }
+    it->second.push_back(&r);
+  }
+  if (!byName.empty()) {
+    out_ << "Indexes:\n";
+    for (const auto& [index, rows] : byName) {
+      std::string nonUnique = lower(indexes.text(*rows.front(), "NON_UNIQUE"));
+      bool unique = nonUnique == "false" || nonUnique == "0" || nonUnique == "f";
+      out_ << "    " << index << (unique ? " UNIQUE" : "") << " ("
+           << columnList(indexes, rows, "ORDINAL_POSITION", "COLUMN_NAME") << ")\n";
+    }
+  }
   out_ << "\n";
   return Outcome::kOk;
 }
 
-Outcome Runner::listTables(const std::string& where) {
-  // Both embedded and server databases answer the standard information schema.
-  return runSql(
-      "SELECT table_schema, table_name, table_type FROM information_schema.tables "
-      "WHERE table_schema NOT IN ('INFORMATION_SCHEMA', 'SYSTEM_LOBS', 'information_schema', "
-      "'pg_catalog') ORDER BY table_schema, table_name",
-      where);
+Outcome Runner::listTables(const std::string& pattern) {
+  // An unquoted name is stored in one case: a pattern that finds nothing as typed is tried
+  // in upper and then in lower case.
+  MetaList tables = session_.metadata("tables", "", pattern);
+  for (const std::string& other : {upper(pattern), lower(pattern)}) {
+    if (!tables.rows.empty() || other == pattern) continue;
+    tables = session_.metadata("tables", "", other);
+  }
+  FormatOptions aligned;
+  aligned.format = Format::kAligned;
+  std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
+  w->begin({"Schema", "Name", "Type"});
+  std::vector<Row> rows;
+  for (const Row& r : tables.rows) {
+    std::string schema = tables.text(r, "TABLE_SCHEM");
+    std::string type = tables.text(r, "TABLE_TYPE");
+    if (isSystemSchema(schema) || !isUserTableType(type)) continue;
+    rows.push_back({schema, tables.text(r, "TABLE_NAME"), type});
+  }
+  std::stable_sort(rows.begin(), rows.end());
+  for (const Row& r : rows) w->row(r);
+  w->end(static_cast<int64_t>(rows.size()));
+  out_ << "\n";
+  return Outcome::kOk;
+}
+
+const std::vector<std::string>& Runner::tableNames() {
+  if (tableNames_) return *tableNames_;
+  tableNames_.emplace();
+  try {
+    MetaList tables = session_.metadata("tables", "", "");
+    for (const Row& r : tables.rows) {
+      if (isSystemSchema(tables.text(r, "TABLE_SCHEM"))) continue;
+      if (!isUserTableType(tables.text(r, "TABLE_TYPE"))) continue;
+      tableNames_->push_back(tables.text(r, "TABLE_NAME"));
+    }
+  } catch (const CallFailed&) {
+    // Completion goes on with the keywords alone.
+  }
+  return *tableNames_;
+}
+
+Outcome Runner::listSchemas() {
+  MetaList schemas = session_.metadata("schemas", "", "");
+  FormatOptions aligned;
+  aligned.format = Format::kAligned;
+  std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
+  w->begin({"Schema"});
+  std::vector<Row> rows;
+  for (const Row& r : schemas.rows) {
+    std::string schema = schemas.text(r, "TABLE_SCHEM");
+    if (!isSystemSchema(schema)) rows.push_back({schema});
+  }
+  std::stable_sort(rows.begin(), rows.end());
+  for (const Row& r : rows) w->row(r);
+  w->end(static_cast<int64_t>(rows.size()));
+  out_ << "\n";
+  return Outcome::kOk;
 }
 
 void Runner::connectionInfo() {

@@ -1,6 +1,9 @@
 // Runs what the user typed or a script holds: SQL statements through the session, and the
-// meta-commands (\d, \conninfo, \commit, \rollback, \autocommit, \bind, \timing, \x,
-// \null, \format, \verbose, \i, \q, \?).
+// meta-commands (\d, \dt, \dn, \conninfo, \l, \commit, \rollback, \autocommit, \bind, \timing, \x,
+// \null, \format, \o, \pset pager, \verbose, \i, \q, \?).
+//
+// At the prompt, a result taller than the terminal goes through the pager ($PAGER, else
+// "less -RFX"; an empty PAGER or \pset pager off writes it straight).
 //
 // Results go to the output; messages, errors and progress to standard error. In a script a
 // failure stops the run unless --continue was given; at the prompt it is reported and the
@@ -12,10 +15,12 @@
 #pragma once
 
 #include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tools/qzsql/dispatch.h"
 #include "tools/qzsql/format.h"
@@ -42,19 +47,35 @@ class Runner {
   Outcome runText(std::istream& in, const std::string& name);
 
   bool anyFailed() const { return anyFailed_; }
+  // The tables of the connection, for completion: read once per session; none when the
+  // driver cannot list them.
+  const std::vector<std::string>& tableNames();
 
  private:
   Outcome runSql(const std::string& sql, const std::string& where);
   Outcome runMeta(const std::string& line, const std::string& where);
   Outcome describe(const std::string& name);
-  Outcome listTables(const std::string& where);
+  Outcome listTables(const std::string& pattern);
+  Outcome listSchemas();
   void connectionInfo();
   void status(const std::string& line);
   Outcome fail(const std::string& where, const std::string& message);
+  // \o: results to a file, or back to where they went at the start.
+  Outcome redirect(const std::string& path, const std::string& where);
+  // \copy SOURCE TO FILE (a table or a parenthesized query, as CSV with a header line) and
+  // \copy TABLE FROM FILE (CSV with a header line naming the columns).
+  Outcome copy(const std::string& arg, const std::string& where);
+  Outcome copyFrom(const std::string& table, const std::string& path, const std::string& where);
+  Output& current() { return redirect_ ? *redirect_ : output_; }
+  bool paging() const;
+  // Writes text through the pager when it is taller than the terminal, else to the output.
+  void page(const std::string& text);
 
   Session& session_;
   Output& output_;
+  std::unique_ptr<Output> redirect_;  // \o FILE
   std::ostream out_;
+  bool pager_ = true;
   const Options& options_;
   bool interactive_;
   FormatOptions format_;
@@ -62,6 +83,7 @@ class Runner {
   bool verbose_ = false;
   bool anyFailed_ = false;
   int includeDepth_ = 0;
+  std::optional<std::vector<std::string>> tableNames_;
 };
 
 // Writes a failed call to standard error: "ERROR:  STATE: message", the driver's message

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <sstream>
 #include <utility>
 
+#include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/statements.h"
 
 namespace qzsql {
@@ -151,12 +153,24 @@ RunResult Session::run(const std::string& sql, ResultWriter& writer,
     throw CallFailed("transaction", {{"qzsql", "the record set gave no SQLEXEC object"}});
   }
   exec.call("statement", {text});
-  exec.call("execute");
+  {
+    // Ctrl-C asks the driver to stop the statement; the run then fails with its message.
+    interrupt::Cancellable cancellable(
+        [exec] { return exec.call("cancel").toInt().value_or(1) != 0; });
+    exec.call("execute");
+  }
   if (!result.query) {
     result.updateCount = intOf(recordSet.get("Count"), "Count");
     return result;
   }
 
+  readResult(recordSet, exec, writer, interrupt, progress, result);
+  return result;
+}
+
+void Session::readResult(const Object& recordSet, const Object& exec, ResultWriter& writer,
+                         const volatile std::sig_atomic_t* interrupt,
+                         const std::function<void(int64_t)>& progress, RunResult& result) {
   Object fields = recordSet.call("collection", {1}).toObject();
   if (!fields) {
     throw CallFailed("collection", {{"qzsql", "the result's columns could not be described"}});
@@ -173,6 +187,12 @@ RunResult Session::run(const std::string& sql, ResultWriter& writer,
   for (int32_t c = 0; c < count; ++c) {
     whole[c] = fields.call("Field", {c, 2}).toInt().value_or(0) == 0;
   }
+  std::vector<ColumnKind> kinds;
+  kinds.reserve(static_cast<size_t>(count));
+  for (int32_t c = 0; c < count; ++c) {
+    kinds.push_back(columnKind(intOf(exec.call("columnType", {c}), "columnType")));
+  }
+  writer.setKinds(std::move(kinds));
   writer.begin(names);
   Row row(static_cast<size_t>(count));
   while (intOf(recordSet.get("Eof"), "Eof") == 0) {
@@ -208,7 +228,55 @@ RunResult Session::run(const std::string& sql, ResultWriter& writer,
   } else {
     writer.end(result.rows);
   }
-  return result;
+}
+
+namespace {
+
+// Keeps the rows of a metadata list.
+class Collector : public ResultWriter {
+ public:
+  explicit Collector(MetaList& list) : ResultWriter(sink_), list_(list) {}
+  void begin(const std::vector<std::string>& names) override { list_.names = names; }
+  void row(const Row& row) override { list_.rows.push_back(row); }
+  void end(int64_t) override {}
+  void stop(int64_t) override {}
+
+ private:
+  std::ostringstream sink_;
+  MetaList& list_;
+};
+
+}  // namespace
+
+std::optional<int> MetaList::column(const std::string& name) const {
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i].size() != name.size()) continue;
+    bool same = true;
+    for (size_t k = 0; k < name.size() && same; ++k) {
+      same = std::toupper(static_cast<unsigned char>(names[i][k])) == name[k];
+    }
+    if (same) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+std::string MetaList::text(const Row& row, const std::string& name) const {
+  std::optional<int> c = column(name);
+  if (!c || static_cast<size_t>(*c) >= row.size() || !row[*c]) return "";
+  return *row[*c];
+}
+
+MetaList Session::metadata(const std::string& what, const std::string& schema,
+                           const std::string& table) {
+  Object recordSet = newChild("RECORDSET");
+  Object exec = recordSet.call("transaction", {"SQLEXEC"}).toObject();
+  if (!exec) throw CallFailed("transaction", {{"qzsql", "the record set gave no SQLEXEC object"}});
+  exec.call("metadata", {what, schema, table});
+  MetaList list;
+  Collector collector(list);
+  RunResult result;
+  readResult(recordSet, exec, collector, nullptr, {}, result);
+  return list;
 }
 
 void Session::commit() {
@@ -255,61 +323,6 @@ ConnectionInfo Session::info() {
   return info;
 }
 
-TableDescription Session::describeTable(const std::string& name) {
-  try {
-    return describeExactly(name);
-  } catch (const CallFailed& first) {
-    std::string up = name;
-    std::string down = name;
-    for (char& c : up) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (char& c : down) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const std::string& other : {up, down}) {
-      if (other == name) continue;
-      try {
-        return describeExactly(other);
-      } catch (const CallFailed&) {
-        // The first failure says more about the name the user gave.
-      }
-    }
-    throw;
-  }
-}
-
-TableDescription Session::describeExactly(const std::string& name) {
-  // A new object for every look-up: execute appends the columns to what an earlier
-  // execute found.
-  Object tableInfo = newChild("TABLEINFO");
-  tableInfo.put("tablename", name);
-  tableInfo.call("execute");
-  Object res = tableInfo.get("result").toObject();
-  if (!res) throw CallFailed("result", {{"qzsql", "the table information gave no result"}});
-  TableDescription d;
-  d.name = textOf(res.call("tableinfo", {1}));
-  d.catalog = textOf(res.call("tableinfo", {2}));
-  d.schema = textOf(res.call("tableinfo", {3}));
-  const int32_t n = intOf(res.get("countColumns"), "countColumns");
-  for (int32_t i = 0; i < n; ++i) {
-    TableColumn col;
-    col.name = textOf(res.call("columnInfo", {i, 1}));
-    col.position = intOf(res.call("columnInfo", {i, 3}), "columnInfo") + 1;
-    col.remarks = textOf(res.call("columnInfo", {i, 4}));
-    col.jdbcType = intOf(res.call("columnInfo", {i, 6}), "columnInfo");
-    col.size = intOf(res.call("columnInfo", {i, 7}), "columnInfo");
-    // The key role fails when the driver could not list the keys: the flags mean nothing then.
-    try {
-      res.call("columnInfo", {i, 5});
-      col.keyFlags = intOf(res.call("columnInfo", {i, 8}), "columnInfo");
-    } catch (const CallFailed&) {
-      col.keyFlags.reset();
-    }
-    d.columns.push_back(std::move(col));
-  }
-  std::stable_sort(
-      d.columns.begin(), d.columns.end(),
-      [](const TableColumn& a, const TableColumn& b) { return a.position < b.position; });
-  return d;
-}
-
 std::string Session::resolvePath(const std::string& path) {
   Object env(host_.create("zeltools.zelenvcfg").get());
   if (!env) return path;
@@ -318,13 +331,6 @@ std::string Session::resolvePath(const std::string& path) {
   } catch (const CallFailed&) {
     return path;
   }
-}
-
-std::string jdbcTypeName(int32_t type) {
-  for (const auto& [code, name] : kJdbcTypes) {
-    if (code == type) return name;
-  }
-  return std::to_string(type);
 }
 
 }  // namespace qzsql

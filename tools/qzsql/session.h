@@ -2,7 +2,8 @@
 // ("DATABASE.JDBCDB") driven by member name, as a script drives it. Queries are read through
 // a record set and its field accessor; updates run through the record set's SQL execution
 // object, whose update count the record set's Count reports; table and connection
-// information come from TABLEINFO and DATABASEINFO.
+// information come from the JDBC metadata lists of SQLEXEC's metadata member and from
+// DATABASEINFO.
 //
 // Every value is read as text: a type map set up at connect tells the record set to treat
 // every JDBC type as text, so that numbers keep all their digits (the record set's own
@@ -51,20 +52,14 @@ struct ConnectionInfo {
   std::string classId;
 };
 
-struct TableColumn {
-  std::string name;
-  int32_t position = 0;  // from 1
-  int32_t jdbcType = 0;
-  int32_t size = 0;
-  std::optional<int32_t> keyFlags;  // bit 1 primary key, bit 2 foreign key; none: unknown
-  std::string remarks;
-};
-
-struct TableDescription {
-  std::string catalog;
-  std::string schema;
-  std::string name;
-  std::vector<TableColumn> columns;
+// Rows of a JDBC metadata list (DatabaseMetaData.getTables and the like), every value text.
+struct MetaList {
+  std::vector<std::string> names;
+  std::vector<Row> rows;
+  // The column of that name (upper case as JDBC names them; drivers' case ignored).
+  std::optional<int> column(const std::string& name) const;
+  // The value of the named column in row, "" for NULL or a column the driver left out.
+  std::string text(const Row& row, const std::string& name) const;
 };
 
 class Session {
@@ -98,15 +93,18 @@ class Session {
   bool binding() const { return binding_; }
 
   ConnectionInfo info();
-  // The table as named; when no table has that exact name, the name in upper and then in
-  // lower case (unquoted names are stored in one of them). Throws CallFailed of the first try.
-  TableDescription describeTable(const std::string& name);
+  // A list of the connection's JDBC metadata (SQLEXEC's metadata member): what is "tables",
+  // "schemas", "columns", "primarykeys", "foreignkeys" or "indexes"; schema "" for any.
+  // Throws CallFailed.
+  MetaList metadata(const std::string& what, const std::string& schema, const std::string& table);
 
   // Expands installation variables in a path through the host's zeltools.zelenvcfg.
   std::string resolvePath(const std::string& path);
 
  private:
-  TableDescription describeExactly(const std::string& name);
+  void readResult(const Object& recordSet, const Object& exec, ResultWriter& writer,
+                  const volatile std::sig_atomic_t* interrupt,
+                  const std::function<void(int64_t)>& progress, RunResult& result);
   Object newChild(const char* name);
 
   qz::host::Host host_;
@@ -117,8 +115,5 @@ class Session {
   bool autoCommit_ = true;
   bool binding_ = false;
 };
-
-// The JDBC type's name ("INTEGER", "VARCHAR"), or its number.
-std::string jdbcTypeName(int32_t type);
 
 }  // namespace qzsql

@@ -5,6 +5,7 @@
 // QZSQL_UPDATE_GOLDEN=1 writes the golden files from what qzsql prints now.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -75,6 +76,12 @@ class QzsqlRun : public ::testing::Test {
 
 TEST_F(QzsqlRun, GoldenTableOnHsqldb) {
   checkGoldenTable({"hsql"}, {});
+  // The driver's own texts, typed: TRUE and FALSE are booleans, digits a number.
+  Result typed = box.run({"hsql", "--format", "json", "-c",
+                          "VALUES (TRUE, FALSE, CAST(NULL AS BOOLEAN), CAST(1.5 AS DOUBLE), "
+                          "CAST('-7' AS VARCHAR(3)))"});
+  EXPECT_EQ(typed.out, "{\"C1\":true,\"C2\":false,\"C3\":null,\"C4\":1.5E0,\"C5\":\"-7\"}\n")
+      << typed.err;
 }
 
 TEST_F(QzsqlRun, GoldenTableOnPostgresql) {
@@ -82,6 +89,14 @@ TEST_F(QzsqlRun, GoldenTableOnPostgresql) {
   qztest::PgServer& pg = qztest::pgServer();
   box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
   checkGoldenTable({"pg", "-U", pg.user()}, {{"QZSQL_PASSWORD", pg.password()}});
+  Result typed = box.run({"pg", "-U", pg.user(), "--format", "json", "-c",
+                          "SELECT true AS yes, false AS no, NULL::boolean AS unknown, "
+                          "'NaN'::float8 AS nan, 12345678901234567890::numeric(38,10) AS exact"},
+                         "", {{"QZSQL_PASSWORD", pg.password()}});
+  EXPECT_EQ(typed.out,
+            "{\"yes\":true,\"no\":false,\"unknown\":null,\"nan\":\"NaN\","
+            "\"exact\":12345678901234567890.0000000000}\n")
+      << typed.err;
 }
 
 TEST_F(QzsqlRun, AFailingStatementStopsTheScriptUnlessToldToGoOn) {
@@ -119,7 +134,7 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_EQ(unknown.code, 2);
   EXPECT_TRUE(contains(unknown.err, "cannot connect to data source \"nosuch\"")) << unknown.err;
   EXPECT_TRUE(contains(unknown.err, "RegisterDBDriver: Error in jdbc.cfg")) << unknown.err;
-  EXPECT_TRUE(contains(unknown.err, "has no block [nosuch]")) << unknown.err;
+  EXPECT_TRUE(contains(unknown.err, "has no block [nosuch] with a DriverClass")) << unknown.err;
   EXPECT_EQ(unknown.out, "");
 
   box.addDataSource("nodriver", "jdbc:none:x", "org.example.NoSuchDriver");
@@ -127,7 +142,21 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_EQ(driver.code, 2);
   EXPECT_TRUE(contains(driver.err, "ClassNotFoundException: org.example.NoSuchDriver"))
       << driver.err;
-  EXPECT_TRUE(contains(driver.err, "hint: the driver's jar")) << driver.err;
+  EXPECT_TRUE(
+      contains(driver.err, "hint: the driver class org.example.NoSuchDriver could not be loaded"))
+      << driver.err;
+
+  // What the engine would read, from the file it would read it.
+  Result list = box.run({"--list"});
+  EXPECT_EQ(list.code, 0) << list.err;
+  EXPECT_TRUE(contains(list.out, "nodriver    | org.example.NoSuchDriver   | jdbc:none:x\n"))
+      << list.out;
+  EXPECT_TRUE(contains(list.out, "(2 data sources from " + box.user() + "/jdbc.cfg)")) << list.out;
+  Result listed = box.run({"hsql", "-c", "\\l"});
+  EXPECT_EQ(listed.out, list.out);
+  Result version = box.run({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out.rfind("qzsql ", 0), 0u) << version.out;
 
   Result noConfig = box.run({"hsql", "-c", "SELECT 1"}, "", {{"KESTRAN_USER", box.home()}});
   EXPECT_EQ(noConfig.code, 2);
@@ -194,32 +223,110 @@ TEST_F(QzsqlRun, StatementsGoAsWrittenUnlessBindingIsOn) {
   EXPECT_TRUE(contains(r.err, "Binding of literals is on.\n-c:1: ERROR:  ")) << r.err;
 }
 
-TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
-  Result setup = box.run({"hsql", "-c",
-                          "CREATE TABLE qz_parent (id INT PRIMARY KEY);"
-                          "CREATE TABLE qz_meta (id INT PRIMARY KEY, parent INT REFERENCES "
-                          "qz_parent (id), label VARCHAR(10))"});
-  ASSERT_EQ(setup.code, 0) << setup.err;
-
-  // Unquoted names are stored in upper case: the lower-case name finds the table too.
-  Result d = box.run({"hsql", "-c", "\\d qz_meta", "-c", "\\d", "-c", "\\conninfo"});
+// The same tables on any driver: described from JDBC metadata alone.
+void checkDescribed(Sandbox& box, const std::vector<std::string>& connection,
+                    const std::map<std::string, std::string>& env, const std::string& schema,
+                    const std::map<std::string, std::string>& types) {
+  std::vector<std::string> args = connection;
+  for (const char* a :
+       {"-c", "DROP TABLE IF EXISTS qz_meta", "-c", "DROP TABLE IF EXISTS qz_parent", "-c",
+        "CREATE TABLE qz_parent (id INT PRIMARY KEY)", "-c",
+        "CREATE TABLE qz_meta (id INT PRIMARY KEY, parent INT REFERENCES "
+        "qz_parent (id), label VARCHAR(10) DEFAULT 'x' NOT NULL, amount "
+        "NUMERIC(10,2), ok BOOLEAN, stamp TIMESTAMP WITH TIME ZONE)",
+        "-c", "CREATE INDEX qz_meta_label ON qz_meta (label, amount)", "-c", "\\d qz_meta", "-c",
+        "\\dt qz%", "-c", "\\dn"}) {
+    args.push_back(a);
+  }
+  Result d = box.run(args, "", env);
   EXPECT_EQ(d.code, 0) << d.err;
-  EXPECT_TRUE(contains(d.out, "Table \"PUBLIC.QZ_META\"\n")) << d.out;
-  EXPECT_EQ(lineStarting(d.out, " Column "), " Column | Type    | Size | Key | Remarks");
-  EXPECT_TRUE(contains(lineStarting(d.out, " ID "), "| INTEGER | ")) << d.out;
-  EXPECT_TRUE(contains(lineStarting(d.out, " ID "), "| PK ")) << d.out;
-  EXPECT_TRUE(contains(lineStarting(d.out, " PARENT "), "| FK ")) << d.out;
-  EXPECT_TRUE(contains(lineStarting(d.out, " LABEL "), "| VARCHAR | 10 ")) << d.out;
-  EXPECT_TRUE(contains(d.out, "\n PUBLIC       | QZ_PARENT  | BASE TABLE\n")) << d.out;
+  auto up = [&](std::string s) {
+    if (schema == "PUBLIC") {
+      for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return s;
+  };
+  EXPECT_TRUE(contains(d.out, "Table \"" + schema + "." + up("qz_meta") + "\"\n")) << d.out;
+  size_t wide = 0;
+  for (const auto& entry : types) wide = std::max(wide, entry.second.size());
+  EXPECT_EQ(lineStarting(d.out, " Column "),
+            " Column | Type" + std::string(wide - 4, ' ') + " | Nullable | Default");
+  for (const auto& [column, type] : types) {
+    EXPECT_TRUE(contains(lineStarting(d.out, " " + up(column) + " "), "| " + type + " "))
+        << column << "\n"
+        << d.out;
+  }
+  EXPECT_TRUE(contains(lineStarting(d.out, " " + up("label") + " "), "| not null | 'x'")) << d.out;
+  EXPECT_TRUE(contains(lineStarting(d.out, "Primary key: "), "(" + up("id") + ")")) << d.out;
+  EXPECT_TRUE(contains(d.out, "(" + up("parent") + ") REFERENCES " + schema + "." +
+                                  up("qz_parent") + " (" + up("id") + ")\n"))
+      << d.out;
+  EXPECT_TRUE(contains(
+      d.out, "    " + up("qz_meta_label") + " (" + up("label") + ", " + up("amount") + ")\n"))
+      << d.out;
+  EXPECT_TRUE(contains(d.out, " " + schema + " | " + up("qz_parent") + " | ")) << d.out;
+  EXPECT_TRUE(contains(d.out, "\n " + schema + "\n")) << d.out;
+}
+
+TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
+  checkDescribed(box, {"hsql"}, {}, "PUBLIC",
+                 {{"id", "INTEGER"},
+                  {"label", "VARCHAR(10)"},
+                  {"amount", "NUMERIC(10,2)"},
+                  {"ok", "BOOLEAN"},
+                  {"stamp", "TIMESTAMP WITH TIME ZONE"}});
+  Result d = box.run({"hsql", "-c", "\\conninfo"});
   EXPECT_TRUE(contains(d.out, "Data source:   hsql\n")) << d.out;
   EXPECT_TRUE(contains(lineStarting(d.out, "DBMS:"), "HSQL Database Engine")) << d.out;
   EXPECT_TRUE(contains(d.out, "Connection:    open\n")) << d.out;
 
+  // \o sends results to a file until a bare \o; a file that cannot be made is an error.
+  std::string file = box.root() + "/out.txt";
+  Result o = box.run({"hsql", "-c", "\\o " + file, "-c", "VALUES 1", "-c", "\\o", "-c", "VALUES 2",
+                      "-c", "\\o " + box.root() + "/no/such/dir"});
+  EXPECT_EQ(o.code, 3);
+  EXPECT_EQ(box.readFile(file), " C1\n----\n  1\n(1 row)\n\n");
+  EXPECT_EQ(o.out, " C1\n----\n  2\n(1 row)\n\n");
+  EXPECT_TRUE(contains(o.err, "cannot write " + box.root() + "/no/such/dir: No such file"))
+      << o.err;
+
+  // \copy: CSV in and out again unchanged, '' apart from NULL; a bad line stops the copy
+  // and names itself, the rows of its batch rolled back.
+  const std::string csv =
+      "ID,NAME,NOTE\r\n1,plain,\r\n2,\"O'Brien \"\"q\"\"\",\"a, b\"\r\n3,\"two\nlines\",\"\"\r\n";
+  box.writeFile(box.root() + "/in.csv", csv);
+  box.writeFile(box.root() + "/bad.csv", "ID,NAME,NOTE\n4,x,y\n5,short\n");
+  Result copied =
+      box.run({"hsql", "--continue", "-c",
+               "CREATE TABLE qz_copy (id INT, name VARCHAR(20), note VARCHAR(20))", "-c",
+               "\\copy qz_copy FROM '" + box.root() + "/in.csv'", "-c",
+               "\\copy (SELECT * FROM qz_copy ORDER BY id) TO " + box.root() + "/out.csv", "-c",
+               "\\copy qz_copy FROM " + box.root() + "/bad.csv", "-c",
+               "SELECT COUNT(*) AS n, COUNT(note) AS notes FROM qz_copy"});
+  EXPECT_EQ(copied.code, 3) << copied.err;
+  EXPECT_EQ(box.readFile(box.root() + "/out.csv"), csv);
+  EXPECT_TRUE(contains(copied.err, "COPY 3\nCOPY 3\n")) << copied.err;
+  EXPECT_TRUE(contains(copied.err, "bad.csv:3: 2 fields, the header has 3")) << copied.err;
+  EXPECT_TRUE(contains(copied.out, " N | NOTES\n---+-------\n 3 |     2\n")) << copied.out;
+
   Result notThere = box.run({"hsql", "-c", "\\d no_such_table"});
   EXPECT_EQ(notThere.code, 3);
+  EXPECT_TRUE(contains(notThere.err, "no table named \"no_such_table\"")) << notThere.err;
   Result unknown = box.run({"hsql", "-c", "\\bogus"});
   EXPECT_EQ(unknown.code, 3);
   EXPECT_TRUE(contains(unknown.err, "unknown meta-command \\bogus")) << unknown.err;
+}
+
+TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
+  QZ_SKIP_WITHOUT_PG();
+  qztest::PgServer& pg = qztest::pgServer();
+  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  checkDescribed(box, {"pg", "-U", pg.user()}, {{"QZSQL_PASSWORD", pg.password()}}, "public",
+                 {{"id", "int4"},
+                  {"label", "varchar(10)"},
+                  {"amount", "numeric(10,2)"},
+                  {"ok", "bool"},
+                  {"stamp", "timestamptz"}});
 }
 
 TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
@@ -233,6 +340,13 @@ TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
   EXPECT_TRUE(contains(r.err, "Auto-commit is off.")) << r.err;
   Result after = box.run({"hsql", "--format", "csv", "-c", "SELECT a FROM ac"});
   EXPECT_EQ(after.out, "A\r\n3\r\n");
+
+  // \copy inside the user's transaction commits nothing of its own.
+  box.writeFile(box.root() + "/ac.csv", "A\n4\n5\n");
+  Result copied = box.run({"hsql", "--format", "csv", "-c", "\\autocommit off", "-c",
+                           "\\copy ac FROM " + box.root() + "/ac.csv", "-c", "\\rollback", "-c",
+                           "SELECT COUNT(*) AS n FROM ac"});
+  EXPECT_EQ(copied.out, "N\r\n1\r\n") << copied.err;
 }
 
 std::string repeat(const std::string& text, int times) {
@@ -334,8 +448,14 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
                      "INSERT INTO ten VALUES (0), (1), (2), (3), (4), (5), (6), (7), (8), (9)"})
                 .code,
             0);
-  Terminal t(box, {"hsql"});
+  Terminal t(box, {"hsql"}, {{"PAGER", "sed s/^/paged:/"}});
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
+  // Taller than the terminal's 40 rows: through the pager, unless it is off.
+  t.type("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r");
+  ASSERT_TRUE(t.waitFor("paged:(100 rows)")) << t.sinceMark();
+  t.type("\\pset pager off\r");
+  t.type("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r");
+  ASSERT_TRUE(t.waitFor("\n(100 rows)")) << t.sinceMark();
   t.type("SELECT COUNT(*)\r");
   ASSERT_TRUE(t.waitFor("hsql-> ")) << t.output();
   t.type("AS n FROM ten WHERE d <> LENGTH('x;\r");
@@ -357,18 +477,40 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   t.type("\x03");
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
-  t.type("SELECT MAX(d) AS top FROM ten;\r");
-  ASSERT_TRUE(t.waitFor(" TOP\r\n-----\r\n 9\r\n(1 row)")) << t.sinceMark();
+  t.type("SELECT MAX(d) AS top\r");
+  ASSERT_TRUE(t.waitFor("hsql-> ")) << t.sinceMark();
+  t.type("FROM ten;\r");
+  ASSERT_TRUE(t.waitFor(" TOP\r\n-----\r\n   9\r\n(1 row)")) << t.sinceMark();
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
 
+  // After a restart, Up recalls the statement of two lines whole; Tab completes table
+  // names (from metadata) and meta-commands.
+  Terminal again(box, {"hsql"});
+  ASSERT_TRUE(again.waitFor("hsql=> ")) << again.output();
+  again.type("\x1b[A\x1b[A\r");
+  ASSERT_TRUE(again.waitFor(" TOP\r\n-----\r\n   9\r\n(1 row)")) << again.sinceMark();
+  again.type("SELECT COUNT(*) AS c FROM te\t");
+  ASSERT_TRUE(again.waitFor("TEN ")) << again.sinceMark();
+  again.type(";\r");
+  ASSERT_TRUE(again.waitFor(" C\r\n----\r\n 10\r\n(1 row)")) << again.sinceMark();
+  again.type("\\conni\t");
+  ASSERT_TRUE(again.waitFor("\\conninfo ")) << again.sinceMark();
+  again.type("\r");
+  ASSERT_TRUE(again.waitFor("Data source:   hsql")) << again.sinceMark();
+  again.type("\\q\r");
+  EXPECT_EQ(again.wait(), 0) << again.output();
+
   std::string history = box.readFile(box.home() + "/.qzsql_history_hsql");
-  EXPECT_TRUE(contains(history, "SELECT MAX(d) AS top FROM ten;")) << history;
+  EXPECT_TRUE(contains(history,
+                       "SELECT MAX(d) AS top\x01"
+                       "FROM ten;\n"))
+      << history;
   EXPECT_TRUE(contains(history, "SELECT COUNT(*)")) << history;
   EXPECT_FALSE(contains(history, "never run")) << history;
 }
 
-TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEcho) {
+TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement) {
   QZ_SKIP_WITHOUT_PG();
   qztest::PgServer& pg = qztest::pgServer();
   box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
@@ -379,8 +521,32 @@ TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEcho) {
   EXPECT_FALSE(contains(t.output(), pg.password()));
   t.type("\\conninfo\r");
   ASSERT_TRUE(t.waitFor("PostgreSQL")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+
+  // The driver stops the statement: the prompt is back long before its 8 s are over.
+  t.type("SELECT pg_sleep(8);\r");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  auto pressed = std::chrono::steady_clock::now();
+  t.type("\x03");
+  ASSERT_TRUE(t.waitFor("canceling statement due to user request")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(3));
+  t.type("SELECT 41 + 1 AS answer;\r");
+  ASSERT_TRUE(t.waitFor("42\r\n(1 row)")) << t.sinceMark();
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
+
+  // In a script the cancelled statement ends the run, --continue or not.
+  Terminal script(box,
+                  {"pg", "-U", pg.user(), "--continue", "-c", "SELECT pg_sleep(8)", "-c",
+                   "SELECT 'not run' AS never"},
+                  {{"QZSQL_PASSWORD", pg.password()}});
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  script.type("\x03");
+  EXPECT_EQ(script.wait(), 130) << script.output();
+  EXPECT_TRUE(contains(script.output(), "canceling statement due to user request"))
+      << script.output();
+  EXPECT_FALSE(contains(script.output(), "not run")) << script.output();
 }
 
 }  // namespace

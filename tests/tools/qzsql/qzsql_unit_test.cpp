@@ -2,8 +2,10 @@
 // texts for the engine's query rule, the output formats and the command line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
+#include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/format.h"
 #include "tools/qzsql/interactive.h"
 #include "tools/qzsql/options.h"
@@ -221,6 +223,23 @@ TEST(MachineFormats, QuoteAndEscapeAsTheirRulesSay) {
             "{\"id\":\"3\",\"name\":\"two\\nlines\",\"note\":\"日本\"}\n");
 }
 
+TEST(MachineFormats, JsonNumbersAndBooleansOnlyWhereTheirTextIsOne) {
+  for (const char* n : {"0", "-12", "1234567890123456789012345678.0123456789", "1.5E0", "2e-3"}) {
+    EXPECT_EQ(jsonValue(n, ColumnKind::kNumber), n);
+  }
+  // Texts a driver may give a number column that JSON has no number for.
+  for (const char* text : {"NaN", "Infinity", "007", "1.", ".5", "+1", "-", ""}) {
+    EXPECT_EQ(jsonValue(text, ColumnKind::kNumber), jsonString(text)) << text;
+  }
+  EXPECT_EQ(jsonValue("t", ColumnKind::kBoolean), "true");
+  EXPECT_EQ(jsonValue("FALSE", ColumnKind::kBoolean), "false");
+  EXPECT_EQ(jsonValue("0101", ColumnKind::kBoolean), "\"0101\"");
+  EXPECT_EQ(jsonValue("1", ColumnKind::kText), "\"1\"");
+  EXPECT_EQ(columnKind(3), ColumnKind::kNumber);    // DECIMAL
+  EXPECT_EQ(columnKind(-7), ColumnKind::kBoolean);  // BIT, PostgreSQL's boolean
+  EXPECT_EQ(columnKind(12), ColumnKind::kText);
+}
+
 TEST(Errors, MessagesLoseTheirOwnSeverityWordOnly) {
   EXPECT_EQ(withoutSeverity("ERROR: relation \"x\" does not exist"),
             "relation \"x\" does not exist");
@@ -270,6 +289,39 @@ TEST(CommandLine, OptionsInOrderAndMistakesNamed) {
   EXPECT_NE(error.find("no data source"), std::string::npos);
   EXPECT_FALSE(parse({"a", "b"}, &error));
   EXPECT_FALSE(parse({"demo", "--bogus"}, &error));
+}
+
+TEST(CommandLine, HelpFitsOneScreen) {
+  std::string usage = kUsage;
+  EXPECT_LE(std::count(usage.begin(), usage.end(), '\n'), 24);
+  std::istringstream lines(usage);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+  std::string error;
+  EXPECT_TRUE(parse({"--list"}, &error)) << error;
+  EXPECT_TRUE(parse({"--version"}, &error)) << error;
+}
+
+TEST(DataSources, BlocksAsTheEngineSeesThem) {
+  std::vector<DataSource> d = parseDataSources(
+      "; comment\n[sales]\nURL = jdbc:postgresql://db/sales \n#-DriverClass = old.Driver\n"
+      "DriverClass=org.postgresql.Driver\n[demo]\nURL = jdbc:hsqldb:mem:x\n"
+      "[SALES]\nServerDB = s\n",
+      "/etc/jdbc.cfg");
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(d[0].name, "sales");
+  EXPECT_EQ(d[0].url, "jdbc:postgresql://db/sales");
+  EXPECT_EQ(d[0].driverClass, "org.postgresql.Driver");
+  EXPECT_EQ(d[0].file, "/etc/jdbc.cfg");
+  EXPECT_EQ(d[1].driverClass, "");
+
+  DataSourceFiles files{"/u/jdbc.cfg", "/s/jdbc.cfg", std::nullopt, {}};
+  EXPECT_NE(driverHint(files, "sales").find("no jdbc.cfg could be read"), std::string::npos);
+  files.used = "/u/jdbc.cfg";
+  files.sources = d;
+  EXPECT_NE(driverHint(files, "SALES").find("org.postgresql.Driver could not be loaded"),
+            std::string::npos);
+  EXPECT_NE(driverHint(files, "demo").find("no block [demo] with a DriverClass"),
+            std::string::npos);
 }
 
 TEST(CommandLine, HistoryFileFollowsHomeAndTheDataSource) {
