@@ -26,6 +26,7 @@
 #include <lua.hpp>
 #include <map>
 #include <memory>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -601,9 +602,19 @@ std::vector<std::function<double()>>& warmUps() {
 
 constexpr int kRepetitions = 5;
 
+// The cases --benchmark_filter selects; the others are neither registered nor warmed up.
+std::string& filter() {
+  static std::string f;
+  return f;
+}
+bool selected(const std::string& name) {
+  return filter().empty() || std::regex_search(name, std::regex(filter()));
+}
+
 template <class F>
 void add(const std::string& name, const std::string& reference, F body,
          const std::string& unit = "run", double perUnit = 1, int repetitions = kRepetitions) {
+  if (!selected(name)) return;
   rows().push_back({name, reference, unit, perUnit});
   warmUps().push_back(body);
   benchmark::RegisterBenchmark(name.c_str(),
@@ -835,7 +846,7 @@ struct MemoryRow {
 
 std::vector<MemoryRow> measureMemory(const char* self) {
   std::vector<MemoryRow> out;
-  if (!bench->pg) return out;
+  if (!bench->pg || !selected("peak RSS")) return out;
   for (const char* dsn : {"pg", "pgcursor"}) {
     for (const char* side : {"java", "engine"}) {
       Source& s = bench->sources[dsn];
@@ -959,6 +970,7 @@ int main(int argc, char** argv) {
     if (std::strncmp(argv[i], "--rows=", 7) == 0) {
       scanRows = std::atoi(argv[i] + 7);
     } else {
+      if (std::strncmp(argv[i], "--benchmark_filter=", 19) == 0) filter() = argv[i] + 19;
       args.push_back(argv[i]);
     }
   }
