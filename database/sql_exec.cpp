@@ -60,9 +60,16 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   if (isQuery(sqlText_)) {
     dbTrace("JSQLExecQuery %s\n", sql);
     session.SetResultSetOptions(resultType_, resultConcurrency_);
+    const ResultSet before = resultSet_;
     r = session.JSQLExecQuery(c.javaConnection(), statement_, sql, resultSet_, resultMetaData_,
                               utf8_, c.verbatim());
     updateCount_ = 0;
+    // Once per run: the same Java result handed back again is not a new one.
+    try {
+      if (!resultSet_.isSameObject(before)) ++resultVersion_;
+    } catch (...) {
+      ++resultVersion_;
+    }
     dbTrace("JSQLExecQuery done\n");
   } else {
     dbTrace("JSQLExecUpdate %s\n", sql);

@@ -58,6 +58,9 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   int32_t updateCount() const { return updateCount_; }
   Statement& statement() { return statement_; }
   ResultSet& resultSet() { return resultSet_; }
+  // Changes whenever a run leaves another result than before, so that a record set can tell
+  // a new result from the one it described without asking the VM.
+  uint64_t resultVersion() const { return resultVersion_; }
   ResultSetMetaData& resultMetaData() { return resultMetaData_; }
 
  private:
@@ -70,6 +73,7 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   ResultSet resultSet_;
   ResultSetMetaData resultMetaData_;
   int32_t updateCount_ = 0;
+  uint64_t resultVersion_ = 0;
   int32_t resultType_;
   int32_t resultConcurrency_;
   bool utf8_;

@@ -146,6 +146,16 @@ class JSQLApi {
   // set for SQL NULL (text empty).
   int32_t JSQLGetResultSetText(ResultSet& resultSet, int32_t column, std::string* text,
                                bool* isNull);
+  // A value read some other way (a block of rows): the bytes getString gives in the VM's
+  // default charset and its length in Java chars (-1 for SQL NULL), put into the buffer
+  // exactly as JSQLGetResultSetStringData puts the value it reads, except that of the bytes
+  // after the text only the first `dirty` are zeroed: the rest must be zero already.
+  // *written receives how many bytes of the buffer may be non-zero now.
+  int32_t JSQLPutColumnText(const char* bytes, int32_t byteCount, int32_t chars, int32_t flag,
+                            char* buffer, int32_t size, int32_t dirty, int32_t* length,
+                            bool* cut, int32_t* written);
+  // The whole text of such a value, converted as JSQLGetResultSetText converts.
+  std::string JSQLColumnText(const char* bytes, int32_t byteCount);
   int32_t JSQLGetResultSetIntData(ResultSet& resultSet, int32_t column, int32_t flag,
                                   int32_t* value);
   // Moves to row (absolute), updates the column and the row. A null text is sent as SQL NULL.

@@ -1,6 +1,9 @@
 // Statements, result columns, database information and catalogue queries of JSQLApi.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jdbc/jsql_api.h"
@@ -264,6 +267,46 @@ int32_t JSQLApi::JSQLGetResultSetStringData(ResultSet& resultSet, int32_t column
     if (length) *length = characters;
     return kOk;
   });
+}
+
+int32_t JSQLApi::JSQLPutColumnText(const char* bytes, int32_t byteCount, int32_t chars,
+                                   int32_t flag, char* buffer, int32_t size, int32_t dirty,
+                                   int32_t* length, bool* cut, int32_t* written) {
+  if (cut) *cut = false;
+  const std::size_t capacity = size > 0 ? static_cast<std::size_t>(size) : 0;
+  const auto zero = [buffer, capacity](std::size_t from, int32_t to) {
+    const std::size_t end = std::min(capacity, static_cast<std::size_t>(std::max(to, 0)));
+    if (from < end) std::memset(buffer + from, 0, end - from);
+  };
+  if (chars < 0 || (byteCount == 0 && flag != kKeepEmpty)) {
+    zero(0, dirty);
+    if (length) *length = -1;
+    if (written) *written = 0;
+    return kOk;
+  }
+  if (length) *length = byteCount == 0 ? 0 : chars;
+  if (fromUtf8Ready_ && fromUtf8Converter_ && !localeIsUtf8_) {
+    // Converting: the row-at-a-time way itself, whole buffer and all.
+    const std::string text = columnText(std::string(bytes, static_cast<std::size_t>(byteCount)),
+                                        capacity, cut);
+    fillBuffer(text, buffer, size);
+    if (written) *written = static_cast<int32_t>(capacity);
+    return kOk;
+  }
+  const std::string_view text(bytes, static_cast<std::size_t>(byteCount));
+  std::size_t n = text.size();
+  if (n > capacity) {
+    n = utf8CutLength(text, capacity);
+    if (cut) *cut = true;
+  }
+  if (n > 0) std::memcpy(buffer, bytes, n);
+  zero(n, dirty);
+  if (written) *written = static_cast<int32_t>(n);
+  return kOk;
+}
+
+std::string JSQLApi::JSQLColumnText(const char* bytes, int32_t byteCount) {
+  return columnText(std::string(bytes, static_cast<std::size_t>(byteCount)), SIZE_MAX, nullptr);
 }
 
 int32_t JSQLApi::JSQLGetResultSetText(ResultSet& resultSet, int32_t column, std::string* text,
