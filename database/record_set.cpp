@@ -506,10 +506,21 @@ int32_t dbJDBCSQLRecordSetC::applyOptions() {
       return kQzFailed;
   }
   const int32_t concurrency = concurrency_ == 1 ? JSQLApi::kReadOnly : kUpdatable;
-  // The result goes with its statement; rows read ahead must not outlive it.
-  block_.reset();
-  blockRow_ = false;
   connection().session().JSQLCloseStatement(statement_->statement());
+  // Rows read ahead of a result that closed with its statement must not be served: the
+  // cursor itself would refuse to move. A driver whose result outlives its statement keeps
+  // handing out the rows in order, and so does the block.
+  if (block_) {
+    bool closed = true;
+    try {
+      closed = statement_->resultSet().isNull() || statement_->resultSet().isClosed();
+    } catch (...) {
+    }
+    if (closed) {
+      block_.reset();
+      blockRow_ = false;
+    }
+  }
   statement_->setResultOptions(type, concurrency);
   return kQzOk;
 }
