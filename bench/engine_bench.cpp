@@ -632,17 +632,35 @@ bool selected(const std::string& name) {
   return filter().empty() || std::regex_search(name, std::regex(filter()));
 }
 
+// The bodies of the reference cases, and for every other case the ratios of its runs to a
+// run of its reference made just before it: on a machine whose load changes, a pair sees
+// the same load, where the minimums of two cases may not.
+std::map<std::string, std::function<double()>>& references() {
+  static std::map<std::string, std::function<double()>> r;
+  return r;
+}
+std::map<std::string, std::vector<double>>& pairedRatios() {
+  static std::map<std::string, std::vector<double>> r;
+  return r;
+}
+
 template <class F>
 void add(const std::string& name, const std::string& reference, F body,
          const std::string& unit = "run", double perUnit = 1, int repetitions = kRepetitions) {
+  if (reference.empty()) references()[name] = body;
   if (!selected(name)) return;
   rows().push_back({name, reference, unit, perUnit});
   warmUps().push_back(body);
+  std::function<double()> before;
+  if (auto r = references().find(reference); r != references().end()) before = r->second;
   benchmark::RegisterBenchmark(name.c_str(),
-                               [body](benchmark::State& state) {
+                               [body, before, name](benchmark::State& state) {
                                  for (auto _ : state) {
                                    try {
-                                     state.SetIterationTime(body());
+                                     const double ref = before ? before() : 0;
+                                     const double t = body();
+                                     if (ref > 0) pairedRatios()[name].push_back(t / ref);
+                                     state.SetIterationTime(t);
                                    } catch (const std::exception& e) {
                                      state.SkipWithError(e.what());
                                      break;
@@ -907,8 +925,8 @@ class TableReporter : public benchmark::BenchmarkReporter {
   void Finalize() override { std::fprintf(stderr, "\n"); }
 
   void print(const std::vector<MemoryRow>& memory) const {
-    std::printf("%-34s %12s %12s %8s %8s  %s\n", "case", "min", "median", "x min", "x median",
-                "ratio to");
+    std::printf("%-34s %12s %12s %8s %8s %8s  %s\n", "case", "min", "median", "x min",
+                "x median", "x paired", "ratio to");
     for (const Row& row : rows()) {
       auto t = times_.find(row.name);
       if (t == times_.end() || t->second.empty()) {
@@ -927,16 +945,20 @@ class TableReporter : public benchmark::BenchmarkReporter {
           x2 = ratio(median / rmedian);
         }
       }
-      std::printf("%-34s %12s %12s %8s %8s  %s\n", row.name.c_str(),
+      std::string x3 = "";
+      if (auto p = pairedRatios().find(row.name); p != pairedRatios().end() && !p->second.empty()) {
+        x3 = ratio(stats(p->second).second);
+      }
+      std::printf("%-34s %12s %12s %8s %8s %8s  %s\n", row.name.c_str(),
                   figure(min, row).c_str(), figure(median, row).c_str(), x1.c_str(),
-                  x2.c_str(), row.reference.c_str());
+                  x2.c_str(), x3.c_str(), row.reference.c_str());
     }
     for (const MemoryRow& m : memory) {
       char small[32], big[32];
       std::snprintf(small, sizeof small, "%.0f MiB", m.small);
       std::snprintf(big, sizeof big, "%.0f MiB", m.big);
-      std::printf("%-34s %12s %12s %8s %8s  %s\n", m.name.c_str(), small, big,
-                  m.small > 0 ? ratio(m.big / m.small).c_str() : "", "",
+      std::printf("%-34s %12s %12s %8s %8s %8s  %s\n", m.name.c_str(), small, big,
+                  m.small > 0 ? ratio(m.big / m.small).c_str() : "", "", "",
                   "10k rows | 1M rows | 1M / 10k");
     }
   }
