@@ -61,6 +61,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
     dbTrace("JSQLExecQuery %s\n", sql);
     session.SetResultSetOptions(resultType_, resultConcurrency_);
     const ResultSet before = resultSet_;
+    preparedText_.clear();  // the query replaces the statement
     r = session.JSQLExecQuery(c.javaConnection(), statement_, sql, resultSet_, resultMetaData_,
                               utf8_, c.verbatim());
     updateCount_ = 0;
@@ -74,7 +75,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   } else {
     dbTrace("JSQLExecUpdate %s\n", sql);
     r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
-                               c.verbatim());
+                               c.verbatim(), &preparedText_);
     dbTrace("JSQLExecUpdate %s done\n", sql);
   }
   if (r == JSQLApi::kFailed) {

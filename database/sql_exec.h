@@ -74,6 +74,9 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   ResultSetMetaData resultMetaData_;
   int32_t updateCount_ = 0;
   uint64_t resultVersion_ = 0;
+  // The rewritten text statement_ was prepared for by the last update, if it was: an update
+  // that rewrites to the same runs on it again.
+  std::string preparedText_;
   int32_t resultType_;
   int32_t resultConcurrency_;
   bool utf8_;

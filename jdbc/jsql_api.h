@@ -124,8 +124,12 @@ class JSQLApi {
   int32_t JSQLExecQuery(Connection& connection, Statement& statement, const char* sql,
                         ResultSet& resultSet, ResultSetMetaData& metaData, bool utf8,
                         bool verbatim = false);
+  // With `prepared` (the rewritten text the statement was prepared for, kept by the caller
+  // beside it), a text that rewrites to the same runs again on the same prepared statement,
+  // while it is open, with its new literals bound.
   int32_t JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
-                         int32_t* count, bool utf8, bool verbatim = false);
+                         int32_t* count, bool utf8, bool verbatim = false,
+                         std::string* prepared = nullptr);
 
   // Results. Columns count from 1.
   int32_t JSQLGetColumnCount(ResultSetMetaData& metaData, int32_t* count);

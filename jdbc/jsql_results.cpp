@@ -129,8 +129,23 @@ int32_t JSQLApi::JSQLExecQuery(Connection& connection, Statement& statement, con
   return r;
 }
 
+namespace {
+
+// An open statement for another run; a driver that cannot tell gets a new one.
+bool stillOpen(const sql::Statement& statement) {
+  if (statement.isNull()) return false;
+  try {
+    return !statement.isClosed();
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
 int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
-                                int32_t* count, bool utf8, bool verbatim) {
+                                int32_t* count, bool utf8, bool verbatim,
+                                std::string* preparedText) {
   if (count) *count = 0;
   if (!present(connection, "JSQLExecUpdate: no connection")) return kFailed;
   if (!sql) {
@@ -140,19 +155,31 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
   Prepared text;
   const int32_t r = guarded(kUpdateFailure, [&] {
     text = prepareText(sql, verbatim);
-    closeReplaced(statement);
-    const lang::String javaText = toJavaString(text.split.statement, utf8);
+    const bool reuse = text.bound && preparedText && *preparedText == text.split.statement &&
+                       stillOpen(statement);
+    if (!reuse) {
+      if (preparedText) preparedText->clear();
+      closeReplaced(statement);
+    }
     int32_t updated = 0;
     if (text.bound) {
-      sql::PreparedStatement prepared = connection.prepareStatement(javaText);
-      statement = prepared;
-      if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
+      sql::PreparedStatement prepared;
+      if (reuse) {
+        prepared = sql::PreparedStatement(statement.getJniObject());
+      } else {
+        prepared = connection.prepareStatement(toJavaString(text.split.statement, utf8));
+        statement = prepared;
+        if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {
+          return kFailed;
+        }
+        if (preparedText) *preparedText = text.split.statement;
+      }
       bindLiterals(prepared, text.split, utf8);
       updated = prepared.executeUpdate();
     } else {
       statement = connection.createStatement();
       if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
-      updated = statement.executeUpdate(javaText);
+      updated = statement.executeUpdate(toJavaString(text.split.statement, utf8));
     }
     if (count) *count = updated;
     return kOk;
