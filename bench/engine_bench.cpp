@@ -745,8 +745,8 @@ void registerInserts(Bench& b) {
       if (!exec) fail("no SQLEXEC");
       const Clock::time_point start = Clock::now();
       for (int i = 0; i < kInserts; ++i) {
-        const std::string sql = "INSERT INTO qz_ins_engine (id, name) VALUES (" +
-                                std::to_string(i) + ", 'name " + std::to_string(i) + "')";
+        const std::string sql = "INSERT INTO qz_ins_engine (id, name) VALUES ('" +
+                                std::to_string(i) + "', 'name " + std::to_string(i) + "')";
         exec->setStatement(sql.c_str());
         qzIUnknown* err = nullptr;
         if (exec->execute(&err) != kQzOk) {
