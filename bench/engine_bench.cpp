@@ -954,11 +954,11 @@ class TableReporter : public benchmark::BenchmarkReporter {
                   x2.c_str(), x3.c_str(), row.reference.c_str());
     }
     for (const MemoryRow& m : memory) {
-      char small[32], big[32];
-      std::snprintf(small, sizeof small, "%.0f MiB", m.small);
-      std::snprintf(big, sizeof big, "%.0f MiB", m.big);
+      char small[32] = "failed", big[32] = "failed";
+      if (m.small > 0) std::snprintf(small, sizeof small, "%.0f MiB", m.small);
+      if (m.big > 0) std::snprintf(big, sizeof big, "%.0f MiB", m.big);
       std::printf("%-34s %12s %12s %8s %8s %8s  %s\n", m.name.c_str(), small, big,
-                  m.small > 0 ? ratio(m.big / m.small).c_str() : "", "", "",
+                  m.small > 0 && m.big > 0 ? ratio(m.big / m.small).c_str() : "", "", "",
                   "10k rows | 1M rows | 1M / 10k");
     }
   }
