@@ -85,16 +85,21 @@ class Java {
     cls_ = static_cast<jclass>(e->NewGlobalRef(local));
     e->DeleteLocalRef(local);
     load_ = method("load", "(Ljava/lang/String;)V");
-    execute_ = method("execute", "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
-                                 "Ljava/lang/String;)I");
-    scan_ = method("scan", "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Z"
-                           "Ljava/lang/String;)J");
-    firstRow_ = method("firstRow", "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Z"
-                                   "Ljava/lang/String;)J");
-    insert_ = method("insert", "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
-                               "Ljava/lang/String;I)J");
-    fill_ = method("fill", "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
-                           "Ljava/lang/String;I)V");
+    execute_ = method("execute",
+                      "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                      "Ljava/lang/String;)I");
+    scan_ = method("scan",
+                   "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Z"
+                   "Ljava/lang/String;)J");
+    firstRow_ = method("firstRow",
+                       "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Z"
+                       "Ljava/lang/String;)J");
+    insert_ = method("insert",
+                     "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                     "Ljava/lang/String;I)J");
+    fill_ = method("fill",
+                   "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                   "Ljava/lang/String;I)V");
   }
 
   void load(const char* driver) {
@@ -112,8 +117,8 @@ class Java {
   void fill(const std::string& url, const std::string& user, const std::string& password,
             const std::string& table, int rows) {
     Frame f(env());
-    f.env->CallStaticVoidMethod(cls_, fill_, f.str(url), f.str(user), f.str(password),
-                                f.str(table), rows);
+    f.env->CallStaticVoidMethod(cls_, fill_, f.str(url), f.str(user), f.str(password), f.str(table),
+                                rows);
     check(f.env, "fill");
   }
   // Each answers the seconds the Java side measured.
@@ -128,8 +133,8 @@ class Java {
   double insert(const std::string& url, const std::string& user, const std::string& password,
                 const std::string& table, int rows) {
     Frame f(env());
-    jlong ns = f.env->CallStaticLongMethod(cls_, insert_, f.str(url), f.str(user),
-                                           f.str(password), f.str(table), rows);
+    jlong ns = f.env->CallStaticLongMethod(cls_, insert_, f.str(url), f.str(user), f.str(password),
+                                           f.str(table), rows);
     check(f.env, "insert");
     return static_cast<double>(ns) * 1e-9;
   }
@@ -191,7 +196,8 @@ qzVariantS invokeOrFail(qzIDispatch* d, const char* name, int32_t kind,
       if (!info) break;
       qzVariantS v;
       const char* t = nullptr;
-      if (info->getDescription(&v) == kQzOk && v.getText(&t) == kQzOk && t) why += std::string(": ") + t;
+      if (info->getDescription(&v) == kQzOk && v.getText(&t) == kQzOk && t)
+        why += std::string(": ") + t;
       qzRef<qzIUnknown> inner;
       if (info->getInnerException(inner.out()) != kQzOk) break;
       e = inner;
@@ -233,8 +239,8 @@ struct Source {
 
 // By member name from C++: what a host does for a script, without a script.
 int64_t scanByName(Source& s, const std::string& sql) {
-  qzRef<qzIDispatch> rs = dispatchOf(invokeOrFail(s.db.get(), "createObject", kQzMethod,
-                                                  {text("RECORDSET")}));
+  qzRef<qzIDispatch> rs =
+      dispatchOf(invokeOrFail(s.db.get(), "createObject", kQzMethod, {text("RECORDSET")}));
   qzRef<qzIDispatch> q =
       dispatchOf(invokeOrFail(rs.get(), "transaction", kQzMethod, {text("SQLEXEC")}));
   invokeOrFail(q.get(), "statement", kQzMethod, {text(sql)});
@@ -419,8 +425,8 @@ class Odbc {
     SQLCHAR out[1024];
     SQLSMALLINT outLength = 0;
     const SQLRETURN rc = SQLDriverConnect(
-        dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())), SQL_NTS,
-        out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+        dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())), SQL_NTS, out,
+        sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) fail("ODBC connect: " + diagnostics(SQL_HANDLE_DBC, dbc_));
   }
   ~Odbc() {
@@ -435,8 +441,7 @@ class Odbc {
   int64_t scan(const std::string& sql) {
     SQLHSTMT st = nullptr;
     SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st);
-    if (!SQL_SUCCEEDED(SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(
-                                             const_cast<char*>(sql.c_str())),
+    if (!SQL_SUCCEEDED(SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())),
                                      SQL_NTS))) {
       const std::string why = diagnostics(SQL_HANDLE_STMT, st);
       SQLFreeHandle(SQL_HANDLE_STMT, st);
@@ -546,8 +551,13 @@ void setUp(Bench& b) {
     b.pg = std::make_unique<qztest::PgServer>();
     const std::string url = b.pg->jdbcUrl();
     all.push_back({"pg", url, b.pg->user(), b.pg->password(), kPgDriver, true, {}});
-    all.push_back({"pgcursor", url + "&defaultRowFetchSize=" + std::to_string(kFetchSize),
-                   b.pg->user(), b.pg->password(), kPgDriver, false, {}});
+    all.push_back({"pgcursor",
+                   url + "&defaultRowFetchSize=" + std::to_string(kFetchSize),
+                   b.pg->user(),
+                   b.pg->password(),
+                   kPgDriver,
+                   false,
+                   {}});
   } else {
     std::fprintf(stderr, "engine_bench: no PostgreSQL rows: %s\n", why.c_str());
   }
@@ -562,8 +572,8 @@ void setUp(Bench& b) {
     if (it == b.sources.end()) continue;
     Source& s = it->second;
     b.java->load(s.driver.c_str());
-    b.java->execute(s.url, s.user, s.password, std::string("CREATE TABLE ") + kScanTable +
-                                                   kCreateScan);
+    b.java->execute(s.url, s.user, s.password,
+                    std::string("CREATE TABLE ") + kScanTable + kCreateScan);
     b.java->fill(s.url, s.user, s.password, kScanTable, scanRows);
     b.java->execute(s.url, s.user, s.password,
                     "CREATE TABLE qz_ins_engine (id INTEGER, name VARCHAR(40))");
@@ -572,8 +582,8 @@ void setUp(Bench& b) {
   }
   if (b.pg) {
     Source& s = b.sources["pg"];
-    b.java->execute(s.url, s.user, s.password, std::string("CREATE TABLE ") + kBigTable +
-                                                   kCreateScan);
+    b.java->execute(s.url, s.user, s.password,
+                    std::string("CREATE TABLE ") + kBigTable + kCreateScan);
     b.java->execute(s.url, s.user, s.password,
                     std::string("INSERT INTO ") + kBigTable +
                         " SELECT g, g * 1000003::bigint, g / 100.0, 'name ' || g,"
@@ -587,8 +597,8 @@ void setUp(Bench& b) {
                              ";Database=qz;Uid=" + b.pg->user() + ";Pwd=" + b.pg->password();
     if (access(kOdbcDriver, R_OK) == 0) {
       b.odbc["pg"] = std::make_unique<Odbc>(base);
-      b.odbc["pgcursor"] = std::make_unique<Odbc>(base + ";UseDeclareFetch=1;Fetch=" +
-                                                  std::to_string(kFetchSize));
+      b.odbc["pgcursor"] =
+          std::make_unique<Odbc>(base + ";UseDeclareFetch=1;Fetch=" + std::to_string(kFetchSize));
     }
   }
   for (auto& [dsn, s] : b.sources) connect(b, s);
@@ -690,20 +700,19 @@ void registerScans(Bench& b) {
     const std::string sql = scanSql(kScanTable);
     const std::string prefix = std::string("scan ") + dsn + " ";
     const std::string java = prefix + "java";
-    add(java, "", [s, sql] {
-      return bench->java->scan(s->url, s->user, s->password, s->autoCommit, sql);
-    });
-    add(prefix + "native", java, [s, sql] { return timedScan([&] { return scanNative(*s, sql); }); });
-    add(prefix + "invoke", java, [s, sql] { return timedScan([&] { return scanByName(*s, sql); }); });
+    add(java, "",
+        [s, sql] { return bench->java->scan(s->url, s->user, s->password, s->autoCommit, sql); });
+    add(prefix + "native", java,
+        [s, sql] { return timedScan([&] { return scanNative(*s, sql); }); });
+    add(prefix + "invoke", java,
+        [s, sql] { return timedScan([&] { return scanByName(*s, sql); }); });
     add(prefix + "lua", java, [s, sql] {
-      return timedScan([&] {
-        return bench->lua->run(kLuaScan, s->db.get(), sql, 0, !s->autoCommit);
-      });
+      return timedScan(
+          [&] { return bench->lua->run(kLuaScan, s->db.get(), sql, 0, !s->autoCommit); });
     });
     add(prefix + "lua Row", java, [s, sql] {
-      return timedScan([&] {
-        return bench->lua->run(kLuaScanRow, s->db.get(), sql, 0, !s->autoCommit);
-      });
+      return timedScan(
+          [&] { return bench->lua->run(kLuaScanRow, s->db.get(), sql, 0, !s->autoCommit); });
     });
     if (b.odbc.count(dsn)) {
       Odbc* o = b.odbc[dsn].get();
@@ -718,10 +727,14 @@ void registerFirstRows(Bench& b) {
     Source* s = &b.sources[dsn];
     const std::string sql = scanSql(kBigTable);
     const std::string java = std::string("first row of 1M ") + dsn + " java";
-    add(java, "", [s, sql] {
-      return bench->java->firstRow(s->url, s->user, s->password, s->autoCommit, sql);
-    }, "run", 1, 3);
-    add(std::string("first row of 1M ") + dsn + " native", java,
+    add(
+        java, "",
+        [s, sql] {
+          return bench->java->firstRow(s->url, s->user, s->password, s->autoCommit, sql);
+        },
+        "run", 1, 3);
+    add(
+        std::string("first row of 1M ") + dsn + " native", java,
         [s, sql] { return firstRowNative(*s, sql); }, "run", 1, 3);
   }
 }
@@ -773,56 +786,71 @@ class TrivialImpl final : public Trivial {
 constexpr int kCalls = 1000000;
 
 void registerCalls(Bench& b) {
-  add("call x1M direct virtual", "", [] {
-    static TrivialImpl impl;
-    Trivial* volatile target = &impl;
-    const Clock::time_point start = Clock::now();
-    int64_t sum = 0;
-    for (int i = 0; i < kCalls; ++i) sum += target->value();
-    benchmark::DoNotOptimize(sum);
-    return seconds(Clock::now() - start);
-  }, "call", kCalls);
+  add(
+      "call x1M direct virtual", "",
+      [] {
+        static TrivialImpl impl;
+        Trivial* volatile target = &impl;
+        const Clock::time_point start = Clock::now();
+        int64_t sum = 0;
+        for (int i = 0; i < kCalls; ++i) sum += target->value();
+        benchmark::DoNotOptimize(sum);
+        return seconds(Clock::now() - start);
+      },
+      "call", kCalls);
   if (!b.echo) return;
-  add("call x1M invoke C++", "call x1M direct virtual", [] {
-    qzVariantS result;
-    const Clock::time_point start = Clock::now();
-    for (int i = 0; i < kCalls; ++i) {
-      if (bench->echo->invoke("Value", kQzPropertyGet, 0, nullptr, &result, nullptr) != kQzOk) {
-        fail("Value");
-      }
-      benchmark::DoNotOptimize(result.value.raw);
-    }
-    return seconds(Clock::now() - start);
-  }, "call", kCalls);
-  add("call x1M invoke Lua", "call x1M direct virtual", [] {
-    return timedScan([] {
-      bench->lua->run(kLuaCalls, bench->echo.get(), "", kCalls, false);
-      return 1;
-    });
-  }, "call", kCalls);
+  add(
+      "call x1M invoke C++", "call x1M direct virtual",
+      [] {
+        qzVariantS result;
+        const Clock::time_point start = Clock::now();
+        for (int i = 0; i < kCalls; ++i) {
+          if (bench->echo->invoke("Value", kQzPropertyGet, 0, nullptr, &result, nullptr) != kQzOk) {
+            fail("Value");
+          }
+          benchmark::DoNotOptimize(result.value.raw);
+        }
+        return seconds(Clock::now() - start);
+      },
+      "call", kCalls);
+  add(
+      "call x1M invoke Lua", "call x1M direct virtual",
+      [] {
+        return timedScan([] {
+          bench->lua->run(kLuaCalls, bench->echo.get(), "", kCalls, false);
+          return 1;
+        });
+      },
+      "call", kCalls);
 }
 
 constexpr int kPairs = 1000000;
 
 void registerAllocator() {
-  add("alloc x1M malloc/free 64", "", [] {
-    const Clock::time_point start = Clock::now();
-    for (int i = 0; i < kPairs; ++i) {
-      void* p = std::malloc(64);
-      benchmark::DoNotOptimize(p);
-      std::free(p);
-    }
-    return seconds(Clock::now() - start);
-  }, "pair", kPairs);
-  add("alloc x1M qzAlloc/qzFree 64", "alloc x1M malloc/free 64", [] {
-    const Clock::time_point start = Clock::now();
-    for (int i = 0; i < kPairs; ++i) {
-      void* p = qzAlloc(64);
-      benchmark::DoNotOptimize(p);
-      qzFree(p);
-    }
-    return seconds(Clock::now() - start);
-  }, "pair", kPairs);
+  add(
+      "alloc x1M malloc/free 64", "",
+      [] {
+        const Clock::time_point start = Clock::now();
+        for (int i = 0; i < kPairs; ++i) {
+          void* p = std::malloc(64);
+          benchmark::DoNotOptimize(p);
+          std::free(p);
+        }
+        return seconds(Clock::now() - start);
+      },
+      "pair", kPairs);
+  add(
+      "alloc x1M qzAlloc/qzFree 64", "alloc x1M malloc/free 64",
+      [] {
+        const Clock::time_point start = Clock::now();
+        for (int i = 0; i < kPairs; ++i) {
+          void* p = qzAlloc(64);
+          benchmark::DoNotOptimize(p);
+          qzFree(p);
+        }
+        return seconds(Clock::now() - start);
+      },
+      "pair", kPairs);
 }
 
 // --- peak memory, each in a child process of its own ------------------------------------------
@@ -873,8 +901,8 @@ double childPeak(const char* self, Source& s, const std::string& side, int limit
   setenv("QZ_BENCH_USER", s.user.c_str(), 1);
   setenv("QZ_BENCH_PASSWORD", s.password.c_str(), 1);
   setenv("QZ_BENCH_URL", s.url.c_str(), 1);
-  const std::string command = std::string("'") + self + "' --rss-child " + s.dsn + " " + side +
-                              " " + std::to_string(limit);
+  const std::string command =
+      std::string("'") + self + "' --rss-child " + s.dsn + " " + side + " " + std::to_string(limit);
   FILE* child = popen(command.c_str(), "r");
   if (!child) return -1;
   long kib = -1;
@@ -925,8 +953,8 @@ class TableReporter : public benchmark::BenchmarkReporter {
   void Finalize() override { std::fprintf(stderr, "\n"); }
 
   void print(const std::vector<MemoryRow>& memory) const {
-    std::printf("%-34s %12s %12s %8s %8s %8s  %s\n", "case", "min", "median", "x min",
-                "x median", "x paired", "ratio to");
+    std::printf("%-34s %12s %12s %8s %8s %8s  %s\n", "case", "min", "median", "x min", "x median",
+                "x paired", "ratio to");
     for (const Row& row : rows()) {
       auto t = times_.find(row.name);
       if (t == times_.end() || t->second.empty()) {
@@ -949,9 +977,9 @@ class TableReporter : public benchmark::BenchmarkReporter {
       if (auto p = pairedRatios().find(row.name); p != pairedRatios().end() && !p->second.empty()) {
         x3 = ratio(stats(p->second).second);
       }
-      std::printf("%-34s %12s %12s %8s %8s %8s  %s\n", row.name.c_str(),
-                  figure(min, row).c_str(), figure(median, row).c_str(), x1.c_str(),
-                  x2.c_str(), x3.c_str(), row.reference.c_str());
+      std::printf("%-34s %12s %12s %8s %8s %8s  %s\n", row.name.c_str(), figure(min, row).c_str(),
+                  figure(median, row).c_str(), x1.c_str(), x2.c_str(), x3.c_str(),
+                  row.reference.c_str());
     }
     for (const MemoryRow& m : memory) {
       char small[32] = "failed", big[32] = "failed";

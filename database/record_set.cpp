@@ -331,8 +331,8 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
     }
     if (blockRow_) {
       const qz::jdbc::RowBlockReader::Value& v = block_->value(static_cast<int32_t>(i));
-      session.JSQLPutColumnText(v.bytes, v.size, v.chars, flag, c.buffer.data(), c.capacity,
-                                c.used, &c.indicator, &c.cut, &c.used);
+      session.JSQLPutColumnText(v.bytes, v.size, v.chars, flag, c.buffer.data(), c.capacity, c.used,
+                                &c.indicator, &c.cut, &c.used);
       continue;
     }
     c.used = c.capacity;  // the session fills the whole buffer

@@ -155,8 +155,8 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
   Prepared text;
   const int32_t r = guarded(kUpdateFailure, [&] {
     text = prepareText(sql, verbatim);
-    const bool reuse = text.bound && preparedText && *preparedText == text.split.statement &&
-                       stillOpen(statement);
+    const bool reuse =
+        text.bound && preparedText && *preparedText == text.split.statement && stillOpen(statement);
     if (!reuse) {
       if (preparedText) preparedText->clear();
       closeReplaced(statement);
@@ -314,8 +314,8 @@ int32_t JSQLApi::JSQLPutColumnText(const char* bytes, int32_t byteCount, int32_t
   if (length) *length = byteCount == 0 ? 0 : chars;
   if (fromUtf8Ready_ && fromUtf8Converter_ && !localeIsUtf8_) {
     // Converting: the row-at-a-time way itself, whole buffer and all.
-    const std::string text = columnText(std::string(bytes, static_cast<std::size_t>(byteCount)),
-                                        capacity, cut);
+    const std::string text =
+        columnText(std::string(bytes, static_cast<std::size_t>(byteCount)), capacity, cut);
     fillBuffer(text, buffer, size);
     if (written) *written = static_cast<int32_t>(capacity);
     return kOk;

@@ -59,9 +59,9 @@ jclass defineClass(JNIEnv* env) {
   if (cleared(env)) return nullptr;
   jobject found = env->CallObjectMethod(loader.get(), loadClass, dotted.get());
   if (!cleared(env) && found) return static_cast<jclass>(found);
-  jclass defined = env->DefineClass(kClassName, loader.get(),
-                                    reinterpret_cast<const jbyte*>(kRowBlockClass),
-                                    static_cast<jsize>(kRowBlockClassSize));
+  jclass defined =
+      env->DefineClass(kClassName, loader.get(), reinterpret_cast<const jbyte*>(kRowBlockClass),
+                       static_cast<jsize>(kRowBlockClassSize));
   if (cleared(env)) return nullptr;
   return defined;
 }
@@ -76,7 +76,8 @@ const Ids* ids() {
       LocalRef<jclass> cls(env, defineClass(env));
       if (!cls) return;
       Ids i;
-      i.init = env->GetMethodID(cls.get(), "<init>", "(Ljava/sql/ResultSet;ILjava/nio/ByteBuffer;)V");
+      i.init =
+          env->GetMethodID(cls.get(), "<init>", "(Ljava/sql/ResultSet;ILjava/nio/ByteBuffer;)V");
       i.fill = env->GetMethodID(cls.get(), "fill", "(II)I");
       i.setBuffer = env->GetMethodID(cls.get(), "setBuffer", "(Ljava/nio/ByteBuffer;)V");
       i.needed = env->GetMethodID(cls.get(), "needed", "()I");

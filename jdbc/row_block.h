@@ -12,12 +12,12 @@
 // reference to the Java reader, which holds the result set, and the buffer it writes.
 #pragma once
 
+#include <jni.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-#include <jni.h>
 
 #include "jbridge/proxy/sql_result_set.h"
 

@@ -134,7 +134,8 @@ proxyAutoParaListC::proxyAutoParaListC(int32_t count, const qzVariantS* args)
     holders_ = new proxyAutoTypeCastC[count_];
   } else if (count_) {
     holders_ = reinterpret_cast<proxyAutoTypeCastC*>(inline_);
-    for (int32_t i = 0; i < count_; ++i) ::new (static_cast<void*>(&holders_[i])) proxyAutoTypeCastC();
+    for (int32_t i = 0; i < count_; ++i)
+      ::new (static_cast<void*>(&holders_[i])) proxyAutoTypeCastC();
   }
   for (int32_t i = 0; i < count_; ++i) holders_[i].value = args[i];
 }

@@ -32,8 +32,8 @@ class RowBlockTest : public RecordSetFixture {
       if (i % 7 == 0) note = "''";
       if (i % 11 == 0) note = "'Zoë Müller " + std::to_string(i) + "'";
       if (i == kWideRow) note = "REPEAT('ü', 40000)";  // 80,000 bytes, cut at 400
-      exec("INSERT INTO " + table_ + " VALUES (" + std::to_string(i) + ", 'n" +
-           std::to_string(i) + "', " + note + ", " + std::to_string(i) + ".25)");
+      exec("INSERT INTO " + table_ + " VALUES (" + std::to_string(i) + ", 'n" + std::to_string(i) +
+           "', " + note + ", " + std::to_string(i) + ".25)");
     }
   }
 
