@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -58,8 +59,9 @@ void integerValue(const char* text, qzVariantS* out) {
 // capacity), and update sends it whole.
 void stage(dbJDBCColumnS& c, std::string text) {
   std::fill(c.buffer.begin(), c.buffer.end(), '\0');
-  std::copy_n(text.data(), qz::jdbc::utf8CutLength(text, static_cast<size_t>(c.capacity)),
-              c.buffer.begin());
+  const size_t n = qz::jdbc::utf8CutLength(text, static_cast<size_t>(c.capacity));
+  std::copy_n(text.data(), n, c.buffer.begin());
+  c.used = static_cast<int32_t>(n);
   c.length = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
   c.pending = std::move(text);
   c.modified = true;
@@ -257,11 +259,12 @@ void dbJDBCRecordSetFieldsC::scriptField(proxyAutoParaListC& args, proxyAutoType
   } catch (const proxyAutoTypeCastExceptionC&) {
     return;  // a code that is no number reads like an unknown one: empty
   }
-  qzVariantS out;
-  if (getField(&column, n, &out) == kQzOk) {
-    result.value = out;
-    return;
-  }
+  fieldValue(column, n, &result.value);
+}
+
+void dbJDBCRecordSetFieldsC::fieldValue(const qzVariantS& column, int32_t n, qzVariantS* out) {
+  if (getField(&column, n, out) == kQzOk) return;
+  out->clear();
   // A value that is there must never read as NULL: one that cannot be read says so.
   int32_t i = 0;
   if (n != kDbFieldValue || find(&column, &i) != kQzOk) return;
@@ -296,6 +299,28 @@ void dbJDBCRecordSetFieldsC::scriptCut(proxyAutoParaListC& args, proxyAutoTypeCa
   result.setInt(recordSet_->column(i).cut ? 1 : 0);
 }
 
+void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  proxyAutoTypeCastC code;
+  code.value = args.get(0).value;
+  dbResolveSymbolRefs(code.value);
+  int32_t n = 0;
+  try {
+    n = code.toInt();
+  } catch (const proxyAutoTypeCastExceptionC&) {
+    return;
+  }
+  if (recordSet_->describe() != kQzOk) return;
+  auto row = std::make_unique<qzVariantArrayC>();
+  const int32_t columns = recordSet_->columnCount();
+  row->resize(columns);
+  qzVariantS column;
+  for (int32_t c = 0; c < columns; ++c) {
+    column.setInt(c);
+    fieldValue(column, n, &row->element(c));
+  }
+  result.setArray(row.release());
+}
+
 void dbJDBCRecordSetFieldsC::scriptCount(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
   // A result that changed under the record set is counted as it is now.
   recordSet_->describe();
@@ -309,6 +334,7 @@ proxyMethodTableC* dbJDBCRecordSetFieldsC::table() {
       {"Count", kQzPropertyGet, 0, &dbMember<T, &T::scriptCount>},
       {"FullText", kQzMethod, 1, &dbMember<T, &T::scriptFullText>},
       {"Cut", kQzMethod, 1, &dbMember<T, &T::scriptCut>},
+      {"Row", kQzMethod, 1, &dbMember<T, &T::scriptRow>},
       {nullptr, 0, 0, nullptr}};
   static proxyMethodTableC t(rows);
   return &t;

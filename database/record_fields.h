@@ -45,7 +45,13 @@ class dbJDBCRecordSetFieldsC final : public proxyObjectC, public dbIRecordSetFie
   // row; empty for NULL. Cut(column): 1 when Field's text holds less than the whole value.
   void scriptFullText(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   void scriptCut(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  // Row(code): what Field(c, code) reads for every column c, as one array (index 0 first);
+  // empty when nothing is described.
+  void scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   static proxyMethodTableC* table();
+
+  // What Field(column, code) reads; throws as Field does for a value that cannot be read.
+  void fieldValue(const qzVariantS& column, int32_t code, qzVariantS* out);
 
   // The 0-based index the column argument addresses in the described record set; 1 when none.
   int32_t find(const qzVariantS* column, int32_t* index);

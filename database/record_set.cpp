@@ -14,6 +14,7 @@
 #include "database/sys_type_map.h"
 #include "jbridge/proxy/java_sql.h"
 #include "jdbc/jsql_api.h"
+#include "jdbc/row_block.h"
 #include "jdbc/text_buffer.h"
 
 using jbridge::proxy::JInt;
@@ -200,6 +201,32 @@ dbJDBCSQLRecordSetC::dbJDBCSQLRecordSetC(dbJDBCDatabaseC* connection)
 
 dbJDBCSQLRecordSetC::~dbJDBCSQLRecordSetC() = default;
 
+void dbJDBCSQLRecordSetC::startBlocks(sql::ResultSet& rs) {
+  block_.reset();
+  blockRow_ = false;
+  // A scrollable or updatable result keeps the cursor on the row in the buffers.
+  if (cursorType_ != 1 || concurrency_ != 1 || !qz::jdbc::RowBlockReader::available()) return;
+  try {
+    block_ = std::make_unique<qz::jdbc::RowBlockReader>(rs, columnCount());
+  } catch (...) {
+    block_.reset();  // read row by row
+  }
+}
+
+bool dbJDBCSQLRecordSetC::nextFromBlock() {
+  switch (block_->next()) {
+    case qz::jdbc::RowBlockReader::kRow:
+      blockRow_ = true;
+      return true;
+    case qz::jdbc::RowBlockReader::kUnread:
+      blockRow_ = false;  // the cursor stands on it
+      return true;
+    default:
+      blockRow_ = false;
+      return false;
+  }
+}
+
 int32_t dbJDBCSQLRecordSetC::QueryInterface(const qzIIDS* iid, void** out) {
   if (!iid || !out) return kQzFailed;
   if (qzIIDEqual(*iid, dbiid::kRecordSet)) return dbHandOut(static_cast<dbIRecordSet*>(this), out);
@@ -215,7 +242,7 @@ const char* dbJDBCSQLRecordSetC::className() {
 int32_t dbJDBCSQLRecordSetC::describe() {
   if (state_ == kNoStatement || !statement_) return kQzFailed;
   try {
-    if (state_ == kDescribed && describedResult_.isSameObject(statement_->resultSet())) {
+    if (state_ == kDescribed && describedVersion_ == statement_->resultVersion()) {
       return firstRowError_ ? kQzFailed : kQzOk;
     }
     return describeColumns();
@@ -257,6 +284,7 @@ int32_t dbJDBCSQLRecordSetC::describeColumns() {
     c.sqlType = m.sqlType;
     c.capacity = m.capacity;
     c.buffer.assign(static_cast<size_t>(m.capacity) + 1, '\0');
+    c.used = 0;
   }
 
   atEnd_ = false;
@@ -264,10 +292,15 @@ int32_t dbJDBCSQLRecordSetC::describeColumns() {
   rowPosition_ = 0;
   firstRowError_.reset();
   sql::ResultSet& rs = statement_->resultSet();
-  describedResult_ = rs;
+  describedVersion_ = statement_->resultVersion();
+  startBlocks(rs);
   bool onRow = false;
   try {
-    onRow = cursorType_ == 1 ? static_cast<bool>(rs.next()) : static_cast<bool>(rs.first());
+    if (block_) {
+      onRow = nextFromBlock();
+    } else {
+      onRow = cursorType_ == 1 ? static_cast<bool>(rs.next()) : static_cast<bool>(rs.first());
+    }
   } catch (const std::exception& e) {
     // A result whose first row cannot be read must not pass for an empty one.
     atEnd_ = true;
@@ -289,13 +322,20 @@ int32_t dbJDBCSQLRecordSetC::describeColumns() {
 int32_t dbJDBCSQLRecordSetC::loadRow() {
   JSQLApi& session = connection().session();
   sql::ResultSet& rs = statement_->resultSet();
+  const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
   for (size_t i = 0; i < columns_.size(); ++i) {
     dbJDBCColumnS& c = columns_[i];
     if (!c.hasBuffer()) {
       c.indicator = kDbNullIndicator;
       continue;
     }
-    const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
+    if (blockRow_) {
+      const qz::jdbc::RowBlockReader::Value& v = block_->value(static_cast<int32_t>(i));
+      session.JSQLPutColumnText(v.bytes, v.size, v.chars, flag, c.buffer.data(), c.capacity, c.used,
+                                &c.indicator, &c.cut, &c.used);
+      continue;
+    }
+    c.used = c.capacity;  // the session fills the whole buffer
     if (session.JSQLGetResultSetStringData(rs, static_cast<int32_t>(i + 1), flag, c.buffer.data(),
                                            c.capacity, &c.indicator, &c.cut) != JSQLApi::kOk) {
       session.JSQLReportError(kLabelRowSet, nullptr);
@@ -307,7 +347,9 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
 
 void dbJDBCSQLRecordSetC::clearBuffers() {
   for (dbJDBCColumnS& c : columns_) {
-    std::fill(c.buffer.begin(), c.buffer.end(), '\0');
+    std::fill_n(c.buffer.begin(), std::min<size_t>(static_cast<size_t>(c.used), c.buffer.size()),
+                '\0');
+    c.used = 0;
     c.length = 0;
     c.modified = false;
     c.cut = false;
@@ -347,7 +389,13 @@ int32_t dbJDBCSQLRecordSetC::fullText(int32_t i, std::string* text, bool* isNull
     session.JSQLReportMessage(kLabelRowSet, "There is no current row", errOut);
     return kQzFailed;
   }
-  if (session.JSQLGetResultSetText(statement_->resultSet(), i + 1, text, isNull) != JSQLApi::kOk) {
+  if (blockRow_) {
+    // The cursor is ahead: the block holds the whole value getString gave.
+    const qz::jdbc::RowBlockReader::Value& v = block_->value(i);
+    *isNull = v.chars < 0;
+    *text = *isNull ? std::string() : session.JSQLColumnText(v.bytes, v.size);
+  } else if (session.JSQLGetResultSetText(statement_->resultSet(), i + 1, text, isNull) !=
+             JSQLApi::kOk) {
     session.JSQLReportError(kLabelRowSet, errOut);
     return kQzFailed;
   }
@@ -384,7 +432,15 @@ int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** er
     sql::ResultSet& rs = statement_->resultSet();
     bool onRow = false;
     try {
-      onRow = move(rs, mode, offset);
+      if (block_ && mode == kDbFetchNext) {
+        onRow = nextFromBlock();
+      } else {
+        // Any other move is the driver's (on a forward-only result it refuses them); one it
+        // makes leaves the block behind.
+        onRow = move(rs, mode, offset);
+        block_.reset();
+        blockRow_ = false;
+      }
     } catch (const std::exception& e) {
       // A move the driver refuses (say, backwards on a forward-only result) leaves the cursor,
       // and so the buffers, where they were.
@@ -454,6 +510,20 @@ int32_t dbJDBCSQLRecordSetC::applyOptions() {
   }
   const int32_t concurrency = concurrency_ == 1 ? JSQLApi::kReadOnly : kUpdatable;
   connection().session().JSQLCloseStatement(statement_->statement());
+  // Rows read ahead of a result that closed with its statement must not be served: the
+  // cursor itself would refuse to move. A driver whose result outlives its statement keeps
+  // handing out the rows in order, and so does the block.
+  if (block_) {
+    bool closed = true;
+    try {
+      closed = statement_->resultSet().isNull() || statement_->resultSet().isClosed();
+    } catch (...) {
+    }
+    if (closed) {
+      block_.reset();
+      blockRow_ = false;
+    }
+  }
   statement_->setResultOptions(type, concurrency);
   return kQzOk;
 }

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@
 #include "jbridge/proxy/sql_result_set.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
+
+namespace qz::jdbc {
+class RowBlockReader;
+}
 
 class dbJDBCDatabaseC;
 class dbJDBCSQLExecC;
@@ -64,6 +69,7 @@ struct dbJDBCColumnS {
   std::vector<char> buffer;  // capacity + 1 bytes, the last always 0; empty without a buffer
   int32_t capacity = 0;
   int32_t length = 0;  // length of the text setField stored, else 0
+  int32_t used = 0;    // the buffer's first bytes that may be non-zero; the rest are zero
   int32_t cType = 0;
   int32_t sqlType = 0;
   int32_t indicator = kDbNullIndicator;  // -1 for NULL, else the length the session reported
@@ -141,6 +147,10 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   int32_t applyOptions();
   // Copies the current row into the buffers; 1 at the first column the session cannot read.
   int32_t loadRow();
+  // The next row, from the block reader: true on a row. Throws as the cursor's move would.
+  bool nextFromBlock();
+  // A forward-only, read-only result is read in blocks when the VM has the reader.
+  void startBlocks(ResultSet& rs);
   void clearBuffers();
   // Moves the cursor; true when it stands on a row afterwards.
   bool move(ResultSet& rs, int32_t mode, int32_t offset);
@@ -158,10 +168,15 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   int32_t concurrency_ = 1;
   int32_t customOptionKey_ = 0;  // the last refused key above 255
   int32_t customOptionValue_ = 0;
-  // The result the columns describe: a new one under the statement is described again.
-  ResultSet describedResult_;
+  // The result the columns describe (its version under the statement): a new one is
+  // described again.
+  uint64_t describedVersion_ = 0;
   int32_t rowPosition_ = 0;
   bool emptyIsNull_;
+  // The block reader of a forward-only, read-only result; null when rows are read one by
+  // one. blockRow_: the row in the buffers came from it (else from the cursor itself).
+  std::unique_ptr<qz::jdbc::RowBlockReader> block_;
+  bool blockRow_ = false;
   // Why the described result's first row could not be read; every later use reports it until
   // a new result is described.
   qzRef<qzIUnknown> firstRowError_;

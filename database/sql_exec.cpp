@@ -63,11 +63,16 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   const char* sql = sqlText_.c_str();
   // The run below writes statement_ once, from null to the new statement, and deletes no
   // reference: cancel may then read it from another thread. The old one goes here, where
-  // cancel waits for the lock.
+  // cancel waits for the lock, unless the update runs on it again.
+  const bool reuse =
+      !isQuery(sqlText_) && JSQLApi::JSQLWouldReuse(sql, c.verbatim(), preparedText_);
   {
     std::lock_guard<std::mutex> lock(cancelMutex_);
-    session.JSQLCloseStatement(statement_);
-    statement_ = Statement();
+    if (!reuse) {
+      session.JSQLCloseStatement(statement_);
+      statement_ = Statement();
+      preparedText_.clear();
+    }
     running_ = true;
   }
   struct Finished {
@@ -80,14 +85,22 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   if (isQuery(sqlText_)) {
     dbTrace("JSQLExecQuery %s\n", sql);
     session.SetResultSetOptions(resultType_, resultConcurrency_);
+    const ResultSet before = resultSet_;
+    preparedText_.clear();  // the query replaces the statement
     r = session.JSQLExecQuery(c.javaConnection(), statement_, sql, resultSet_, resultMetaData_,
                               utf8_, c.verbatim());
     updateCount_ = 0;
+    // Once per run: the same Java result handed back again is not a new one.
+    try {
+      if (!resultSet_.isSameObject(before)) ++resultVersion_;
+    } catch (...) {
+      ++resultVersion_;
+    }
     dbTrace("JSQLExecQuery done\n");
   } else {
     dbTrace("JSQLExecUpdate %s\n", sql);
     r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
-                               c.verbatim());
+                               c.verbatim(), &preparedText_);
     dbTrace("JSQLExecUpdate %s done\n", sql);
   }
   lastError_.reset();

@@ -65,6 +65,9 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   int32_t updateCount() const { return updateCount_; }
   Statement& statement() { return statement_; }
   ResultSet& resultSet() { return resultSet_; }
+  // Changes whenever a run leaves another result than before, so that a record set can tell
+  // a new result from the one it described without asking the VM.
+  uint64_t resultVersion() const { return resultVersion_; }
   ResultSetMetaData& resultMetaData() { return resultMetaData_; }
   // The error of the last run when it failed, else null: a record set on this statement hands
   // it out for every call that needs the result the run did not make.
@@ -93,6 +96,10 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   // Guards running_ and the deletion of statement_'s reference against cancel.
   std::mutex cancelMutex_;
   bool running_ = false;
+  uint64_t resultVersion_ = 0;
+  // The rewritten text statement_ was prepared for by the last update, if it was: an update
+  // that rewrites to the same runs on it again.
+  std::string preparedText_;
   int32_t resultType_;
   int32_t resultConcurrency_;
   bool utf8_;

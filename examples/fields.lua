@@ -56,6 +56,10 @@ check(f:Field(0, 3) == 1 and f:Field("NAME", 3) == "Alan Turing" and f:Field("he
       "numbers and text of the first row")
 check(f:Field("nickname", 3) == nil and f:Field("nickname", 4) == -1, "a NULL reads nil")
 check(f:Field("born", 2) == 8 and f:Field("no_such_column", 3) == nil, "kinds and a missing column")
+-- Row(code) reads every column at once: one call per row for a walk that reads them all.
+local row, indicators = f:Row(3), f:Row(4)
+check(row.n == 7 and row[1] == 1 and row[2] == "Alan Turing" and row[4] == nil and
+      indicators[4] == -1 and qz.isObject(row[5]), "a whole row at once")
 
 -- Date values count years from 1900 and months from 0, and Day is the day of the week
 -- (0 Sunday): the day of the month is not among the members.

@@ -52,12 +52,18 @@ void startUp() {
 }
 
 // Detaches at thread exit a thread that `attach` attached; threads attached by others stay.
+// Its environment is this thread's for as long as the attachment lasts, so it is handed out
+// without asking the VM again; a thread someone else attached is asked every time, since its
+// owner may detach it.
 struct AttachGuard {
   JavaVM* vm = nullptr;
+  JNIEnv* env = nullptr;
   ~AttachGuard() {
+    env = nullptr;
     if (vm && !vmShutdown()) vm->DetachCurrentThread();
   }
 };
+thread_local AttachGuard ownAttachment;
 
 // A thread attached from native code starts without a context class loader, and DriverManager
 // then refuses every driver loaded from the class path. Give it the loader that a thread
@@ -176,6 +182,7 @@ void markVmShutdown() {
 
 JNIEnv* JNIHelper::attach() {
   if (vmShutdown()) throw JNIException("The VM has already been shutdown.");
+  if (JNIEnv* own = ownAttachment.env) return own;
   JavaVM* vm = getJavaVM();
   JNIEnv* env = nullptr;
   jint rc = vm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_8);
@@ -183,9 +190,9 @@ JNIEnv* JNIHelper::attach() {
   if (rc == JNI_EDETACHED) {
     rc = vm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr);
     if (rc == JNI_OK) {
-      thread_local AttachGuard guard;
-      guard.vm = vm;
+      ownAttachment.vm = vm;
       adoptSystemClassLoader(env);
+      ownAttachment.env = env;
       return env;
     }
   }

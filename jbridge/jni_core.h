@@ -1,7 +1,8 @@
 // The process's one Java VM, attachment of calling threads, reference bookkeeping and the
 // translation of pending Java exceptions into thrown proxies.
 //
-// Thread rule: any thread may call anything here; each call attaches its thread. There are no
+// Thread rule: any thread may call anything here; each call attaches its thread (once: a thread
+// attached here keeps its environment until it exits). There are no
 // locks: the VM pointer is set once, and the factory registry is filled once before use.
 // Ownership: `LocalRef` owns one local reference of the calling thread and deletes it when it
 // goes out of scope; a native thread attached to the VM never returns to Java, so a local

@@ -132,8 +132,15 @@ class JSQLApi {
   int32_t JSQLExecQuery(Connection& connection, Statement& statement, const char* sql,
                         ResultSet& resultSet, ResultSetMetaData& metaData, bool utf8,
                         bool verbatim = false);
+  // With `prepared` (the rewritten text the statement was prepared for, kept by the caller
+  // beside it), a text that rewrites to the same runs again on the same prepared statement,
+  // while it is open, with its new literals bound.
   int32_t JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
-                         int32_t* count, bool utf8, bool verbatim = false);
+                         int32_t* count, bool utf8, bool verbatim = false,
+                         std::string* prepared = nullptr);
+  // True when JSQLExecUpdate would run sql on the statement prepared for `preparedText`
+  // (as long as that statement is still open).
+  static bool JSQLWouldReuse(const char* sql, bool verbatim, const std::string& preparedText);
 
   // Results. Columns count from 1.
   int32_t JSQLGetColumnCount(ResultSetMetaData& metaData, int32_t* count);
@@ -154,6 +161,16 @@ class JSQLApi {
   // set for SQL NULL (text empty).
   int32_t JSQLGetResultSetText(ResultSet& resultSet, int32_t column, std::string* text,
                                bool* isNull);
+  // A value read some other way (a block of rows): the bytes getString gives in the VM's
+  // default charset and its length in Java chars (-1 for SQL NULL), put into the buffer
+  // exactly as JSQLGetResultSetStringData puts the value it reads, except that of the bytes
+  // after the text only the first `dirty` are zeroed: the rest must be zero already.
+  // *written receives how many bytes of the buffer may be non-zero now.
+  int32_t JSQLPutColumnText(const char* bytes, int32_t byteCount, int32_t chars, int32_t flag,
+                            char* buffer, int32_t size, int32_t dirty, int32_t* length,
+                            bool* cut, int32_t* written);
+  // The whole text of such a value, converted as JSQLGetResultSetText converts.
+  std::string JSQLColumnText(const char* bytes, int32_t byteCount);
   int32_t JSQLGetResultSetIntData(ResultSet& resultSet, int32_t column, int32_t flag,
                                   int32_t* value);
   // Moves to row (absolute), updates the column and the row. A null text is sent as SQL NULL.

@@ -1,6 +1,9 @@
 // Statements, result columns, database information and catalogue queries of JSQLApi.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jdbc/jsql_api.h"
@@ -126,8 +129,29 @@ int32_t JSQLApi::JSQLExecQuery(Connection& connection, Statement& statement, con
   return r;
 }
 
+namespace {
+
+// An open statement for another run; a driver that cannot tell gets a new one.
+bool stillOpen(const sql::Statement& statement) {
+  if (statement.isNull()) return false;
+  try {
+    return !statement.isClosed();
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool JSQLApi::JSQLWouldReuse(const char* sql, bool verbatim, const std::string& preparedText) {
+  if (!sql || preparedText.empty()) return false;
+  const Prepared text = prepareText(sql, verbatim);
+  return text.bound && text.split.statement == preparedText;
+}
+
 int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
-                                int32_t* count, bool utf8, bool verbatim) {
+                                int32_t* count, bool utf8, bool verbatim,
+                                std::string* preparedText) {
   if (count) *count = 0;
   if (!present(connection, "JSQLExecUpdate: no connection")) return kFailed;
   if (!sql) {
@@ -137,19 +161,31 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
   Prepared text;
   const int32_t r = guarded(kUpdateFailure, [&] {
     text = prepareText(sql, verbatim);
-    closeReplaced(statement);
-    const lang::String javaText = toJavaString(text.split.statement, utf8);
+    const bool reuse =
+        text.bound && preparedText && *preparedText == text.split.statement && stillOpen(statement);
+    if (!reuse) {
+      if (preparedText) preparedText->clear();
+      closeReplaced(statement);
+    }
     int32_t updated = 0;
     if (text.bound) {
-      sql::PreparedStatement prepared = connection.prepareStatement(javaText);
-      statement = prepared;
-      if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
+      sql::PreparedStatement prepared;
+      if (reuse) {
+        prepared = sql::PreparedStatement(statement.getJniObject());
+      } else {
+        prepared = connection.prepareStatement(toJavaString(text.split.statement, utf8));
+        statement = prepared;
+        if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {
+          return kFailed;
+        }
+        if (preparedText) *preparedText = text.split.statement;
+      }
       bindLiterals(prepared, text.split, utf8);
       updated = prepared.executeUpdate();
     } else {
       statement = connection.createStatement();
       if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
-      updated = statement.executeUpdate(javaText);
+      updated = statement.executeUpdate(toJavaString(text.split.statement, utf8));
     }
     if (count) *count = updated;
     return kOk;
@@ -264,6 +300,46 @@ int32_t JSQLApi::JSQLGetResultSetStringData(ResultSet& resultSet, int32_t column
     if (length) *length = characters;
     return kOk;
   });
+}
+
+int32_t JSQLApi::JSQLPutColumnText(const char* bytes, int32_t byteCount, int32_t chars,
+                                   int32_t flag, char* buffer, int32_t size, int32_t dirty,
+                                   int32_t* length, bool* cut, int32_t* written) {
+  if (cut) *cut = false;
+  const std::size_t capacity = size > 0 ? static_cast<std::size_t>(size) : 0;
+  const auto zero = [buffer, capacity](std::size_t from, int32_t to) {
+    const std::size_t end = std::min(capacity, static_cast<std::size_t>(std::max(to, 0)));
+    if (from < end) std::memset(buffer + from, 0, end - from);
+  };
+  if (chars < 0 || (byteCount == 0 && flag != kKeepEmpty)) {
+    zero(0, dirty);
+    if (length) *length = -1;
+    if (written) *written = 0;
+    return kOk;
+  }
+  if (length) *length = byteCount == 0 ? 0 : chars;
+  if (fromUtf8Ready_ && fromUtf8Converter_ && !localeIsUtf8_) {
+    // Converting: the row-at-a-time way itself, whole buffer and all.
+    const std::string text =
+        columnText(std::string(bytes, static_cast<std::size_t>(byteCount)), capacity, cut);
+    fillBuffer(text, buffer, size);
+    if (written) *written = static_cast<int32_t>(capacity);
+    return kOk;
+  }
+  const std::string_view text(bytes, static_cast<std::size_t>(byteCount));
+  std::size_t n = text.size();
+  if (n > capacity) {
+    n = utf8CutLength(text, capacity);
+    if (cut) *cut = true;
+  }
+  if (n > 0) std::memcpy(buffer, bytes, n);
+  zero(n, dirty);
+  if (written) *written = static_cast<int32_t>(n);
+  return kOk;
+}
+
+std::string JSQLApi::JSQLColumnText(const char* bytes, int32_t byteCount) {
+  return columnText(std::string(bytes, static_cast<std::size_t>(byteCount)), SIZE_MAX, nullptr);
 }
 
 int32_t JSQLApi::JSQLGetResultSetText(ResultSet& resultSet, int32_t column, std::string* text,

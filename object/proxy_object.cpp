@@ -130,14 +130,22 @@ qzIDispatch* proxyAutoTypeCastC::toDispatch() {
 
 proxyAutoParaListC::proxyAutoParaListC(int32_t count, const qzVariantS* args)
     : count_(count > 0 && args ? count : 0), holders_(nullptr) {
-  if (count_) {
+  if (count_ > kInlineArguments) {
     holders_ = new proxyAutoTypeCastC[count_];
-    for (int32_t i = 0; i < count_; ++i) holders_[i].value = args[i];
+  } else if (count_) {
+    holders_ = reinterpret_cast<proxyAutoTypeCastC*>(inline_);
+    for (int32_t i = 0; i < count_; ++i)
+      ::new (static_cast<void*>(&holders_[i])) proxyAutoTypeCastC();
   }
+  for (int32_t i = 0; i < count_; ++i) holders_[i].value = args[i];
 }
 
 proxyAutoParaListC::~proxyAutoParaListC() {
-  delete[] holders_;
+  if (count_ > kInlineArguments) {
+    delete[] holders_;
+  } else {
+    for (int32_t i = 0; i < count_; ++i) holders_[i].~proxyAutoTypeCastC();
+  }
 }
 
 proxyAutoTypeCastC& proxyAutoParaListC::get(int32_t i) {
@@ -277,7 +285,7 @@ int32_t proxyObjectC::invoke(const char* name, int32_t kind, int32_t count, cons
     }
 
     if (handled) {
-      if (result) *result = holder.value;
+      if (result) result->take(holder.value);
       return kQzOk;
     }
     if (source.empty()) source = std::string("methode:") + (name ? name : "");

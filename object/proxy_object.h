@@ -147,9 +147,13 @@ class proxyAutoParaListC : public memManInterfaceC {
   const char* getText(int32_t i) { return get(i).toText(); }
 
  private:
+  // Calls take a few arguments: those need no heap.
+  static constexpr int32_t kInlineArguments = 4;
+
   int32_t count_;
   proxyAutoTypeCastC* holders_;
   int32_t current_ = -1;
+  alignas(proxyAutoTypeCastC) unsigned char inline_[kInlineArguments * sizeof(proxyAutoTypeCastC)];
 };
 
 // --- The scriptable object --------------------------------------------------------------

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  unixodbc-dev odbc-postgresql
   openjdk-17-jdk-headless
   libhsqldb-java libpostgresql-jdbc-java libh2-java libderby-java libxerial-sqlite-jdbc-java
   postgresql-15

@@ -45,6 +45,15 @@ struct qzVariantS {
   ~qzVariantS() { clear(); }
 
   void clear();
+  // Takes other's value without copying it; other is left undef.
+  void take(qzVariantS& other) {
+    if (&other == this) return;
+    clear();
+    value = other.value;
+    type = other.type;
+    other.type = kVtUndef;
+    other.value.raw = 0;
+  }
 
   // Setters clear the variant first.
   void setInt(int32_t v);

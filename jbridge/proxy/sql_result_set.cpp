@@ -160,6 +160,10 @@ JBoolean ResultSet::last() const {
 JInt ResultSet::getRow() const {
   return call::method<JInt, "getRow">(this);
 }
+
+JBoolean ResultSet::isClosed() const {
+  return call::method<JBoolean, "isClosed">(this);
+}
 JBoolean ResultSet::absolute(JInt row) const {
   return call::method<JBoolean, "absolute">(this, row);
 }

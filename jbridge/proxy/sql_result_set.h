@@ -66,6 +66,7 @@ class ResultSet : public virtual lang::Object {
   JBoolean first() const;
   JBoolean last() const;
   JInt getRow() const;
+  JBoolean isClosed() const;
   JBoolean absolute(JInt row) const;
   JBoolean relative(JInt rows) const;
   JBoolean previous() const;

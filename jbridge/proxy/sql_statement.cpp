@@ -34,6 +34,9 @@ JInt Statement::executeUpdate(const lang::String& sql) const {
 void Statement::close() const {
   call::method<void, "close">(this);
 }
+JBoolean Statement::isClosed() const {
+  return call::method<JBoolean, "isClosed">(this);
+}
 JInt Statement::getMaxFieldSize() const {
   return call::method<JInt, "getMaxFieldSize">(this);
 }

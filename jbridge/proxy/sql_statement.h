@@ -24,6 +24,7 @@ class Statement : public virtual lang::Object {
   ResultSet executeQuery(const lang::String& sql) const;
   JInt executeUpdate(const lang::String& sql) const;
   void close() const;
+  JBoolean isClosed() const;
   JInt getMaxFieldSize() const;
   void setMaxFieldSize(JInt max) const;
   JInt getMaxRows() const;

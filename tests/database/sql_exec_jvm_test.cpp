@@ -35,6 +35,33 @@ class SqlExecTest : public DatabaseFixture {
   }
 };
 
+// Updates that rewrite to the same text run again on one prepared statement: each run binds
+// its own literals, a query in between or a statement closed under it starts afresh.
+TEST_P(SqlExecTest, RepeatedUpdatesBindTheirOwnLiterals) {
+  Obj e = db_.call("createObject", "SQLEXEC").object();
+  const auto insert = [&](int id, const std::string& name) {
+    e.call("statement", "INSERT INTO " + table_ + " (name, id) VALUES ('" + name + "', " +
+                            std::to_string(id) + ")");
+    e.call("execute");
+  };
+  insert(1, "a");
+  insert(2, "b");
+  e.call("statement", "UPDATE " + table_ + " SET name = 'c' WHERE name = 'b'");
+  e.call("execute");
+  EXPECT_EQ(updateCount(e), 1);
+  insert(3, "d");
+  e.call("statement", "SELECT id FROM " + table_);
+  e.call("execute");
+  insert(4, "e");
+  e.call("statement", "INSERT INTO " + table_ + " (name, id) VALUES ('x', 4)");
+  EXPECT_FALSE(e.tryCall("execute").ok()) << "a duplicate key fails";
+  insert(5, "f");
+  db_.call("close");
+  connect();
+  insert(6, "g");  // the statement of the closed connection is not run again
+  EXPECT_EQ(rowsOf(), "1=a;2=c;3=d;4=e;5=f;6=g;");
+}
+
 TEST_P(SqlExecTest, DmlUpdateCountsAndTheRowsInTheDatabase) {
   Obj e = exec("INSERT INTO " + table_ + " VALUES (1, 'one')");
   EXPECT_TRUE(e.offers("DATABASE.SQLTRANSACTION"));

@@ -1,0 +1,174 @@
+#include "jdbc/row_block.h"
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include "jbridge/jni_core.h"
+
+namespace qz::jdbc {
+
+extern const unsigned char kRowBlockClass[];
+extern const std::size_t kRowBlockClassSize;
+
+namespace {
+
+using jbridge::JNIException;
+using jbridge::JNIHelper;
+using jbridge::LocalRef;
+
+constexpr char kClassName[] = "qz/jdbc/RowBlock";
+constexpr int32_t kUnreadCode = -1;
+constexpr int32_t kTooSmallCode = -2;
+// Blocks start small, so that the first row comes soon, and grow to where a crossing costs
+// next to nothing per row.
+constexpr int32_t kFirstBlockRows = 16;
+constexpr int32_t kMaxBlockRows = 512;
+constexpr std::size_t kFirstCapacity = 64 * 1024;
+// A block ends once it holds this much, whatever its rows: wide values do not pile up.
+constexpr int32_t kSoftLimit = 256 * 1024;
+
+struct Ids {
+  jclass cls = nullptr;  // global
+  jmethodID init = nullptr;
+  jmethodID fill = nullptr;
+  jmethodID setBuffer = nullptr;
+  jmethodID needed = nullptr;
+};
+
+bool cleared(JNIEnv* env) {
+  if (!env->ExceptionCheck()) return false;
+  env->ExceptionClear();
+  return true;
+}
+
+// The class as the system class loader has it: defined from our bytes unless a load of this
+// library before has defined it already.
+jclass defineClass(JNIEnv* env) {
+  LocalRef<jclass> loaderClass(env, env->FindClass("java/lang/ClassLoader"));
+  if (cleared(env) || !loaderClass) return nullptr;
+  jmethodID systemLoader = env->GetStaticMethodID(loaderClass.get(), "getSystemClassLoader",
+                                                  "()Ljava/lang/ClassLoader;");
+  if (cleared(env)) return nullptr;
+  LocalRef<> loader(env, env->CallStaticObjectMethod(loaderClass.get(), systemLoader));
+  if (cleared(env) || !loader) return nullptr;
+  jmethodID loadClass =
+      env->GetMethodID(loaderClass.get(), "loadClass", "(Ljava/lang/String;)Ljava/lang/Class;");
+  if (cleared(env)) return nullptr;
+  LocalRef<jstring> dotted(env, env->NewStringUTF("qz.jdbc.RowBlock"));
+  if (cleared(env)) return nullptr;
+  jobject found = env->CallObjectMethod(loader.get(), loadClass, dotted.get());
+  if (!cleared(env) && found) return static_cast<jclass>(found);
+  jclass defined =
+      env->DefineClass(kClassName, loader.get(), reinterpret_cast<const jbyte*>(kRowBlockClass),
+                       static_cast<jsize>(kRowBlockClassSize));
+  if (cleared(env)) return nullptr;
+  return defined;
+}
+
+const Ids* ids() {
+  static std::once_flag once;
+  static Ids found;
+  static std::atomic<bool> ready{false};
+  std::call_once(once, [] {
+    try {
+      JNIEnv* env = JNIHelper::attach();
+      LocalRef<jclass> cls(env, defineClass(env));
+      if (!cls) return;
+      Ids i;
+      i.init =
+          env->GetMethodID(cls.get(), "<init>", "(Ljava/sql/ResultSet;ILjava/nio/ByteBuffer;)V");
+      i.fill = env->GetMethodID(cls.get(), "fill", "(II)I");
+      i.setBuffer = env->GetMethodID(cls.get(), "setBuffer", "(Ljava/nio/ByteBuffer;)V");
+      i.needed = env->GetMethodID(cls.get(), "needed", "()I");
+      if (cleared(env) || !i.init || !i.fill || !i.setBuffer || !i.needed) return;
+      // Held for the process, like the proxies' classes: the VM outlives the library.
+      i.cls = static_cast<jclass>(env->NewGlobalRef(cls.get()));
+      if (!i.cls) return;
+      found = i;
+      ready.store(true, std::memory_order_release);
+    } catch (...) {
+      // No VM: the caller reads row by row.
+    }
+  });
+  return ready.load(std::memory_order_acquire) ? &found : nullptr;
+}
+
+}  // namespace
+
+bool RowBlockReader::available() {
+  return ids() != nullptr;
+}
+
+RowBlockReader::RowBlockReader(jbridge::proxy::java::sql::ResultSet& resultSet, int32_t columns)
+    : blockRows_(kFirstBlockRows), row_(static_cast<std::size_t>(columns > 0 ? columns : 0)) {
+  const Ids* i = ids();
+  if (!i) throw JNIException("RowBlockReader: the class qz.jdbc.RowBlock is not available");
+  JNIEnv* env = JNIHelper::attach();
+  buffer_ = std::make_unique<char[]>(kFirstCapacity);
+  capacity_ = kFirstCapacity;
+  LocalRef<> byteBuffer(env, env->NewDirectByteBuffer(buffer_.get(), capacity_));
+  jbridge::helper::catchAndThrow(env);
+  if (!byteBuffer) throw JNIException("RowBlockReader: no direct buffer");
+  LocalRef<> reader(env, env->NewObject(i->cls, i->init, resultSet.getJniObject(),
+                                        static_cast<jint>(row_.size()), byteBuffer.get()));
+  jbridge::helper::catchAndThrow(env);
+  reader_ = JNIHelper::newGlobalRef(env, reader.get());
+}
+
+RowBlockReader::~RowBlockReader() {
+  if (!reader_ || jbridge::vmShutdown()) return;
+  try {
+    JNIHelper::deleteGlobalRef(JNIHelper::attach(), reader_);
+  } catch (...) {
+  }
+}
+
+void RowBlockReader::setBuffer(JNIEnv* env, std::size_t capacity) {
+  auto bigger = std::make_unique<char[]>(capacity);
+  LocalRef<> byteBuffer(env, env->NewDirectByteBuffer(bigger.get(), static_cast<jlong>(capacity)));
+  jbridge::helper::catchAndThrow(env);
+  if (!byteBuffer) throw JNIException("RowBlockReader: no direct buffer");
+  env->CallVoidMethod(reader_, ids()->setBuffer, byteBuffer.get());
+  jbridge::helper::catchAndThrow(env);
+  buffer_ = std::move(bigger);
+  capacity_ = capacity;
+}
+
+void RowBlockReader::readBlock(JNIEnv* env) {
+  const Ids* i = ids();
+  for (;;) {
+    lastFill_ = env->CallIntMethod(reader_, i->fill, blockRows_, kSoftLimit);
+    jbridge::helper::catchAndThrow(env);
+    if (lastFill_ != kTooSmallCode) break;
+    const jint needed = env->CallIntMethod(reader_, i->needed);
+    jbridge::helper::catchAndThrow(env);
+    setBuffer(env, std::max<std::size_t>(static_cast<std::size_t>(needed), capacity_ * 2));
+  }
+  cursor_ = buffer_.get();
+  rowsLeft_ = lastFill_ > 0 ? lastFill_ : 0;
+  if (blockRows_ < kMaxBlockRows) blockRows_ *= 2;
+}
+
+RowBlockReader::Step RowBlockReader::next() {
+  if (rowsLeft_ == 0) {
+    readBlock(JNIHelper::attach());
+    if (lastFill_ == kUnreadCode) return kUnread;
+    if (rowsLeft_ == 0) return kEnd;
+  }
+  const char* p = cursor_;
+  for (Value& v : row_) {
+    int32_t header[2];
+    std::memcpy(header, p, sizeof header);
+    p += sizeof header;
+    v.chars = header[0];
+    v.size = header[1];
+    v.bytes = p;
+    p += header[1];
+  }
+  cursor_ = p;
+  --rowsLeft_;
+  return kRow;
+}
+
+}  // namespace qz::jdbc
