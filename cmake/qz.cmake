@@ -5,10 +5,11 @@ function(qz_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# qz_test(NAME SRCS a_test.cpp DEPS x y [JVM]): a GoogleTest binary run by CTest.
-# JVM tests start a Java VM: they are left out of sanitizer builds and run with -Xcheck:jni.
+# qz_test(NAME SRCS a_test.cpp DEPS x y [JVM [JVM_OPTIONS "..."]]): a GoogleTest binary run by
+# CTest. JVM tests start a Java VM: they are left out of sanitizer builds and run with
+# -Xcheck:jni and JVM_OPTIONS.
 function(qz_test name)
-  cmake_parse_arguments(ARG "JVM" "" "SRCS;DEPS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "JVM" "JVM_OPTIONS" "SRCS;DEPS;ENV" ${ARGN})
   if(ARG_JVM AND QZ_SANITIZE)
     return()
   endif()
@@ -17,7 +18,8 @@ function(qz_test name)
   add_test(NAME ${name} COMMAND ${name})
   set(env "QZ_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "QZ_TEST_BINARY_DIR=${CMAKE_BINARY_DIR}" ${ARG_ENV})
   if(ARG_JVM)
-    list(APPEND env "QZ_JVM_OPTIONS=-Xcheck:jni")
+    string(STRIP "-Xcheck:jni ${ARG_JVM_OPTIONS}" options)
+    list(APPEND env "QZ_JVM_OPTIONS=${options}")
     set_tests_properties(${name} PROPERTIES LABELS jvm)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
