@@ -247,19 +247,34 @@ int32_t dbJDBCRecordSetFieldsC::setField(const qzVariantS* column, int32_t code,
   }
 }
 
+namespace {
+
+// The code argument i; false for one that is no number, which reads like an unknown code.
+bool codeArgument(proxyAutoParaListC& args, int32_t i, int32_t* out) {
+  proxyAutoTypeCastC code;
+  code.value = args.get(i).value;
+  dbResolveSymbolRefs(code.value);
+  try {
+    *out = code.toInt();
+  } catch (const proxyAutoTypeCastExceptionC&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool dbJDBCRecordSetFieldsC::columnArgument(proxyAutoParaListC& args, int32_t* index) {
+  qzVariantS column = args.get(0).value;
+  dbResolveSymbolRefs(column);
+  return find(&column, index) == kQzOk;
+}
+
 void dbJDBCRecordSetFieldsC::scriptField(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
   qzVariantS column = args.get(0).value;
   dbResolveSymbolRefs(column);
-  proxyAutoTypeCastC code;
-  code.value = args.get(1).value;
-  dbResolveSymbolRefs(code.value);
   int32_t n = 0;
-  try {
-    n = code.toInt();
-  } catch (const proxyAutoTypeCastExceptionC&) {
-    return;  // a code that is no number reads like an unknown one: empty
-  }
-  fieldValue(column, n, &result.value);
+  if (codeArgument(args, 1, &n)) fieldValue(column, n, &result.value);
 }
 
 void dbJDBCRecordSetFieldsC::fieldValue(const qzVariantS& column, int32_t n, qzVariantS* out) {
@@ -276,10 +291,8 @@ void dbJDBCRecordSetFieldsC::fieldValue(const qzVariantS& column, int32_t n, qzV
 }
 
 void dbJDBCRecordSetFieldsC::scriptFullText(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
-  qzVariantS column = args.get(0).value;
-  dbResolveSymbolRefs(column);
   int32_t i = 0;
-  if (find(&column, &i) != kQzOk) return;
+  if (!columnArgument(args, &i)) return;
   std::string text;
   bool isNull = true;
   qzIUnknown* err = nullptr;
@@ -292,24 +305,14 @@ void dbJDBCRecordSetFieldsC::scriptFullText(proxyAutoParaListC& args, proxyAutoT
 }
 
 void dbJDBCRecordSetFieldsC::scriptCut(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
-  qzVariantS column = args.get(0).value;
-  dbResolveSymbolRefs(column);
   int32_t i = 0;
-  if (find(&column, &i) != kQzOk) return;
+  if (!columnArgument(args, &i)) return;
   result.setInt(recordSet_->column(i).cut ? 1 : 0);
 }
 
 void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
-  proxyAutoTypeCastC code;
-  code.value = args.get(0).value;
-  dbResolveSymbolRefs(code.value);
   int32_t n = 0;
-  try {
-    n = code.toInt();
-  } catch (const proxyAutoTypeCastExceptionC&) {
-    return;
-  }
-  if (recordSet_->describe() != kQzOk) return;
+  if (!codeArgument(args, 0, &n) || recordSet_->describe() != kQzOk) return;
   auto row = std::make_unique<qzVariantArrayC>();
   const int32_t columns = recordSet_->columnCount();
   row->resize(columns);

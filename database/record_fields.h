@@ -53,6 +53,8 @@ class dbJDBCRecordSetFieldsC final : public proxyObjectC, public dbIRecordSetFie
   // What Field(column, code) reads; throws as Field does for a value that cannot be read.
   void fieldValue(const qzVariantS& column, int32_t code, qzVariantS* out);
 
+  // find() of the script's first argument, symbol references resolved.
+  bool columnArgument(proxyAutoParaListC& args, int32_t* index);
   // The 0-based index the column argument addresses in the described record set; 1 when none.
   int32_t find(const qzVariantS* column, int32_t* index);
 
