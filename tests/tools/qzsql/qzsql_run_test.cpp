@@ -162,18 +162,6 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_EQ(noConfig.code, 2);
   EXPECT_TRUE(contains(noConfig.err, "no jdbc.cfg could be read")) << noConfig.err;
 
-  // Standard input is no terminal: no prompt, the wrong password is final. (A file database
-  // takes the first user and password it sees: it must exist first.)
-  ASSERT_EQ(box.run({"hsql", "-c", "CREATE TABLE pw (a INT)"}).code, 0);
-  Result password =
-      box.run({"hsql", "-v", "-U", "SA", "-c", "SELECT 1"}, "", {{"QZSQL_PASSWORD", "wrong"}});
-  EXPECT_EQ(password.code, 2);
-  // The driver's own refusal, naming the user.
-  EXPECT_TRUE(contains(password.err, "ERROR:  28000: invalid authorization")) << password.err;
-  EXPECT_TRUE(contains(password.err, ": SA\n")) << password.err;
-  EXPECT_TRUE(contains(password.err, "(ZIRUV:DSN Connect")) << password.err;
-  EXPECT_FALSE(contains(password.err, "Password for"));
-
   Result usage = box.run({"hsql", "--format", "xml"});
   EXPECT_EQ(usage.code, 1);
   EXPECT_TRUE(contains(usage.err, "unknown format 'xml'")) << usage.err;
@@ -188,6 +176,19 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_EQ(included.code, 1);
   EXPECT_EQ(included.err, "qzsql: cannot read " + box.root() + ": Is a directory\n");
   EXPECT_EQ(included.out, "");
+
+  // Standard input is no terminal: no prompt, the wrong password is final. (A file database
+  // takes the first user and password it sees: it must exist first.) Last: a refused login
+  // leaves HSQLDB's database open in that process, and its lock fresh for ten seconds.
+  ASSERT_EQ(box.run({"hsql", "-c", "CREATE TABLE pw (a INT)"}).code, 0);
+  Result password =
+      box.run({"hsql", "-v", "-U", "SA", "-c", "SELECT 1"}, "", {{"QZSQL_PASSWORD", "wrong"}});
+  EXPECT_EQ(password.code, 2);
+  // The driver's own refusal, naming the user.
+  EXPECT_TRUE(contains(password.err, "ERROR:  28000: invalid authorization")) << password.err;
+  EXPECT_TRUE(contains(password.err, ": SA\n")) << password.err;
+  EXPECT_TRUE(contains(password.err, "(ZIRUV:DSN Connect")) << password.err;
+  EXPECT_FALSE(contains(password.err, "Password for"));
 }
 
 TEST_F(QzsqlRun, PostgresqlErrorsAndWrongPassword) {
@@ -468,7 +469,8 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   t.type("SELECT a.d FROM ten a, ten b, ten c, ten e, ten f, ten g;\r");
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   t.type("\x03");
-  ASSERT_TRUE(t.waitFor("qzsql: output stopped after ")) << t.sinceMark();
+  // Whether the rows were still being made or already being read depends on the machine.
+  ASSERT_TRUE(t.waitFor("qzsql: output stopped")) << t.sinceMark();
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
   EXPECT_FALSE(contains(t.output(), "(1000000 rows)"));
 
