@@ -24,8 +24,18 @@ constexpr std::string_view kNoParameterStatements[] = {
     "START",   "TRUNCATE", "UNLISTEN",  "USE",      "VACUUM",
 };
 
-constexpr std::string_view kTypeKeywords[] = {
-    "DATE", "INTERVAL", "TIME", "TIMESTAMP", "TIMESTAMPTZ", "TIMETZ",
+// Keywords a value may follow, so a marker may stand in place of a literal after them. After any
+// other word (a type name: DATE '...', jsonb '{}', "MyType" 'x'; an alias: AS 'name'), a number
+// or a closing parenthesis (numeric(10,2) '1.5', TIME(3) '...', COUNT(*) 'n' as MySQL names a
+// column), a literal may be something no marker can stand for: it stays inline, which is always
+// exact. AS is left out for that reason: in standard SQL a name or a type follows it.
+constexpr std::string_view kValueKeywords[] = {
+    "ALL",     "AND",      "ANY",  "ASYMMETRIC", "BETWEEN", "BOTH",   "BY",       "CASE",
+    "DEFAULT", "DISTINCT", "DIV",  "ELSE",       "ESCAPE",  "FROM",   "GLOB",     "HAVING",
+    "ILIKE",   "IN",       "IS",   "LEADING",    "LIKE",    "LIMIT",  "MATCH",    "MOD",
+    "NOT",     "OFFSET",   "ON",   "OR",         "PLACING", "REGEXP", "RETURN",   "RLIKE",
+    "SELECT",  "SET",      "SOME", "SYMMETRIC",  "THEN",    "TO",     "TRAILING", "VALUES",
+    "WHEN",    "WHERE",    "XOR",
 };
 
 bool isDigit(unsigned char c) {
@@ -217,7 +227,7 @@ class Splitter {
       spans_.back().value += value;
       return;
     }
-    if (continues || inlineAll_ || typeKeywordBefore()) {
+    if (continues || inlineAll_ || !valuePosition()) {
       push({Kind::kInline, "'", continues && last->escapes});
       return;
     }
@@ -236,20 +246,14 @@ class Splitter {
     return t.kind == kind && (text.empty() || t.text == text);
   }
 
-  // Whether the tokens before a literal make it typed ("DATE '...'"), where a marker cannot
-  // stand.
-  bool typeKeywordBefore() const {
-    if (wordAt(0, {"UESCAPE"})) return true;
-    if (wordAt(0, {"D", "T", "TS", "ESCAPE"}) && kindAt(1, Kind::kPunct, "{")) return true;
-    std::size_t back = 0;
-    if (wordAt(0, {"ZONE"}) && wordAt(1, {"TIME"}) && wordAt(2, {"WITH", "WITHOUT"})) back = 3;
-    if (kindAt(back, Kind::kPunct, ")") && kindAt(back + 1, Kind::kNumber) &&
-        kindAt(back + 2, Kind::kPunct, "(")) {
-      back += 3;
-    }
-    if (back >= history_.size()) return false;
-    const Token& t = history_[history_.size() - 1 - back];
-    return t.kind == Kind::kWord && contains(kTypeKeywords, t.text);
+  // Whether a literal stands where a value may, so a marker can replace it: at the start, after
+  // an operator or separator, or after one of kValueKeywords.
+  bool valuePosition() const {
+    if (history_.empty()) return true;
+    if (wordAt(0, {"ESCAPE"}) && kindAt(1, Kind::kPunct, "{")) return false;  // {escape '\'}
+    const Token& t = history_.back();
+    if (t.kind == Kind::kPunct) return t.text != ")";
+    return t.kind == Kind::kWord && contains(kValueKeywords, t.text);
   }
 
   void push(Token token) {

@@ -15,9 +15,11 @@
 // SQL concatenates them.
 //
 // Inline (text untouched, nothing bound), as a parameter cannot stand there:
-//  - a literal after a type keyword: DATE, TIME, TIMESTAMP, TIMESTAMPTZ, TIMETZ, INTERVAL, with
-//    an optional precision "(n)" and "WITH/WITHOUT TIME ZONE"; also after UESCAPE, and in the
-//    driver escapes {d '...'}, {t '...'}, {ts '...'} and {escape '...'};
+//  - a literal that does not stand where a value may: one directly after a word other than the
+//    keywords a value follows (SELECT, WHERE, AND, OR, NOT, LIKE, IN, IS, THEN, ELSE, WHEN,
+//    VALUES, SET, BY, ON, FROM ...: kValueKeywords in sql_literals.cpp), after a quoted name, a
+//    number or ")". So typed literals (DATE '...', TIME(3) '...', jsonb '{}', "MyType" 'x'),
+//    UESCAPE '!', aliases (AS 'n') and the driver escapes {d '...'}, {escape '...'} stay;
 //  - prefixed and dollar-quoted strings;
 //  - every literal from the first statement whose first keyword names a statement without
 //    parameters (the list is kNoParameterStatements in sql_literals.cpp) to the end of the text.

@@ -71,6 +71,21 @@ TEST_P(ExactValuesTest, StatementsWithoutParametersKeepTheirLiterals) {
   EXPECT_EQ(probeRows("SELECT " + table_ + "_f()"), (Rows{{"it's"}}));
 }
 
+// Tests that a literal after a type name reaches the server inline: "jsonb ?" is a syntax error.
+TEST_P(ExactValuesTest, LiteralsAfterATypeNameStayInline) {
+  if (!postgres()) GTEST_SKIP() << "typed literals of other types than the date-time ones";
+  Obj rs = open(
+      "SELECT jsonb '{\"a\":[1,2]}' ->> 'a' AS j, uuid 'A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11' AS u,"
+      " inet '10.0.0.1/8' AS i, numeric(10, 2) '1.505' AS n, \"char\" 'xy' AS c,"
+      " pg_catalog.text 'it''s' || 'a' AS t, TIMESTAMP '2024-01-02 03:04' AT TIME ZONE 'UTC' AS z");
+  Obj f = fieldsOf(rs);
+  std::string row;
+  for (int c = 0; c < 7; ++c) row += valueText(f.call("FullText", c)) + "|";
+  EXPECT_EQ(row,
+            "[1, 2]|a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11|10.0.0.1/8|1.51|x|it'sa|"
+            "2024-01-02 03:04:00+00|");
+}
+
 TEST_P(ExactValuesTest, VerbatimSendsTheTextAsWritten) {
   EXPECT_EQ(db_.call("option", "VERBATIM", 1).asInt(), 1);
   // PostgreSQL's '?' operator reaches the server as the operator it is.

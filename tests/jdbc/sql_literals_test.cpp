@@ -54,19 +54,28 @@ TEST(SplitLiterals, BindsValueLiteralsAndLeavesTheRestInline) {
       {"SELECT 'a'\n-- c\n'b', 'c'", "SELECT ? , ? ", {"ab", "c"}},
       // A literal glued to a word gets a blank before its marker.
       {"SELECT a FROM t WHERE c LIKE'a%'", "SELECT a FROM t WHERE c LIKE ? ", {"a%"}},
-      // Typed literals and driver escapes stay inline; a cast binds.
+      // A literal after a type name, an alias keyword, a number or ")" stays inline; one after
+      // an operator or a keyword a value follows binds; a cast binds.
       {"SELECT DATE '2024-01-01', TIME '10:00', TIMESTAMP '2024-01-01 10:00', "
        "INTERVAL '1 day', date'2024-01-02' FROM t WHERE b = 'v'",
        "SELECT DATE '2024-01-01', TIME '10:00', TIMESTAMP '2024-01-01 10:00', "
        "INTERVAL '1 day', date'2024-01-02' FROM t WHERE b = ? ",
        {"v"}},
       {"SELECT TIMESTAMP WITH TIME ZONE '2024-01-01 10:00+02', TIME(3) WITHOUT TIME ZONE '10:00', "
-       "timestamptz '2024-01-01'",
+       "timestamptz '2024-01-01', x AT TIME ZONE 'UTC'",
        kUnchanged,
        {}},
-      {"SELECT x AT TIME ZONE 'UTC', '2024-01-01'::date FROM t",
-       "SELECT x AT TIME ZONE ? , ? ::date FROM t",
-       {"UTC", "2024-01-01"}},
+      {"SELECT jsonb '{\"a\":1}' ->> 'a', uuid 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', "
+       "pg_catalog.inet '10.0.0.1', numeric(10, 2) '1.5', \"MyType\" 'x', '2024-01-01'::date",
+       "SELECT jsonb '{\"a\":1}' ->> ? , uuid 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', "
+       "pg_catalog.inet '10.0.0.1', numeric(10, 2) '1.5', \"MyType\" 'x', ? ::date",
+       {"a", "2024-01-01"}},
+      {"SELECT COUNT(*) 'n', 1 'one', x AS 'y' FROM t", kUnchanged, {}},
+      {"SELECT CASE WHEN a IS DISTINCT FROM 'p' THEN 'q' ELSE 'r' END FROM t "
+       "WHERE b NOT LIKE 's' AND c IN ('t') OR d BETWEEN 'u' AND 'v' OR e SIMILAR TO 'w'",
+       "SELECT CASE WHEN a IS DISTINCT FROM ?  THEN ?  ELSE ?  END FROM t "
+       "WHERE b NOT LIKE ?  AND c IN (? ) OR d BETWEEN ?  AND ?  OR e SIMILAR TO ? ",
+       {"p", "q", "r", "s", "t", "u", "v", "w"}},
       {"SELECT * FROM t WHERE d = {d '2024-01-01'} AND c LIKE 'a\\%' {escape '\\'}",
        "SELECT * FROM t WHERE d = {d '2024-01-01'} AND c LIKE ?  {escape '\\'}",
        {"a\\%"}},
@@ -81,8 +90,8 @@ TEST(SplitLiterals, BindsValueLiteralsAndLeavesTheRestInline) {
        {"v"}},
       // A prefix letter at the end of a longer word is none: backslash is a plain byte there.
       {"SELECT 1 FROM t WHERE type'it\\' OR c = 'v'",
-       "SELECT 1 FROM t WHERE type ?  OR c = ? ",
-       {"it\\", "v"}},
+       "SELECT 1 FROM t WHERE type'it\\' OR c = ? ",
+       {"v"}},
       // Dollar quotes stay inline; $1 and a$$b are no dollar quotes.
       {"SELECT $$it's$$, $tag$ $$ ' $tag$, 'v'", "SELECT $$it's$$, $tag$ $$ ' $tag$, ? ", {"v"}},
       {"SELECT $1 || 'v' || a$$b, $2", "SELECT $1 || ?  || a$$b, $2", {"v"}},
