@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <exception>
@@ -75,6 +76,32 @@ bool namesParameter(const std::string& url, std::string_view name) {
     if (startsWithIgnoringCase(key, std::string(name) + "=")) return true;
   }
   return false;
+}
+
+// A failed connect's message may echo what the driver was handed: DriverManager names the URL
+// ("No suitable driver found for jdbc:...;password=..."), drivers their property lists. Every
+// "password=" value is hidden, and the password given wherever it stands. One of fewer than four
+// bytes is not looked for: it would hit ordinary words and betray itself by the gaps.
+void hidePasswords(std::string& message, const char* password) {
+  constexpr std::string_view kKey = "password=", kHidden = "***";
+  for (std::size_t at = 0; at + kKey.size() <= message.size(); ++at) {
+    if (at > 0 &&
+        (std::isalnum(static_cast<unsigned char>(message[at - 1])) || message[at - 1] == '_')) {
+      continue;
+    }
+    if (!startsWithIgnoringCase(message.substr(at, kKey.size()), kKey)) continue;
+    const std::size_t value = at + kKey.size();
+    const std::size_t end =
+        std::min(message.find_first_of("&;,} \t\r\n\"')", value), message.size());
+    message.replace(value, end - value, kHidden);
+    at = value + kHidden.size() - 1;
+  }
+  const std::string_view secret = password ? password : "";
+  if (secret.size() < 4) return;
+  for (std::size_t at = message.find(secret); at != std::string::npos;
+       at = message.find(secret, at + kHidden.size())) {
+    message.replace(at, secret.size(), kHidden);
+  }
 }
 
 }  // namespace
@@ -307,7 +334,7 @@ int32_t JSQLApi::initCharsetConverter() {
 
 int32_t JSQLApi::JSQLConnect(Connection& connection, const char* dataSource, const char* user,
                              const char* password, int32_t loginTimeout) {
-  return guarded(nullptr, [&] {
+  const int32_t r = guarded(nullptr, [&] {
     config::CSConfig config;
     if (!loadJdbcConfig(config)) return kFailed;
     const config::CSConfigItem* item = config.findItem(kUrlItem, dataSource ? dataSource : "");
@@ -322,6 +349,8 @@ int32_t JSQLApi::JSQLConnect(Connection& connection, const char* dataSource, con
     if (!present(connection, "JSQLConnect: the driver answered no connection")) return kFailed;
     return kOk;
   });
+  if (r == kFailed) hidePasswords(lastMessage_, password);
+  return r;
 }
 
 // ---------------------------------------------------------------------------------------------

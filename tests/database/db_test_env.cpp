@@ -1,9 +1,12 @@
 #include "tests/database/db_test_env.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -78,6 +81,34 @@ qztest::Obj Engine::create(const char* className, int32_t* status) {
 std::string uniqueName(const char* prefix) {
   static std::atomic<int> counter{0};
   return std::string(prefix) + std::to_string(getpid()) + "_" + std::to_string(++counter);
+}
+
+dynMgrChainS* engineMemoryLink() {
+  const char* head = std::getenv(dynMgrChainS::variableName().c_str());
+  void* p = nullptr;
+  if (!head || std::sscanf(head, "%p", &p) != 1) return nullptr;
+  Dl_info self{};
+  if (!dladdr(reinterpret_cast<void*>(&engineMemoryLink), &self)) return nullptr;
+  for (auto* link = static_cast<dynMgrChainS*>(p); link; link = link->next()) {
+    Dl_info info{};
+    if (dladdr(link, &info) && std::strcmp(info.dli_fname, self.dli_fname) != 0) return link;
+  }
+  return nullptr;
+}
+
+namespace {
+std::string gReport;
+void collectReport(const char* piece) {
+  gReport += piece;
+}
+}  // namespace
+
+std::string engineReport(void (dynMgrChainS::*report)(qz::memman::ReportOutput)) {
+  dynMgrChainS* link = engineMemoryLink();
+  if (!link) return {};
+  gReport.clear();
+  (link->*report)(&collectReport);
+  return std::move(gReport);
 }
 
 }  // namespace dbtest

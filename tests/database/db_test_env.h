@@ -12,6 +12,7 @@
 #include <string>
 
 #include "host/host.h"
+#include "runtime/mem_track.h"
 #include "tests/support/script.h"
 
 namespace dbtest {
@@ -85,5 +86,11 @@ class Engine {
 
 // A unique name for an in-memory database, so tests never see each other's tables.
 std::string uniqueName(const char* prefix);
+
+// The loaded engine's link in the allocators' chain (the engine exports nothing else): its
+// virtual functions run the engine's code on the engine's allocator. Null when none is found.
+dynMgrChainS* engineMemoryLink();
+// A memory report of the engine's allocator, by one of the link's report functions.
+std::string engineReport(void (dynMgrChainS::*report)(qz::memman::ReportOutput));
 
 }  // namespace dbtest

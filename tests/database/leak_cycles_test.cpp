@@ -8,15 +8,12 @@
 //    from malloc (standard strings and containers) and everything else.
 // The VM's own threads move each count a little; a leak of one small object per cycle moves it
 // by the cycle count.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <jvmti.h>
 #include <malloc.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -62,34 +59,13 @@ Roots liveRoots() {
   return roots;
 }
 
-// The engine's link: the one that does not lie in this program. Its virtual functions run the
-// engine's code on the engine's allocator.
-dynMgrChainS* engineLink() {
-  const char* head = std::getenv(dynMgrChainS::variableName().c_str());
-  void* p = nullptr;
-  if (!head || std::sscanf(head, "%p", &p) != 1) return nullptr;
-  Dl_info self{};
-  if (!dladdr(reinterpret_cast<void*>(&engineLink), &self)) return nullptr;
-  for (auto* link = static_cast<dynMgrChainS*>(p); link; link = link->next()) {
-    Dl_info info{};
-    if (dladdr(link, &info) && std::strcmp(info.dli_fname, self.dli_fname) != 0) return link;
-  }
-  return nullptr;
-}
-
-std::string gReport;
-void collect(const char* piece) {
-  gReport += piece;
-}
-
 // The engine allocator's live blocks: the summary report's group counts added up.
-long engineBlocks(dynMgrChainS* link) {
-  gReport.clear();
-  link->summaryReport(&collect);
+long engineBlocks() {
+  const std::string report = dbtest::engineReport(&dynMgrChainS::summaryReport);
   long blocks = 0;
-  for (std::size_t at = gReport.find(", Cnt "); at != std::string::npos;
-       at = gReport.find(", Cnt ", at + 1)) {
-    blocks += std::strtol(gReport.c_str() + at + 6, nullptr, 10);
+  for (std::size_t at = report.find(", Cnt "); at != std::string::npos;
+       at = report.find(", Cnt ", at + 1)) {
+    blocks += std::strtol(report.c_str() + at + 6, nullptr, 10);
   }
   return blocks;
 }
@@ -145,10 +121,9 @@ TEST_P(LeakCyclesTest, ConnectQueryWalkCloseCyclesLeaveNothingBehind) {
     db.call("close");
   };
   for (int i = 0; i < kWarmUp; ++i) cycle();
-  dynMgrChainS* link = engineLink();
-  ASSERT_NE(link, nullptr) << "the engine's allocator is not in the chain";
+  ASSERT_NE(dbtest::engineMemoryLink(), nullptr) << "the engine's allocator is not in the chain";
   const Roots before = liveRoots();
-  const long blocksBefore = engineBlocks(link);
+  const long blocksBefore = engineBlocks();
 
   // The counts see a leak: 100 global references more are 100 roots more, 100 connection
   // objects kept are (at least) 100 blocks more.
@@ -163,17 +138,17 @@ TEST_P(LeakCyclesTest, ConnectQueryWalkCloseCyclesLeaveNothingBehind) {
     env->DeleteLocalRef(c);
     std::vector<Obj> kept;
     for (int i = 0; i < 100; ++i) kept.push_back(engine_->create("DATABASE.JDBCDB"));
-    EXPECT_GE(engineBlocks(link) - blocksBefore, 100);
+    EXPECT_GE(engineBlocks() - blocksBefore, 100);
   }
 
-  std::vector<long> resident{residentKb()}, heap{heapKb()}, blocks{engineBlocks(link)};
+  std::vector<long> resident{residentKb()}, heap{heapKb()}, blocks{engineBlocks()};
   std::string trace;
   for (int i = 1; i <= kCycles && !HasFailure(); ++i) {
     cycle();
     if (i % kStretch) continue;
     resident.push_back(residentKb());
     heap.push_back(heapKb());
-    blocks.push_back(engineBlocks(link));
+    blocks.push_back(engineBlocks());
     trace += "\n  " + std::to_string(i) + ": " + std::to_string(resident.back()) +
              " kB resident, " + std::to_string(heap.back()) + " kB C heap, " +
              std::to_string(blocks.back()) + " engine blocks";
