@@ -4,6 +4,7 @@
 #include "database/db_object.h"
 #include "jbridge/proxy/java_sql.h"
 #include "jdbc/jsql_api.h"
+#include "jdbc/sql_literals.h"
 
 using qz::jdbc::JSQLApi;
 namespace lang = jbridge::proxy::java::lang;
@@ -54,6 +55,15 @@ int32_t dbJDBCSQLExecC::setStatement(const char* sqlText) {
   return kQzOk;
 }
 
+namespace {
+
+// The statement as the trace shows it: without the passwords it may set.
+std::string traced(const std::string& sql) {
+  return dbDebugEnabled() ? qz::jdbc::hidePasswordLiterals(sql) : std::string();
+}
+
+}  // namespace
+
 int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   if (errOut) *errOut = nullptr;
   if (!statementSet_) return kQzFailed;
@@ -83,7 +93,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
     }
   } finished{this};
   if (isQuery(sqlText_)) {
-    dbTrace("JSQLExecQuery %s\n", sql);
+    dbTrace("JSQLExecQuery %s\n", traced(sqlText_).c_str());
     session.SetResultSetOptions(resultType_, resultConcurrency_);
     const ResultSet before = resultSet_;
     preparedText_.clear();  // the query replaces the statement
@@ -98,10 +108,10 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
     }
     dbTrace("JSQLExecQuery done\n");
   } else {
-    dbTrace("JSQLExecUpdate %s\n", sql);
+    dbTrace("JSQLExecUpdate %s\n", traced(sqlText_).c_str());
     r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
                                c.verbatim(), &preparedText_);
-    dbTrace("JSQLExecUpdate %s done\n", sql);
+    dbTrace("JSQLExecUpdate %s done\n", traced(sqlText_).c_str());
   }
   lastError_.reset();
   if (r == JSQLApi::kFailed) {

@@ -16,6 +16,7 @@
 #include "jbridge/jni_core.h"
 #include "jdbc/jdbc_config.h"
 #include "jdbc/jsql_internal.h"
+#include "jdbc/sql_literals.h"
 #include "jdbc/text_buffer.h"
 #include "object/call_exception.h"
 #include "platform/jvm.h"
@@ -132,7 +133,7 @@ void JSQLApi::setError(const std::string& text) {
   lastErrorCode_ = 0;
   lastSqlState_.clear();
   try {
-    lastMessage_ = text;
+    lastMessage_ = hidePasswordLiterals(text);
   } catch (...) {  // out of memory: an empty message is better than an escaping exception
     lastMessage_.clear();
   }
@@ -145,7 +146,9 @@ void JSQLApi::setErrorFromSQLException(const sql::SQLException& e) {
     lang::String state = e.getSQLState();
     lastErrorCode_ = code;
     // An exception without a message still tells its class through toString().
-    lastMessage_ = message.isNull() ? std::string(e.what()) : message.getCString();
+    // Drivers quote the statement they refused, a password in it too.
+    lastMessage_ =
+        hidePasswordLiterals(message.isNull() ? std::string(e.what()) : message.getCString());
     lastSqlState_ = state.isNull() ? std::string() : state.getCString();
   } catch (...) {
     setError(e.what());

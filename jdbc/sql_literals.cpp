@@ -304,4 +304,48 @@ SplitSql splitLiterals(std::string_view sql) {
   return Splitter(sql).run();
 }
 
+std::string hidePasswordLiterals(std::string_view text) {
+  std::string out;
+  std::size_t copied = 0;
+  auto wordEndingAt = [&](std::size_t end, std::string_view word) {
+    if (end < word.size()) return false;
+    const std::size_t begin = end - word.size();
+    if (begin > 0 && isIdentChar(static_cast<unsigned char>(text[begin - 1]))) return false;
+    for (std::size_t k = 0; k < word.size(); ++k)
+      if (upper(text[begin + k]) != word[k]) return false;
+    return true;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char quote = text[i];
+    if (quote != '\'' && quote != '"') continue;
+    // Back over blanks and one "=" to the word before the quote.
+    std::size_t end = i;
+    while (end > 0 && isSpace(static_cast<unsigned char>(text[end - 1]))) --end;
+    if (end > 0 && text[end - 1] == '=') {
+      --end;
+      while (end > 0 && isSpace(static_cast<unsigned char>(text[end - 1]))) --end;
+    }
+    bool secret = wordEndingAt(end, "PASSWORD");
+    if (!secret && wordEndingAt(end, "BY")) {
+      std::size_t before = end - 2;
+      while (before > 0 && isSpace(static_cast<unsigned char>(text[before - 1]))) --before;
+      secret = before < end - 2 && wordEndingAt(before, "IDENTIFIED");
+    }
+    // To the closing quote; a doubled one stands for one.
+    std::size_t close = i + 1;
+    while (close < text.size() &&
+           !(text[close] == quote && (close + 1 == text.size() || text[close + 1] != quote))) {
+      close += text[close] == quote ? 2 : 1;
+    }
+    if (secret) {
+      out.append(text.substr(copied, i + 1 - copied)).append("***");
+      copied = std::min(close, text.size());
+    }
+    i = close;
+  }
+  if (copied == 0) return std::string(text);
+  out.append(text.substr(copied));
+  return out;
+}
+
 }  // namespace qz::jdbc

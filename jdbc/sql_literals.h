@@ -61,4 +61,10 @@ struct SplitSql {
 
 SplitSql splitLiterals(std::string_view sql);
 
+// The text with the quoted value after each word PASSWORD (an "=" may come between) or
+// IDENTIFIED BY shown as '***', for traces and messages that echo SQL: CREATE USER u PASSWORD
+// 'x', ALTER ROLE r WITH PASSWORD 'x', SET PASSWORD = 'x', ... IDENTIFIED BY 'x'. Messages are
+// no SQL, so this is a plain scan: a quote opens a value only right after such a keyword.
+std::string hidePasswordLiterals(std::string_view text);
+
 }  // namespace qz::jdbc

@@ -1,5 +1,6 @@
-// A password given to connect, wrong or right, and one written into a data source's URL appear in
-// no trace, message or report, with every trace and report the engine has switched on.
+// A password given to connect, wrong or right, one written into a data source's URL and one set by
+// a statement appear in no trace, message or report, with every trace and report the engine has
+// switched on.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -74,6 +75,16 @@ TEST_P(PasswordTest, NeverInTracesMessagesOrReports) {
   const Outcome connected = db.tryCall("connect", "demo", user, right);
   EXPECT_TRUE(connected.ok()) << connected.error.text();
   Obj e = db.call("createObject", "SQLEXEC").object();
+  // The password set again, as a statement: traced, and echoed by drivers that quote a refused
+  // statement.
+  const std::string setPassword = postgres()
+                                      ? "ALTER ROLE " + user + " PASSWORD '" + right + "'"
+                                      : "ALTER USER " + user + " SET PASSWORD '" + right + "'";
+  e.call("statement", setPassword);
+  const Outcome set = e.tryCall("execute");
+  EXPECT_TRUE(set.ok()) << set.error.text();
+  e.call("statement", setPassword + " bogus");
+  failed(e.tryCall("execute"));
   e.call("statement", "SELECT no_such_column FROM no_such_table");
   failed(e.tryCall("execute"));
   db.call("close");

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tests/jdbc/sql_reference_lexer.h"
@@ -125,6 +126,21 @@ TEST(SplitLiterals, BindsValueLiteralsAndLeavesTheRestInline) {
     EXPECT_EQ(split.bound(), !c.literals.empty());
     EXPECT_EQ(testing::splitFault(c.sql, split), "");
   }
+}
+
+TEST(HidePasswordLiterals, HidesTheValueAfterPasswordOrIdentifiedBy) {
+  const std::vector<std::pair<std::string_view, std::string_view>> cases = {
+      {"CREATE USER u PASSWORD 'it''s' ADMIN", "CREATE USER u PASSWORD '***' ADMIN"},
+      {"alter role r with password\n'x' valid until 'y'",
+       "alter role r with password\n'***' valid until 'y'"},
+      {"SET PASSWORD = \"x\"; SELECT 'password', a.password 'b'",
+       "SET PASSWORD = \"***\"; SELECT 'password', a.password '***'"},
+      {"CREATE USER u IDENTIFIED  BY 'x'", "CREATE USER u IDENTIFIED  BY '***'"},
+      {"ORDER BY 'x', mypassword 'y', PASSWORD 'unterminated",
+       "ORDER BY 'x', mypassword 'y', PASSWORD '***"},
+      {"unexpected token: 'PASSWORD' 'x'", "unexpected token: 'PASSWORD' 'x'"},
+  };
+  for (const auto& [text, hidden] : cases) EXPECT_EQ(hidePasswordLiterals(text), hidden) << text;
 }
 
 TEST(SplitLiterals, OffsetsMapBackToTheOriginalText) {
