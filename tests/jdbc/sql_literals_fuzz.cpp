@@ -1,4 +1,5 @@
 // libFuzzer entry: any bytes split without a crash into a rewrite that puts the same text back.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string fault = qz::jdbc::testing::splitFault(sql, split);
   if (!fault.empty()) {
     std::fprintf(stderr, "%s\n", fault.c_str());
+    std::abort();
+  }
+  // Hiding puts three bytes in place of a quoted value: the text grows by at most that a quote.
+  const std::string hidden = qz::jdbc::hidePasswordLiterals(sql);
+  if (hidden.size() > sql.size() +
+                          3 * static_cast<std::size_t>(std::count(sql.begin(), sql.end(), '\'')) +
+                          3 * static_cast<std::size_t>(std::count(sql.begin(), sql.end(), '"'))) {
+    std::fprintf(stderr, "hiding grew the text\n");
     std::abort();
   }
   return 0;
