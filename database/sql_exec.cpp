@@ -74,8 +74,11 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   // The run below writes statement_ once, from null to the new statement, and deletes no
   // reference: cancel may then read it from another thread. The old one goes here, where
   // cancel waits for the lock, unless the update runs on it again.
-  const bool reuse =
-      !isQuery(sqlText_) && JSQLApi::JSQLWouldReuse(sql, c.verbatim(), preparedText_);
+  const bool query = isQuery(sqlText_);
+  // An update's text is split once, for this choice and for the run.
+  qz::jdbc::SplitSql split;
+  if (!query) split = JSQLApi::JSQLSplitText(sql, c.verbatim());
+  const bool reuse = !query && JSQLApi::JSQLWouldReuse(split, preparedText_);
   {
     std::lock_guard<std::mutex> lock(cancelMutex_);
     if (!reuse) {
@@ -92,7 +95,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
       self->running_ = false;
     }
   } finished{this};
-  if (isQuery(sqlText_)) {
+  if (query) {
     dbTrace("JSQLExecQuery %s\n", traced(sqlText_).c_str());
     session.SetResultSetOptions(resultType_, resultConcurrency_);
     const ResultSet before = resultSet_;
@@ -110,7 +113,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   } else {
     dbTrace("JSQLExecUpdate %s\n", traced(sqlText_).c_str());
     r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
-                               c.verbatim(), &preparedText_);
+                               c.verbatim(), &preparedText_, &split);
     dbTrace("JSQLExecUpdate %s done\n", traced(sqlText_).c_str());
   }
   lastError_.reset();

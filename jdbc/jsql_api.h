@@ -134,13 +134,17 @@ class JSQLApi {
                         bool verbatim = false);
   // With `prepared` (the rewritten text the statement was prepared for, kept by the caller
   // beside it), a text that rewrites to the same runs again on the same prepared statement,
-  // while it is open, with its new literals bound.
+  // while it is open, with its new literals bound. `split`, when given, is JSQLSplitText of the
+  // same sql and verbatim, so a caller that split the text already does not split it again.
   int32_t JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
                          int32_t* count, bool utf8, bool verbatim = false,
-                         std::string* prepared = nullptr);
-  // True when JSQLExecUpdate would run sql on the statement prepared for `preparedText`
-  // (as long as that statement is still open).
-  static bool JSQLWouldReuse(const char* sql, bool verbatim, const std::string& preparedText);
+                         std::string* prepared = nullptr, const SplitSql* split = nullptr);
+  // The text as the two above hand it to the driver: split, or (nothing to bind, or verbatim)
+  // the text itself with nothing bound.
+  static SplitSql JSQLSplitText(const char* sql, bool verbatim);
+  // True when JSQLExecUpdate would run the split text on the statement prepared for
+  // `preparedText` (as long as that statement is still open).
+  static bool JSQLWouldReuse(const SplitSql& split, const std::string& preparedText);
 
   // Results. Columns count from 1.
   int32_t JSQLGetColumnCount(ResultSetMetaData& metaData, int32_t* count);
@@ -167,8 +171,8 @@ class JSQLApi {
   // after the text only the first `dirty` are zeroed: the rest must be zero already.
   // *written receives how many bytes of the buffer may be non-zero now.
   int32_t JSQLPutColumnText(const char* bytes, int32_t byteCount, int32_t chars, int32_t flag,
-                            char* buffer, int32_t size, int32_t dirty, int32_t* length,
-                            bool* cut, int32_t* written);
+                            char* buffer, int32_t size, int32_t dirty, int32_t* length, bool* cut,
+                            int32_t* written);
   // The whole text of such a value, converted as JSQLGetResultSetText converts.
   std::string JSQLColumnText(const char* bytes, int32_t byteCount);
   int32_t JSQLGetResultSetIntData(ResultSet& resultSet, int32_t column, int32_t flag,

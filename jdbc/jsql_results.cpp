@@ -143,54 +143,61 @@ bool stillOpen(const sql::Statement& statement) {
 
 }  // namespace
 
-bool JSQLApi::JSQLWouldReuse(const char* sql, bool verbatim, const std::string& preparedText) {
-  if (!sql || preparedText.empty()) return false;
-  const Prepared text = prepareText(sql, verbatim);
-  return text.bound && text.split.statement == preparedText;
+SplitSql JSQLApi::JSQLSplitText(const char* sql, bool verbatim) {
+  return sql ? prepareText(sql, verbatim).split : SplitSql();
+}
+
+bool JSQLApi::JSQLWouldReuse(const SplitSql& split, const std::string& preparedText) {
+  return !preparedText.empty() && split.bound() && split.statement == preparedText;
 }
 
 int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
-                                int32_t* count, bool utf8, bool verbatim,
-                                std::string* preparedText) {
+                                int32_t* count, bool utf8, bool verbatim, std::string* preparedText,
+                                const SplitSql* split) {
   if (count) *count = 0;
   if (!present(connection, "JSQLExecUpdate: no connection")) return kFailed;
   if (!sql) {
     setError("JSQLExecUpdate: no SQL text");
     return kFailed;
   }
-  Prepared text;
+  Prepared own;
+  const SplitSql* text = split;
   const int32_t r = guarded(kUpdateFailure, [&] {
-    text = prepareText(sql, verbatim);
+    if (!text) {
+      own = prepareText(sql, verbatim);
+      text = &own.split;
+    }
+    const bool bound = text->bound();
     const bool reuse =
-        text.bound && preparedText && *preparedText == text.split.statement && stillOpen(statement);
+        bound && preparedText && *preparedText == text->statement && stillOpen(statement);
     if (!reuse) {
       if (preparedText) preparedText->clear();
       closeReplaced(statement);
     }
     int32_t updated = 0;
-    if (text.bound) {
+    if (bound) {
       sql::PreparedStatement prepared;
       if (reuse) {
         prepared = sql::PreparedStatement(statement.getJniObject());
       } else {
-        prepared = connection.prepareStatement(toJavaString(text.split.statement, utf8));
+        prepared = connection.prepareStatement(toJavaString(text->statement, utf8));
         statement = prepared;
         if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {
           return kFailed;
         }
-        if (preparedText) *preparedText = text.split.statement;
+        if (preparedText) *preparedText = text->statement;
       }
-      bindLiterals(prepared, text.split, utf8);
+      bindLiterals(prepared, *text, utf8);
       updated = prepared.executeUpdate();
     } else {
       statement = connection.createStatement();
       if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
-      updated = statement.executeUpdate(toJavaString(text.split.statement, utf8));
+      updated = statement.executeUpdate(toJavaString(text->statement, utf8));
     }
     if (count) *count = updated;
     return kOk;
   });
-  if (r == kFailed && text.bound) showCallerText(text.split, sql);
+  if (r == kFailed && text && text->bound()) showCallerText(*text, sql);
   return r;
 }
 
