@@ -1,14 +1,12 @@
 #include "variant/variant.h"
 
-#include <locale.h>
-
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "platform/locale.h"
 #include "variant/default_depth.h"
 
 namespace {
@@ -35,19 +33,7 @@ bool parseNumber(const char* text, double* out) {
   return true;
 }
 
-locale_t cLocale() {
-  static locale_t c = newlocale(LC_NUMERIC_MASK | LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
-  return c;
-}
-
 }  // namespace
-
-// uselocale switches only the calling thread, so a conversion on one thread never changes
-// the decimal point another thread sees.
-qzCLocaleScope::qzCLocaleScope() : previous_(uselocale(cLocale())) {}
-qzCLocaleScope::~qzCLocaleScope() {
-  uselocale(static_cast<locale_t>(previous_));
-}
 
 // --- qzVariantS -------------------------------------------------------------------------
 
@@ -230,7 +216,7 @@ int32_t qzVariantS::changeType(int32_t target) {
     return kQzOk;
   }
 
-  qzCLocaleScope cLocale;
+  qz::platform::CLocaleScope cLocale;
   switch (target) {
     case kVtInt: {
       int32_t r = 0;

@@ -119,16 +119,3 @@ class qzVariantArrayC : public memManInterfaceC {
   int32_t blockCapacity_ = 0;
   Block** blocks_ = nullptr;
 };
-
-// While it lives, the calling thread's numeric and character-type locale categories are "C",
-// so numbers always read and print with a decimal point.
-class qzCLocaleScope {
- public:
-  qzCLocaleScope();
-  ~qzCLocaleScope();
-  qzCLocaleScope(const qzCLocaleScope&) = delete;
-  qzCLocaleScope& operator=(const qzCLocaleScope&) = delete;
-
- private:
-  void* previous_;  // the thread's locale_t before
-};
