@@ -171,6 +171,8 @@ class FaultInjectionTest : public ::testing::Test {
         EXPECT_EQ(run.rows, kRows) << "event " << n;
       } else {
         EXPECT_FALSE(run.error.empty()) << "event " << n << " failed without a message";
+        // Every value is readable: a failure must not blame the data.
+        EXPECT_EQ(run.error.find("that can be read"), std::string::npos) << run.error;
       }
       const Live after = live();
       EXPECT_EQ(after.objects, before.objects) << "objects left after a fault at event " << n;
