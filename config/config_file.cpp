@@ -7,10 +7,7 @@
 #include <string>
 #include <system_error>
 
-#if __has_include(<unistd.h>)
-#include <unistd.h>
-#define QZ_CONFIG_HAVE_FSYNC 1
-#endif
+#include "platform/files.h"
 
 namespace qz::config {
 namespace {
@@ -42,12 +39,8 @@ bool writeAll(std::FILE* f, std::string_view bytes) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
     return false;
   }
-  if (std::fflush(f) != 0) return false;
-#ifdef QZ_CONFIG_HAVE_FSYNC
   // The rename must not reach the disk before the data it publishes.
-  if (::fsync(::fileno(f)) != 0) return false;
-#endif
-  return true;
+  return platform::syncFile(f);
 }
 
 }  // namespace

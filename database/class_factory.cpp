@@ -3,10 +3,9 @@
 #include <cstdio>
 
 #include "config/config.h"
-#include "config/expand.h"
 #include "database/database.h"
 #include "database/db_object.h"
-#include "engine/engine.h"
+#include "jdbc/jdbc_config.h"
 #include "jdbc/jsql_api.h"
 #include "object/call_exception.h"
 #include "variant/variant.h"
@@ -17,33 +16,24 @@ constexpr char kProxyConfigPath[] = "$KESTRAN_SETUP/dbproxy.cfg";
 constexpr char kOsNameVariable[] = "$OSNAME";
 constexpr char kCommonBlock[] = "COMMON";
 constexpr char kDriverItem[] = "Driver";
-constexpr char kEnvConfigClass[] = "zeltools.zelenvcfg";
+
+// The factory has no error to hand back: an expansion that fails is said on standard error.
+std::string resolve(const std::string& text) {
+  std::string error;
+  std::string resolved = qz::jdbc::resolveVar(text, &error);
+  if (!error.empty()) std::fprintf(stderr, "qzjdbc: %s\n", error.c_str());
+  return resolved;
+}
 
 // Step 4 of the routing: the block applies, whether or not it names a driver.
 void takeDriver(const qz::config::CSConfigBlock& block, std::string* driver) {
   driver->clear();
   if (qz::config::CSConfigItem* item = block.findItem(kDriverItem)) {
-    *driver = dbResolveConfigPath(item->valueText(0));
+    *driver = resolve(item->valueText(0));
   }
 }
 
 }  // namespace
-
-std::string dbResolveConfigPath(const std::string& text) {
-  qzRef<qzIDispatch> env;
-  if (qzComCreateObject(kEnvConfigClass, qziid::kDispatch, env.outVoid()) == kQzOk && env) {
-    qzVariantS result;
-    const char* resolved = nullptr;
-    if (qzRecordedCallText(env.get(), "resolveVar", kQzMethod, &result, text.c_str()) == kQzOk &&
-        result.getText(&resolved) == kQzOk && resolved) {
-      return resolved;
-    }
-  }
-  std::string error;
-  std::string path = qz::config::expandPath(text, &error);
-  if (!error.empty()) std::fprintf(stderr, "qzjdbc: %s\n", error.c_str());
-  return path;
-}
 
 dbJDBCClassFactoryC::dbJDBCClassFactoryC() = default;
 dbJDBCClassFactoryC::~dbJDBCClassFactoryC() = default;
@@ -58,7 +48,7 @@ int32_t dbJDBCClassFactoryC::QueryInterface(const qzIIDS* iid, void** out) {
 
 int32_t dbJDBCClassFactoryC::readProxyDriver(std::string* driver) {
   qz::config::CSConfig config;
-  const std::string path = dbResolveConfigPath(kProxyConfigPath);
+  const std::string path = resolve(kProxyConfigPath);
   const int rc = config.load(path);
   if (rc == qz::config::kConfigNotRegularFile) {
     // The factory has no error to hand back, and a silent refusal reads as "not routed".
@@ -66,7 +56,7 @@ int32_t dbJDBCClassFactoryC::readProxyDriver(std::string* driver) {
                  path.c_str());
   }
   if (rc < 1) return kQzFailed;
-  if (qz::config::CSConfigBlock* os = config.findBlock(dbResolveConfigPath(kOsNameVariable))) {
+  if (qz::config::CSConfigBlock* os = config.findBlock(resolve(kOsNameVariable))) {
     takeDriver(*os, driver);
     return kQzOk;
   }

@@ -49,7 +49,5 @@ class dbJDBCClassFactoryC final : public qzIClassFactory, public qzComRefObjectC
   std::shared_ptr<qz::jdbc::JSQLApi> session_;  // null until the first create
 };
 
-// Expands "$NAME" references in a path through the host's zeltools.zelenvcfg ("resolveVar"),
-// or with the library's own expansion when that component cannot be created or its call
-// fails.
-std::string dbResolveConfigPath(const std::string& text);
+// The module's class factory, with one reference for the caller (null on failure).
+qzIUnknown* qzCreateModuleClassFactory();

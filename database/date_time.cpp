@@ -21,12 +21,6 @@ namespace {
 
 constexpr char kPartSource[] = "db com server";
 
-qzIUnknown* wrap(proxyObjectC* object) {
-  qzIUnknown* unknown = static_cast<qzIDispatch*>(object);
-  unknown->AddRef();
-  return unknown;
-}
-
 class Scanner {
  public:
   explicit Scanner(std::string_view text) : text_(text) {}
@@ -137,6 +131,97 @@ bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
 
 namespace {
 
+// One part of a value: its member name and how the Java value answers it. Fraction is kept
+// apart from the Java value, since java.sql.Time holds none.
+#define QZ_DATE_PART(Type, Name, getter)       \
+  struct Type {                                \
+    static constexpr char kName[] = Name;      \
+    template <class V>                         \
+    static int32_t read(const V& v, int32_t) { \
+      return int32_t(v.getter());              \
+    }                                          \
+  };
+QZ_DATE_PART(YearPart, "Year", getYear)
+QZ_DATE_PART(MonthPart, "Month", getMonth)
+QZ_DATE_PART(DayPart, "Day", getDay)
+QZ_DATE_PART(HourPart, "Hour", getHours)
+QZ_DATE_PART(MinutePart, "Minute", getMinutes)
+QZ_DATE_PART(SecondPart, "Second", getSeconds)
+#undef QZ_DATE_PART
+struct FractionPart {
+  static constexpr char kName[] = "Fraction";
+  template <class V>
+  static int32_t read(const V&, int32_t nanos) {
+    return nanos;
+  }
+};
+
+// One class for the three kinds: the Java value, its fraction, and the parts its kind answers
+// as read-only integer properties.
+template <class Kind, class... Parts>
+class ExtDataC final : public proxyObjectC {
+ public:
+  using V = typename Kind::Value;
+  ExtDataC(V value, int32_t nanos)
+      : proxyObjectC(table()), value_(std::move(value)), nanos_(nanos) {}
+
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
+    if (!iid || !out) return kQzFailed;
+    if (qzIIDEqual(*iid, Kind::iid())) return dbHandOut(static_cast<qzIDispatch*>(this), out);
+    return proxyObjectC::QueryInterface(iid, out);
+  }
+  const char* className() override { return Kind::kClassName; }
+
+ private:
+  template <class Part>
+  static void part(void* native, proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+    auto* self = static_cast<ExtDataC*>(static_cast<proxyObjectC*>(native));
+    try {
+      result.setInt(Part::read(self->value_, self->nanos_));
+    } catch (const std::exception& e) {
+      throw proxyExecuteExceptionC(std::string(Part::kName) + ": " + e.what(), kPartSource);
+    }
+  }
+
+  static proxyMethodTableC* table() {
+    static const proxyMethodRowS rows[] = {{Parts::kName, kQzPropertyGet, 0, &part<Parts>}...,
+                                           {nullptr, 0, 0, nullptr}};
+    static proxyMethodTableC t(rows);
+    return &t;
+  }
+
+  V value_;
+  int32_t nanos_;
+};
+
+struct TimestampKind {
+  using Value = sql::Timestamp;
+  static constexpr char kClassName[] = "dbJDBCExtDataTimestampC";
+  static const qzIIDS& iid() { return dbiid::kExtDataTimestamp; }
+};
+struct DateKind {
+  using Value = sql::Date;
+  static constexpr char kClassName[] = "dbJDBCExtDataDateC";
+  static const qzIIDS& iid() { return dbiid::kExtDataDate; }
+};
+struct TimeKind {
+  using Value = sql::Time;
+  static constexpr char kClassName[] = "dbJDBCExtDataTimeC";
+  static const qzIIDS& iid() { return dbiid::kExtDataTime; }
+};
+
+using TimestampValueC = ExtDataC<TimestampKind, YearPart, MonthPart, DayPart, HourPart, MinutePart,
+                                 SecondPart, FractionPart>;
+using DateValueC = ExtDataC<DateKind, YearPart, MonthPart, DayPart>;
+using TimeValueC = ExtDataC<TimeKind, HourPart, MinutePart, SecondPart, FractionPart>;
+
+template <class C>
+qzIUnknown* wrap(typename C::V value, int32_t nanos) {
+  qzIUnknown* unknown = static_cast<qzIDispatch*>(new C(std::move(value), nanos));
+  unknown->AddRef();
+  return unknown;
+}
+
 // java.util.Date counts years from 1900 in an int, and answers the year of the era: a year
 // before the common era would read as the same year after it, so it is refused.
 bool javaYear(const dbDateTimeParts& p, JInt* out) {
@@ -157,152 +242,20 @@ qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, const char* text) {
     switch (sqlType) {
       case kDbSqlDate:
         if (!p.hasDate || !javaYear(p, &year)) return nullptr;
-        return wrap(new dbJDBCExtDataDateC(sql::Date(year, JInt(p.month - 1), JInt(p.day))));
+        return wrap<DateValueC>(sql::Date(year, JInt(p.month - 1), JInt(p.day)), 0);
       case kDbSqlTime:
         if (!p.hasTime) return nullptr;
-        return wrap(new dbJDBCExtDataTimeC(sql::Time(JInt(p.hour), JInt(p.minute), JInt(p.second)),
-                                           p.nanos));
+        return wrap<TimeValueC>(sql::Time(JInt(p.hour), JInt(p.minute), JInt(p.second)), p.nanos);
       case kDbSqlTimestamp:
         if (!p.hasDate || !javaYear(p, &year)) return nullptr;
-        return wrap(new dbJDBCExtDataTimestampC(sql::Timestamp(year, JInt(p.month - 1), JInt(p.day),
-                                                               JInt(p.hour), JInt(p.minute),
-                                                               JInt(p.second), JInt(p.nanos))));
+        return wrap<TimestampValueC>(
+            sql::Timestamp(year, JInt(p.month - 1), JInt(p.day), JInt(p.hour), JInt(p.minute),
+                           JInt(p.second), JInt(p.nanos)),
+            p.nanos);
       default:
         return nullptr;
     }
   } catch (...) {
     return nullptr;
   }
-}
-
-// --- the shared part ------------------------------------------------------------------------
-
-template <class V>
-int32_t dbJDBCExtDataC<V>::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, iid_)) return dbHandOut(static_cast<qzIDispatch*>(this), out);
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-template <class V>
-template <class Getter>
-int32_t dbJDBCExtDataC<V>::part(const char* name, Getter getter) const {
-  try {
-    return getter(value_);
-  } catch (const std::exception& e) {
-    throw proxyExecuteExceptionC(std::string(name) + ": " + e.what(), kPartSource);
-  }
-}
-
-template class dbJDBCExtDataC<sql::Timestamp>;
-template class dbJDBCExtDataC<sql::Date>;
-template class dbJDBCExtDataC<sql::Time>;
-
-// --- timestamp ------------------------------------------------------------------------------
-
-dbJDBCExtDataTimestampC::dbJDBCExtDataTimestampC(sql::Timestamp value)
-    : dbJDBCExtDataC(table(), dbiid::kExtDataTimestamp, std::move(value)) {}
-
-const char* dbJDBCExtDataTimestampC::className() {
-  return qzReadableTypeName(typeid(dbJDBCExtDataTimestampC));
-}
-
-void dbJDBCExtDataTimestampC::year(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Year", [](const sql::Timestamp& v) { return int32_t(v.getYear()); }));
-}
-void dbJDBCExtDataTimestampC::month(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Month", [](const sql::Timestamp& v) { return int32_t(v.getMonth()); }));
-}
-void dbJDBCExtDataTimestampC::day(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Day", [](const sql::Timestamp& v) { return int32_t(v.getDay()); }));
-}
-void dbJDBCExtDataTimestampC::hour(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Hour", [](const sql::Timestamp& v) { return int32_t(v.getHours()); }));
-}
-void dbJDBCExtDataTimestampC::minute(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Minute", [](const sql::Timestamp& v) { return int32_t(v.getMinutes()); }));
-}
-void dbJDBCExtDataTimestampC::second(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Second", [](const sql::Timestamp& v) { return int32_t(v.getSeconds()); }));
-}
-void dbJDBCExtDataTimestampC::fraction(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Fraction", [](const sql::Timestamp& v) { return int32_t(v.getNanos()); }));
-}
-
-proxyMethodTableC* dbJDBCExtDataTimestampC::table() {
-  using T = dbJDBCExtDataTimestampC;
-  static const proxyMethodRowS rows[] = {
-      {"Year", kQzPropertyGet, 0, &dbMember<T, &T::year>},
-      {"Month", kQzPropertyGet, 0, &dbMember<T, &T::month>},
-      {"Day", kQzPropertyGet, 0, &dbMember<T, &T::day>},
-      {"Hour", kQzPropertyGet, 0, &dbMember<T, &T::hour>},
-      {"Minute", kQzPropertyGet, 0, &dbMember<T, &T::minute>},
-      {"Second", kQzPropertyGet, 0, &dbMember<T, &T::second>},
-      {"Fraction", kQzPropertyGet, 0, &dbMember<T, &T::fraction>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
-}
-
-// --- date -----------------------------------------------------------------------------------
-
-dbJDBCExtDataDateC::dbJDBCExtDataDateC(sql::Date value)
-    : dbJDBCExtDataC(table(), dbiid::kExtDataDate, std::move(value)) {}
-
-const char* dbJDBCExtDataDateC::className() {
-  return qzReadableTypeName(typeid(dbJDBCExtDataDateC));
-}
-
-void dbJDBCExtDataDateC::year(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Year", [](const sql::Date& v) { return int32_t(v.getYear()); }));
-}
-void dbJDBCExtDataDateC::month(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Month", [](const sql::Date& v) { return int32_t(v.getMonth()); }));
-}
-void dbJDBCExtDataDateC::day(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Day", [](const sql::Date& v) { return int32_t(v.getDay()); }));
-}
-
-proxyMethodTableC* dbJDBCExtDataDateC::table() {
-  using T = dbJDBCExtDataDateC;
-  static const proxyMethodRowS rows[] = {{"Year", kQzPropertyGet, 0, &dbMember<T, &T::year>},
-                                         {"Month", kQzPropertyGet, 0, &dbMember<T, &T::month>},
-                                         {"Day", kQzPropertyGet, 0, &dbMember<T, &T::day>},
-                                         {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
-}
-
-// --- time -----------------------------------------------------------------------------------
-
-dbJDBCExtDataTimeC::dbJDBCExtDataTimeC(sql::Time value, int32_t nanos)
-    : dbJDBCExtDataC(table(), dbiid::kExtDataTime, std::move(value)), nanos_(nanos) {}
-
-const char* dbJDBCExtDataTimeC::className() {
-  return qzReadableTypeName(typeid(dbJDBCExtDataTimeC));
-}
-
-void dbJDBCExtDataTimeC::hour(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Hour", [](const sql::Time& v) { return int32_t(v.getHours()); }));
-}
-void dbJDBCExtDataTimeC::minute(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Minute", [](const sql::Time& v) { return int32_t(v.getMinutes()); }));
-}
-void dbJDBCExtDataTimeC::second(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(part("Second", [](const sql::Time& v) { return int32_t(v.getSeconds()); }));
-}
-void dbJDBCExtDataTimeC::fraction(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
-  result.setInt(nanos_);
-}
-
-proxyMethodTableC* dbJDBCExtDataTimeC::table() {
-  using T = dbJDBCExtDataTimeC;
-  static const proxyMethodRowS rows[] = {
-      {"Hour", kQzPropertyGet, 0, &dbMember<T, &T::hour>},
-      {"Minute", kQzPropertyGet, 0, &dbMember<T, &T::minute>},
-      {"Second", kQzPropertyGet, 0, &dbMember<T, &T::second>},
-      {"Fraction", kQzPropertyGet, 0, &dbMember<T, &T::fraction>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
 }

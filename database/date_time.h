@@ -14,8 +14,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "jbridge/proxy/sql_types.h"
-#include "object/proxy_object.h"
+#include "object/qzcom.h"
 
 namespace dbiid {
 extern const qzIIDS kExtDataTimestamp;  // "DATABASE.EXTDATATIMESRES"
@@ -40,66 +39,3 @@ bool dbParseDateTime(std::string_view text, dbDateTimeParts* parts);
 // from its text, as its qzIUnknown with one reference for the caller; null for another type
 // and for text that is no such value or whose year the Java value cannot hold.
 qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, const char* text);
-
-// What the three classes share: one Java value of type V and the identifier they answer.
-template <class V>
-class dbJDBCExtDataC : public proxyObjectC {
- public:
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  const V& value() const { return value_; }
-
- protected:
-  dbJDBCExtDataC(proxyMethodTableC* table, const qzIIDS& iid, V value)
-      : proxyObjectC(table), iid_(iid), value_(std::move(value)) {}
-
-  // The getter's answer, or a call failure naming the part.
-  template <class Getter>
-  int32_t part(const char* name, Getter getter) const;
-
- private:
-  const qzIIDS& iid_;
-  V value_;
-};
-
-class dbJDBCExtDataTimestampC final : public dbJDBCExtDataC<jbridge::proxy::java::sql::Timestamp> {
- public:
-  explicit dbJDBCExtDataTimestampC(jbridge::proxy::java::sql::Timestamp value);
-  const char* className() override;
-
- private:
-  void year(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void month(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void day(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void hour(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void minute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void second(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void fraction(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  static proxyMethodTableC* table();
-};
-
-class dbJDBCExtDataDateC final : public dbJDBCExtDataC<jbridge::proxy::java::sql::Date> {
- public:
-  explicit dbJDBCExtDataDateC(jbridge::proxy::java::sql::Date value);
-  const char* className() override;
-
- private:
-  void year(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void month(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void day(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  static proxyMethodTableC* table();
-};
-
-class dbJDBCExtDataTimeC final : public dbJDBCExtDataC<jbridge::proxy::java::sql::Time> {
- public:
-  explicit dbJDBCExtDataTimeC(jbridge::proxy::java::sql::Time value, int32_t nanos = 0);
-  const char* className() override;
-
- private:
-  void hour(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void minute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void second(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void fraction(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  static proxyMethodTableC* table();
-
-  int32_t nanos_;
-};

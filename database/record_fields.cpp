@@ -285,6 +285,13 @@ void dbJDBCRecordSetFieldsC::fieldValue(const qzVariantS& column, int32_t n, qzV
   if (n != kDbFieldValue || find(&column, &i) != kQzOk) return;
   const dbJDBCColumnS& c = recordSet_->column(i);
   if (!c.hasBuffer() || c.indicator == kDbNullIndicator) return;
+  const bool dateTime =
+      c.sqlType == kDbSqlDate || c.sqlType == kDbSqlTime || c.sqlType == kDbSqlTimestamp;
+  // Anything else fails only when memory is refused: it must not read as a date.
+  if (!dateTime) {
+    throw proxyExecuteExceptionC("Field: the value of column " + c.name + " could not be read",
+                                 kFieldSource);
+  }
   throw proxyExecuteExceptionC("Field: the value \"" + std::string(c.text()) + "\" of column " +
                                    c.name + " is no date, time or timestamp that can be read",
                                kFieldSource);

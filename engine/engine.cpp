@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "database/class_factory.h"
 #include "engine/module_hook.h"
 #include "object/com_ref.h"
 #include "runtime/code_track.h"
@@ -10,10 +11,10 @@
 namespace {
 
 // Module-wide engine state. The host calls the exports from one thread at a time; the lock
-// only keeps qzComGetRemoteEngine on another thread from seeing a half-changed pointer.
+// guards the cookies, which a registration on another thread may still be adding.
 std::mutex g_lock;
 int32_t g_initCount = 0;
-qzIUnknown* g_hostEngine = nullptr;
+bool g_attached = false;
 // One cookie per registration still held by the host, newest last.
 std::vector<uint32_t> g_cookies;
 
@@ -48,33 +49,31 @@ int32_t engineInit(qzIUnknown* hostEngine) {
   {
     std::lock_guard<std::mutex> guard(g_lock);
     if (g_initCount++ != 0) return 0;
-    hostEngine->AddRef();
-    g_hostEngine = hostEngine;
+    g_attached = true;
   }
+  qzHostLinkAttach(hostEngine);
   for (qzModuleHookC* hook = qzModuleHookChain(); hook; hook = hook->next()) hook->onEngineInit();
   return 0;
 }
 
 int32_t engineTerminate() {
   qzCodeTrackFrameC frame("qzcomremote", 100, "qzComTerminate");
-  qzIUnknown* engine = nullptr;
   {
     std::lock_guard<std::mutex> guard(g_lock);
     // A termination without an initialisation must not drive the count below 0: the engine
     // would then never keep a host engine again.
     if (g_initCount == 0) return 0;
     if (--g_initCount != 0) return 0;
-    if (!g_hostEngine) return 1;
+    if (!g_attached) return 1;
   }
   for (qzModuleHookC* hook = qzModuleHookChain(); hook; hook = hook->next()) {
     hook->onEngineTerminate();
   }
   {
     std::lock_guard<std::mutex> guard(g_lock);
-    engine = g_hostEngine;
-    g_hostEngine = nullptr;
+    g_attached = false;
   }
-  engine->Release();
+  if (qzIUnknown* engine = qzHostLinkDetach()) engine->Release();
   return 0;
 }
 
@@ -107,28 +106,4 @@ QZ_EXPORT int32_t qzComTerminateRemoteEngine() {
   } catch (...) {
   }
   return 0;
-}
-
-int32_t qzComGetRemoteEngine(qzIUnknown** out) {
-  std::lock_guard<std::mutex> guard(g_lock);
-  if (!g_hostEngine || !out) return kQzFailed;
-  g_hostEngine->AddRef();
-  *out = g_hostEngine;
-  return kQzOk;
-}
-
-int32_t qzComCreateObject(const qzIIDS& classId, const qzIIDS& iid, void** out) {
-  if (!out) return kQzFailed;
-  qzRef<qzIEngineFactory> host = engineFactory();
-  if (!host) return kQzFailed;
-  qzRef<qzIUnknown> created;
-  int32_t rc = host->createObject(&classId, created.out());
-  if (rc != kQzOk) return rc;
-  if (!created) return kQzFailed;
-  return created->QueryInterface(&iid, out);
-}
-
-int32_t qzComCreateObject(const char* className, const qzIIDS& iid, void** out) {
-  if (!className) return kQzFailed;
-  return qzComCreateObject(qzMakeIID(className, 0), iid, out);
 }

@@ -100,6 +100,21 @@ void adoptSystemClassLoader(JNIEnv* env) {
   failed();
 }
 
+std::atomic<long> gFaultCountdown{0};
+
+// Makes the armed fault pending when its call comes. One relaxed load when disarmed.
+void injectFault(JNIEnv* env) {
+  long left = gFaultCountdown.load(std::memory_order_relaxed);
+  while (left > 0 && !gFaultCountdown.compare_exchange_weak(left, left - 1)) {
+  }
+  if (left != 1 || env->ExceptionCheck()) return;
+  jclass cls = env->FindClass("java/sql/SQLException");
+  if (cls) {
+    env->ThrowNew(cls, "injected fault");
+    env->DeleteLocalRef(cls);
+  }
+}
+
 FactoryRegistry& registryInstance() {
   static FactoryRegistry registry;
   return registry;
@@ -228,6 +243,17 @@ long JNIHelper::liveGlobalRefs() {
   return liveGlobals.load(std::memory_order_relaxed);
 }
 
+namespace fault {
+
+void failJavaCall(long n) {
+  gFaultCountdown.store(n > 0 ? n : 0);
+}
+long javaCallsBeforeFault() {
+  return gFaultCountdown.load();
+}
+
+}  // namespace fault
+
 namespace helper {
 
 void catchAndThrow() {
@@ -235,6 +261,7 @@ void catchAndThrow() {
 }
 
 void catchAndThrow(JNIEnv* env) {
+  injectFault(env);
   if (!env->ExceptionCheck()) return;
   LocalRef<jthrowable> thrown(env, env->ExceptionOccurred());
   env->ExceptionClear();

@@ -120,6 +120,16 @@ std::string toText(JNIEnv* env, jstring text);
 
 }  // namespace helper
 
+namespace fault {
+
+// A test seam: the nth check for a pending Java exception from now (any thread) finds a
+// java.sql.SQLException "injected fault" pending, as if that Java call had thrown, so the real
+// failure path runs; 0 disarms. What is left of the count, 0 once it has fired or disarmed.
+void failJavaCall(long n);
+long javaCallsBeforeFault();
+
+}  // namespace fault
+
 // Java class name in dotted form, as Class.getName() answers it, to the factory of its proxy.
 using FactoryRegistry = std::map<std::string, const JFactory*>;
 

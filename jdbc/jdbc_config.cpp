@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "config/expand.h"
-#include "engine/engine.h"
 #include "object/call_exception.h"
 #include "object/com_ref.h"
+#include "object/host_link.h"
 #include "variant/variant.h"
 
 namespace qz::jdbc {
@@ -15,8 +15,8 @@ namespace {
 constexpr char kEnvConfigClass[] = "zeltools.zelenvcfg";
 constexpr char kResolveMethod[] = "resolveVar";
 
-// False when the component is missing or its call gives no text: an empty path is never what a
-// template means.
+// False when the component is missing, its call fails or answers no value; a text it answers,
+// the empty one included, is taken as it is.
 bool resolveThroughComponent(const std::string& text, std::string* out) {
   qzRef<qzIDispatch> resolver;
   if (qzComCreateObject(kEnvConfigClass, qziid::kDispatch, resolver.outVoid()) != kQzOk ||
@@ -30,17 +30,22 @@ bool resolveThroughComponent(const std::string& text, std::string* out) {
     return false;
   }
   const char* resolved = nullptr;
-  if (result.isUndef() || result.getText(&resolved) != 0 || !resolved || !*resolved) return false;
+  if (result.isUndef() || result.getText(&resolved) != 0 || !resolved) return false;
   *out = resolved;
   return true;
 }
 
 }  // namespace
 
-std::string resolveConfigPath(const std::string& pathTemplate, std::string* error) {
-  std::string path, why;
-  if (!resolveThroughComponent(pathTemplate, &path)) path = config::expandPath(pathTemplate, &why);
+std::string resolveVar(const std::string& text, std::string* error) {
+  std::string resolved, why;
+  if (!resolveThroughComponent(text, &resolved)) resolved = config::expandPath(text, &why);
   if (error) *error = why;
+  return resolved;
+}
+
+std::string resolveConfigPath(const std::string& pathTemplate, std::string* error) {
+  std::string path = resolveVar(pathTemplate, error);
   std::replace(path.begin(), path.end(), '\\', '/');
   return path;
 }

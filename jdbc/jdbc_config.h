@@ -16,10 +16,14 @@ inline constexpr char kUrlItem[] = "URL";
 inline constexpr char kDriverClassItem[] = "DriverClass";
 inline constexpr char kServerDbItem[] = "ServerDB";
 
-// Expands the installation variables of a path through the companion zeltools.zelenvcfg, or
-// through our own expansion when that component cannot be created or does not answer a text.
-// Backslashes become slashes afterwards: the templates are written with Windows separators.
-// When neither expands it (the expansion would be too long), *error says why.
+// Expands the "$NAME" references of a text through the companion zeltools.zelenvcfg (method
+// "resolveVar"), whose text answer is taken as it is, empty included; through our own expansion
+// when that component cannot be created, its call fails or it answers no value. When our expansion
+// cannot expand it (the result would be too long), *error says why. The one expansion of every
+// configured text.
+std::string resolveVar(const std::string& text, std::string* error = nullptr);
+
+// resolveVar of a path template, with its Windows separators made native.
 std::string resolveConfigPath(const std::string& pathTemplate, std::string* error = nullptr);
 
 }  // namespace qz::jdbc

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "config/config.h"
-#include "engine/engine.h"
+#include "object/host_link.h"
 #include "jbridge/jni_core.h"
 #include "jdbc/jdbc_config.h"
 #include "jdbc/jsql_internal.h"

@@ -100,6 +100,15 @@ size_t gLargeLead = 32;  // C-heap bytes in front of a large block's user area
 uint16_t gCacheLimit[kClassCount];
 
 std::atomic<bool> gHeapSwitch{false};
+std::atomic<int64_t> gFailCountdown{0};
+
+// True for the one allocation the armed seam makes fail. One relaxed load when disarmed.
+bool injectedFailure() {
+  int64_t left = gFailCountdown.load(std::memory_order_relaxed);
+  while (left > 0 && !gFailCountdown.compare_exchange_weak(left, left - 1)) {
+  }
+  return left == 1;
+}
 std::atomic<LocationRecorder> gRecorder{nullptr};
 std::atomic<StackReporter> gStackReporter{nullptr};
 
@@ -397,6 +406,7 @@ void reportDoubleFree() {
 
 void* allocateBlock(size_t size) {
   ensureReady();
+  if (injectedFailure()) return nullptr;
   if (size > kMaxSmallSize || gHeapSwitch.load(std::memory_order_relaxed)) {
     return allocateLarge(size);
   }
@@ -501,6 +511,13 @@ size_t headerSize() {
 
 bool setHeapSwitch(bool on) {
   return gHeapSwitch.exchange(on);
+}
+
+void failAllocation(int64_t n) {
+  gFailCountdown.store(n > 0 ? n : 0);
+}
+int64_t allocationsBeforeFailure() {
+  return gFailCountdown.load();
 }
 
 void setReleaseFlag(bool on) {

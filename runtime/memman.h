@@ -115,6 +115,11 @@ size_t headerSize();
 
 // Sends every request to the C heap while on; returns the previous setting.
 bool setHeapSwitch(bool on);
+// A test seam: the nth allocation from now (any thread) fails as if the C heap refused it, and
+// so does none after it; 0 disarms. What is left of the count, 0 once it has fired or when
+// disarmed.
+void failAllocation(int64_t n);
+int64_t allocationsBeforeFailure();
 // While on, every page that becomes empty is released, also the last of its class. Turning it
 // on first flushes the calling thread's cache and releases the pages that are empty now.
 void setReleaseFlag(bool on);

@@ -11,7 +11,7 @@ packages=(
   libhsqldb-java libpostgresql-jdbc-java libh2-java libderby-java libxerial-sqlite-jdbc-java
   postgresql-15
   liblua5.4-dev libreadline-dev
-  clang-format clang libclang-rt-14-dev
+  clang-format clang-tidy clang libclang-rt-14-dev
 )
 
 missing=()

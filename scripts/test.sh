@@ -16,6 +16,7 @@ cmake --build build-asan -j"$jobs"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+bash scripts/tidy.sh
 
 fuzz_seconds=${QZ_FUZZ_SECONDS:-20}
 if ((fuzz_seconds > 0)); then

@@ -1,14 +1,12 @@
 #include "variant/variant.h"
 
-#include <locale.h>
-
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "platform/locale.h"
 #include "variant/default_depth.h"
 
 namespace {
@@ -35,19 +33,7 @@ bool parseNumber(const char* text, double* out) {
   return true;
 }
 
-locale_t cLocale() {
-  static locale_t c = newlocale(LC_NUMERIC_MASK | LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
-  return c;
-}
-
 }  // namespace
-
-// uselocale switches only the calling thread, so a conversion on one thread never changes
-// the decimal point another thread sees.
-qzCLocaleScope::qzCLocaleScope() : previous_(uselocale(cLocale())) {}
-qzCLocaleScope::~qzCLocaleScope() {
-  uselocale(static_cast<locale_t>(previous_));
-}
 
 // --- qzVariantS -------------------------------------------------------------------------
 
@@ -230,7 +216,7 @@ int32_t qzVariantS::changeType(int32_t target) {
     return kQzOk;
   }
 
-  qzCLocaleScope cLocale;
+  qz::platform::CLocaleScope cLocale;
   switch (target) {
     case kVtInt: {
       int32_t r = 0;
@@ -308,40 +294,23 @@ int32_t qzVariantS::defaultValue(qzVariantS* out) const {
 
 // --- qzVariantArrayC --------------------------------------------------------------------
 
-qzVariantArrayC::~qzVariantArrayC() {
-  for (int32_t b = 0; b < blockCount_; ++b) {
-    blocks_[b]->~Block();
-    qzFree(blocks_[b]);
-  }
-  qzFree(blocks_);
-}
+qzVariantArrayC::~qzVariantArrayC() = default;
 
 int32_t qzVariantArrayC::count() const {
   return count_;
 }
 
 qzVariantS& qzVariantArrayC::element(int32_t i) {
-  return blocks_[i / kBlock]->v[i % kBlock];
+  return *elements_.find(static_cast<size_t>(i));
 }
 
 void qzVariantArrayC::resize(int32_t n) {
   if (n < 0) n = 0;
+  if (n > 0) {
+    const size_t last = static_cast<size_t>(n) / pageMemT<qzVariantS>::kPageElements;
+    for (size_t p = 0; p <= last; ++p) elements_[p * pageMemT<qzVariantS>::kPageElements];
+  }
   count_ = n;
-  if (n == 0) return;
-  int32_t want = n / kBlock + 1;
-  if (want > blockCapacity_) {
-    int32_t cap = blockCapacity_ ? blockCapacity_ : 4;
-    while (cap < want) cap *= 2;
-    auto** grown = static_cast<Block**>(qzRealloc(blocks_, sizeof(Block*) * cap));
-    if (!grown) throw std::bad_alloc();
-    blocks_ = grown;
-    blockCapacity_ = cap;
-  }
-  while (blockCount_ < want) {
-    void* mem = qzAlloc(sizeof(Block));
-    if (!mem) throw std::bad_alloc();
-    blocks_[blockCount_++] = new (mem) Block();
-  }
 }
 
 void qzVariantArrayC::clear() {

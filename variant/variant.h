@@ -12,6 +12,7 @@
 
 #include "object/qzcom.h"
 #include "runtime/memman.h"
+#include "runtime/page_mem.h"
 #include "runtime/str.h"
 
 class qzVariantArrayC;
@@ -89,7 +90,7 @@ struct qzVariantS {
 };
 static_assert(sizeof(qzVariantS) == 16, "qzVariantS crosses module boundaries");
 
-// An ordered list of variants in blocks of 8; blocks are never removed before destruction.
+// An ordered list of variants in pages of 8; pages are never removed before destruction.
 // Its operations are virtual so that they run in the module that made the array.
 class qzVariantArrayC : public memManInterfaceC {
  public:
@@ -101,34 +102,16 @@ class qzVariantArrayC : public memManInterfaceC {
   virtual int32_t count() const;
   // No range check: callers stay below count().
   virtual qzVariantS& element(int32_t i);
-  // Sets the count; adds blocks until there are n / 8 + 1 of them.
+  // Sets the count; adds pages until there are n / 8 + 1 of them. Throws std::bad_alloc, with
+  // the count as it was, when memory is refused.
   virtual void resize(int32_t n);
-  // Count 0; blocks and their contents stay.
+  // Count 0; pages and their contents stay.
   virtual void clear();
   virtual void assign(qzVariantArrayC& other);
   // A new array holding deep copies of every element.
   virtual qzVariantArrayC* clone();
 
  private:
-  static constexpr int kBlock = 8;
-  struct Block {
-    qzVariantS v[kBlock];
-  };
   int32_t count_ = 0;
-  int32_t blockCount_ = 0;
-  int32_t blockCapacity_ = 0;
-  Block** blocks_ = nullptr;
-};
-
-// While it lives, the calling thread's numeric and character-type locale categories are "C",
-// so numbers always read and print with a decimal point.
-class qzCLocaleScope {
- public:
-  qzCLocaleScope();
-  ~qzCLocaleScope();
-  qzCLocaleScope(const qzCLocaleScope&) = delete;
-  qzCLocaleScope& operator=(const qzCLocaleScope&) = delete;
-
- private:
-  void* previous_;  // the thread's locale_t before
+  pageMemT<qzVariantS> elements_;
 };

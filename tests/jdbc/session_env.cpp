@@ -42,6 +42,10 @@ void SessionEnvironment::TearDown() {
   std::filesystem::remove_all(g_root, ignored);
 }
 
+qz::host::Host& host() {
+  return *g_host;
+}
+
 void startEngine() {
   if (g_engineStarted) return;
   ASSERT_EQ(qzComInitRemoteEngine(g_host->hostEngine()), 0);

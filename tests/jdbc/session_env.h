@@ -9,6 +9,10 @@
 
 #include <string>
 
+namespace qz::host {
+class Host;
+}
+
 namespace qztest::jdbc {
 
 class SessionEnvironment : public ::testing::Environment {
@@ -16,6 +20,9 @@ class SessionEnvironment : public ::testing::Environment {
   void SetUp() override;
   void TearDown() override;
 };
+
+// The host the engine was started with.
+qz::host::Host& host();
 
 // Initialises and terminates the engine with the host (the environment starts it).
 void startEngine();

@@ -1,5 +1,7 @@
 #include "tests/support/script.h"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 
 #include "object/call_exception.h"
@@ -167,8 +169,14 @@ Outcome Obj::run(const char* name, int32_t kind, std::vector<Value> args) const 
   raw.reserve(args.size());
   for (const Value& a : args) raw.push_back(a.variant());
   qzIUnknown* exception = nullptr;
-  out.status = d_->invoke(name, kind, static_cast<int32_t>(raw.size()),
-                          raw.empty() ? nullptr : raw.data(), &out.result.variant(), &exception);
+  try {
+    out.status = d_->invoke(name, kind, static_cast<int32_t>(raw.size()),
+                            raw.empty() ? nullptr : raw.data(), &out.result.variant(), &exception);
+  } catch (...) {
+    ADD_FAILURE() << "a C++ exception crossed the interface in invoke of " << (name ? name : "");
+    out.error.description = "exception crossed invoke";
+    return out;
+  }
   if (exception) {
     out.error = readExceptionInfo(exception);
     exception->Release();
