@@ -69,9 +69,10 @@ const char* const kKeywords[] = {
     "ROLLBACK", "SELECT", "SET",    "TABLE",  "THEN",   "TRUNCATE", "UNION", "UPDATE",
     "VALUES",   "VIEW",   "WHEN",   "WHERE",  "WITH"};
 const char* const kMetaCommands[] = {
-    "\\?",  "\\autocommit", "\\bind",   "\\commit",  "\\conninfo", "\\d", "\\dn",
-    "\\dt", "\\format",     "\\i",      "\\l",       "\\null",     "\\o", "\\pset",
-    "\\q",  "\\rollback",   "\\timing", "\\verbose", "\\x"};
+    "\\?",        "\\autocommit", "\\bind",    "\\c",  "\\commit", "\\connect",
+    "\\conninfo", "\\copy",       "\\d",       "\\dn", "\\dt",     "\\format",
+    "\\i",        "\\l",          "\\null",    "\\o",  "\\pset",   "\\q",
+    "\\rollback", "\\timing",     "\\verbose", "\\x"};
 
 bool startsWithIgnoringCase(const std::string& word, const char* text) {
   const size_t n = std::strlen(text);
@@ -190,7 +191,8 @@ int runInteractive(Runner& runner, const std::string& dataSource) {
   for (;;) {
     interrupt::setMode(interrupt::Mode::kPrompt);
     bool dropped = false;
-    std::optional<std::string> line = readLine(promptFor(dataSource, splitter.state()), &dropped);
+    std::optional<std::string> line =
+        readLine(promptFor(runner.dataSource(), splitter.state()), &dropped);
     if (dropped) {
       splitter.discard();
       entry.clear();

@@ -16,6 +16,7 @@
 
 #include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/interrupt.h"
+#include "tools/qzsql/login.h"
 
 namespace qzsql {
 namespace {
@@ -89,6 +90,8 @@ bool isDataChange(const std::string& tag) {
 
 const char* const kMetaHelp =
     "Statements end with ';' and may span lines. Meta-commands:\n"
+    "  \\c, \\connect [DSN [USER]]  connect again, or to another data source (the\n"
+    "                 password is asked for at a terminal; the others stay open for \\copy)\n"
     "  \\d, \\dt [PATTERN]  list the tables (PATTERN: SQL LIKE, as 'ORD%')\n"
     "  \\d TABLE        columns, keys and indexes of a table ([schema.]name)\n"
     "  \\dn             list the schemas\n"
@@ -161,12 +164,13 @@ int terminalColumns() {
   return 0;
 }
 
-Runner::Runner(Session& session, Output& output, const Options& options, bool interactive)
-    : session_(session),
+Runner::Runner(Sessions& sessions, Output& output, const Options& options, bool interactive)
+    : sessions_(sessions),
       output_(output),
       out_(&output),
       options_(options),
       interactive_(interactive),
+      terminal_(isatty(STDIN_FILENO) != 0),
       verbose_(options.verbose) {
   format_.format = options.format;
 }
@@ -253,11 +257,11 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
   auto start = std::chrono::steady_clock::now();
   RunResult r;
   try {
-    r = session_.run(sql, *writer, interrupt::flag(), onRow);
+    r = session().run(sql, *writer, interrupt::flag(), onRow);
   } catch (const CallFailed& e) {
     out_.flush();
     progress.finish(0);
-    reportError(where, e, verbose_);
+    report(where, e);
     // A statement cancelled by Ctrl-C stops a script, --continue or not.
     return interrupt::take() ? Outcome::kInterrupted : Outcome::kFailed;
   }
@@ -447,7 +451,7 @@ Outcome Runner::copy(const std::string& arg, const std::string& where) {
   std::function<void(int64_t)> onRow;
   if (isatty(STDERR_FILENO)) onRow = [&progress](int64_t rows) { progress.update(rows); };
   const std::string sql = arg[0] == '(' ? source : "SELECT * FROM " + source;
-  RunResult r = session_.run(sql, *writer, interrupt::flag(), onRow);
+  RunResult r = session().run(sql, *writer, interrupt::flag(), onRow);
   progress.finish(r.rows);
   csv.flush();
   if (!file->close() || r.outputFailed) {
@@ -480,8 +484,8 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
   // Batches of rows, each in a transaction of its own, so that a failure keeps what went in.
   // Inside the user's own transaction (auto-commit off) the rows stay in it, for the user to
   // commit or roll back.
-  const bool wasAutoCommit = session_.autoCommit();
-  if (wasAutoCommit && !session_.setAutoCommit(false)) {
+  const bool wasAutoCommit = session().autoCommit();
+  if (wasAutoCommit && !session().setAutoCommit(false)) {
     return fail(where, "the connection refused to turn auto-commit off");
   }
   Progress progress;
@@ -502,11 +506,11 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
       }
       std::string sql = insert;
       for (size_t c = 0; c < record.size(); ++c) sql += (c ? ", " : "") + sqlLiteral(record[c]);
-      session_.run(sql + ")", none, nullptr);
-      if (++rows % kCopyBatch == 0 && wasAutoCommit) session_.commit();
+      session().run(sql + ")", none, nullptr);
+      if (++rows % kCopyBatch == 0 && wasAutoCommit) session().commit();
       if (showProgress) progress.update(rows);
       if (interrupt::take()) {
-        if (wasAutoCommit) session_.commit();
+        if (wasAutoCommit) session().commit();
         throw CallFailed("copy",
                          {{"qzsql", "interrupted after " + std::to_string(rows) + " rows"}});
       }
@@ -514,24 +518,24 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
     if (!error.empty()) {
       throw CallFailed("copy", {{"qzsql", path + ":" + std::to_string(line + 1) + ": " + error}});
     }
-    if (wasAutoCommit) session_.commit();
+    if (wasAutoCommit) session().commit();
   } catch (const CallFailed& e) {
     progress.finish(rows);
-    reportError(where, e, verbose_);
+    report(where, e);
     if (wasAutoCommit) {
       try {
-        session_.rollback();
+        session().rollback();
       } catch (const CallFailed&) {
         // The failure said first is the one to tell.
       }
-      session_.setAutoCommit(true);
+      session().setAutoCommit(true);
       std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
                    static_cast<long long>(rows - rows % kCopyBatch));
     }
     return Outcome::kFailed;
   }
   progress.finish(rows);
-  if (wasAutoCommit) session_.setAutoCommit(true);
+  if (wasAutoCommit) session().setAutoCommit(true);
   std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(rows));
   return Outcome::kOk;
 }
@@ -560,6 +564,51 @@ void Runner::status(const std::string& line) {
   } else if (interactive_) {
     std::fprintf(stderr, "%s\n", line.c_str());
   }
+}
+
+void Runner::report(const std::string& where, const CallFailed& e) {
+  reportError(where, e, verbose_);
+  if (connectionLost(e)) {
+    std::fprintf(stderr,
+                 "qzsql: the connection to %s is gone; use \\connect (\\c) to connect again\n",
+                 session().dataSource().c_str());
+  }
+}
+
+Outcome Runner::reconnect(const std::string& arg, const std::string& where) {
+  std::istringstream words(arg);
+  std::string dataSource, user, more;
+  words >> dataSource >> user >> more;
+  if (!more.empty()) {
+    return fail(where,
+                "\\connect takes [DSN [USER]]; the password is asked for (or $QZSQL_PASSWORD)");
+  }
+  Session& now = session();
+  if (dataSource.empty() || dataSource == "-") dataSource = now.dataSource();
+  Login how;
+  how.dataSource = dataSource;
+  const bool same = sessions_.find(dataSource) == &now;
+  if (user.empty() || user == "-") {
+    const char* envUser = std::getenv("QZSQL_USER");
+    user = same ? now.user() : envUser ? envUser : kDefaultUser;
+  }
+  how.user = user;
+  if (same && user == now.user()) how.password = now.password();
+  how.askFirst = options_.promptPassword;
+  how.terminal = terminal_;
+  try {
+    login(sessions_, how);
+  } catch (const CallFailed& e) {
+    std::fprintf(stderr, "%sqzsql: cannot connect to data source \"%s\"\n", at(where).c_str(),
+                 dataSource.c_str());
+    reportError("", e, verbose_);
+    connectHint(sessions_, e, dataSource);
+    return Outcome::kFailed;
+  }
+  tableNames_.reset();
+  std::fprintf(stderr, "Connected to data source \"%s\" as user \"%s\".\n",
+               session().dataSource().c_str(), session().user().c_str());
+  return Outcome::kOk;
 }
 
 Outcome Runner::fail(const std::string& where, const std::string& message) {
@@ -595,12 +644,13 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       std::fputs(kMetaHelp, stderr);
       return Outcome::kOk;
     }
+    if (command == "c" || command == "connect") return reconnect(arg, where);
     if (command == "d") return arg.empty() ? listTables("") : describe(arg);
     if (command == "dt") return listTables(arg);
     if (command == "dn") return listSchemas();
     if (command == "l" || command == "list") {
       out_ << formatDataSources(
-          readDataSources([this](const std::string& p) { return session_.resolvePath(p); }));
+          readDataSources([this](const std::string& p) { return session().resolvePath(p); }));
       return Outcome::kOk;
     }
     if (command == "conninfo") {
@@ -608,31 +658,31 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       return Outcome::kOk;
     }
     if (command == "commit") {
-      session_.commit();
+      session().commit();
       status("COMMIT");
       return Outcome::kOk;
     }
     if (command == "rollback") {
-      session_.rollback();
+      session().rollback();
       status("ROLLBACK");
       return Outcome::kOk;
     }
     if (command == "autocommit") {
       if (word.empty()) {
-        std::fprintf(stderr, "Auto-commit is %s.\n", session_.autoCommit() ? "on" : "off");
+        std::fprintf(stderr, "Auto-commit is %s.\n", session().autoCommit() ? "on" : "off");
         return Outcome::kOk;
       }
       if (word != "on" && word != "off") return fail(where, "\\autocommit takes on or off");
-      if (!session_.setAutoCommit(word == "on")) {
+      if (!session().setAutoCommit(word == "on")) {
         return fail(where, "the connection refused to change auto-commit");
       }
-      std::fprintf(stderr, "Auto-commit is %s.\n", session_.autoCommit() ? "on" : "off");
+      std::fprintf(stderr, "Auto-commit is %s.\n", session().autoCommit() ? "on" : "off");
       return Outcome::kOk;
     }
     if (command == "bind") {
       bool on = false;
-      if (!onOff(session_.binding(), &on)) return fail(where, "\\bind takes on or off");
-      if (!session_.setBinding(on)) return fail(where, "the connection refused to change binding");
+      if (!onOff(session().binding(), &on)) return fail(where, "\\bind takes on or off");
+      if (!session().setBinding(on)) return fail(where, "the connection refused to change binding");
       std::fprintf(stderr, "Binding of literals is %s.\n", on ? "on" : "off");
       return Outcome::kOk;
     }
@@ -701,7 +751,7 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       return o;
     }
   } catch (const CallFailed& e) {
-    reportError(where, e, verbose_);
+    report(where, e);
     return Outcome::kFailed;
   }
   return fail(where, "unknown meta-command \\" + command + " (\\? lists them)");
@@ -801,7 +851,7 @@ Outcome Runner::describe(const std::string& name) {
   bool found = false;
   for (const std::string& candidate : {table, upper(table), lower(table)}) {
     // The name is a pattern to the driver ('_' matches any character): only exact matches.
-    MetaList tables = session_.metadata("tables", schema, candidate);
+    MetaList tables = session().metadata("tables", schema, candidate);
     for (const Row& r : tables.rows) {
       if (tables.text(r, "TABLE_NAME") != candidate) continue;
       foundSchema = tables.text(r, "TABLE_SCHEM");
@@ -813,7 +863,7 @@ Outcome Runner::describe(const std::string& name) {
   }
   if (!found) return fail("", "no table named \"" + name + "\"");
 
-  MetaList columns = session_.metadata("columns", foundSchema, foundName);
+  MetaList columns = session().metadata("columns", foundSchema, foundName);
   out_ << "Table \"" << (foundSchema.empty() ? foundName : foundSchema + "." + foundName) << "\"\n";
   FormatOptions aligned;
   aligned.format = Format::kAligned;
@@ -836,7 +886,7 @@ Outcome Runner::describe(const std::string& name) {
   }
   w->end(static_cast<int64_t>(ordered.size()));
 
-  MetaList primary = session_.metadata("primarykeys", foundSchema, foundName);
+  MetaList primary = session().metadata("primarykeys", foundSchema, foundName);
   if (!primary.rows.empty()) {
     std::vector<const Row*> rows;
     for (const Row& r : primary.rows) rows.push_back(&r);
@@ -844,7 +894,7 @@ Outcome Runner::describe(const std::string& name) {
     out_ << "Primary key: " << (keyName.empty() ? "" : keyName + " ") << "("
          << columnList(primary, rows, "KEY_SEQ", "COLUMN_NAME") << ")\n";
   }
-  MetaList foreign = session_.metadata("foreignkeys", foundSchema, foundName);
+  MetaList foreign = session().metadata("foreignkeys", foundSchema, foundName);
   if (!foreign.rows.empty()) {
     out_ << "Foreign keys:\n";
     // One key per name and referenced table; a key without a name is one per table.
@@ -870,7 +920,7 @@ Outcome Runner::describe(const std::string& name) {
            << " (" << columnList(foreign, rows, "KEY_SEQ", "PKCOLUMN_NAME") << ")\n";
     }
   }
-  MetaList indexes = session_.metadata("indexes", foundSchema, foundName);
+  MetaList indexes = session().metadata("indexes", foundSchema, foundName);
   std::vector<std::pair<std::string, std::vector<const Row*>>> byName;
   for (const Row& r : indexes.rows) {
     std::string index = indexes.text(r, "INDEX_NAME");
@@ -899,10 +949,10 @@ Outcome Runner::describe(const std::string& name) {
 Outcome Runner::listTables(const std::string& pattern) {
   // An unquoted name is stored in one case: a pattern that finds nothing as typed is tried
   // in upper and then in lower case.
-  MetaList tables = session_.metadata("tables", "", pattern);
+  MetaList tables = session().metadata("tables", "", pattern);
   for (const std::string& other : {upper(pattern), lower(pattern)}) {
     if (!tables.rows.empty() || other == pattern) continue;
-    tables = session_.metadata("tables", "", other);
+    tables = session().metadata("tables", "", other);
   }
   FormatOptions aligned;
   aligned.format = Format::kAligned;
@@ -926,7 +976,7 @@ const std::vector<std::string>& Runner::tableNames() {
   if (tableNames_) return *tableNames_;
   tableNames_.emplace();
   try {
-    MetaList tables = session_.metadata("tables", "", "");
+    MetaList tables = session().metadata("tables", "", "");
     for (const Row& r : tables.rows) {
       if (isSystemSchema(tables.text(r, "TABLE_SCHEM"))) continue;
       if (!isUserTableType(tables.text(r, "TABLE_TYPE"))) continue;
@@ -939,7 +989,7 @@ const std::vector<std::string>& Runner::tableNames() {
 }
 
 Outcome Runner::listSchemas() {
-  MetaList schemas = session_.metadata("schemas", "", "");
+  MetaList schemas = session().metadata("schemas", "", "");
   FormatOptions aligned;
   aligned.format = Format::kAligned;
   std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
@@ -957,14 +1007,14 @@ Outcome Runner::listSchemas() {
 }
 
 void Runner::connectionInfo() {
-  ConnectionInfo i = session_.info();
+  ConnectionInfo i = session().info();
   const char* state = i.state == 1 ? "open" : i.state == 2 ? "closed" : "unknown";
   out_ << "Data source:   " << i.dataSource << "\n"
        << "User:          " << i.user << "\n"
        << "Database:      " << i.databaseName << "\n"
        << "DBMS:          " << i.dbmsName << " " << i.dbmsVersion << "\n"
        << "Connection:    " << state << "\n"
-       << "Auto-commit:   " << (session_.autoCommit() ? "on" : "off") << "\n"
+       << "Auto-commit:   " << (session().autoCommit() ? "on" : "off") << "\n"
        << "Engine class:  " << i.classId << "\n";
 }
 

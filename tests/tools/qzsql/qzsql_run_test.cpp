@@ -512,6 +512,74 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   EXPECT_FALSE(contains(history, "never run")) << history;
 }
 
+TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
+  QZ_SKIP_WITHOUT_PG();
+  qztest::PgServer& pg = qztest::pgServer();
+  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  struct Revive {
+    ~Revive() {
+      if (!qztest::pgServer().running()) qztest::pgServer().restart();
+    }
+  } revive;
+  const std::string wrong = "Wrong-Quokka-4417";
+  Terminal t(box, {"hsql"});
+  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
+  // The empty password is refused: asked for, without echo; a wrong one keeps the old
+  // connection, and neither password shows anywhere.
+  t.type("\\c pg " + pg.user() + "\r");
+  ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.sinceMark();
+  t.type(wrong + "\r");
+  ASSERT_TRUE(t.waitFor("password authentication failed")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
+  t.type("\\verbose on\r\\connect pg " + pg.user() + "\r");
+  ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.sinceMark();
+  t.type(pg.password() + "\r");
+  ASSERT_TRUE(t.waitFor("Connected to data source \"pg\" as user \"qz\".")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  t.type("SELECT 40 + 1 AS answer;\r");
+  ASSERT_TRUE(t.waitFor("41\r\n(1 row)")) << t.sinceMark();
+
+  // The server goes: the failure says how to go on; once it is back, \c with the password
+  // that worked, and the session goes on.
+  pg.stopImmediately();
+  t.type("SELECT 2 AS two;\r");
+  ASSERT_TRUE(t.waitFor("use \\connect (\\c) to connect again")) << t.sinceMark();
+  EXPECT_TRUE(contains(t.output(), "ERROR:  08")) << t.output();
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  pg.restart();
+  t.type("\\c\r");
+  ASSERT_TRUE(t.waitFor("Connected to data source \"pg\"")) << t.sinceMark();
+  t.type("SELECT 3 AS three;\r");
+  ASSERT_TRUE(t.waitFor("3\r\n(1 row)")) << t.sinceMark();
+  t.type("\\c hsql\r");
+  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
+  t.type("\\q\r");
+  EXPECT_EQ(t.wait(), 0) << t.output();
+  EXPECT_FALSE(contains(t.output(), wrong)) << t.output();
+  EXPECT_FALSE(contains(t.output(), pg.password())) << t.output();
+  std::string history = box.readFile(box.home() + "/.qzsql_history_hsql");
+  EXPECT_TRUE(contains(history, "\\c pg " + pg.user())) << history;
+  EXPECT_FALSE(contains(history, wrong)) << history;
+  EXPECT_FALSE(contains(history, pg.password())) << history;
+
+  // Nor in a verbose refusal of the command line's connect.
+  Result refused =
+      box.run({"pg", "-v", "-U", pg.user(), "-c", "SELECT 1"}, "", {{"QZSQL_PASSWORD", wrong}});
+  EXPECT_EQ(refused.code, 2);
+  EXPECT_TRUE(contains(refused.err, "28P01")) << refused.err;
+  EXPECT_FALSE(contains(refused.err + refused.out, wrong)) << refused.err;
+}
+
+TEST_F(QzsqlRun, PasswordPromptNeedsATerminal) {
+  // Read from the statements' input, the first statement would be taken for the password.
+  Result r = box.run({"hsql", "-W"}, "SELECT 1;\n", {{"QZSQL_PASSWORD", ""}});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "qzsql: -W asks for the password at a terminal, and standard input is none (set "
+            "QZSQL_PASSWORD instead)\n");
+  EXPECT_EQ(r.out, "");
+}
+
 TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement) {
   QZ_SKIP_WITHOUT_PG();
   qztest::PgServer& pg = qztest::pgServer();
