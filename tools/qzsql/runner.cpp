@@ -794,10 +794,29 @@ bool isUserTableType(const std::string& type) {
   return true;
 }
 
+// The standard names of PostgreSQL's internal type names, the same as other drivers report.
+const char* standardName(const std::string& name) {
+  static constexpr std::pair<const char*, const char*> kAliases[] = {
+      {"bool", "BOOLEAN"},        {"int2", "SMALLINT"},
+      {"int4", "INTEGER"},        {"int8", "BIGINT"},
+      {"float4", "REAL"},         {"float8", "DOUBLE PRECISION"},
+      {"numeric", "NUMERIC"},     {"varchar", "VARCHAR"},
+      {"bpchar", "CHAR"},         {"date", "DATE"},
+      {"time", "TIME"},           {"timetz", "TIME WITH TIME ZONE"},
+      {"timestamp", "TIMESTAMP"}, {"timestamptz", "TIMESTAMP WITH TIME ZONE"},
+      {"serial", "INTEGER"},      {"bigserial", "BIGINT"},
+      {"smallserial", "SMALLINT"}};
+  for (const auto& [alias, standard] : kAliases) {
+    if (name == alias) return standard;
+  }
+  return nullptr;
+}
+
 // The type as the database writes it, with its length or precision where it takes one.
 std::string typeText(const MetaList& l, const Row& r) {
   std::string name = l.text(r, "TYPE_NAME");
   if (name.find('(') != std::string::npos) return name;
+  if (const char* standard = standardName(name)) name = standard;
   const int type = std::atoi(l.text(r, "DATA_TYPE").c_str());
   const long size = std::atol(l.text(r, "COLUMN_SIZE").c_str());
   const std::string digits = l.text(r, "DECIMAL_DIGITS");

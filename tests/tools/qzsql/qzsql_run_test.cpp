@@ -323,11 +323,11 @@ TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
   qztest::PgServer& pg = qztest::pgServer();
   box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
   checkDescribed(box, {"pg", "-U", pg.user()}, {{"QZSQL_PASSWORD", pg.password()}}, "public",
-                 {{"id", "int4"},
-                  {"label", "varchar(10)"},
-                  {"amount", "numeric(10,2)"},
-                  {"ok", "bool"},
-                  {"stamp", "timestamptz"}});
+                 {{"id", "INTEGER"},
+                  {"label", "VARCHAR(10)"},
+                  {"amount", "NUMERIC(10,2)"},
+                  {"ok", "BOOLEAN"},
+                  {"stamp", "TIMESTAMP WITH TIME ZONE"}});
 }
 
 TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
