@@ -59,6 +59,9 @@ assert(seen[1].v == "" and seen[1].indicator == 0)
 assert(seen[2].v == nil and seen[2].indicator == -1)
 assert(seen[3].v == string.rep("x", 9000))
 assert(query:columnType(0) == 4 and query:columnType(1) == 12)  -- INTEGER, VARCHAR
+assert(query:columnInfo(1, "precision") == 20000 and query:columnInfo(1, "typename") == "VARCHAR")
+local badInfo, infoErr = pcall(query.columnInfo, query, 1, "colour")
+assert(not badInfo and tostring(infoErr):find("columnInfo takes precision, scale or typename"))
 assert(query:cancel() == 0 and rs:cancel() == 0)                -- nothing in flight
 
 local meta = db:createObject("RECORDSET")
