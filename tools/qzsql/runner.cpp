@@ -35,6 +35,11 @@ std::string lower(std::string s) {
   return s;
 }
 
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
 std::string at(const std::string& where) {
   return where.empty() ? "" : where + ": ";
 }
@@ -110,6 +115,8 @@ const char* const kMetaHelp =
     "  \\o [FILE]       send results to a file; without one, back to the output\n"
     "  \\pset pager [on|off]  page results taller than the terminal ($PAGER)\n"
     "  \\copy TABLE FROM FILE, \\copy TABLE|(QUERY) TO FILE  CSV with a header line\n"
+    "  \\copy TABLE|(QUERY) TO @DSN TABLE  into a table of another data source (open\n"
+    "                 or opened as \\c would; the table made like the result if missing)\n"
     "  \\i FILE         run the statements of a file\n"
     "  \\q              quit (or Ctrl-D)\n"
     "  \\?              this help\n"
@@ -380,14 +387,60 @@ bool readCsvRecord(const std::string& text, size_t* at, Row* record, std::string
   }
 }
 
-std::string sqlLiteral(const Cell& cell) {
-  if (!cell) return "NULL";
+std::string sqlLiteral(const std::string& text) {
   std::string out = "'";
-  for (char c : *cell) {
+  for (char c : text) {
     if (c == '\'') out += '\'';
     out += c;
   }
   return out + "'";
+}
+
+// [+-]digits[.digits][e[+-]digits], or with the digits after the point only.
+bool isNumberText(const std::string& t) {
+  size_t i = 0;
+  auto digits = [&] {
+    size_t from = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    return i - from;
+  };
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  size_t whole = digits();
+  size_t fraction = 0;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    fraction = digits();
+  }
+  if (whole + fraction == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == t.size();
+}
+
+// A value as a literal for a column of that kind: numbers and booleans as such, so that a
+// driver that checks types takes them; the rest quoted, for the database to convert.
+std::string literal(const Cell& cell, ColumnKind kind) {
+  if (!cell) return "NULL";
+  if (kind == ColumnKind::kNumber && isNumberText(*cell)) return *cell;
+  if (kind == ColumnKind::kBoolean) {
+    const std::string v = lower(*cell);
+    if (v == "t" || v == "true" || v == "1") return "TRUE";
+    if (v == "f" || v == "false" || v == "0") return "FALSE";
+  }
+  return sqlLiteral(*cell);
+}
+
+// A column name as written in SQL: as it is when it is a plain identifier, else quoted.
+std::string columnName(const std::string& name) {
+  bool plain = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
+  for (char c : name) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+  if (plain) return name;
+  std::string out = "\"";
+  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
 }
 
 // A file name as written, or in single quotes.
@@ -398,11 +451,213 @@ std::string fileName(const std::string& text) {
 }
 
 constexpr int kCopyBatch = 500;
+constexpr size_t kCopyBatchBytes = 1 << 20;
+
+// Rows into a table by batches: one INSERT of up to kCopyBatch rows each (multi-row VALUES,
+// which every driver of ours takes), committed as one transaction when auto-commit was on;
+// inside the user's own transaction (auto-commit off) the rows stay in it, for the user to
+// commit or roll back. Literals go as written for the time of the copy: bound, a date text
+// would reach a strict driver as a character parameter.
+class Inserter {
+ public:
+  Inserter(Session& target, const std::string& table, const std::vector<std::string>& columns,
+           std::vector<ColumnKind> kinds)
+      : target_(target), kinds_(std::move(kinds)) {
+    head_ = "INSERT INTO " + table + " (";
+    for (size_t c = 0; c < columns.size(); ++c) head_ += (c ? ", " : "") + columns[c];
+    head_ += ") VALUES ";
+  }
+
+  // Throws CallFailed when the connection refuses the settings of the copy.
+  void start() {
+    binding_ = target_.binding();
+    ownTransactions_ = target_.autoCommit();
+    if (binding_ && !target_.setBinding(false)) refused("to send literals as written");
+    if (ownTransactions_ && !target_.setAutoCommit(false)) refused("to turn auto-commit off");
+  }
+  void add(const Row& row) {
+    pending_ += pendingRows_ == 0 ? "(" : ", (";
+    for (size_t c = 0; c < row.size(); ++c) {
+      pending_ += (c ? ", " : "") + literal(row[c], c < kinds_.size() ? kinds_[c] : kText);
+    }
+    pending_ += ")";
+    if (++pendingRows_ >= kCopyBatch || pending_.size() >= kCopyBatchBytes) flush();
+  }
+  void finish() {
+    flush();
+    restore();
+    finished_ = true;
+  }
+  // After a failure: the open batch rolled back, the settings back.
+  void abandon() {
+    if (finished_) return;
+    if (ownTransactions_) {
+      try {
+        target_.rollback();
+      } catch (const CallFailed&) {
+        // The failure said first is the one to tell.
+      }
+    }
+    try {
+      restore();
+    } catch (const CallFailed&) {
+      // As above.
+    }
+  }
+  int64_t rows() const { return rows_ + pendingRows_; }
+  // Rows committed by the copy itself; nullopt when they are in the user's transaction.
+  std::optional<int64_t> committed() const {
+    return ownTransactions_ ? std::optional<int64_t>(committed_) : std::nullopt;
+  }
+
+ private:
+  static constexpr ColumnKind kText = ColumnKind::kText;
+
+  [[noreturn]] static void refused(const std::string& what) {
+    throw CallFailed("copy", {{"qzsql", "the connection refused " + what}});
+  }
+  void flush() {
+    if (pendingRows_ == 0) return;
+    NullWriter none;
+    target_.run(head_ + pending_, none, nullptr);
+    rows_ += pendingRows_;
+    pending_.clear();
+    pendingRows_ = 0;
+    if (ownTransactions_) {
+      target_.commit();
+      committed_ = rows_;
+    }
+  }
+  void restore() {
+    if (ownTransactions_ && !target_.autoCommit()) target_.setAutoCommit(true);
+    if (binding_ && !target_.binding()) target_.setBinding(true);
+  }
+
+  Session& target_;
+  std::vector<ColumnKind> kinds_;
+  std::string head_;
+  std::string pending_;
+  int pendingRows_ = 0;
+  int64_t rows_ = 0;
+  int64_t committed_ = 0;
+  bool binding_ = false;
+  bool ownTransactions_ = false;
+  bool finished_ = false;
+};
+
+bool findTable(Session& session, const std::string& name, std::string* schema, std::string* table);
+const char* standardName(const std::string& name);
+
+// The type a column of another database is made with: its standard name and size, from the
+// JDBC type code (and the driver's name for the time zone, which PostgreSQL's driver leaves out
+// of the code). A text or number without a bound is unbounded where the target has such a type.
+std::string columnDefinition(const ColumnType& t, bool postgres, const std::string& name) {
+  const char* standard = standardName(t.typeName);
+  const std::string known = standard ? standard : upper(t.typeName);
+  const std::string text = postgres ? "TEXT" : "CLOB";
+  const int32_t size = t.precision;
+  switch (t.jdbcType) {
+    case -7:
+    case 16:
+      return "BOOLEAN";
+    case -6:
+    case 5:
+      return "SMALLINT";
+    case 4:
+      return "INTEGER";
+    case -5:
+      return "BIGINT";
+    case 7:
+      return "REAL";
+    case 6:
+    case 8:
+      return "DOUBLE PRECISION";
+    case 2:
+    case 3:
+      // Unconstrained (PostgreSQL's numeric reports 0, others a huge precision).
+      if (size <= 0 || size > 1000) return postgres ? "NUMERIC" : "NUMERIC(38,10)";
+      return "NUMERIC(" + std::to_string(size) + "," + std::to_string(t.scale) + ")";
+    case 1:
+    case -15:
+      return size > 0 && size < 10000 ? "CHAR(" + std::to_string(size) + ")" : text;
+    case 12:
+    case -9:
+      if (size > 0 && size < 10000000) return "VARCHAR(" + std::to_string(size) + ")";
+      return text;
+    case 91:
+      return "DATE";
+    case 92:
+    case 2013:
+      return known == "TIME WITH TIME ZONE" || t.jdbcType == 2013 ? "TIME WITH TIME ZONE" : "TIME";
+    case 93:
+    case 2014:
+      return known == "TIMESTAMP WITH TIME ZONE" || t.jdbcType == 2014 ? "TIMESTAMP WITH TIME ZONE"
+                                                                       : "TIMESTAMP";
+    case -2:
+    case -3:
+    case -4:
+    case 2004:
+      throw CallFailed("copy", {{"qzsql", "column " + name +
+                                              " is binary: \\copy between data sources "
+                                              "takes text, numbers, booleans and dates"}});
+    default:
+      return text;
+  }
+}
+
+// The query's rows into a table of another session, made like the result when it is not
+// there.
+class TableWriter : public ResultWriter {
+ public:
+  TableWriter(Session& target, std::string table)
+      : ResultWriter(sink_), target_(target), table_(std::move(table)) {}
+  bool wantsTypes() const override { return true; }
+  void setTypes(std::vector<ColumnType> types) override { types_ = std::move(types); }
+  void begin(const std::vector<std::string>& names) override {
+    std::vector<std::string> columns;
+    for (const std::string& n : names) columns.push_back(columnName(n));
+    std::string schema, found;
+    if (!findTable(target_, table_, &schema, &found)) {
+      const bool postgres = lower(target_.info().dbmsName).find("postgres") != std::string::npos;
+      std::string create = "CREATE TABLE " + table_ + " (";
+      for (size_t c = 0; c < columns.size(); ++c) {
+        create +=
+            (c ? ", " : "") + columns[c] + " " +
+            columnDefinition(c < types_.size() ? types_[c] : ColumnType{}, postgres, columns[c]);
+      }
+      NullWriter none;
+      target_.run(create + ")", none, nullptr);
+      if (!target_.autoCommit()) target_.commit();
+      created_ = true;
+    }
+    std::vector<ColumnKind> kinds;
+    for (const ColumnType& t : types_) kinds.push_back(columnKind(t.jdbcType));
+    inserter_.emplace(target_, table_, columns, std::move(kinds));
+    inserter_->start();
+  }
+  void row(const Row& row) override { inserter_->add(row); }
+  void end(int64_t) override { inserter_->finish(); }
+  void stop(int64_t) override { inserter_->finish(); }
+  void abandon() {
+    if (inserter_) inserter_->abandon();
+  }
+  bool created() const { return created_; }
+  const std::optional<Inserter>& inserter() const { return inserter_; }
+
+ private:
+  std::ostringstream sink_;
+  Session& target_;
+  std::string table_;
+  std::vector<ColumnType> types_;
+  std::optional<Inserter> inserter_;
+  bool created_ = false;
+};
 
 }  // namespace
 
 Outcome Runner::copy(const std::string& arg, const std::string& where) {
-  const std::string usage = "\\copy takes TABLE FROM FILE, or TABLE or (QUERY) TO FILE";
+  const std::string usage =
+      "\\copy takes TABLE FROM FILE, TABLE or (QUERY) TO FILE, or TABLE or (QUERY) TO @DSN TABLE";
   std::string source;
   size_t rest = 0;
   if (!arg.empty() && arg[0] == '(') {
@@ -432,13 +687,22 @@ Outcome Runner::copy(const std::string& arg, const std::string& where) {
   size_t space = tail.find_first_of(" \t");
   if (space == std::string::npos) return fail(where, usage);
   std::string direction = lower(tail.substr(0, space));
-  std::string path = fileName(tail.substr(space));
+  std::string target = trimmed(tail.substr(space));
+  std::string path = fileName(target);
   if (path.empty()) return fail(where, usage);
   if (direction == "from") {
     if (arg[0] == '(') return fail(where, usage);
     return copyFrom(source, path, where);
   }
   if (direction != "to") return fail(where, usage);
+  const std::string sql = arg[0] == '(' ? source : "SELECT * FROM " + source;
+  if (target[0] == '@') {
+    std::istringstream words(target.substr(1));
+    std::string dataSource, table, more;
+    words >> dataSource >> table >> more;
+    if (dataSource.empty() || table.empty() || !more.empty()) return fail(where, usage);
+    return copyTo(sql, dataSource, table, where);
+  }
 
   std::string error;
   std::unique_ptr<Output> file = Output::open(path, &error);
@@ -450,7 +714,6 @@ Outcome Runner::copy(const std::string& arg, const std::string& where) {
   Progress progress;
   std::function<void(int64_t)> onRow;
   if (isatty(STDERR_FILENO)) onRow = [&progress](int64_t rows) { progress.update(rows); };
-  const std::string sql = arg[0] == '(' ? source : "SELECT * FROM " + source;
   RunResult r = session().run(sql, *writer, interrupt::flag(), onRow);
   progress.finish(r.rows);
   csv.flush();
@@ -458,6 +721,62 @@ Outcome Runner::copy(const std::string& arg, const std::string& where) {
     return fail(where, "cannot write " + path + ": " + std::strerror(file->error()));
   }
   if (r.interrupted) return Outcome::kInterrupted;
+  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(r.rows));
+  return Outcome::kOk;
+}
+
+Outcome Runner::copyTo(const std::string& sql, const std::string& dataSource,
+                       const std::string& table, const std::string& where) {
+  Session& source = session();
+  Session* target = sessions_.find(dataSource);
+  if (!target) {
+    // Opened as \connect would, and left open; the current connection stays current.
+    Login how;
+    how.dataSource = dataSource;
+    const char* envUser = std::getenv("QZSQL_USER");
+    how.user = envUser ? envUser : kDefaultUser;
+    how.askFirst = options_.promptPassword;
+    how.terminal = terminal_;
+    try {
+      target = &login(sessions_, how);
+    } catch (const CallFailed& e) {
+      sessions_.makeCurrent(source);
+      std::fprintf(stderr, "%sqzsql: cannot connect to data source \"%s\"\n", at(where).c_str(),
+                   dataSource.c_str());
+      reportError("", e, verbose_);
+      connectHint(sessions_, e, dataSource);
+      return Outcome::kFailed;
+    }
+    sessions_.makeCurrent(source);
+  }
+  if (target == &source) {
+    return fail(where, "\\copy to a table of the same connection: INSERT INTO " + table +
+                           " SELECT ... does that");
+  }
+  TableWriter writer(*target, table);
+  Progress progress;
+  std::function<void(int64_t)> onRow;
+  if (isatty(STDERR_FILENO)) onRow = [&progress](int64_t rows) { progress.update(rows); };
+  RunResult r;
+  try {
+    r = source.run(sql, writer, interrupt::flag(), onRow);
+  } catch (const CallFailed& e) {
+    const int64_t rows = writer.inserter() ? writer.inserter()->rows() : 0;
+    progress.finish(rows);
+    report(where, e);
+    writer.abandon();
+    if (writer.inserter() && writer.inserter()->committed()) {
+      std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
+                   static_cast<long long>(*writer.inserter()->committed()));
+    }
+    return interrupt::take() ? Outcome::kInterrupted : Outcome::kFailed;
+  }
+  progress.finish(r.rows);
+  if (r.interrupted) {
+    std::fprintf(stderr, "qzsql: interrupted; %lld rows were copied\n",
+                 static_cast<long long>(r.rows));
+    return Outcome::kInterrupted;
+  }
   std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(r.rows));
   return Outcome::kOk;
 }
@@ -475,26 +794,18 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
   if (!readCsvRecord(text, &at, &header, &error)) {
     return fail(where, path + ": " + (error.empty() ? "no header line" : error));
   }
-  std::string columns;
+  std::vector<std::string> columns;
   for (const Cell& name : header) {
     if (!name || name->empty()) return fail(where, path + ": an empty column name in the header");
-    columns += (columns.empty() ? "" : ", ") + *name;
+    columns.push_back(*name);
   }
-  const std::string insert = "INSERT INTO " + table + " (" + columns + ") VALUES (";
-  // Batches of rows, each in a transaction of its own, so that a failure keeps what went in.
-  // Inside the user's own transaction (auto-commit off) the rows stay in it, for the user to
-  // commit or roll back.
-  const bool wasAutoCommit = session().autoCommit();
-  if (wasAutoCommit && !session().setAutoCommit(false)) {
-    return fail(where, "the connection refused to turn auto-commit off");
-  }
+  Inserter inserter(session(), table, columns, {});
   Progress progress;
   const bool showProgress = isatty(STDERR_FILENO) != 0;
-  int64_t rows = 0;
   int line = 1;
   Row record;
-  NullWriter none;
   try {
+    inserter.start();
     while (readCsvRecord(text, &at, &record, &error)) {
       ++line;
       if (record.size() == 1 && !record[0]) continue;  // an empty line
@@ -504,39 +815,30 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
             {{"qzsql", path + ":" + std::to_string(line) + ": " + std::to_string(record.size()) +
                            " fields, the header has " + std::to_string(header.size())}});
       }
-      std::string sql = insert;
-      for (size_t c = 0; c < record.size(); ++c) sql += (c ? ", " : "") + sqlLiteral(record[c]);
-      session().run(sql + ")", none, nullptr);
-      if (++rows % kCopyBatch == 0 && wasAutoCommit) session().commit();
-      if (showProgress) progress.update(rows);
+      inserter.add(record);
+      if (showProgress) progress.update(inserter.rows());
       if (interrupt::take()) {
-        if (wasAutoCommit) session().commit();
-        throw CallFailed("copy",
-                         {{"qzsql", "interrupted after " + std::to_string(rows) + " rows"}});
+        inserter.finish();
+        throw CallFailed(
+            "copy", {{"qzsql", "interrupted after " + std::to_string(inserter.rows()) + " rows"}});
       }
     }
     if (!error.empty()) {
       throw CallFailed("copy", {{"qzsql", path + ":" + std::to_string(line + 1) + ": " + error}});
     }
-    if (wasAutoCommit) session().commit();
+    inserter.finish();
   } catch (const CallFailed& e) {
-    progress.finish(rows);
+    progress.finish(inserter.rows());
     report(where, e);
-    if (wasAutoCommit) {
-      try {
-        session().rollback();
-      } catch (const CallFailed&) {
-        // The failure said first is the one to tell.
-      }
-      session().setAutoCommit(true);
+    inserter.abandon();
+    if (inserter.committed()) {
       std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
-                   static_cast<long long>(rows - rows % kCopyBatch));
+                   static_cast<long long>(*inserter.committed()));
     }
     return Outcome::kFailed;
   }
-  progress.finish(rows);
-  if (wasAutoCommit) session().setAutoCommit(true);
-  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(rows));
+  progress.finish(inserter.rows());
+  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(inserter.rows()));
   return Outcome::kOk;
 }
 
@@ -759,11 +1061,6 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
 
 namespace {
 
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // Schemas of the database system itself, by the names the five drivers give them.
 bool isSystemSchema(const std::string& schema) {
   static constexpr const char* kSystem[] = {"INFORMATION_SCHEMA",
@@ -858,29 +1155,35 @@ std::string unquoted(const std::string& s) {
   return s;
 }
 
+bool findTable(Session& session, const std::string& name, std::string* schema, std::string* table) {
+  // schema.table; unquoted names are stored in upper or in lower case, by database.
+  size_t dot = name.find('.');
+  std::string inSchema = dot == std::string::npos ? "" : unquoted(name.substr(0, dot));
+  std::string bare = unquoted(dot == std::string::npos ? name : name.substr(dot + 1));
+  bool found = false;
+  for (const std::string& candidate : {bare, upper(bare), lower(bare)}) {
+    // The name is a pattern to the driver ('_' matches any character): only exact matches.
+    MetaList tables = session.metadata("tables", inSchema, candidate);
+    for (const Row& r : tables.rows) {
+      if (tables.text(r, "TABLE_NAME") != candidate) continue;
+      *schema = tables.text(r, "TABLE_SCHEM");
+      *table = candidate;
+      found = true;
+      if (!isSystemSchema(*schema)) break;
+    }
+    if (found) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 Outcome Runner::describe(const std::string& name) {
-  // schema.table; unquoted names are stored in upper or in lower case, by database.
-  size_t dot = name.find('.');
-  std::string schema = dot == std::string::npos ? "" : unquoted(name.substr(0, dot));
-  std::string table = unquoted(dot == std::string::npos ? name : name.substr(dot + 1));
   std::string foundSchema;
   std::string foundName;
-  bool found = false;
-  for (const std::string& candidate : {table, upper(table), lower(table)}) {
-    // The name is a pattern to the driver ('_' matches any character): only exact matches.
-    MetaList tables = session().metadata("tables", schema, candidate);
-    for (const Row& r : tables.rows) {
-      if (tables.text(r, "TABLE_NAME") != candidate) continue;
-      foundSchema = tables.text(r, "TABLE_SCHEM");
-      foundName = candidate;
-      found = true;
-      if (!isSystemSchema(foundSchema)) break;
-    }
-    if (found) break;
+  if (!findTable(session(), name, &foundSchema, &foundName)) {
+    return fail("", "no table named \"" + name + "\"");
   }
-  if (!found) return fail("", "no table named \"" + name + "\"");
 
   MetaList columns = session().metadata("columns", foundSchema, foundName);
   out_ << "Table \"" << (foundSchema.empty() ? foundName : foundSchema + "." + foundName) << "\"\n";

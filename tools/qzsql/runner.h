@@ -68,6 +68,9 @@ class Runner {
   // \copy TABLE FROM FILE (CSV with a header line naming the columns).
   Outcome copy(const std::string& arg, const std::string& where);
   Outcome copyFrom(const std::string& table, const std::string& path, const std::string& where);
+  // \copy SOURCE TO @DSN TABLE: the rows of the query into a table of another connection.
+  Outcome copyTo(const std::string& sql, const std::string& dataSource, const std::string& table,
+                 const std::string& where);
   Output& current() { return redirect_ ? *redirect_ : output_; }
   bool paging() const;
   // Writes text through the pager when it is taller than the terminal, else to the output.

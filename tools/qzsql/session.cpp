@@ -189,6 +189,16 @@ void Session::readResult(const Object& recordSet, const Object& exec, ResultWrit
   for (int32_t c = 0; c < count; ++c) {
     kinds.push_back(columnKind(intOf(exec.call("columnType", {c}), "columnType")));
   }
+  if (writer.wantsTypes()) {
+    std::vector<ColumnType> types(static_cast<size_t>(count));
+    for (int32_t c = 0; c < count; ++c) {
+      types[c].jdbcType = intOf(exec.call("columnType", {c}), "columnType");
+      types[c].precision = intOf(exec.call("columnInfo", {c, "precision"}), "columnInfo");
+      types[c].scale = intOf(exec.call("columnInfo", {c, "scale"}), "columnInfo");
+      types[c].typeName = textOf(exec.call("columnInfo", {c, "typename"}));
+    }
+    writer.setTypes(std::move(types));
+  }
   writer.setKinds(std::move(kinds));
   writer.begin(names);
   Row row(static_cast<size_t>(count));

@@ -139,6 +139,8 @@ class Sessions {
                    const std::string& password);
   // REQUIRES: a connect has succeeded.
   Session& current() { return *current_; }
+  // REQUIRES: session is one of these.
+  void makeCurrent(Session& session) { current_ = &session; }
   // The open session of a data source (as named; case ignored), or null.
   Session* find(const std::string& dataSource);
   qz::host::Host& host() { return host_; }

@@ -330,6 +330,66 @@ TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
                   {"stamp", "TIMESTAMP WITH TIME ZONE"}});
 }
 
+TEST_F(QzsqlRun, CopyBetweenDataSourcesKeepsNullsEmptyTextsAndExactDecimals) {
+  QZ_SKIP_WITHOUT_PG();
+  qztest::PgServer& pg = qztest::pgServer();
+  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  // One password for both: the file database takes the first one it sees.
+  const std::map<std::string, std::string> env = {{"QZSQL_PASSWORD", pg.password()}};
+  pg.runSql(
+      "DROP TABLE IF EXISTS qz_copied; DROP TABLE IF EXISTS qz_pgsrc; "
+      "CREATE TABLE qz_pgsrc (id int, note text, price numeric(38,10), flag bool, stamp "
+      "timestamp); ALTER TABLE qz_pgsrc OWNER TO qz; INSERT INTO qz_pgsrc VALUES (1, '', "
+      "1234567890123456789012345678.0123456789, "
+      "true, '2024-01-02 03:04:05.123456'), (2, NULL, NULL, NULL, NULL), (3, E'it''s \"q\", "
+      "a\\nb', -0.0000000001, false, '1999-12-31 23:59:59')");
+
+  // HSQLDB to PostgreSQL, the table made from the result's types.
+  Result there = box.run(
+      {"hsql", "-c",
+       "CREATE TABLE src (id INT, name VARCHAR(20), amount NUMERIC(20,6), ok BOOLEAN, day DATE); "
+       "INSERT INTO src VALUES (1, 'plain', 12345678901234.123456, TRUE, '2024-02-29'), "
+       "(2, '', -0.000001, FALSE, NULL), (3, NULL, NULL, NULL, '1999-12-31')",
+       "-c", "\\c pg " + pg.user(), "-c", "\\c hsql", "-c",
+       "\\copy (SELECT * FROM src ORDER BY id) TO @pg qz_copied"},
+      "", env);
+  EXPECT_EQ(there.code, 0) << there.err;
+  EXPECT_TRUE(contains(there.err, "COPY 3\n")) << there.err;
+  EXPECT_EQ(pg.runSql("SELECT string_agg(attname || ' ' || format_type(atttypid, atttypmod), "
+                      "', ' ORDER BY attnum) FROM pg_attribute WHERE attrelid = "
+                      "'qz_copied'::regclass AND attnum > 0"),
+            "id integer, name character varying(20), amount numeric(20,6), ok boolean, day date");
+  EXPECT_EQ(pg.runSql("SELECT id, coalesce(name, '<null>'), amount, ok, day FROM qz_copied "
+                      "ORDER BY id"),
+            "1|plain|12345678901234.123456|t|2024-02-29\n2||-0.000001|f|\n3|<null>|||1999-12-31");
+
+  // PostgreSQL to HSQLDB, twice: made, then added to.
+  const std::string copy = "\\copy qz_pgsrc TO @hsql qz_back";
+  Result back = box.run({"pg", "-U", pg.user(), "-c", copy, "-c", copy}, "", env);
+  EXPECT_EQ(back.code, 0) << back.err;
+  EXPECT_TRUE(contains(back.err, "COPY 3\nCOPY 3\n")) << back.err;
+  Result read =
+      box.run({"hsql", "--format", "csv", "-c", "SELECT * FROM qz_back ORDER BY id"}, "", env);
+  EXPECT_EQ(read.out,
+            "ID,NOTE,PRICE,FLAG,STAMP\r\n"
+            "1,\"\",1234567890123456789012345678.0123456789,TRUE,2024-01-02 03:04:05.123456\r\n"
+            "1,\"\",1234567890123456789012345678.0123456789,TRUE,2024-01-02 03:04:05.123456\r\n"
+            "2,,,,\r\n2,,,,\r\n"
+            "3,\"it's \"\"q\"\", a\nb\",-0.0000000001,FALSE,1999-12-31 23:59:59.000000\r\n"
+            "3,\"it's \"\"q\"\", a\nb\",-0.0000000001,FALSE,1999-12-31 23:59:59.000000\r\n")
+      << read.err;
+
+  // A source that fails leaves the target as it was; a binary column is refused by name.
+  Result bad =
+      box.run({"pg", "-U", pg.user(), "--continue", "-c",
+               "\\copy (SELECT id, decode('00', 'hex') AS raw FROM qz_pgsrc) TO @hsql qz_raw", "-c",
+               "\\copy (SELECT 1/0 AS x) TO @hsql qz_back"},
+              "", env);
+  EXPECT_EQ(bad.code, 3);
+  EXPECT_TRUE(contains(bad.err, "column raw is binary")) << bad.err;
+  EXPECT_TRUE(contains(bad.err, "22012: division by zero")) << bad.err;
+}
+
 TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
   ASSERT_EQ(box.run({"hsql", "-c", "CREATE TABLE ac (a INT)"}).code, 0);
   Result r = box.run({"hsql", "-c", "\\autocommit off", "-c",
