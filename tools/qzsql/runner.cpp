@@ -433,13 +433,18 @@ std::string literal(const Cell& cell, ColumnKind kind) {
   return sqlLiteral(*cell);
 }
 
-// A column name as written in SQL: as it is when it is a plain identifier, else quoted.
-std::string columnName(const std::string& name) {
+// A column name quoted for the target, so that a name the target reserves (HSQLDB's AT, say)
+// still names a column: a plain name of one case in the case the target keeps unquoted names
+// in (lower for PostgreSQL, upper for the others), any other name as it is.
+std::string columnName(const std::string& name, bool lowerCase) {
   bool plain = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
   for (char c : name) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
-  if (plain) return name;
+  std::string written = name;
+  if (plain && (name == lower(name) || name == upper(name))) {
+    written = lowerCase ? lower(name) : upper(name);
+  }
   std::string out = "\"";
-  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  for (char c : written) out += c == '"' ? std::string("\"\"") : std::string(1, c);
   return out + "\"";
 }
 
@@ -551,10 +556,16 @@ const char* standardName(const std::string& name);
 // The type a column of another database is made with: its standard name and size, from the
 // JDBC type code (and the driver's name for the time zone, which PostgreSQL's driver leaves out
 // of the code). A text or number without a bound is unbounded where the target has such a type.
-std::string columnDefinition(const ColumnType& t, bool postgres, const std::string& name) {
+std::string columnDefinition(const ColumnType& t, const std::string& dbms,
+                             const std::string& name) {
   const char* standard = standardName(t.typeName);
   const std::string known = standard ? standard : upper(t.typeName);
-  const std::string text = postgres ? "TEXT" : "CLOB";
+  const bool postgres = dbms.find("postgres") != std::string::npos;
+  // Unbounded text: a large object would cost HSQLDB a block per value, so a long VARCHAR
+  // where the database has one (HSQLDB, H2: up to 1,000,000 characters).
+  const std::string text = postgres || dbms.find("sqlite") != std::string::npos ? "TEXT"
+                           : dbms.find("derby") != std::string::npos            ? "CLOB"
+                                                                     : "VARCHAR(1000000)";
   const int32_t size = t.precision;
   switch (t.jdbcType) {
     case -7:
@@ -614,16 +625,16 @@ class TableWriter : public ResultWriter {
   bool wantsTypes() const override { return true; }
   void setTypes(std::vector<ColumnType> types) override { types_ = std::move(types); }
   void begin(const std::vector<std::string>& names) override {
+    const std::string dbms = lower(target_.info().dbmsName);
+    const bool postgres = dbms.find("postgres") != std::string::npos;
     std::vector<std::string> columns;
-    for (const std::string& n : names) columns.push_back(columnName(n));
+    for (const std::string& n : names) columns.push_back(columnName(n, postgres));
     std::string schema, found;
     if (!findTable(target_, table_, &schema, &found)) {
-      const bool postgres = lower(target_.info().dbmsName).find("postgres") != std::string::npos;
       std::string create = "CREATE TABLE " + table_ + " (";
       for (size_t c = 0; c < columns.size(); ++c) {
-        create +=
-            (c ? ", " : "") + columns[c] + " " +
-            columnDefinition(c < types_.size() ? types_[c] : ColumnType{}, postgres, columns[c]);
+        create += (c ? ", " : "") + columns[c] + " " +
+                  columnDefinition(c < types_.size() ? types_[c] : ColumnType{}, dbms, names[c]);
       }
       NullWriter none;
       target_.run(create + ")", none, nullptr);
