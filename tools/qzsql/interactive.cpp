@@ -18,6 +18,7 @@
 #include <deque>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "tools/qzsql/interrupt.h"
@@ -113,6 +114,15 @@ char** complete(const char* text, int start, int) {
   return rl_completion_matches(text, nextCandidate);
 }
 
+// A \connect with a word after the user: a password typed where none is taken. It is
+// refused, and kept out of the history too.
+bool holdsPassword(const std::string& entry) {
+  std::istringstream words(entry);
+  std::string command, dataSource, user, more;
+  words >> command >> dataSource >> user >> more;
+  return (command == "\\c" || command == "\\connect") && !more.empty();
+}
+
 // Lines handed over by readline's callback; nullopt for the end of input.
 std::deque<std::optional<std::string>> received;
 
@@ -206,7 +216,7 @@ int runInteractive(Runner& runner, const std::string& dataSource) {
     entry += *line;
     splitter.addLine(*line);
     if (!splitter.pending()) {
-      if (entry.find_first_not_of(" \t") != std::string::npos) {
+      if (entry.find_first_not_of(" \t") != std::string::npos && !holdsPassword(entry)) {
         add_history(entry.c_str());
         if (!history.empty()) appendHistory(history, entry);
       }

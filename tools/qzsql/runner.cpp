@@ -637,8 +637,8 @@ class TableWriter : public ResultWriter {
                   columnDefinition(c < types_.size() ? types_[c] : ColumnType{}, dbms, names[c]);
       }
       NullWriter none;
+      // Inside the user's transaction the table is part of it, where the database says so.
       target_.run(create + ")", none, nullptr);
-      if (!target_.autoCommit()) target_.commit();
       created_ = true;
     }
     std::vector<ColumnKind> kinds;
