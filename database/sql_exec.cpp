@@ -166,6 +166,32 @@ void dbJDBCSQLExecC::scriptColumnType(proxyAutoParaListC& args, proxyAutoTypeCas
   result.setInt(type);
 }
 
+void dbJDBCSQLExecC::scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  const int32_t column = args.getInt(0);
+  const std::string what = args.getText(1);
+  if (resultMetaData_.isNull()) {
+    throw proxyExecuteExceptionC("no query result to describe", "ZIRUV:columnInfo");
+  }
+  try {
+    const jbridge::proxy::JInt index(column + 1);
+    if (dbEqualsIgnoringCase(what.c_str(), "precision")) {
+      result.setInt(resultMetaData_.getPrecision(index));
+    } else if (dbEqualsIgnoringCase(what.c_str(), "scale")) {
+      result.setInt(resultMetaData_.getScale(index));
+    } else if (dbEqualsIgnoringCase(what.c_str(), "typename")) {
+      result.setString(resultMetaData_.getColumnTypeName(index).toUtf8());
+    } else {
+      throw proxyExecuteExceptionC(
+          "columnInfo takes precision, scale or typename, not \"" + what + "\"",
+          "ZIRUV:columnInfo");
+    }
+  } catch (const proxyExecuteExceptionC&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw proxyExecuteExceptionC(e.what(), "ZIRUV:columnInfo");
+  }
+}
+
 void dbJDBCSQLExecC::scriptMetadata(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
   const std::string what = args.getText(0);
   const std::string schema = args.getText(1);
@@ -239,9 +265,10 @@ proxyMethodTableC* dbJDBCSQLExecC::table() {
       {"statement", kQzMethod, 1, &dbMember<T, &T::scriptStatement>},
       {"cancel", kQzMethod, 0, &dbMember<T, &T::scriptCancel>},
       {"columnType", kQzMethod, 1, &dbMember<T, &T::scriptColumnType>},
-      {"metadata", kQzMethod, 3, &dbMember<T, &T::scriptMetadata>}};
+      {"metadata", kQzMethod, 3, &dbMember<T, &T::scriptMetadata>},
+      {"columnInfo", kQzMethod, 2, &dbMember<T, &T::scriptColumnInfo>}};
   static proxyMethodTableC t;
-  static const bool built = (addLayer(t, rows, 4), true);
+  static const bool built = (addLayer(t, rows, 5), true);
   (void)built;
   return &t;
 }

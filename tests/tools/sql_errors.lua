@@ -58,7 +58,16 @@ assert(#seen == 3)
 assert(seen[1].v == "" and seen[1].indicator == 0)
 assert(seen[2].v == nil and seen[2].indicator == -1)
 assert(seen[3].v == string.rep("x", 9000))
+-- nil is NULL (above); a column the result does not have is an error that names it.
+local okName, byName = pcall(fields.Field, fields, "NAEM", 3)
+assert(not okName and tostring(byName):find("Field: the result has no column 'NAEM' %(2 columns: ID, V%)"),
+       tostring(byName))
+local okIndex, byIndex = pcall(qz.call, fields, "Field", 7, 3)
+assert(not okIndex and tostring(byIndex):find("no column 7 %(2 columns"), tostring(byIndex))
 assert(query:columnType(0) == 4 and query:columnType(1) == 12)  -- INTEGER, VARCHAR
+assert(query:columnInfo(1, "precision") == 20000 and query:columnInfo(1, "typename") == "VARCHAR")
+local badInfo, infoErr = pcall(query.columnInfo, query, 1, "colour")
+assert(not badInfo and tostring(infoErr):find("columnInfo takes precision, scale or typename"))
 assert(query:cancel() == 0 and rs:cancel() == 0)                -- nothing in flight
 
 local meta = db:createObject("RECORDSET")

@@ -1,5 +1,7 @@
 #include "tools/qzhost/lua_objects.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -603,6 +605,51 @@ Box* checkLiveObject(lua_State* L, int idx, const char* what) {
   return box;
 }
 
+// Field answers nil for NULL and for a column the result does not have alike (the member
+// never raises), so a misspelt column would read as NULL on every row. When a field accessor's
+// Field gives nil, the column's name (code 1, which every column has) tells the two apart.
+// True, with *message, when the column at columnIdx is not in the result.
+bool missingColumn(lua_State* L, qzIDispatch* target, const char* name, int columnIdx,
+                   std::string* message) {
+  if (strcasecmp(name, "Field") != 0 || lua_gettop(L) < columnIdx || !lua_isnil(L, -1)) {
+    return false;
+  }
+  qzIIDS fieldsId = qzMakeIID("DATABASE.RECORDSETFIELDS", 0);
+  void* fields = nullptr;
+  if (target->QueryInterface(&fieldsId, &fields) != kQzOk || !fields) return false;
+  static_cast<qzIUnknown*>(fields)->Release();
+  auto call = [&](const char* member, int32_t kind, std::vector<qzVariantS>& args) {
+    qzVariantS result;
+    qzIUnknown* raw = nullptr;
+    int32_t rc = target->invoke(member, kind, static_cast<int32_t>(args.size()),
+                                args.empty() ? nullptr : args.data(), &result, &raw);
+    qzRef<qzIUnknown> dropped(raw);
+    return rc == kQzOk ? std::move(result) : qzVariantS();
+  };
+  std::vector<qzVariantS> args(2);
+  std::string problem;
+  if (!toVariant(L, columnIdx, args[0], &problem)) return false;
+  args[1].setInt(1);
+  if (call("Field", kQzMethod, args).type != kVtUndef) return false;
+  std::vector<qzVariantS> none;
+  qzVariantS count = call("Count", kQzPropertyGet, none);
+  int32_t columns = 0;
+  if (count.getIntNoConvert(&columns) != 0) columns = 0;
+  const char* column = luaL_tolstring(L, columnIdx, nullptr);
+  *message = std::string("Field: the result has no column ") +
+             (lua_type(L, columnIdx) == LUA_TSTRING ? "'" + std::string(column) + "'" : column) +
+             " (" + std::to_string(columns) + (columns == 1 ? " column" : " columns");
+  lua_pop(L, 1);
+  // The names, while they fit on a line.
+  for (int32_t c = 0; c < columns && c < 12; ++c) {
+    args[0].setInt(c);
+    qzVariantS n = call("Field", kQzMethod, args);
+    *message += (c == 0 ? ": " : ", ") + std::string(n.type == kVtString ? n.text() : "?");
+  }
+  *message += columns > 12 ? ", ...)" : ")";
+  return true;
+}
+
 int methodCall(lua_State* L) {
   const char* name = lua_tostring(L, lua_upvalueindex(1));
   if (!luaL_testudata(L, 1, kObjectMeta)) {
@@ -613,6 +660,10 @@ int methodCall(lua_State* L) {
   if (invokeFromLua(L, box->dispatch, name, kQzMethod, 2, lua_gettop(L), false, &pushed) ==
       Outcome::kFailed) {
     return lua_error(L);
+  }
+  std::string missing;
+  if (pushed == 1 && missingColumn(L, box->dispatch, name, 2, &missing)) {
+    return raise(L, "%s", missing.c_str());
   }
   return pushed;
 }
@@ -852,6 +903,10 @@ int qzCallKind(lua_State* L, int32_t kind) {
   if (invokeFromLua(L, box->dispatch, name, kind, 3, lua_gettop(L), false, &pushed) ==
       Outcome::kFailed) {
     return lua_error(L);
+  }
+  std::string missing;
+  if (kind == kQzMethod && pushed == 1 && missingColumn(L, box->dispatch, name, 3, &missing)) {
+    return raise(L, "%s", missing.c_str());
   }
   return pushed;
 }

@@ -30,6 +30,14 @@ enum class ColumnKind { kText, kNumber, kBoolean };
 // The kind of a java.sql.Types code.
 ColumnKind columnKind(int32_t jdbcType);
 
+// A result column as the driver describes it, for a writer that makes a table like it.
+struct ColumnType {
+  int32_t jdbcType = 0;
+  int32_t precision = 0;
+  int32_t scale = 0;
+  std::string typeName;  // the driver's own
+};
+
 enum class Format { kAligned, kCsv, kTsv, kJson };
 enum class Expanded { kOff, kOn, kAuto };
 
@@ -50,6 +58,9 @@ class ResultWriter {
   bool ok() const { return out_.good(); }
   // Before begin; columns without a kind are text.
   void setKinds(std::vector<ColumnKind> kinds) { kinds_ = std::move(kinds); }
+  // Whether the writer needs setTypes before begin (the session asks the driver only then).
+  virtual bool wantsTypes() const { return false; }
+  virtual void setTypes(std::vector<ColumnType>) {}
   virtual void begin(const std::vector<std::string>& names) = 0;
   virtual void row(const Row& row) = 0;
   // The rows are all there (or the output was stopped after them): write what is buffered,

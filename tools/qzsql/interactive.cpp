@@ -18,6 +18,7 @@
 #include <deque>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "tools/qzsql/interrupt.h"
@@ -69,9 +70,10 @@ const char* const kKeywords[] = {
     "ROLLBACK", "SELECT", "SET",    "TABLE",  "THEN",   "TRUNCATE", "UNION", "UPDATE",
     "VALUES",   "VIEW",   "WHEN",   "WHERE",  "WITH"};
 const char* const kMetaCommands[] = {
-    "\\?",  "\\autocommit", "\\bind",   "\\commit",  "\\conninfo", "\\d", "\\dn",
-    "\\dt", "\\format",     "\\i",      "\\l",       "\\null",     "\\o", "\\pset",
-    "\\q",  "\\rollback",   "\\timing", "\\verbose", "\\x"};
+    "\\?",        "\\autocommit", "\\bind",    "\\c",  "\\commit", "\\connect",
+    "\\conninfo", "\\copy",       "\\d",       "\\dn", "\\dt",     "\\format",
+    "\\i",        "\\l",          "\\null",    "\\o",  "\\pset",   "\\q",
+    "\\rollback", "\\timing",     "\\verbose", "\\x"};
 
 bool startsWithIgnoringCase(const std::string& word, const char* text) {
   const size_t n = std::strlen(text);
@@ -110,6 +112,15 @@ char** complete(const char* text, int start, int) {
     }
   }
   return rl_completion_matches(text, nextCandidate);
+}
+
+// A \connect with a word after the user: a password typed where none is taken. It is
+// refused, and kept out of the history too.
+bool holdsPassword(const std::string& entry) {
+  std::istringstream words(entry);
+  std::string command, dataSource, user, more;
+  words >> command >> dataSource >> user >> more;
+  return (command == "\\c" || command == "\\connect") && !more.empty();
 }
 
 // Lines handed over by readline's callback; nullopt for the end of input.
@@ -190,7 +201,8 @@ int runInteractive(Runner& runner, const std::string& dataSource) {
   for (;;) {
     interrupt::setMode(interrupt::Mode::kPrompt);
     bool dropped = false;
-    std::optional<std::string> line = readLine(promptFor(dataSource, splitter.state()), &dropped);
+    std::optional<std::string> line =
+        readLine(promptFor(runner.dataSource(), splitter.state()), &dropped);
     if (dropped) {
       splitter.discard();
       entry.clear();
@@ -204,7 +216,7 @@ int runInteractive(Runner& runner, const std::string& dataSource) {
     entry += *line;
     splitter.addLine(*line);
     if (!splitter.pending()) {
-      if (entry.find_first_not_of(" \t") != std::string::npos) {
+      if (entry.find_first_not_of(" \t") != std::string::npos && !holdsPassword(entry)) {
         add_history(entry.c_str());
         if (!history.empty()) appendHistory(history, entry);
       }

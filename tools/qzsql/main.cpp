@@ -5,7 +5,6 @@
 // usage: qzsql DSN [-U user] [-W] [-c SQL]... [-f file]... [--format F] [-o file] [--continue]
 //              [-v]
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,6 +20,7 @@
 #include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/interactive.h"
 #include "tools/qzsql/interrupt.h"
+#include "tools/qzsql/login.h"
 #include "tools/qzsql/options.h"
 #include "tools/qzsql/output.h"
 #include "tools/qzsql/runner.h"
@@ -29,42 +29,6 @@
 namespace {
 
 using qzsql::CallFailed;
-
-// Reads a line from the terminal on standard input without echoing it.
-std::string askPassword(const std::string& prompt) {
-  // Echo goes off before the prompt shows and without flushing: a password typed the moment
-  // the prompt appears is neither echoed nor thrown away.
-  termios old{};
-  bool restore = tcgetattr(STDIN_FILENO, &old) == 0;
-  if (restore) {
-    termios quiet = old;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-  }
-  std::fputs(prompt.c_str(), stderr);
-  std::fflush(stderr);
-  // Byte by byte from the descriptor: whatever follows the line stays for readline.
-  std::string password;
-  char c;
-  while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') password += c;
-  if (!password.empty() && password.back() == '\r') password.pop_back();
-  if (restore) tcsetattr(STDIN_FILENO, TCSANOW, &old);
-  std::fputs("\n", stderr);
-  return password;
-}
-
-bool failedAt(const CallFailed& e, const char* label) {
-  const qzsql::ErrorLevel* root = e.root();
-  return root && root->source == std::string("ZIRUV:") + label;
-}
-
-// What the user can do about a failed registration of the driver, told from jdbc.cfg itself.
-void connectHint(qzsql::Session& session, const CallFailed& e, const std::string& dataSource) {
-  if (!failedAt(e, "CONNECT::RegisterDBDriver")) return;
-  qzsql::DataSourceFiles files =
-      qzsql::readDataSources([&](const std::string& p) { return session.resolvePath(p); });
-  std::fprintf(stderr, "  hint: %s\n", qzsql::driverHint(files, dataSource).c_str());
-}
 
 int runSources(qzsql::Runner& runner, const qzsql::Options& options) {
   using qzsql::Outcome;
@@ -137,50 +101,49 @@ int run(int argc, char** argv) {
 
   const bool terminal = isatty(STDIN_FILENO) != 0;
   const bool interactive = options.sources.empty() && terminal;
+  // -W asks on the terminal; without one there is nobody to ask, and a line of standard input
+  // would be taken from the statements.
+  if (options.promptPassword && !terminal && !options.list) {
+    std::fputs(
+        "qzsql: -W asks for the password at a terminal, and standard input is none "
+        "(set QZSQL_PASSWORD instead)\n",
+        stderr);
+    return qzsql::kExitUsage;
+  }
   int code = qzsql::kExitOk;
   {
-    qzsql::Session session;
+    qz::host::Host host;
     std::string engine = options.engine.empty() ? qz::host::defaultEnginePath() : options.engine;
-    if (!session.loadEngine(engine, &error)) {
+    if (!host.loadEngine(engine, &error)) {
       std::fprintf(stderr, "qzsql: cannot load the engine %s: %s\n", engine.c_str(), error.c_str());
       return qzsql::kExitUsage;
     }
     if (options.list) {
       qzsql::DataSourceFiles files =
-          qzsql::readDataSources([&](const std::string& p) { return session.resolvePath(p); });
+          qzsql::readDataSources([&](const std::string& p) { return qzsql::resolvePath(host, p); });
       std::fputs(qzsql::formatDataSources(files).c_str(), stdout);
       return files.used ? qzsql::kExitOk : qzsql::kExitUsage;
     }
 
-    const char* envPassword = std::getenv("QZSQL_PASSWORD");
-    std::string password = envPassword ? envPassword : "";
-    bool asked = false;
-    if (!envPassword && options.promptPassword && terminal) {
-      password = askPassword("Password for " + options.dataSource + ": ");
-      asked = true;
-    }
-    for (;;) {
-      try {
-        session.connect(options.dataSource, options.user, password);
-        break;
-      } catch (const CallFailed& e) {
-        // The empty password was only a guess: at a terminal, ask for the real one.
-        if (!envPassword && !asked && terminal && failedAt(e, "DSN Connect")) {
-          password = askPassword("Password for " + options.dataSource + ": ");
-          asked = true;
-          continue;
-        }
-        std::fprintf(stderr, "qzsql: cannot connect to data source \"%s\"\n",
-                     options.dataSource.c_str());
-        qzsql::reportError("", e, options.verbose);
-        connectHint(session, e, options.dataSource);
-        return qzsql::kExitConnect;
-      }
+    qzsql::Sessions sessions(host);
+    qzsql::Login how;
+    how.dataSource = options.dataSource;
+    how.user = options.user;
+    how.askFirst = options.promptPassword;
+    how.terminal = terminal;
+    try {
+      qzsql::login(sessions, how);
+    } catch (const CallFailed& e) {
+      std::fprintf(stderr, "qzsql: cannot connect to data source \"%s\"\n",
+                   options.dataSource.c_str());
+      qzsql::reportError("", e, options.verbose);
+      qzsql::connectHint(sessions, e, options.dataSource);
+      return qzsql::kExitConnect;
     }
     // The connect started the Java VM and with it the VM's own SIGINT handler.
     qzsql::interrupt::install();
 
-    qzsql::Runner runner(session, *out, options, interactive);
+    qzsql::Runner runner(sessions, *out, options, interactive);
     if (interactive) {
       std::printf("qzsql: connected to %s. \\? for help, \\q to quit.\n",
                   options.dataSource.c_str());

@@ -16,6 +16,7 @@
 
 #include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/interrupt.h"
+#include "tools/qzsql/login.h"
 
 namespace qzsql {
 namespace {
@@ -31,6 +32,11 @@ std::string trimmed(const std::string& s) {
 
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 
@@ -89,6 +95,8 @@ bool isDataChange(const std::string& tag) {
 
 const char* const kMetaHelp =
     "Statements end with ';' and may span lines. Meta-commands:\n"
+    "  \\c, \\connect [DSN [USER]]  connect again, or to another data source (the\n"
+    "                 password is asked for at a terminal; the others stay open for \\copy)\n"
     "  \\d, \\dt [PATTERN]  list the tables (PATTERN: SQL LIKE, as 'ORD%')\n"
     "  \\d TABLE        columns, keys and indexes of a table ([schema.]name)\n"
     "  \\dn             list the schemas\n"
@@ -107,6 +115,8 @@ const char* const kMetaHelp =
     "  \\o [FILE]       send results to a file; without one, back to the output\n"
     "  \\pset pager [on|off]  page results taller than the terminal ($PAGER)\n"
     "  \\copy TABLE FROM FILE, \\copy TABLE|(QUERY) TO FILE  CSV with a header line\n"
+    "  \\copy TABLE|(QUERY) TO @DSN TABLE  into a table of another data source (open\n"
+    "                 or opened as \\c would; the table made like the result if missing)\n"
     "  \\i FILE         run the statements of a file\n"
     "  \\q              quit (or Ctrl-D)\n"
     "  \\?              this help\n"
@@ -161,12 +171,13 @@ int terminalColumns() {
   return 0;
 }
 
-Runner::Runner(Session& session, Output& output, const Options& options, bool interactive)
-    : session_(session),
+Runner::Runner(Sessions& sessions, Output& output, const Options& options, bool interactive)
+    : sessions_(sessions),
       output_(output),
       out_(&output),
       options_(options),
       interactive_(interactive),
+      terminal_(isatty(STDIN_FILENO) != 0),
       verbose_(options.verbose) {
   format_.format = options.format;
 }
@@ -253,11 +264,11 @@ Outcome Runner::runSql(const std::string& sql, const std::string& where) {
   auto start = std::chrono::steady_clock::now();
   RunResult r;
   try {
-    r = session_.run(sql, *writer, interrupt::flag(), onRow);
+    r = session().run(sql, *writer, interrupt::flag(), onRow);
   } catch (const CallFailed& e) {
     out_.flush();
     progress.finish(0);
-    reportError(where, e, verbose_);
+    report(where, e);
     // A statement cancelled by Ctrl-C stops a script, --continue or not.
     return interrupt::take() ? Outcome::kInterrupted : Outcome::kFailed;
   }
@@ -376,14 +387,65 @@ bool readCsvRecord(const std::string& text, size_t* at, Row* record, std::string
   }
 }
 
-std::string sqlLiteral(const Cell& cell) {
-  if (!cell) return "NULL";
+std::string sqlLiteral(const std::string& text) {
   std::string out = "'";
-  for (char c : *cell) {
+  for (char c : text) {
     if (c == '\'') out += '\'';
     out += c;
   }
   return out + "'";
+}
+
+// [+-]digits[.digits][e[+-]digits], or with the digits after the point only.
+bool isNumberText(const std::string& t) {
+  size_t i = 0;
+  auto digits = [&] {
+    size_t from = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    return i - from;
+  };
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  size_t whole = digits();
+  size_t fraction = 0;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    fraction = digits();
+  }
+  if (whole + fraction == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == t.size();
+}
+
+// A value as a literal for a column of that kind: numbers and booleans as such, so that a
+// driver that checks types takes them; the rest quoted, for the database to convert.
+std::string literal(const Cell& cell, ColumnKind kind) {
+  if (!cell) return "NULL";
+  if (kind == ColumnKind::kNumber && isNumberText(*cell)) return *cell;
+  if (kind == ColumnKind::kBoolean) {
+    const std::string v = lower(*cell);
+    if (v == "t" || v == "true" || v == "1") return "TRUE";
+    if (v == "f" || v == "false" || v == "0") return "FALSE";
+  }
+  return sqlLiteral(*cell);
+}
+
+// A column name quoted for the target, so that a name the target reserves (HSQLDB's AT, say)
+// still names a column: a plain name of one case in the case the target keeps unquoted names
+// in (lower for PostgreSQL, upper for the others), any other name as it is.
+std::string columnName(const std::string& name, bool lowerCase) {
+  bool plain = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
+  for (char c : name) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+  std::string written = name;
+  if (plain && (name == lower(name) || name == upper(name))) {
+    written = lowerCase ? lower(name) : upper(name);
+  }
+  std::string out = "\"";
+  for (char c : written) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
 }
 
 // A file name as written, or in single quotes.
@@ -394,11 +456,219 @@ std::string fileName(const std::string& text) {
 }
 
 constexpr int kCopyBatch = 500;
+constexpr size_t kCopyBatchBytes = 1 << 20;
+
+// Rows into a table by batches: one INSERT of up to kCopyBatch rows each (multi-row VALUES,
+// which every driver of ours takes), committed as one transaction when auto-commit was on;
+// inside the user's own transaction (auto-commit off) the rows stay in it, for the user to
+// commit or roll back. Literals go as written for the time of the copy: bound, a date text
+// would reach a strict driver as a character parameter.
+class Inserter {
+ public:
+  Inserter(Session& target, const std::string& table, const std::vector<std::string>& columns,
+           std::vector<ColumnKind> kinds)
+      : target_(target), kinds_(std::move(kinds)) {
+    head_ = "INSERT INTO " + table + " (";
+    for (size_t c = 0; c < columns.size(); ++c) head_ += (c ? ", " : "") + columns[c];
+    head_ += ") VALUES ";
+  }
+
+  // Throws CallFailed when the connection refuses the settings of the copy.
+  void start() {
+    binding_ = target_.binding();
+    ownTransactions_ = target_.autoCommit();
+    if (binding_ && !target_.setBinding(false)) refused("to send literals as written");
+    if (ownTransactions_ && !target_.setAutoCommit(false)) refused("to turn auto-commit off");
+  }
+  void add(const Row& row) {
+    pending_ += pendingRows_ == 0 ? "(" : ", (";
+    for (size_t c = 0; c < row.size(); ++c) {
+      pending_ += (c ? ", " : "") + literal(row[c], c < kinds_.size() ? kinds_[c] : kText);
+    }
+    pending_ += ")";
+    if (++pendingRows_ >= kCopyBatch || pending_.size() >= kCopyBatchBytes) flush();
+  }
+  void finish() {
+    flush();
+    restore();
+    finished_ = true;
+  }
+  // After a failure: the open batch rolled back, the settings back.
+  void abandon() {
+    if (finished_) return;
+    if (ownTransactions_) {
+      try {
+        target_.rollback();
+      } catch (const CallFailed&) {
+        // The failure said first is the one to tell.
+      }
+    }
+    try {
+      restore();
+    } catch (const CallFailed&) {
+      // As above.
+    }
+  }
+  int64_t rows() const { return rows_ + pendingRows_; }
+  // Rows committed by the copy itself; nullopt when they are in the user's transaction.
+  std::optional<int64_t> committed() const {
+    return ownTransactions_ ? std::optional<int64_t>(committed_) : std::nullopt;
+  }
+
+ private:
+  static constexpr ColumnKind kText = ColumnKind::kText;
+
+  [[noreturn]] static void refused(const std::string& what) {
+    throw CallFailed("copy", {{"qzsql", "the connection refused " + what}});
+  }
+  void flush() {
+    if (pendingRows_ == 0) return;
+    NullWriter none;
+    target_.run(head_ + pending_, none, nullptr);
+    rows_ += pendingRows_;
+    pending_.clear();
+    pendingRows_ = 0;
+    if (ownTransactions_) {
+      target_.commit();
+      committed_ = rows_;
+    }
+  }
+  void restore() {
+    if (ownTransactions_ && !target_.autoCommit()) target_.setAutoCommit(true);
+    if (binding_ && !target_.binding()) target_.setBinding(true);
+  }
+
+  Session& target_;
+  std::vector<ColumnKind> kinds_;
+  std::string head_;
+  std::string pending_;
+  int pendingRows_ = 0;
+  int64_t rows_ = 0;
+  int64_t committed_ = 0;
+  bool binding_ = false;
+  bool ownTransactions_ = false;
+  bool finished_ = false;
+};
+
+bool findTable(Session& session, const std::string& name, std::string* schema, std::string* table);
+const char* standardName(const std::string& name);
+
+// The type a column of another database is made with: its standard name and size, from the
+// JDBC type code (and the driver's name for the time zone, which PostgreSQL's driver leaves out
+// of the code). A text or number without a bound is unbounded where the target has such a type.
+std::string columnDefinition(const ColumnType& t, const std::string& dbms,
+                             const std::string& name) {
+  const char* standard = standardName(t.typeName);
+  const std::string known = standard ? standard : upper(t.typeName);
+  const bool postgres = dbms.find("postgres") != std::string::npos;
+  // Unbounded text: a large object would cost HSQLDB a block per value, so a long VARCHAR
+  // where the database has one (HSQLDB, H2: up to 1,000,000 characters).
+  const std::string text = postgres || dbms.find("sqlite") != std::string::npos ? "TEXT"
+                           : dbms.find("derby") != std::string::npos            ? "CLOB"
+                                                                     : "VARCHAR(1000000)";
+  const int32_t size = t.precision;
+  switch (t.jdbcType) {
+    case -7:
+    case 16:
+      return "BOOLEAN";
+    case -6:
+    case 5:
+      return "SMALLINT";
+    case 4:
+      return "INTEGER";
+    case -5:
+      return "BIGINT";
+    case 7:
+      return "REAL";
+    case 6:
+    case 8:
+      return "DOUBLE PRECISION";
+    case 2:
+    case 3:
+      // Unconstrained (PostgreSQL's numeric reports 0, others a huge precision).
+      if (size <= 0 || size > 1000) return postgres ? "NUMERIC" : "NUMERIC(38,10)";
+      return "NUMERIC(" + std::to_string(size) + "," + std::to_string(t.scale) + ")";
+    case 1:
+    case -15:
+      return size > 0 && size < 10000 ? "CHAR(" + std::to_string(size) + ")" : text;
+    case 12:
+    case -9:
+      if (size > 0 && size < 10000000) return "VARCHAR(" + std::to_string(size) + ")";
+      return text;
+    case 91:
+      return "DATE";
+    case 92:
+    case 2013:
+      return known == "TIME WITH TIME ZONE" || t.jdbcType == 2013 ? "TIME WITH TIME ZONE" : "TIME";
+    case 93:
+    case 2014:
+      return known == "TIMESTAMP WITH TIME ZONE" || t.jdbcType == 2014 ? "TIMESTAMP WITH TIME ZONE"
+                                                                       : "TIMESTAMP";
+    case -2:
+    case -3:
+    case -4:
+    case 2004:
+      throw CallFailed("copy", {{"qzsql", "column " + name +
+                                              " is binary: \\copy between data sources "
+                                              "takes text, numbers, booleans and dates"}});
+    default:
+      return text;
+  }
+}
+
+// The query's rows into a table of another session, made like the result when it is not
+// there.
+class TableWriter : public ResultWriter {
+ public:
+  TableWriter(Session& target, std::string table)
+      : ResultWriter(sink_), target_(target), table_(std::move(table)) {}
+  bool wantsTypes() const override { return true; }
+  void setTypes(std::vector<ColumnType> types) override { types_ = std::move(types); }
+  void begin(const std::vector<std::string>& names) override {
+    const std::string dbms = lower(target_.info().dbmsName);
+    const bool postgres = dbms.find("postgres") != std::string::npos;
+    std::vector<std::string> columns;
+    for (const std::string& n : names) columns.push_back(columnName(n, postgres));
+    std::string schema, found;
+    if (!findTable(target_, table_, &schema, &found)) {
+      std::string create = "CREATE TABLE " + table_ + " (";
+      for (size_t c = 0; c < columns.size(); ++c) {
+        create += (c ? ", " : "") + columns[c] + " " +
+                  columnDefinition(c < types_.size() ? types_[c] : ColumnType{}, dbms, names[c]);
+      }
+      NullWriter none;
+      // Inside the user's transaction the table is part of it, where the database says so.
+      target_.run(create + ")", none, nullptr);
+      created_ = true;
+    }
+    std::vector<ColumnKind> kinds;
+    for (const ColumnType& t : types_) kinds.push_back(columnKind(t.jdbcType));
+    inserter_.emplace(target_, table_, columns, std::move(kinds));
+    inserter_->start();
+  }
+  void row(const Row& row) override { inserter_->add(row); }
+  void end(int64_t) override { inserter_->finish(); }
+  void stop(int64_t) override { inserter_->finish(); }
+  void abandon() {
+    if (inserter_) inserter_->abandon();
+  }
+  bool created() const { return created_; }
+  const std::optional<Inserter>& inserter() const { return inserter_; }
+
+ private:
+  std::ostringstream sink_;
+  Session& target_;
+  std::string table_;
+  std::vector<ColumnType> types_;
+  std::optional<Inserter> inserter_;
+  bool created_ = false;
+};
 
 }  // namespace
 
 Outcome Runner::copy(const std::string& arg, const std::string& where) {
-  const std::string usage = "\\copy takes TABLE FROM FILE, or TABLE or (QUERY) TO FILE";
+  const std::string usage =
+      "\\copy takes TABLE FROM FILE, TABLE or (QUERY) TO FILE, or TABLE or (QUERY) TO @DSN TABLE";
   std::string source;
   size_t rest = 0;
   if (!arg.empty() && arg[0] == '(') {
@@ -428,13 +698,22 @@ Outcome Runner::copy(const std::string& arg, const std::string& where) {
   size_t space = tail.find_first_of(" \t");
   if (space == std::string::npos) return fail(where, usage);
   std::string direction = lower(tail.substr(0, space));
-  std::string path = fileName(tail.substr(space));
+  std::string target = trimmed(tail.substr(space));
+  std::string path = fileName(target);
   if (path.empty()) return fail(where, usage);
   if (direction == "from") {
     if (arg[0] == '(') return fail(where, usage);
     return copyFrom(source, path, where);
   }
   if (direction != "to") return fail(where, usage);
+  const std::string sql = arg[0] == '(' ? source : "SELECT * FROM " + source;
+  if (target[0] == '@') {
+    std::istringstream words(target.substr(1));
+    std::string dataSource, table, more;
+    words >> dataSource >> table >> more;
+    if (dataSource.empty() || table.empty() || !more.empty()) return fail(where, usage);
+    return copyTo(sql, dataSource, table, where);
+  }
 
   std::string error;
   std::unique_ptr<Output> file = Output::open(path, &error);
@@ -446,14 +725,69 @@ Outcome Runner::copy(const std::string& arg, const std::string& where) {
   Progress progress;
   std::function<void(int64_t)> onRow;
   if (isatty(STDERR_FILENO)) onRow = [&progress](int64_t rows) { progress.update(rows); };
-  const std::string sql = arg[0] == '(' ? source : "SELECT * FROM " + source;
-  RunResult r = session_.run(sql, *writer, interrupt::flag(), onRow);
+  RunResult r = session().run(sql, *writer, interrupt::flag(), onRow);
   progress.finish(r.rows);
   csv.flush();
   if (!file->close() || r.outputFailed) {
     return fail(where, "cannot write " + path + ": " + std::strerror(file->error()));
   }
   if (r.interrupted) return Outcome::kInterrupted;
+  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(r.rows));
+  return Outcome::kOk;
+}
+
+Outcome Runner::copyTo(const std::string& sql, const std::string& dataSource,
+                       const std::string& table, const std::string& where) {
+  Session& source = session();
+  Session* target = sessions_.find(dataSource);
+  if (!target) {
+    // Opened as \connect would, and left open; the current connection stays current.
+    Login how;
+    how.dataSource = dataSource;
+    const char* envUser = std::getenv("QZSQL_USER");
+    how.user = envUser ? envUser : kDefaultUser;
+    how.askFirst = options_.promptPassword;
+    how.terminal = terminal_;
+    try {
+      target = &login(sessions_, how);
+    } catch (const CallFailed& e) {
+      sessions_.makeCurrent(source);
+      std::fprintf(stderr, "%sqzsql: cannot connect to data source \"%s\"\n", at(where).c_str(),
+                   dataSource.c_str());
+      reportError("", e, verbose_);
+      connectHint(sessions_, e, dataSource);
+      return Outcome::kFailed;
+    }
+    sessions_.makeCurrent(source);
+  }
+  if (target == &source) {
+    return fail(where, "\\copy to a table of the same connection: INSERT INTO " + table +
+                           " SELECT ... does that");
+  }
+  TableWriter writer(*target, table);
+  Progress progress;
+  std::function<void(int64_t)> onRow;
+  if (isatty(STDERR_FILENO)) onRow = [&progress](int64_t rows) { progress.update(rows); };
+  RunResult r;
+  try {
+    r = source.run(sql, writer, interrupt::flag(), onRow);
+  } catch (const CallFailed& e) {
+    const int64_t rows = writer.inserter() ? writer.inserter()->rows() : 0;
+    progress.finish(rows);
+    report(where, e);
+    writer.abandon();
+    if (writer.inserter() && writer.inserter()->committed()) {
+      std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
+                   static_cast<long long>(*writer.inserter()->committed()));
+    }
+    return interrupt::take() ? Outcome::kInterrupted : Outcome::kFailed;
+  }
+  progress.finish(r.rows);
+  if (r.interrupted) {
+    std::fprintf(stderr, "qzsql: interrupted; %lld rows were copied\n",
+                 static_cast<long long>(r.rows));
+    return Outcome::kInterrupted;
+  }
   std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(r.rows));
   return Outcome::kOk;
 }
@@ -471,26 +805,18 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
   if (!readCsvRecord(text, &at, &header, &error)) {
     return fail(where, path + ": " + (error.empty() ? "no header line" : error));
   }
-  std::string columns;
+  std::vector<std::string> columns;
   for (const Cell& name : header) {
     if (!name || name->empty()) return fail(where, path + ": an empty column name in the header");
-    columns += (columns.empty() ? "" : ", ") + *name;
+    columns.push_back(*name);
   }
-  const std::string insert = "INSERT INTO " + table + " (" + columns + ") VALUES (";
-  // Batches of rows, each in a transaction of its own, so that a failure keeps what went in.
-  // Inside the user's own transaction (auto-commit off) the rows stay in it, for the user to
-  // commit or roll back.
-  const bool wasAutoCommit = session_.autoCommit();
-  if (wasAutoCommit && !session_.setAutoCommit(false)) {
-    return fail(where, "the connection refused to turn auto-commit off");
-  }
+  Inserter inserter(session(), table, columns, {});
   Progress progress;
   const bool showProgress = isatty(STDERR_FILENO) != 0;
-  int64_t rows = 0;
   int line = 1;
   Row record;
-  NullWriter none;
   try {
+    inserter.start();
     while (readCsvRecord(text, &at, &record, &error)) {
       ++line;
       if (record.size() == 1 && !record[0]) continue;  // an empty line
@@ -500,39 +826,30 @@ Outcome Runner::copyFrom(const std::string& table, const std::string& path,
             {{"qzsql", path + ":" + std::to_string(line) + ": " + std::to_string(record.size()) +
                            " fields, the header has " + std::to_string(header.size())}});
       }
-      std::string sql = insert;
-      for (size_t c = 0; c < record.size(); ++c) sql += (c ? ", " : "") + sqlLiteral(record[c]);
-      session_.run(sql + ")", none, nullptr);
-      if (++rows % kCopyBatch == 0 && wasAutoCommit) session_.commit();
-      if (showProgress) progress.update(rows);
+      inserter.add(record);
+      if (showProgress) progress.update(inserter.rows());
       if (interrupt::take()) {
-        if (wasAutoCommit) session_.commit();
-        throw CallFailed("copy",
-                         {{"qzsql", "interrupted after " + std::to_string(rows) + " rows"}});
+        inserter.finish();
+        throw CallFailed(
+            "copy", {{"qzsql", "interrupted after " + std::to_string(inserter.rows()) + " rows"}});
       }
     }
     if (!error.empty()) {
       throw CallFailed("copy", {{"qzsql", path + ":" + std::to_string(line + 1) + ": " + error}});
     }
-    if (wasAutoCommit) session_.commit();
+    inserter.finish();
   } catch (const CallFailed& e) {
-    progress.finish(rows);
-    reportError(where, e, verbose_);
-    if (wasAutoCommit) {
-      try {
-        session_.rollback();
-      } catch (const CallFailed&) {
-        // The failure said first is the one to tell.
-      }
-      session_.setAutoCommit(true);
+    progress.finish(inserter.rows());
+    report(where, e);
+    inserter.abandon();
+    if (inserter.committed()) {
       std::fprintf(stderr, "qzsql: %lld rows were copied before\n",
-                   static_cast<long long>(rows - rows % kCopyBatch));
+                   static_cast<long long>(*inserter.committed()));
     }
     return Outcome::kFailed;
   }
-  progress.finish(rows);
-  if (wasAutoCommit) session_.setAutoCommit(true);
-  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(rows));
+  progress.finish(inserter.rows());
+  std::fprintf(stderr, "COPY %lld\n", static_cast<long long>(inserter.rows()));
   return Outcome::kOk;
 }
 
@@ -560,6 +877,51 @@ void Runner::status(const std::string& line) {
   } else if (interactive_) {
     std::fprintf(stderr, "%s\n", line.c_str());
   }
+}
+
+void Runner::report(const std::string& where, const CallFailed& e) {
+  reportError(where, e, verbose_);
+  if (connectionLost(e)) {
+    std::fprintf(stderr,
+                 "qzsql: the connection to %s is gone; use \\connect (\\c) to connect again\n",
+                 session().dataSource().c_str());
+  }
+}
+
+Outcome Runner::reconnect(const std::string& arg, const std::string& where) {
+  std::istringstream words(arg);
+  std::string dataSource, user, more;
+  words >> dataSource >> user >> more;
+  if (!more.empty()) {
+    return fail(where,
+                "\\connect takes [DSN [USER]]; the password is asked for (or $QZSQL_PASSWORD)");
+  }
+  Session& now = session();
+  if (dataSource.empty() || dataSource == "-") dataSource = now.dataSource();
+  Login how;
+  how.dataSource = dataSource;
+  const bool same = sessions_.find(dataSource) == &now;
+  if (user.empty() || user == "-") {
+    const char* envUser = std::getenv("QZSQL_USER");
+    user = same ? now.user() : envUser ? envUser : kDefaultUser;
+  }
+  how.user = user;
+  if (same && user == now.user()) how.password = now.password();
+  how.askFirst = options_.promptPassword;
+  how.terminal = terminal_;
+  try {
+    login(sessions_, how);
+  } catch (const CallFailed& e) {
+    std::fprintf(stderr, "%sqzsql: cannot connect to data source \"%s\"\n", at(where).c_str(),
+                 dataSource.c_str());
+    reportError("", e, verbose_);
+    connectHint(sessions_, e, dataSource);
+    return Outcome::kFailed;
+  }
+  tableNames_.reset();
+  std::fprintf(stderr, "Connected to data source \"%s\" as user \"%s\".\n",
+               session().dataSource().c_str(), session().user().c_str());
+  return Outcome::kOk;
 }
 
 Outcome Runner::fail(const std::string& where, const std::string& message) {
@@ -595,12 +957,13 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       std::fputs(kMetaHelp, stderr);
       return Outcome::kOk;
     }
+    if (command == "c" || command == "connect") return reconnect(arg, where);
     if (command == "d") return arg.empty() ? listTables("") : describe(arg);
     if (command == "dt") return listTables(arg);
     if (command == "dn") return listSchemas();
     if (command == "l" || command == "list") {
       out_ << formatDataSources(
-          readDataSources([this](const std::string& p) { return session_.resolvePath(p); }));
+          readDataSources([this](const std::string& p) { return session().resolvePath(p); }));
       return Outcome::kOk;
     }
     if (command == "conninfo") {
@@ -608,31 +971,31 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       return Outcome::kOk;
     }
     if (command == "commit") {
-      session_.commit();
+      session().commit();
       status("COMMIT");
       return Outcome::kOk;
     }
     if (command == "rollback") {
-      session_.rollback();
+      session().rollback();
       status("ROLLBACK");
       return Outcome::kOk;
     }
     if (command == "autocommit") {
       if (word.empty()) {
-        std::fprintf(stderr, "Auto-commit is %s.\n", session_.autoCommit() ? "on" : "off");
+        std::fprintf(stderr, "Auto-commit is %s.\n", session().autoCommit() ? "on" : "off");
         return Outcome::kOk;
       }
       if (word != "on" && word != "off") return fail(where, "\\autocommit takes on or off");
-      if (!session_.setAutoCommit(word == "on")) {
+      if (!session().setAutoCommit(word == "on")) {
         return fail(where, "the connection refused to change auto-commit");
       }
-      std::fprintf(stderr, "Auto-commit is %s.\n", session_.autoCommit() ? "on" : "off");
+      std::fprintf(stderr, "Auto-commit is %s.\n", session().autoCommit() ? "on" : "off");
       return Outcome::kOk;
     }
     if (command == "bind") {
       bool on = false;
-      if (!onOff(session_.binding(), &on)) return fail(where, "\\bind takes on or off");
-      if (!session_.setBinding(on)) return fail(where, "the connection refused to change binding");
+      if (!onOff(session().binding(), &on)) return fail(where, "\\bind takes on or off");
+      if (!session().setBinding(on)) return fail(where, "the connection refused to change binding");
       std::fprintf(stderr, "Binding of literals is %s.\n", on ? "on" : "off");
       return Outcome::kOk;
     }
@@ -701,18 +1064,13 @@ Outcome Runner::runMeta(const std::string& line, const std::string& where) {
       return o;
     }
   } catch (const CallFailed& e) {
-    reportError(where, e, verbose_);
+    report(where, e);
     return Outcome::kFailed;
   }
   return fail(where, "unknown meta-command \\" + command + " (\\? lists them)");
 }
 
 namespace {
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // Schemas of the database system itself, by the names the five drivers give them.
 bool isSystemSchema(const std::string& schema) {
@@ -744,10 +1102,29 @@ bool isUserTableType(const std::string& type) {
   return true;
 }
 
+// The standard names of PostgreSQL's internal type names, the same as other drivers report.
+const char* standardName(const std::string& name) {
+  static constexpr std::pair<const char*, const char*> kAliases[] = {
+      {"bool", "BOOLEAN"},        {"int2", "SMALLINT"},
+      {"int4", "INTEGER"},        {"int8", "BIGINT"},
+      {"float4", "REAL"},         {"float8", "DOUBLE PRECISION"},
+      {"numeric", "NUMERIC"},     {"varchar", "VARCHAR"},
+      {"bpchar", "CHAR"},         {"date", "DATE"},
+      {"time", "TIME"},           {"timetz", "TIME WITH TIME ZONE"},
+      {"timestamp", "TIMESTAMP"}, {"timestamptz", "TIMESTAMP WITH TIME ZONE"},
+      {"serial", "INTEGER"},      {"bigserial", "BIGINT"},
+      {"smallserial", "SMALLINT"}};
+  for (const auto& [alias, standard] : kAliases) {
+    if (name == alias) return standard;
+  }
+  return nullptr;
+}
+
 // The type as the database writes it, with its length or precision where it takes one.
 std::string typeText(const MetaList& l, const Row& r) {
   std::string name = l.text(r, "TYPE_NAME");
   if (name.find('(') != std::string::npos) return name;
+  if (const char* standard = standardName(name)) name = standard;
   const int type = std::atoi(l.text(r, "DATA_TYPE").c_str());
   const long size = std::atol(l.text(r, "COLUMN_SIZE").c_str());
   const std::string digits = l.text(r, "DECIMAL_DIGITS");
@@ -789,31 +1166,37 @@ std::string unquoted(const std::string& s) {
   return s;
 }
 
+bool findTable(Session& session, const std::string& name, std::string* schema, std::string* table) {
+  // schema.table; unquoted names are stored in upper or in lower case, by database.
+  size_t dot = name.find('.');
+  std::string inSchema = dot == std::string::npos ? "" : unquoted(name.substr(0, dot));
+  std::string bare = unquoted(dot == std::string::npos ? name : name.substr(dot + 1));
+  bool found = false;
+  for (const std::string& candidate : {bare, upper(bare), lower(bare)}) {
+    // The name is a pattern to the driver ('_' matches any character): only exact matches.
+    MetaList tables = session.metadata("tables", inSchema, candidate);
+    for (const Row& r : tables.rows) {
+      if (tables.text(r, "TABLE_NAME") != candidate) continue;
+      *schema = tables.text(r, "TABLE_SCHEM");
+      *table = candidate;
+      found = true;
+      if (!isSystemSchema(*schema)) break;
+    }
+    if (found) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 Outcome Runner::describe(const std::string& name) {
-  // schema.table; unquoted names are stored in upper or in lower case, by database.
-  size_t dot = name.find('.');
-  std::string schema = dot == std::string::npos ? "" : unquoted(name.substr(0, dot));
-  std::string table = unquoted(dot == std::string::npos ? name : name.substr(dot + 1));
   std::string foundSchema;
   std::string foundName;
-  bool found = false;
-  for (const std::string& candidate : {table, upper(table), lower(table)}) {
-    // The name is a pattern to the driver ('_' matches any character): only exact matches.
-    MetaList tables = session_.metadata("tables", schema, candidate);
-    for (const Row& r : tables.rows) {
-      if (tables.text(r, "TABLE_NAME") != candidate) continue;
-      foundSchema = tables.text(r, "TABLE_SCHEM");
-      foundName = candidate;
-      found = true;
-      if (!isSystemSchema(foundSchema)) break;
-    }
-    if (found) break;
+  if (!findTable(session(), name, &foundSchema, &foundName)) {
+    return fail("", "no table named \"" + name + "\"");
   }
-  if (!found) return fail("", "no table named \"" + name + "\"");
 
-  MetaList columns = session_.metadata("columns", foundSchema, foundName);
+  MetaList columns = session().metadata("columns", foundSchema, foundName);
   out_ << "Table \"" << (foundSchema.empty() ? foundName : foundSchema + "." + foundName) << "\"\n";
   FormatOptions aligned;
   aligned.format = Format::kAligned;
@@ -836,7 +1219,7 @@ Outcome Runner::describe(const std::string& name) {
   }
   w->end(static_cast<int64_t>(ordered.size()));
 
-  MetaList primary = session_.metadata("primarykeys", foundSchema, foundName);
+  MetaList primary = session().metadata("primarykeys", foundSchema, foundName);
   if (!primary.rows.empty()) {
     std::vector<const Row*> rows;
     for (const Row& r : primary.rows) rows.push_back(&r);
@@ -844,7 +1227,7 @@ Outcome Runner::describe(const std::string& name) {
     out_ << "Primary key: " << (keyName.empty() ? "" : keyName + " ") << "("
          << columnList(primary, rows, "KEY_SEQ", "COLUMN_NAME") << ")\n";
   }
-  MetaList foreign = session_.metadata("foreignkeys", foundSchema, foundName);
+  MetaList foreign = session().metadata("foreignkeys", foundSchema, foundName);
   if (!foreign.rows.empty()) {
     out_ << "Foreign keys:\n";
     // One key per name and referenced table; a key without a name is one per table.
@@ -870,7 +1253,7 @@ Outcome Runner::describe(const std::string& name) {
            << " (" << columnList(foreign, rows, "KEY_SEQ", "PKCOLUMN_NAME") << ")\n";
     }
   }
-  MetaList indexes = session_.metadata("indexes", foundSchema, foundName);
+  MetaList indexes = session().metadata("indexes", foundSchema, foundName);
   std::vector<std::pair<std::string, std::vector<const Row*>>> byName;
   for (const Row& r : indexes.rows) {
     std::string index = indexes.text(r, "INDEX_NAME");
@@ -899,10 +1282,10 @@ Outcome Runner::describe(const std::string& name) {
 Outcome Runner::listTables(const std::string& pattern) {
   // An unquoted name is stored in one case: a pattern that finds nothing as typed is tried
   // in upper and then in lower case.
-  MetaList tables = session_.metadata("tables", "", pattern);
+  MetaList tables = session().metadata("tables", "", pattern);
   for (const std::string& other : {upper(pattern), lower(pattern)}) {
     if (!tables.rows.empty() || other == pattern) continue;
-    tables = session_.metadata("tables", "", other);
+    tables = session().metadata("tables", "", other);
   }
   FormatOptions aligned;
   aligned.format = Format::kAligned;
@@ -926,7 +1309,7 @@ const std::vector<std::string>& Runner::tableNames() {
   if (tableNames_) return *tableNames_;
   tableNames_.emplace();
   try {
-    MetaList tables = session_.metadata("tables", "", "");
+    MetaList tables = session().metadata("tables", "", "");
     for (const Row& r : tables.rows) {
       if (isSystemSchema(tables.text(r, "TABLE_SCHEM"))) continue;
       if (!isUserTableType(tables.text(r, "TABLE_TYPE"))) continue;
@@ -939,7 +1322,7 @@ const std::vector<std::string>& Runner::tableNames() {
 }
 
 Outcome Runner::listSchemas() {
-  MetaList schemas = session_.metadata("schemas", "", "");
+  MetaList schemas = session().metadata("schemas", "", "");
   FormatOptions aligned;
   aligned.format = Format::kAligned;
   std::unique_ptr<ResultWriter> w = makeWriter(aligned, out_);
@@ -957,14 +1340,14 @@ Outcome Runner::listSchemas() {
 }
 
 void Runner::connectionInfo() {
-  ConnectionInfo i = session_.info();
+  ConnectionInfo i = session().info();
   const char* state = i.state == 1 ? "open" : i.state == 2 ? "closed" : "unknown";
   out_ << "Data source:   " << i.dataSource << "\n"
        << "User:          " << i.user << "\n"
        << "Database:      " << i.databaseName << "\n"
        << "DBMS:          " << i.dbmsName << " " << i.dbmsVersion << "\n"
        << "Connection:    " << state << "\n"
-       << "Auto-commit:   " << (session_.autoCommit() ? "on" : "off") << "\n"
+       << "Auto-commit:   " << (session().autoCommit() ? "on" : "off") << "\n"
        << "Engine class:  " << i.classId << "\n";
 }
 

@@ -1,6 +1,6 @@
 // Runs what the user typed or a script holds: SQL statements through the session, and the
-// meta-commands (\d, \dt, \dn, \conninfo, \l, \commit, \rollback, \autocommit, \bind, \timing, \x,
-// \null, \format, \o, \pset pager, \verbose, \i, \q, \?).
+// meta-commands (\connect, \d, \dt, \dn, \conninfo, \l, \commit, \rollback, \autocommit, \bind,
+// \timing, \x, \null, \format, \o, \pset pager, \verbose, \i, \q, \?).
 //
 // At the prompt, a result taller than the terminal goes through the pager ($PAGER, else
 // "less -RFX"; an empty PAGER or \pset pager off writes it straight).
@@ -37,7 +37,7 @@ enum class Outcome { kOk, kFailed, kQuit, kInterrupted, kInputFailed, kOutputFai
 
 class Runner {
  public:
-  Runner(Session& session, Output& output, const Options& options, bool interactive);
+  Runner(Sessions& sessions, Output& output, const Options& options, bool interactive);
 
   // One statement or meta-command. name ("script.sql", "-c") and the line go in front of
   // messages; name is empty at the prompt.
@@ -47,6 +47,8 @@ class Runner {
   Outcome runText(std::istream& in, const std::string& name);
 
   bool anyFailed() const { return anyFailed_; }
+  // The current connection's data source, for the prompt.
+  const std::string& dataSource() { return session().dataSource(); }
   // The tables of the connection, for completion: read once per session; none when the
   // driver cannot list them.
   const std::vector<std::string>& tableNames();
@@ -66,18 +68,28 @@ class Runner {
   // \copy TABLE FROM FILE (CSV with a header line naming the columns).
   Outcome copy(const std::string& arg, const std::string& where);
   Outcome copyFrom(const std::string& table, const std::string& path, const std::string& where);
+  // \copy SOURCE TO @DSN TABLE: the rows of the query into a table of another connection.
+  Outcome copyTo(const std::string& sql, const std::string& dataSource, const std::string& table,
+                 const std::string& where);
   Output& current() { return redirect_ ? *redirect_ : output_; }
   bool paging() const;
   // Writes text through the pager when it is taller than the terminal, else to the output.
   void page(const std::string& text);
 
-  Session& session_;
+  Session& session() { return sessions_.current(); }
+  // \connect [DSN [USER]]: a new connection, made current.
+  Outcome reconnect(const std::string& arg, const std::string& where);
+  // Reports a failed call, and how to go on when the connection is gone.
+  void report(const std::string& where, const CallFailed& e);
+
+  Sessions& sessions_;
   Output& output_;
   std::unique_ptr<Output> redirect_;  // \o FILE
   std::ostream out_;
   bool pager_ = true;
   const Options& options_;
   bool interactive_;
+  bool terminal_;  // standard input is one: a password can be asked for
   FormatOptions format_;
   bool timing_ = false;
   bool verbose_ = false;

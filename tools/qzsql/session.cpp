@@ -91,10 +91,6 @@ Session::~Session() {
   db_.reset();
 }
 
-bool Session::loadEngine(const std::string& path, std::string* error) {
-  return host_.loadEngine(path, error);
-}
-
 void Session::connect(const std::string& dataSource, const std::string& user,
                       const std::string& password) {
   if (!db_) {
@@ -110,6 +106,7 @@ void Session::connect(const std::string& dataSource, const std::string& user,
   connected_ = true;
   dataSource_ = dataSource;
   user_ = user;
+  password_ = password;
   autoCommit_ = true;
   // What every SQL client does: the statement as typed, and '' apart from NULL.
   setOption(db_, "VERBATIM", 1);
@@ -191,6 +188,16 @@ void Session::readResult(const Object& recordSet, const Object& exec, ResultWrit
   kinds.reserve(static_cast<size_t>(count));
   for (int32_t c = 0; c < count; ++c) {
     kinds.push_back(columnKind(intOf(exec.call("columnType", {c}), "columnType")));
+  }
+  if (writer.wantsTypes()) {
+    std::vector<ColumnType> types(static_cast<size_t>(count));
+    for (int32_t c = 0; c < count; ++c) {
+      types[c].jdbcType = intOf(exec.call("columnType", {c}), "columnType");
+      types[c].precision = intOf(exec.call("columnInfo", {c, "precision"}), "columnInfo");
+      types[c].scale = intOf(exec.call("columnInfo", {c, "scale"}), "columnInfo");
+      types[c].typeName = textOf(exec.call("columnInfo", {c, "typename"}));
+    }
+    writer.setTypes(std::move(types));
   }
   writer.setKinds(std::move(kinds));
   writer.begin(names);
@@ -324,13 +331,53 @@ ConnectionInfo Session::info() {
 }
 
 std::string Session::resolvePath(const std::string& path) {
-  Object env(host_.create("zeltools.zelenvcfg").get());
+  return qzsql::resolvePath(host_, path);
+}
+
+std::string resolvePath(qz::host::Host& host, const std::string& path) {
+  Object env(host.create("zeltools.zelenvcfg").get());
   if (!env) return path;
   try {
     return textOf(env.call("resolveVar", {path}));
   } catch (const CallFailed&) {
     return path;
   }
+}
+
+bool connectionLost(const CallFailed& e) {
+  const std::string state = e.sqlState();
+  return state.rfind("08", 0) == 0 || state == "57P01" || state == "57P02" || state == "57P03";
+}
+
+Session& Sessions::connect(const std::string& dataSource, const std::string& user,
+                           const std::string& password) {
+  auto made = std::make_unique<Session>(host_);
+  made->connect(dataSource, user, password);
+  Session* previous = find(dataSource);
+  auto it = std::find_if(open_.begin(), open_.end(),
+                         [&](const std::unique_ptr<Session>& s) { return s.get() == previous; });
+  if (it != open_.end()) {
+    it->swap(made);  // the old session closes as made goes
+  } else {
+    open_.push_back(std::move(made));
+    it = open_.end() - 1;
+  }
+  current_ = it->get();
+  return *current_;
+}
+
+Session* Sessions::find(const std::string& dataSource) {
+  for (const std::unique_ptr<Session>& s : open_) {
+    const std::string& name = s->dataSource();
+    if (name.size() == dataSource.size() &&
+        std::equal(name.begin(), name.end(), dataSource.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        })) {
+      return s.get();
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace qzsql

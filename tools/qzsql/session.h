@@ -16,13 +16,14 @@
 //
 // Failures of the objects arrive as CallFailed (dispatch.h).
 //
-// Thread rule: one thread. Ownership: the session owns the host; the objects it holds are
-// released before the host unloads the engine.
+// Thread rule: one thread. Ownership: the host outlives its sessions; Sessions owns the
+// sessions open in the process.
 #pragma once
 
 #include <csignal>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -64,17 +65,18 @@ struct MetaList {
 
 class Session {
  public:
-  Session() = default;
+  explicit Session(qz::host::Host& host) : host_(host) {}
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Loads the engine library; false with *error when it cannot be loaded.
-  bool loadEngine(const std::string& path, std::string* error);
   // Creates the connection object and connects it. Throws CallFailed.
   void connect(const std::string& dataSource, const std::string& user, const std::string& password);
   bool connected() const { return connected_; }
   const std::string& dataSource() const { return dataSource_; }
+  const std::string& user() const { return user_; }
+  // The password the connection was made with, for \connect to make it again.
+  const std::string& password() const { return password_; }
 
   // Runs one statement as typed (without its ";") and writes a query's rows. interrupt is
   // looked at between rows; progress is called after every row with the count so far.
@@ -107,13 +109,46 @@ class Session {
                   const std::function<void(int64_t)>& progress, RunResult& result);
   Object newChild(const char* name);
 
-  qz::host::Host host_;
+  qz::host::Host& host_;
   Object db_;
   std::string dataSource_;
   std::string user_;
+  std::string password_;
   bool connected_ = false;
   bool autoCommit_ = true;
   bool binding_ = false;
+};
+
+// Expands installation variables in a path through the host's zeltools.zelenvcfg.
+std::string resolvePath(qz::host::Host& host, const std::string& path);
+
+// Whether a failure says the connection itself is gone (SQL state class 08, or the server
+// ending the session: 57P01 to 57P03), so that only a new connection helps.
+bool connectionLost(const CallFailed& e);
+
+// The connections open in the process, one per data source; one of them is current. They
+// stay open when another becomes current, for \copy between data sources.
+class Sessions {
+ public:
+  explicit Sessions(qz::host::Host& host) : host_(host) {}
+
+  // Connects a new session for the data source and makes it current; an open session of the
+  // same data source is closed once the new one is made. Throws CallFailed, and then
+  // everything stays as it was.
+  Session& connect(const std::string& dataSource, const std::string& user,
+                   const std::string& password);
+  // REQUIRES: a connect has succeeded.
+  Session& current() { return *current_; }
+  // REQUIRES: session is one of these.
+  void makeCurrent(Session& session) { current_ = &session; }
+  // The open session of a data source (as named; case ignored), or null.
+  Session* find(const std::string& dataSource);
+  qz::host::Host& host() { return host_; }
+
+ private:
+  qz::host::Host& host_;
+  std::vector<std::unique_ptr<Session>> open_;
+  Session* current_ = nullptr;
 };
 
 }  // namespace qzsql

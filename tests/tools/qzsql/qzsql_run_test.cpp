@@ -323,11 +323,71 @@ TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
   qztest::PgServer& pg = qztest::pgServer();
   box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
   checkDescribed(box, {"pg", "-U", pg.user()}, {{"QZSQL_PASSWORD", pg.password()}}, "public",
-                 {{"id", "int4"},
-                  {"label", "varchar(10)"},
-                  {"amount", "numeric(10,2)"},
-                  {"ok", "bool"},
-                  {"stamp", "timestamptz"}});
+                 {{"id", "INTEGER"},
+                  {"label", "VARCHAR(10)"},
+                  {"amount", "NUMERIC(10,2)"},
+                  {"ok", "BOOLEAN"},
+                  {"stamp", "TIMESTAMP WITH TIME ZONE"}});
+}
+
+TEST_F(QzsqlRun, CopyBetweenDataSourcesKeepsNullsEmptyTextsAndExactDecimals) {
+  QZ_SKIP_WITHOUT_PG();
+  qztest::PgServer& pg = qztest::pgServer();
+  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  // One password for both: the file database takes the first one it sees.
+  const std::map<std::string, std::string> env = {{"QZSQL_PASSWORD", pg.password()}};
+  pg.runSql(
+      "DROP TABLE IF EXISTS qz_copied; DROP TABLE IF EXISTS qz_pgsrc; "
+      "CREATE TABLE qz_pgsrc (id int, note text, price numeric(38,10), flag bool, stamp "
+      "timestamp); ALTER TABLE qz_pgsrc OWNER TO qz; INSERT INTO qz_pgsrc VALUES (1, '', "
+      "1234567890123456789012345678.0123456789, "
+      "true, '2024-01-02 03:04:05.123456'), (2, NULL, NULL, NULL, NULL), (3, E'it''s \"q\", "
+      "a\\nb', -0.0000000001, false, '1999-12-31 23:59:59')");
+
+  // HSQLDB to PostgreSQL, the table made from the result's types.
+  Result there = box.run(
+      {"hsql", "-c",
+       "CREATE TABLE src (id INT, name VARCHAR(20), amount NUMERIC(20,6), ok BOOLEAN, day DATE); "
+       "INSERT INTO src VALUES (1, 'plain', 12345678901234.123456, TRUE, '2024-02-29'), "
+       "(2, '', -0.000001, FALSE, NULL), (3, NULL, NULL, NULL, '1999-12-31')",
+       "-c", "\\c pg " + pg.user(), "-c", "\\c hsql", "-c",
+       "\\copy (SELECT * FROM src ORDER BY id) TO @pg qz_copied"},
+      "", env);
+  EXPECT_EQ(there.code, 0) << there.err;
+  EXPECT_TRUE(contains(there.err, "COPY 3\n")) << there.err;
+  EXPECT_EQ(pg.runSql("SELECT string_agg(attname || ' ' || format_type(atttypid, atttypmod), "
+                      "', ' ORDER BY attnum) FROM pg_attribute WHERE attrelid = "
+                      "'qz_copied'::regclass AND attnum > 0"),
+            "id integer, name character varying(20), amount numeric(20,6), ok boolean, day date");
+  EXPECT_EQ(pg.runSql("SELECT id, coalesce(name, '<null>'), amount, ok, day FROM qz_copied "
+                      "ORDER BY id"),
+            "1|plain|12345678901234.123456|t|2024-02-29\n2||-0.000001|f|\n3|<null>|||1999-12-31");
+
+  // PostgreSQL to HSQLDB, twice: made, then added to.
+  const std::string copy = "\\copy qz_pgsrc TO @hsql qz_back";
+  Result back = box.run({"pg", "-U", pg.user(), "-c", copy, "-c", copy}, "", env);
+  EXPECT_EQ(back.code, 0) << back.err;
+  EXPECT_TRUE(contains(back.err, "COPY 3\nCOPY 3\n")) << back.err;
+  Result read =
+      box.run({"hsql", "--format", "csv", "-c", "SELECT * FROM qz_back ORDER BY id"}, "", env);
+  EXPECT_EQ(read.out,
+            "ID,NOTE,PRICE,FLAG,STAMP\r\n"
+            "1,\"\",1234567890123456789012345678.0123456789,TRUE,2024-01-02 03:04:05.123456\r\n"
+            "1,\"\",1234567890123456789012345678.0123456789,TRUE,2024-01-02 03:04:05.123456\r\n"
+            "2,,,,\r\n2,,,,\r\n"
+            "3,\"it's \"\"q\"\", a\nb\",-0.0000000001,FALSE,1999-12-31 23:59:59.000000\r\n"
+            "3,\"it's \"\"q\"\", a\nb\",-0.0000000001,FALSE,1999-12-31 23:59:59.000000\r\n")
+      << read.err;
+
+  // A source that fails leaves the target as it was; a binary column is refused by name.
+  Result bad =
+      box.run({"pg", "-U", pg.user(), "--continue", "-c",
+               "\\copy (SELECT id, decode('00', 'hex') AS raw FROM qz_pgsrc) TO @hsql qz_raw", "-c",
+               "\\copy (SELECT 1/0 AS x) TO @hsql qz_back"},
+              "", env);
+  EXPECT_EQ(bad.code, 3);
+  EXPECT_TRUE(contains(bad.err, "column raw is binary")) << bad.err;
+  EXPECT_TRUE(contains(bad.err, "22012: division by zero")) << bad.err;
 }
 
 TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
@@ -510,6 +570,77 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
       << history;
   EXPECT_TRUE(contains(history, "SELECT COUNT(*)")) << history;
   EXPECT_FALSE(contains(history, "never run")) << history;
+}
+
+TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
+  QZ_SKIP_WITHOUT_PG();
+  qztest::PgServer& pg = qztest::pgServer();
+  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  struct Revive {
+    ~Revive() {
+      if (!qztest::pgServer().running()) qztest::pgServer().restart();
+    }
+  } revive;
+  const std::string wrong = "Wrong-Quokka-4417";
+  Terminal t(box, {"hsql"});
+  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
+  // The empty password is refused: asked for, without echo; a wrong one keeps the old
+  // connection, and neither password shows anywhere.
+  t.type("\\c pg " + pg.user() + "\r");
+  ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.sinceMark();
+  t.type(wrong + "\r");
+  ASSERT_TRUE(t.waitFor("password authentication failed")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
+  t.type("\\verbose on\r\\connect pg " + pg.user() + "\r");
+  ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.sinceMark();
+  t.type(pg.password() + "\r");
+  ASSERT_TRUE(t.waitFor("Connected to data source \"pg\" as user \"qz\".")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  t.type("SELECT 40 + 1 AS answer;\r");
+  ASSERT_TRUE(t.waitFor("41\r\n(1 row)")) << t.sinceMark();
+
+  // The server goes: the failure says how to go on; once it is back, \c with the password
+  // that worked, and the session goes on.
+  pg.stopImmediately();
+  t.type("SELECT 2 AS two;\r");
+  ASSERT_TRUE(t.waitFor("use \\connect (\\c) to connect again")) << t.sinceMark();
+  EXPECT_TRUE(contains(t.output(), "ERROR:  08")) << t.output();
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  pg.restart();
+  t.type("\\c\r");
+  ASSERT_TRUE(t.waitFor("Connected to data source \"pg\"")) << t.sinceMark();
+  t.type("SELECT 3 AS three;\r");
+  ASSERT_TRUE(t.waitFor("3\r\n(1 row)")) << t.sinceMark();
+  // A password typed on the line is refused, and kept out of the history.
+  t.type("\\c pg " + pg.user() + " " + wrong + "\r");
+  ASSERT_TRUE(t.waitFor("the password is asked for")) << t.sinceMark();
+  t.type("\\c hsql\r");
+  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
+  t.type("\\q\r");
+  EXPECT_EQ(t.wait(), 0) << t.output();
+  EXPECT_EQ(t.output().find(wrong), t.output().rfind(wrong)) << "only where it was typed";
+  EXPECT_FALSE(contains(t.output(), pg.password())) << t.output();
+  std::string history = box.readFile(box.home() + "/.qzsql_history_hsql");
+  EXPECT_TRUE(contains(history, "\\c pg " + pg.user())) << history;
+  EXPECT_FALSE(contains(history, wrong)) << history;
+  EXPECT_FALSE(contains(history, pg.password())) << history;
+
+  // Nor in a verbose refusal of the command line's connect.
+  Result refused =
+      box.run({"pg", "-v", "-U", pg.user(), "-c", "SELECT 1"}, "", {{"QZSQL_PASSWORD", wrong}});
+  EXPECT_EQ(refused.code, 2);
+  EXPECT_TRUE(contains(refused.err, "28P01")) << refused.err;
+  EXPECT_FALSE(contains(refused.err + refused.out, wrong)) << refused.err;
+}
+
+TEST_F(QzsqlRun, PasswordPromptNeedsATerminal) {
+  // Read from the statements' input, the first statement would be taken for the password.
+  Result r = box.run({"hsql", "-W"}, "SELECT 1;\n", {{"QZSQL_PASSWORD", ""}});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "qzsql: -W asks for the password at a terminal, and standard input is none (set "
+            "QZSQL_PASSWORD instead)\n");
+  EXPECT_EQ(r.out, "");
 }
 
 TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement) {
