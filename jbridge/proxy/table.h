@@ -11,13 +11,13 @@
 // `_` stands for the class; the expanders below receive it as `(pkg, Class)`. The C++ name is
 // the Java name. Types are written as in the class's own scope; object parameters are passed by
 // const reference, primitives by value. The JNI signature of each line follows from its types
-// at compile time (signature.h), so a wrong line fails the member check against the VM
-// (JFactory::members) instead of compiling into a wrong call.
+// at compile time (signature.h). A wrong line still compiles; the member list (JFactory::members)
+// lets a test find it by looking every member up in the VM.
 //
 // The table is expanded three times: into declarations in the class (JBRIDGE_PROXY), and into
-// the definitions and the member list of the class in one .cpp (QZ_JAVA_DEFINE). A class in a
-// table has its factory registered (registry.cpp, from QZ_JAVA_CLASSES in proxy_fwd.h); a
-// definition of a class left out of that list does not compile.
+// the definitions and the member list of the class (QZ_JAVA_DEFINE, in members.cpp). The one
+// list of classes, QZ_JAVA_CLASSES in proxy_fwd.h, drives both the definitions and the factory
+// registry (registry.cpp): a class is either complete and registered or has no members at all.
 #pragma once
 
 #include <iterator>
@@ -130,7 +130,7 @@ using JArg = typename JArgOf<T>::type;
   QZ_JAVA_##pkg##_##Class((pkg, Class), QZ_J_##how##_CONST, QZ_J_##how##_METHOD, \
                           QZ_J_##how##_STATIC, QZ_J_##how##_NEW)
 
-// The members of proxy class java::pkg::Class, defined; in one .cpp of the library.
+// The members of proxy class java::pkg::Class, defined.
 #define QZ_JAVA_DEFINE(pkg, Class)                                                   \
   static_assert(::jbridge::proxy::kRegistered<QZ_J_CLASS(pkg, Class)>,               \
                 "java::" #pkg "::" #Class " is missing from QZ_JAVA_CLASSES");       \
