@@ -2,9 +2,10 @@
 //
 // A proxy stands for one Java object or for none (null). It derives, virtually, from
 // java::lang::Object and from the proxies of the Java types its class extends, so a proxy can
-// be passed, caught or converted as any of them. Members call the Java methods of the same name
-// (see jmethod.h, namespace `jbridge::call`); Java primitives appear as JBoolean, JInt, ...,
-// which convert to and from the C++ values, and Java objects as proxies.
+// be passed, caught or converted as any of them. Members, declared from the class's table
+// (table.h), call the Java methods of the same name (jmethod.h, namespace `jbridge::call`); Java
+// primitives appear as JBoolean, JInt, ..., which convert to and from the C++ values, and Java
+// objects as proxies.
 //
 // Thread rule: as JObject. Ownership: a proxy owns one global reference; copies make new ones;
 // results come back by value with references of their own.

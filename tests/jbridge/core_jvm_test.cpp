@@ -289,7 +289,7 @@ TEST_F(CoreTest, CollectionsAndChecksCasts) {
   EXPECT_THROW(util::Vector(kNewObject).firstElement(), lang::Exception);  // NoSuchElement
 }
 
-// A proxy of a class this library does not cover, written with the same pattern.
+// A proxy of a class this library does not cover, its members written over the call templates.
 class JavaThread : public virtual lang::Object {
   JBRIDGE_PROXY_CLASS(JavaThread, "java/lang/Thread")
 
