@@ -8,11 +8,20 @@
 #include <jni.h>
 
 #include <memory>
+#include <span>
 
 #include "jbridge/jclass.h"
 #include "jbridge/jvalue.h"
 
 namespace jbridge {
+
+// One line of a proxy class's member table: the Java name and signature, and the lookup of the
+// ID that its calls use (throws JNIException when the VM has no such member).
+struct JMember {
+  const char* name;
+  const char* signature;
+  void (*resolve)(JNIEnv* env);
+};
 
 class JFactory {
  public:
@@ -21,6 +30,8 @@ class JFactory {
   virtual std::unique_ptr<proxy::JObject> makeProxy(jobject ref) const = 0;
   // Throws a proxy of this class, by value, for `thrown`.
   [[noreturn]] virtual void throwProxy(jthrowable thrown) const = 0;
+  // The members of the proxy class's table.
+  virtual std::span<const JMember> members() const = 0;
 };
 
 template <class P>
@@ -31,6 +42,7 @@ class JFactoryImpl final : public JFactory {
     return std::make_unique<P>(ref);
   }
   [[noreturn]] void throwProxy(jthrowable thrown) const override { throw P(thrown); }
+  std::span<const JMember> members() const override { return P::jniMembers(); }
 };
 
 }  // namespace jbridge

@@ -305,35 +305,68 @@ R staticMethod(const Args&... args) {
   return detail::callStatic<R>(env, Owner::staticJniClass().getClass(), id, values);
 }
 
-// A static field (the constants) of the Java class of `Owner`, read from the VM on each call.
 template <class Owner, class T, FixedString Name>
-T staticField() {
+jfieldID staticFieldId(JNIEnv* env) {
   static std::atomic<jfieldID> cache{nullptr};
-  JNIEnv* env = JNIHelper::attach();
   jfieldID id = cache.load(std::memory_order_acquire);
   if (!id) {
     id = detail::lookupField(env, Owner::staticJniClass(), Name.c_str(), T::kJniSignature.c_str(),
                              true);
     cache.store(id, std::memory_order_release);
   }
+  return id;
+}
+
+// A static field (the constants) of the Java class of `Owner`, read from the VM on each call.
+template <class Owner, class T, FixedString Name>
+T staticField() {
+  JNIEnv* env = JNIHelper::attach();
+  jfieldID id = staticFieldId<Owner, T, Name>(env);
   return detail::readStaticField<T>(env, Owner::staticJniClass().getClass(), id);
 }
 
-// A new Java object of the class of `Owner`; the caller's proxy takes its own reference.
 template <class Owner, class... Args>
-LocalRef<> construct(const Args&... args) {
+jmethodID constructorId(JNIEnv* env) {
   static constexpr auto kSignature = methodSignature<void, Args...>();
   static std::atomic<jmethodID> cache{nullptr};
-  JNIEnv* env = JNIHelper::attach();
   jmethodID id = cache.load(std::memory_order_acquire);
   if (!id) {
     id = detail::lookupConstructor(env, Owner::staticJniClass(), kSignature.c_str());
     cache.store(id, std::memory_order_release);
   }
+  return id;
+}
+
+// A new Java object of the class of `Owner`; the caller's proxy takes its own reference.
+template <class Owner, class... Args>
+LocalRef<> construct(const Args&... args) {
+  JNIEnv* env = JNIHelper::attach();
+  jmethodID id = constructorId<Owner, Args...>(env);
   const jvalue values[] = {args.getJniValue()..., jvalue{}};
   LocalRef<> created(env, env->NewObjectA(Owner::staticJniClass().getClass(), id, values));
   helper::catchAndThrow(env);
   return created;
+}
+
+// The signature and the ID lookups of a member whose C++ type is the function type `F`
+// (`JInt(lang::String)`), as a proxy table lists it; the lookups are those its calls use.
+template <class F>
+struct Member;
+template <class R, class... Args>
+struct Member<R(Args...)> {
+  static constexpr auto kSignature = methodSignature<R, Args...>();
+  template <class Owner, FixedString Name, bool Static>
+  static void resolveMethod(JNIEnv* env) {
+    methodId<Owner, Name, Static, R, Args...>(env);
+  }
+  template <class Owner>
+  static void resolveConstructor(JNIEnv* env) {
+    constructorId<Owner, Args...>(env);
+  }
+};
+template <class Owner, class T, FixedString Name>
+void resolveStaticField(JNIEnv* env) {
+  staticFieldId<Owner, T, Name>(env);
 }
 
 }  // namespace call

@@ -15,6 +15,17 @@
 namespace jbridge::proxy::java::lang {
 
 // java.lang.Object: the base of every proxy.
+#define QZ_JAVA_lang_Object(_, CONST, METHOD, STATIC, NEW) \
+  NEW(_, ())                                               \
+  METHOD(_, Class, getClass, ())                           \
+  METHOD(_, JInt, hashCode, ())                            \
+  METHOD(_, JBoolean, equals, (Object))                    \
+  METHOD(_, String, toString, ())                          \
+  METHOD(_, void, notify, ())                              \
+  METHOD(_, void, notifyAll, ())                           \
+  METHOD(_, void, wait, ())                                \
+  METHOD(_, void, wait, (JLong))                           \
+  METHOD(_, void, wait, (JLong, JInt))
 class Object : public JObject {
  public:
   static constexpr FixedString kJniName{"java/lang/Object"};
@@ -25,17 +36,13 @@ class Object : public JObject {
   template <JniReference Ref>
   explicit Object(Ref ref) : JObject(ref) {}
   explicit Object(const jvalue& value) : JObject(value) {}
-  explicit Object(NewObject);
+  static std::span<const JMember> jniMembers();
 
-  Class getClass() const;
-  JInt hashCode() const;
-  JBoolean equals(const Object& obj) const;
-  String toString() const;
-  void notify() const;
-  void notifyAll() const;
-  void wait() const;
-  void wait(JLong timeoutMillis) const;
-  void wait(JLong timeoutMillis, JInt nanos) const;
+ private:
+  using JniRoot = JObject;
+
+ public:
+  QZ_J_TABLE(lang, Object, DECLARE)
 };
 
 }  // namespace jbridge::proxy::java::lang
@@ -43,8 +50,9 @@ class Object : public JObject {
 namespace jbridge::proxy::java::io {
 
 // java.io.Serializable.
+#define QZ_JAVA_io_Serializable(_, CONST, METHOD, STATIC, NEW)
 class Serializable : public virtual lang::Object {
-  JBRIDGE_PROXY(Serializable, "java/io/Serializable")
+  JBRIDGE_PROXY(io, Serializable)
 };
 
 }  // namespace jbridge::proxy::java::io
@@ -52,44 +60,95 @@ class Serializable : public virtual lang::Object {
 namespace jbridge::proxy::java::lang {
 
 // java.lang.CharSequence.
+#define QZ_JAVA_lang_CharSequence(_, CONST, METHOD, STATIC, NEW) \
+  METHOD(_, JInt, length, ())                                    \
+  METHOD(_, JChar, charAt, (JInt))                               \
+  METHOD(_, CharSequence, subSequence, (JInt, JInt))             \
+  METHOD(_, String, toString, ())
 class CharSequence : public virtual Object {
-  JBRIDGE_PROXY(CharSequence, "java/lang/CharSequence")
-
-  JInt length() const;
-  JChar charAt(JInt index) const;
-  CharSequence subSequence(JInt start, JInt end) const;
-  String toString() const;
+  JBRIDGE_PROXY(lang, CharSequence)
 };
 
 // java.lang.Comparable.
+#define QZ_JAVA_lang_Comparable(_, CONST, METHOD, STATIC, NEW) METHOD(_, JInt, compareTo, (Object))
 class Comparable : public virtual Object {
-  JBRIDGE_PROXY(Comparable, "java/lang/Comparable")
-
-  JInt compareTo(const Object& o) const;
+  JBRIDGE_PROXY(lang, Comparable)
 };
 
 // java.lang.Cloneable.
+#define QZ_JAVA_lang_Cloneable(_, CONST, METHOD, STATIC, NEW)
 class Cloneable : public virtual Object {
-  JBRIDGE_PROXY(Cloneable, "java/lang/Cloneable")
+  JBRIDGE_PROXY(lang, Cloneable)
 };
 
 // java.lang.String, with conversions to and from native text.
+#define QZ_JAVA_lang_String(_, CONST, METHOD, STATIC, NEW)                 \
+  NEW(_, ())                                                               \
+  NEW(_, (JArray<JChar>))                                                  \
+  NEW(_, (JArray<JChar>, JInt, JInt))                                      \
+  NEW(_, (JArray<JInt>, JInt, JInt))                                       \
+  NEW(_, (JArray<JByte>, JInt, JInt, JInt))                                \
+  NEW(_, (JArray<JByte>, JInt))                                            \
+  NEW(_, (JArray<JByte>, JInt, JInt, String))                              \
+  NEW(_, (JArray<JByte>, String))                                          \
+  NEW(_, (JArray<JByte>, JInt, JInt))                                      \
+  NEW(_, (JArray<JByte>))                                                  \
+  METHOD(_, JInt, length, ())                                              \
+  METHOD(_, JChar, charAt, (JInt))                                         \
+  METHOD(_, void, getChars, (JInt, JInt, JArray<JChar>, JInt))             \
+  METHOD(_, void, getBytes, (JInt, JInt, JArray<JByte>, JInt))             \
+  METHOD(_, JArray<JByte>, getBytes, (String))                             \
+  METHOD(_, JArray<JByte>, getBytes, ())                                   \
+  METHOD(_, JBoolean, equals, (Object))                                    \
+  METHOD(_, JBoolean, equalsIgnoreCase, (String))                          \
+  METHOD(_, JInt, compareTo, (String))                                     \
+  METHOD(_, JInt, compareToIgnoreCase, (String))                           \
+  METHOD(_, JBoolean, regionMatches, (JInt, String, JInt, JInt))           \
+  METHOD(_, JBoolean, regionMatches, (JBoolean, JInt, String, JInt, JInt)) \
+  METHOD(_, JBoolean, startsWith, (String, JInt))                          \
+  METHOD(_, JBoolean, startsWith, (String))                                \
+  METHOD(_, JBoolean, endsWith, (String))                                  \
+  METHOD(_, JInt, hashCode, ())                                            \
+  METHOD(_, JInt, indexOf, (JInt))                                         \
+  METHOD(_, JInt, indexOf, (JInt, JInt))                                   \
+  METHOD(_, JInt, lastIndexOf, (JInt))                                     \
+  METHOD(_, JInt, lastIndexOf, (JInt, JInt))                               \
+  METHOD(_, JInt, indexOf, (String))                                       \
+  METHOD(_, JInt, indexOf, (String, JInt))                                 \
+  METHOD(_, JInt, lastIndexOf, (String))                                   \
+  METHOD(_, JInt, lastIndexOf, (String, JInt))                             \
+  METHOD(_, String, substring, (JInt))                                     \
+  METHOD(_, String, substring, (JInt, JInt))                               \
+  METHOD(_, CharSequence, subSequence, (JInt, JInt))                       \
+  METHOD(_, String, concat, (String))                                      \
+  METHOD(_, String, replace, (JChar, JChar))                               \
+  METHOD(_, JBoolean, matches, (String))                                   \
+  METHOD(_, String, replaceFirst, (String, String))                        \
+  METHOD(_, String, replaceAll, (String, String))                          \
+  METHOD(_, String, replace, (CharSequence, CharSequence))                 \
+  METHOD(_, JArray<String>, split, (String, JInt))                         \
+  METHOD(_, JArray<String>, split, (String))                               \
+  METHOD(_, String, toLowerCase, ())                                       \
+  METHOD(_, String, toUpperCase, ())                                       \
+  METHOD(_, String, trim, ())                                              \
+  METHOD(_, String, toString, ())                                          \
+  METHOD(_, JArray<JChar>, toCharArray, ())                                \
+  STATIC(_, String, valueOf, (Object))                                     \
+  STATIC(_, String, valueOf, (JArray<JChar>))                              \
+  STATIC(_, String, valueOf, (JArray<JChar>, JInt, JInt))                  \
+  STATIC(_, String, copyValueOf, (JArray<JChar>, JInt, JInt))              \
+  STATIC(_, String, copyValueOf, (JArray<JChar>))                          \
+  STATIC(_, String, valueOf, (JBoolean))                                   \
+  STATIC(_, String, valueOf, (JChar))                                      \
+  STATIC(_, String, valueOf, (JInt))                                       \
+  STATIC(_, String, valueOf, (JLong))                                      \
+  STATIC(_, String, valueOf, (JFloat))                                     \
+  STATIC(_, String, valueOf, (JDouble))                                    \
+  METHOD(_, String, intern, ())
 class String : public virtual io::Serializable,
                public virtual Comparable,
                public virtual CharSequence {
-  JBRIDGE_PROXY(String, "java/lang/String")
-
-  explicit String(NewObject);
-  explicit String(const JArray<JChar>& value);
-  String(const JArray<JChar>& value, JInt offset, JInt count);
-  String(const JArray<JInt>& codePoints, JInt offset, JInt count);
-  String(const JArray<JByte>& ascii, JInt hibyte, JInt offset, JInt count);
-  String(const JArray<JByte>& ascii, JInt hibyte);
-  String(const JArray<JByte>& bytes, JInt offset, JInt length, const String& charsetName);
-  String(const JArray<JByte>& bytes, const String& charsetName);
-  String(const JArray<JByte>& bytes, JInt offset, JInt length);
-  explicit String(const JArray<JByte>& bytes);
-
+  JBRIDGE_PROXY(lang, String)
   // Native text in the VM's default charset: the bytes up to the NUL, or `length` bytes. A null
   // `text` gives the null proxy; no bytes give the empty string.
   explicit String(const char* text);
@@ -109,105 +168,49 @@ class String : public virtual io::Serializable,
   std::string toUtf8() const;
   std::u16string toUtf16() const;
 
-  JInt length() const;
-  JChar charAt(JInt index) const;
-  void getChars(JInt srcBegin, JInt srcEnd, const JArray<JChar>& dst, JInt dstBegin) const;
-  void getBytes(JInt srcBegin, JInt srcEnd, const JArray<JByte>& dst, JInt dstBegin) const;
-  JArray<JByte> getBytes(const String& charsetName) const;
-  JArray<JByte> getBytes() const;
-  JBoolean equals(const Object& anObject) const;
-  JBoolean equalsIgnoreCase(const String& anotherString) const;
-  JInt compareTo(const String& anotherString) const;
-  JInt compareToIgnoreCase(const String& str) const;
-  JBoolean regionMatches(JInt toffset, const String& other, JInt ooffset, JInt len) const;
-  JBoolean regionMatches(JBoolean ignoreCase, JInt toffset, const String& other, JInt ooffset,
-                         JInt len) const;
-  JBoolean startsWith(const String& prefix, JInt toffset) const;
-  JBoolean startsWith(const String& prefix) const;
-  JBoolean endsWith(const String& suffix) const;
-  JInt hashCode() const;
-  JInt indexOf(JInt ch) const;
-  JInt indexOf(JInt ch, JInt fromIndex) const;
-  JInt lastIndexOf(JInt ch) const;
-  JInt lastIndexOf(JInt ch, JInt fromIndex) const;
-  JInt indexOf(const String& str) const;
-  JInt indexOf(const String& str, JInt fromIndex) const;
-  JInt lastIndexOf(const String& str) const;
-  JInt lastIndexOf(const String& str, JInt fromIndex) const;
-  String substring(JInt beginIndex) const;
-  String substring(JInt beginIndex, JInt endIndex) const;
-  CharSequence subSequence(JInt beginIndex, JInt endIndex) const;
-  String concat(const String& str) const;
-  String replace(JChar oldChar, JChar newChar) const;
-  JBoolean matches(const String& regex) const;
-  String replaceFirst(const String& regex, const String& replacement) const;
-  String replaceAll(const String& regex, const String& replacement) const;
-  String replace(const CharSequence& target, const CharSequence& replacement) const;
-  JArray<String> split(const String& regex, JInt limit) const;
-  JArray<String> split(const String& regex) const;
-  String toLowerCase() const;
-  String toUpperCase() const;
-  String trim() const;
-  String toString() const;
-  JArray<JChar> toCharArray() const;
-  static String valueOf(const Object& obj);
-  static String valueOf(const JArray<JChar>& data);
-  static String valueOf(const JArray<JChar>& data, JInt offset, JInt count);
-  static String copyValueOf(const JArray<JChar>& data, JInt offset, JInt count);
-  static String copyValueOf(const JArray<JChar>& data);
-  static String valueOf(JBoolean b);
-  static String valueOf(JChar c);
-  static String valueOf(JInt i);
-  static String valueOf(JLong l);
-  static String valueOf(JFloat f);
-  static String valueOf(JDouble d);
-  String intern() const;
-
   using Comparable::compareTo;
 };
 
 // java.lang.Class.
+#define QZ_JAVA_lang_Class(_, CONST, METHOD, STATIC, NEW) \
+  METHOD(_, String, toString, ())                         \
+  METHOD(_, Object, newInstance, ())                      \
+  METHOD(_, JBoolean, isInstance, (Object))               \
+  METHOD(_, JBoolean, isAssignableFrom, (Class))          \
+  METHOD(_, JBoolean, isInterface, ())                    \
+  METHOD(_, JBoolean, isArray, ())                        \
+  METHOD(_, JBoolean, isPrimitive, ())                    \
+  METHOD(_, String, getName, ())                          \
+  METHOD(_, Class, getSuperclass, ())                     \
+  METHOD(_, JArray<Class>, getInterfaces, ())             \
+  METHOD(_, Class, getComponentType, ())                  \
+  METHOD(_, JInt, getModifiers, ())                       \
+  METHOD(_, JArray<Object>, getSigners, ())               \
+  METHOD(_, Class, getDeclaringClass, ())                 \
+  METHOD(_, JArray<Class>, getClasses, ())                \
+  METHOD(_, JArray<Class>, getDeclaredClasses, ())        \
+  METHOD(_, JBoolean, desiredAssertionStatus, ())
 class Class : public virtual io::Serializable {
-  JBRIDGE_PROXY(Class, "java/lang/Class")
-
-  String toString() const;
+  JBRIDGE_PROXY(lang, Class)
   // Loads with the system class loader: a call from native code has no Java caller whose
   // loader Java could use, and the bootstrap loader would not see the class path.
   static Class forName(const String& className);
-  Object newInstance() const;
-  JBoolean isInstance(const Object& obj) const;
-  JBoolean isAssignableFrom(const Class& cls) const;
-  JBoolean isInterface() const;
-  JBoolean isArray() const;
-  JBoolean isPrimitive() const;
-  String getName() const;
-  Class getSuperclass() const;
-  JArray<Class> getInterfaces() const;
-  Class getComponentType() const;
-  JInt getModifiers() const;
-  JArray<Object> getSigners() const;
-  Class getDeclaringClass() const;
-  JArray<Class> getClasses() const;
-  JArray<Class> getDeclaredClasses() const;
-  JBoolean desiredAssertionStatus() const;
 };
 
 // java.lang.Throwable; also a C++ exception whose what() is the Java toString() text.
+#define QZ_JAVA_lang_Throwable(_, CONST, METHOD, STATIC, NEW) \
+  NEW(_, ())                                                  \
+  NEW(_, (String))                                            \
+  NEW(_, (String, Throwable))                                 \
+  METHOD(_, String, getMessage, ())                           \
+  METHOD(_, String, getLocalizedMessage, ())                  \
+  METHOD(_, Throwable, getCause, ())                          \
+  METHOD(_, Throwable, initCause, (Throwable))                \
+  METHOD(_, String, toString, ())                             \
+  METHOD(_, void, printStackTrace, ())                        \
+  METHOD(_, Throwable, fillInStackTrace, ())
 class Throwable : public virtual io::Serializable, public std::exception {
-  JBRIDGE_PROXY(Throwable, "java/lang/Throwable")
-
-  explicit Throwable(NewObject);
-  explicit Throwable(const String& message);
-  Throwable(const String& message, const Throwable& cause);
-
-  String getMessage() const;
-  String getLocalizedMessage() const;
-  Throwable getCause() const;
-  Throwable initCause(const Throwable& cause) const;
-  String toString() const;
-  void printStackTrace() const;
-  Throwable fillInStackTrace() const;
-
+  JBRIDGE_PROXY(lang, Throwable)
   // The Java toString() text in the VM's default charset, computed on each call. The pointer
   // stays valid while the text does not change. Never throws: a text that cannot be had is
   // replaced by a description of why.
@@ -218,17 +221,18 @@ class Throwable : public virtual io::Serializable, public std::exception {
 };
 
 // java.lang.Exception.
+#define QZ_JAVA_lang_Exception(_, CONST, METHOD, STATIC, NEW) \
+  NEW(_, ())                                                  \
+  NEW(_, (String))                                            \
+  NEW(_, (String, Throwable))
 class Exception : public virtual Throwable {
-  JBRIDGE_PROXY(Exception, "java/lang/Exception")
-
-  explicit Exception(NewObject);
-  explicit Exception(const String& message);
-  Exception(const String& message, const Throwable& cause);
+  JBRIDGE_PROXY(lang, Exception)
 };
 
 // java.lang.ClassNotFoundException: declared only; a thrown one arrives as java::lang::Exception.
+#define QZ_JAVA_lang_ClassNotFoundException(_, CONST, METHOD, STATIC, NEW)
 class ClassNotFoundException : public virtual Exception {
-  JBRIDGE_PROXY(ClassNotFoundException, "java/lang/ClassNotFoundException")
+  JBRIDGE_PROXY(lang, ClassNotFoundException)
 };
 
 // Native text followed by the String in the default charset.

@@ -68,7 +68,7 @@ LocalRef<> utf16String(std::u16string_view text) {
 
 // Only Class.forName needs it; the class has no proxy of its own.
 class ClassLoader : public virtual Object {
-  JBRIDGE_PROXY(ClassLoader, "java/lang/ClassLoader")
+  JBRIDGE_PROXY_CLASS(ClassLoader, "java/lang/ClassLoader")
 };
 
 }  // namespace

@@ -10,209 +10,207 @@
 namespace jbridge::proxy::java::util {
 
 // java.util.Collection.
+#define QZ_JAVA_util_Collection(_, CONST, METHOD, STATIC, NEW)     \
+  METHOD(_, JInt, size, ())                                        \
+  METHOD(_, JBoolean, isEmpty, ())                                 \
+  METHOD(_, JBoolean, contains, (lang::Object))                    \
+  METHOD(_, JArray<lang::Object>, toArray, ())                     \
+  METHOD(_, JArray<lang::Object>, toArray, (JArray<lang::Object>)) \
+  METHOD(_, JBoolean, add, (lang::Object))                         \
+  METHOD(_, JBoolean, remove, (lang::Object))                      \
+  METHOD(_, JBoolean, containsAll, (Collection))                   \
+  METHOD(_, JBoolean, addAll, (Collection))                        \
+  METHOD(_, JBoolean, removeAll, (Collection))                     \
+  METHOD(_, JBoolean, retainAll, (Collection))                     \
+  METHOD(_, void, clear, ())                                       \
+  METHOD(_, JBoolean, equals, (lang::Object))                      \
+  METHOD(_, JInt, hashCode, ())
 class Collection : public virtual lang::Object {
-  JBRIDGE_PROXY(Collection, "java/util/Collection")
-
-  JInt size() const;
-  JBoolean isEmpty() const;
-  JBoolean contains(const lang::Object& o) const;
-  JArray<lang::Object> toArray() const;
-  JArray<lang::Object> toArray(const JArray<lang::Object>& a) const;
-  JBoolean add(const lang::Object& e) const;
-  JBoolean remove(const lang::Object& o) const;
-  JBoolean containsAll(const Collection& c) const;
-  JBoolean addAll(const Collection& c) const;
-  JBoolean removeAll(const Collection& c) const;
-  JBoolean retainAll(const Collection& c) const;
-  void clear() const;
-  JBoolean equals(const lang::Object& o) const;
-  JInt hashCode() const;
+  JBRIDGE_PROXY(util, Collection)
 };
 
 // java.util.List.
+#define QZ_JAVA_util_List(_, CONST, METHOD, STATIC, NEW)           \
+  METHOD(_, JInt, size, ())                                        \
+  METHOD(_, JBoolean, isEmpty, ())                                 \
+  METHOD(_, JBoolean, contains, (lang::Object))                    \
+  METHOD(_, JArray<lang::Object>, toArray, ())                     \
+  METHOD(_, JArray<lang::Object>, toArray, (JArray<lang::Object>)) \
+  METHOD(_, JBoolean, add, (lang::Object))                         \
+  METHOD(_, JBoolean, remove, (lang::Object))                      \
+  METHOD(_, JBoolean, containsAll, (Collection))                   \
+  METHOD(_, JBoolean, addAll, (Collection))                        \
+  METHOD(_, JBoolean, addAll, (JInt, Collection))                  \
+  METHOD(_, JBoolean, removeAll, (Collection))                     \
+  METHOD(_, JBoolean, retainAll, (Collection))                     \
+  METHOD(_, void, clear, ())                                       \
+  METHOD(_, JBoolean, equals, (lang::Object))                      \
+  METHOD(_, JInt, hashCode, ())                                    \
+  METHOD(_, lang::Object, get, (JInt))                             \
+  METHOD(_, lang::Object, set, (JInt, lang::Object))               \
+  METHOD(_, void, add, (JInt, lang::Object))                       \
+  METHOD(_, lang::Object, remove, (JInt))                          \
+  METHOD(_, JInt, indexOf, (lang::Object))                         \
+  METHOD(_, JInt, lastIndexOf, (lang::Object))                     \
+  METHOD(_, List, subList, (JInt, JInt))
 class List : public virtual Collection {
-  JBRIDGE_PROXY(List, "java/util/List")
-
-  JInt size() const;
-  JBoolean isEmpty() const;
-  JBoolean contains(const lang::Object& o) const;
-  JArray<lang::Object> toArray() const;
-  JArray<lang::Object> toArray(const JArray<lang::Object>& a) const;
-  JBoolean add(const lang::Object& e) const;
-  JBoolean remove(const lang::Object& o) const;
-  JBoolean containsAll(const Collection& c) const;
-  JBoolean addAll(const Collection& c) const;
-  JBoolean addAll(JInt index, const Collection& c) const;
-  JBoolean removeAll(const Collection& c) const;
-  JBoolean retainAll(const Collection& c) const;
-  void clear() const;
-  JBoolean equals(const lang::Object& o) const;
-  JInt hashCode() const;
-  lang::Object get(JInt index) const;
-  lang::Object set(JInt index, const lang::Object& element) const;
-  void add(JInt index, const lang::Object& element) const;
-  lang::Object remove(JInt index) const;
-  JInt indexOf(const lang::Object& o) const;
-  JInt lastIndexOf(const lang::Object& o) const;
-  List subList(JInt fromIndex, JInt toIndex) const;
+  JBRIDGE_PROXY(util, List)
 };
 
 // java.util.AbstractCollection.
+#define QZ_JAVA_util_AbstractCollection(_, CONST, METHOD, STATIC, NEW) \
+  METHOD(_, JInt, size, ())                                            \
+  METHOD(_, JBoolean, isEmpty, ())                                     \
+  METHOD(_, JBoolean, contains, (lang::Object))                        \
+  METHOD(_, JArray<lang::Object>, toArray, ())                         \
+  METHOD(_, JArray<lang::Object>, toArray, (JArray<lang::Object>))     \
+  METHOD(_, JBoolean, add, (lang::Object))                             \
+  METHOD(_, JBoolean, remove, (lang::Object))                          \
+  METHOD(_, JBoolean, containsAll, (Collection))                       \
+  METHOD(_, JBoolean, addAll, (Collection))                            \
+  METHOD(_, JBoolean, removeAll, (Collection))                         \
+  METHOD(_, JBoolean, retainAll, (Collection))                         \
+  METHOD(_, void, clear, ())                                           \
+  METHOD(_, lang::String, toString, ())
 class AbstractCollection : public virtual Collection {
-  JBRIDGE_PROXY(AbstractCollection, "java/util/AbstractCollection")
-
-  JInt size() const;
-  JBoolean isEmpty() const;
-  JBoolean contains(const lang::Object& o) const;
-  JArray<lang::Object> toArray() const;
-  JArray<lang::Object> toArray(const JArray<lang::Object>& a) const;
-  JBoolean add(const lang::Object& e) const;
-  JBoolean remove(const lang::Object& o) const;
-  JBoolean containsAll(const Collection& c) const;
-  JBoolean addAll(const Collection& c) const;
-  JBoolean removeAll(const Collection& c) const;
-  JBoolean retainAll(const Collection& c) const;
-  void clear() const;
-  lang::String toString() const;
+  JBRIDGE_PROXY(util, AbstractCollection)
 };
 
 // java.util.AbstractList.
+#define QZ_JAVA_util_AbstractList(_, CONST, METHOD, STATIC, NEW) \
+  METHOD(_, JBoolean, add, (lang::Object))                       \
+  METHOD(_, lang::Object, get, (JInt))                           \
+  METHOD(_, lang::Object, set, (JInt, lang::Object))             \
+  METHOD(_, void, add, (JInt, lang::Object))                     \
+  METHOD(_, lang::Object, remove, (JInt))                        \
+  METHOD(_, JInt, indexOf, (lang::Object))                       \
+  METHOD(_, JInt, lastIndexOf, (lang::Object))                   \
+  METHOD(_, void, clear, ())                                     \
+  METHOD(_, JBoolean, addAll, (JInt, Collection))                \
+  METHOD(_, List, subList, (JInt, JInt))                         \
+  METHOD(_, JBoolean, equals, (lang::Object))                    \
+  METHOD(_, JInt, hashCode, ())                                  \
+  METHOD(_, JBoolean, addAll, (Collection))                      \
+  METHOD(_, JBoolean, contains, (lang::Object))                  \
+  METHOD(_, JBoolean, containsAll, (Collection))                 \
+  METHOD(_, JBoolean, isEmpty, ())                               \
+  METHOD(_, JBoolean, remove, (lang::Object))                    \
+  METHOD(_, JBoolean, removeAll, (Collection))                   \
+  METHOD(_, JBoolean, retainAll, (Collection))                   \
+  METHOD(_, JInt, size, ())                                      \
+  METHOD(_, JArray<lang::Object>, toArray, ())                   \
+  METHOD(_, JArray<lang::Object>, toArray, (JArray<lang::Object>))
 class AbstractList : public virtual AbstractCollection, public virtual List {
-  JBRIDGE_PROXY(AbstractList, "java/util/AbstractList")
-
-  JBoolean add(const lang::Object& e) const;
-  lang::Object get(JInt index) const;
-  lang::Object set(JInt index, const lang::Object& element) const;
-  void add(JInt index, const lang::Object& element) const;
-  lang::Object remove(JInt index) const;
-  JInt indexOf(const lang::Object& o) const;
-  JInt lastIndexOf(const lang::Object& o) const;
-  void clear() const;
-  JBoolean addAll(JInt index, const Collection& c) const;
-  List subList(JInt fromIndex, JInt toIndex) const;
-  JBoolean equals(const lang::Object& o) const;
-  JInt hashCode() const;
-  JBoolean addAll(const Collection& c) const;
-  JBoolean contains(const lang::Object& o) const;
-  JBoolean containsAll(const Collection& c) const;
-  JBoolean isEmpty() const;
-  JBoolean remove(const lang::Object& o) const;
-  JBoolean removeAll(const Collection& c) const;
-  JBoolean retainAll(const Collection& c) const;
-  JInt size() const;
-  JArray<lang::Object> toArray() const;
-  JArray<lang::Object> toArray(const JArray<lang::Object>& a) const;
+  JBRIDGE_PROXY(util, AbstractList)
 };
 
 // java.util.RandomAccess.
+#define QZ_JAVA_util_RandomAccess(_, CONST, METHOD, STATIC, NEW)
 class RandomAccess : public virtual lang::Object {
-  JBRIDGE_PROXY(RandomAccess, "java/util/RandomAccess")
+  JBRIDGE_PROXY(util, RandomAccess)
 };
 
 // java.util.Enumeration.
+#define QZ_JAVA_util_Enumeration(_, CONST, METHOD, STATIC, NEW) \
+  METHOD(_, JBoolean, hasMoreElements, ())                      \
+  METHOD(_, lang::Object, nextElement, ())
 class Enumeration : public virtual lang::Object {
-  JBRIDGE_PROXY(Enumeration, "java/util/Enumeration")
-
-  JBoolean hasMoreElements() const;
-  lang::Object nextElement() const;
+  JBRIDGE_PROXY(util, Enumeration)
 };
 
 // java.util.Date.
+#define QZ_JAVA_util_Date(_, CONST, METHOD, STATIC, NEW)      \
+  NEW(_, ())                                                  \
+  NEW(_, (JLong))                                             \
+  NEW(_, (JInt, JInt, JInt))                                  \
+  NEW(_, (JInt, JInt, JInt, JInt, JInt))                      \
+  NEW(_, (JInt, JInt, JInt, JInt, JInt, JInt))                \
+  NEW(_, (lang::String))                                      \
+  METHOD(_, lang::Object, clone, ())                          \
+  STATIC(_, JLong, UTC, (JInt, JInt, JInt, JInt, JInt, JInt)) \
+  STATIC(_, JLong, parse, (lang::String))                     \
+  METHOD(_, JInt, getYear, ())                                \
+  METHOD(_, void, setYear, (JInt))                            \
+  METHOD(_, JInt, getMonth, ())                               \
+  METHOD(_, void, setMonth, (JInt))                           \
+  METHOD(_, JInt, getDate, ())                                \
+  METHOD(_, void, setDate, (JInt))                            \
+  METHOD(_, JInt, getDay, ())                                 \
+  METHOD(_, JInt, getHours, ())                               \
+  METHOD(_, void, setHours, (JInt))                           \
+  METHOD(_, JInt, getMinutes, ())                             \
+  METHOD(_, void, setMinutes, (JInt))                         \
+  METHOD(_, JInt, getSeconds, ())                             \
+  METHOD(_, void, setSeconds, (JInt))                         \
+  METHOD(_, JLong, getTime, ())                               \
+  METHOD(_, void, setTime, (JLong))                           \
+  METHOD(_, JBoolean, before, (Date))                         \
+  METHOD(_, JBoolean, after, (Date))                          \
+  METHOD(_, JBoolean, equals, (lang::Object))                 \
+  METHOD(_, JInt, compareTo, (Date))                          \
+  METHOD(_, JInt, hashCode, ())                               \
+  METHOD(_, lang::String, toString, ())                       \
+  METHOD(_, lang::String, toLocaleString, ())                 \
+  METHOD(_, lang::String, toGMTString, ())                    \
+  METHOD(_, JInt, getTimezoneOffset, ())
 class Date : public virtual io::Serializable,
              public virtual lang::Cloneable,
              public virtual lang::Comparable {
-  JBRIDGE_PROXY(Date, "java/util/Date")
-
-  explicit Date(NewObject);
-  explicit Date(JLong date);
-  Date(JInt year, JInt month, JInt date);
-  Date(JInt year, JInt month, JInt date, JInt hrs, JInt min);
-  Date(JInt year, JInt month, JInt date, JInt hrs, JInt min, JInt sec);
-  explicit Date(const lang::String& s);
-
-  lang::Object clone() const;
-  static JLong UTC(JInt year, JInt month, JInt date, JInt hrs, JInt min, JInt sec);
-  static JLong parse(const lang::String& s);
-  JInt getYear() const;
-  void setYear(JInt year) const;
-  JInt getMonth() const;
-  void setMonth(JInt month) const;
-  JInt getDate() const;
-  void setDate(JInt date) const;
-  JInt getDay() const;
-  JInt getHours() const;
-  void setHours(JInt hours) const;
-  JInt getMinutes() const;
-  void setMinutes(JInt minutes) const;
-  JInt getSeconds() const;
-  void setSeconds(JInt seconds) const;
-  JLong getTime() const;
-  void setTime(JLong time) const;
-  JBoolean before(const Date& when) const;
-  JBoolean after(const Date& when) const;
-  JBoolean equals(const lang::Object& obj) const;
-  JInt compareTo(const Date& anotherDate) const;
-  JInt hashCode() const;
-  lang::String toString() const;
-  lang::String toLocaleString() const;
-  lang::String toGMTString() const;
-  JInt getTimezoneOffset() const;
-
+  JBRIDGE_PROXY(util, Date)
   using lang::Comparable::compareTo;
 };
 
 // java.util.Vector.
+#define QZ_JAVA_util_Vector(_, CONST, METHOD, STATIC, NEW)         \
+  NEW(_, ())                                                       \
+  NEW(_, (JInt, JInt))                                             \
+  NEW(_, (JInt))                                                   \
+  METHOD(_, void, copyInto, (JArray<lang::Object>))                \
+  METHOD(_, void, trimToSize, ())                                  \
+  METHOD(_, void, ensureCapacity, (JInt))                          \
+  METHOD(_, void, setSize, (JInt))                                 \
+  METHOD(_, JInt, capacity, ())                                    \
+  METHOD(_, JInt, size, ())                                        \
+  METHOD(_, JBoolean, isEmpty, ())                                 \
+  METHOD(_, Enumeration, elements, ())                             \
+  METHOD(_, JBoolean, contains, (lang::Object))                    \
+  METHOD(_, JInt, indexOf, (lang::Object))                         \
+  METHOD(_, JInt, indexOf, (lang::Object, JInt))                   \
+  METHOD(_, JInt, lastIndexOf, (lang::Object))                     \
+  METHOD(_, JInt, lastIndexOf, (lang::Object, JInt))               \
+  METHOD(_, lang::Object, elementAt, (JInt))                       \
+  METHOD(_, lang::Object, firstElement, ())                        \
+  METHOD(_, lang::Object, lastElement, ())                         \
+  METHOD(_, void, setElementAt, (lang::Object, JInt))              \
+  METHOD(_, void, removeElementAt, (JInt))                         \
+  METHOD(_, void, insertElementAt, (lang::Object, JInt))           \
+  METHOD(_, void, addElement, (lang::Object))                      \
+  METHOD(_, JBoolean, removeElement, (lang::Object))               \
+  METHOD(_, void, removeAllElements, ())                           \
+  METHOD(_, lang::Object, clone, ())                               \
+  METHOD(_, JArray<lang::Object>, toArray, ())                     \
+  METHOD(_, JArray<lang::Object>, toArray, (JArray<lang::Object>)) \
+  METHOD(_, lang::Object, get, (JInt))                             \
+  METHOD(_, lang::Object, set, (JInt, lang::Object))               \
+  METHOD(_, JBoolean, add, (lang::Object))                         \
+  METHOD(_, JBoolean, remove, (lang::Object))                      \
+  METHOD(_, void, add, (JInt, lang::Object))                       \
+  METHOD(_, lang::Object, remove, (JInt))                          \
+  METHOD(_, void, clear, ())                                       \
+  METHOD(_, JBoolean, containsAll, (Collection))                   \
+  METHOD(_, JBoolean, addAll, (Collection))                        \
+  METHOD(_, JBoolean, removeAll, (Collection))                     \
+  METHOD(_, JBoolean, retainAll, (Collection))                     \
+  METHOD(_, JBoolean, addAll, (JInt, Collection))                  \
+  METHOD(_, JBoolean, equals, (lang::Object))                      \
+  METHOD(_, JInt, hashCode, ())                                    \
+  METHOD(_, lang::String, toString, ())                            \
+  METHOD(_, List, subList, (JInt, JInt))
 class Vector : public virtual AbstractList,
                public virtual RandomAccess,
                public virtual lang::Cloneable,
                public virtual io::Serializable {
-  JBRIDGE_PROXY(Vector, "java/util/Vector")
-
-  explicit Vector(NewObject);
-  Vector(JInt initialCapacity, JInt capacityIncrement);
-  explicit Vector(JInt initialCapacity);
-
-  void copyInto(const JArray<lang::Object>& anArray) const;
-  void trimToSize() const;
-  void ensureCapacity(JInt minCapacity) const;
-  void setSize(JInt newSize) const;
-  JInt capacity() const;
-  JInt size() const;
-  JBoolean isEmpty() const;
-  Enumeration elements() const;
-  JBoolean contains(const lang::Object& o) const;
-  JInt indexOf(const lang::Object& o) const;
-  JInt indexOf(const lang::Object& o, JInt index) const;
-  JInt lastIndexOf(const lang::Object& o) const;
-  JInt lastIndexOf(const lang::Object& o, JInt index) const;
-  lang::Object elementAt(JInt index) const;
-  lang::Object firstElement() const;
-  lang::Object lastElement() const;
-  void setElementAt(const lang::Object& obj, JInt index) const;
-  void removeElementAt(JInt index) const;
-  void insertElementAt(const lang::Object& obj, JInt index) const;
-  void addElement(const lang::Object& obj) const;
-  JBoolean removeElement(const lang::Object& obj) const;
-  void removeAllElements() const;
-  lang::Object clone() const;
-  JArray<lang::Object> toArray() const;
-  JArray<lang::Object> toArray(const JArray<lang::Object>& a) const;
-  lang::Object get(JInt index) const;
-  lang::Object set(JInt index, const lang::Object& element) const;
-  JBoolean add(const lang::Object& e) const;
-  JBoolean remove(const lang::Object& o) const;
-  void add(JInt index, const lang::Object& element) const;
-  lang::Object remove(JInt index) const;
-  void clear() const;
-  JBoolean containsAll(const Collection& c) const;
-  JBoolean addAll(const Collection& c) const;
-  JBoolean removeAll(const Collection& c) const;
-  JBoolean retainAll(const Collection& c) const;
-  JBoolean addAll(JInt index, const Collection& c) const;
-  JBoolean equals(const lang::Object& o) const;
-  JInt hashCode() const;
-  lang::String toString() const;
-  List subList(JInt fromIndex, JInt toIndex) const;
+  JBRIDGE_PROXY(util, Vector)
 };
 
 }  // namespace jbridge::proxy::java::util

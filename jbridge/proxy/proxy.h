@@ -2,9 +2,10 @@
 //
 // A proxy stands for one Java object or for none (null). It derives, virtually, from
 // java::lang::Object and from the proxies of the Java types its class extends, so a proxy can
-// be passed, caught or converted as any of them. Members call the Java methods of the same name
-// (see jmethod.h, namespace `jbridge::call`); Java primitives appear as JBoolean, JInt, ...,
-// which convert to and from the C++ values, and Java objects as proxies.
+// be passed, caught or converted as any of them. Members, declared from the class's table
+// (table.h), call the Java methods of the same name (jmethod.h, namespace `jbridge::call`); Java
+// primitives appear as JBoolean, JInt, ..., which convert to and from the C++ values, and Java
+// objects as proxies.
 //
 // Thread rule: as JObject. Ownership: a proxy owns one global reference; copies make new ones;
 // results come back by value with references of their own.
@@ -16,6 +17,7 @@
 #include "jbridge/jclass.h"
 #include "jbridge/jmethod.h"
 #include "jbridge/jvalue.h"
+#include "jbridge/proxy/table.h"
 #include "jbridge/signature.h"
 
 namespace jbridge::proxy {
@@ -51,9 +53,10 @@ To cast(const JObject& from) {
 
 }  // namespace jbridge::proxy
 
-// The common members of proxy class `Class` for the Java class `internalName` ("java/sql/Date").
-// Move assignment hands the reference over once, however many base paths lead to JObject.
-#define JBRIDGE_PROXY(Class, internalName)                                             \
+// The common members of a proxy class `Class` for the Java class `internalName`
+// ("java/lang/Thread"), for a proxy without a member table. Move assignment hands the reference
+// over once, however many base paths lead to JObject.
+#define JBRIDGE_PROXY_CLASS(Class, internalName)                                       \
  public:                                                                               \
   static constexpr ::jbridge::FixedString kJniName{internalName};                      \
   static constexpr auto kJniSignature = ::jbridge::objectSignature(kJniName);          \
@@ -78,3 +81,15 @@ To cast(const JObject& from) {
     moveJniObject(other);                                                              \
     return *this;                                                                      \
   }
+
+// Proxy class java::pkg::Class of the Java class java.pkg.Class: the common members and those
+// of its table QZ_JAVA_pkg_Class (table.h).
+#define JBRIDGE_PROXY(pkg, Class)                          \
+  JBRIDGE_PROXY_CLASS(Class, "java/" #pkg "/" #Class)      \
+  static std::span<const ::jbridge::JMember> jniMembers(); \
+                                                           \
+ private:                                                  \
+  using JniRoot = ::jbridge::proxy::java::lang::Object;    \
+                                                           \
+ public:                                                   \
+  QZ_J_TABLE(pkg, Class, DECLARE)

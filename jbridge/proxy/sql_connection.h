@@ -10,59 +10,52 @@
 namespace jbridge::proxy::java::sql {
 
 // java.sql.DriverManager.
+#define QZ_JAVA_sql_DriverManager(_, CONST, METHOD, STATIC, NEW)                   \
+  STATIC(_, Connection, getConnection, (lang::String, lang::String, lang::String)) \
+  STATIC(_, Connection, getConnection, (lang::String))                             \
+  STATIC(_, util::Enumeration, getDrivers, ())                                     \
+  STATIC(_, void, setLoginTimeout, (JInt))                                         \
+  STATIC(_, JInt, getLoginTimeout, ())                                             \
+  STATIC(_, void, println, (lang::String))
 class DriverManager : public virtual lang::Object {
-  JBRIDGE_PROXY(DriverManager, "java/sql/DriverManager")
-
-  static Connection getConnection(const lang::String& url, const lang::String& user,
-                                  const lang::String& password);
-  static Connection getConnection(const lang::String& url);
-  static util::Enumeration getDrivers();
-  static void setLoginTimeout(JInt seconds);
-  static JInt getLoginTimeout();
-  static void println(const lang::String& message);
+  JBRIDGE_PROXY(sql, DriverManager)
 };
 
 // java.sql.Connection.
+#define QZ_JAVA_sql_Connection(_, CONST, METHOD, STATIC, NEW)                      \
+  CONST(_, JInt, TRANSACTION_NONE)                                                 \
+  CONST(_, JInt, TRANSACTION_READ_UNCOMMITTED)                                     \
+  CONST(_, JInt, TRANSACTION_READ_COMMITTED)                                       \
+  CONST(_, JInt, TRANSACTION_REPEATABLE_READ)                                      \
+  CONST(_, JInt, TRANSACTION_SERIALIZABLE)                                         \
+  METHOD(_, Statement, createStatement, ())                                        \
+  METHOD(_, PreparedStatement, prepareStatement, (lang::String))                   \
+  METHOD(_, lang::String, nativeSQL, (lang::String))                               \
+  METHOD(_, void, setAutoCommit, (JBoolean))                                       \
+  METHOD(_, JBoolean, getAutoCommit, ())                                           \
+  METHOD(_, void, commit, ())                                                      \
+  METHOD(_, void, rollback, ())                                                    \
+  METHOD(_, void, close, ())                                                       \
+  METHOD(_, JBoolean, isClosed, ())                                                \
+  METHOD(_, DatabaseMetaData, getMetaData, ())                                     \
+  METHOD(_, void, setReadOnly, (JBoolean))                                         \
+  METHOD(_, JBoolean, isReadOnly, ())                                              \
+  METHOD(_, void, setCatalog, (lang::String))                                      \
+  METHOD(_, lang::String, getCatalog, ())                                          \
+  METHOD(_, void, setTransactionIsolation, (JInt))                                 \
+  METHOD(_, JInt, getTransactionIsolation, ())                                     \
+  METHOD(_, void, clearWarnings, ())                                               \
+  METHOD(_, Statement, createStatement, (JInt, JInt))                              \
+  METHOD(_, PreparedStatement, prepareStatement, (lang::String, JInt, JInt))       \
+  METHOD(_, void, setHoldability, (JInt))                                          \
+  METHOD(_, JInt, getHoldability, ())                                              \
+  METHOD(_, Statement, createStatement, (JInt, JInt, JInt))                        \
+  METHOD(_, PreparedStatement, prepareStatement, (lang::String, JInt, JInt, JInt)) \
+  METHOD(_, PreparedStatement, prepareStatement, (lang::String, JInt))             \
+  METHOD(_, PreparedStatement, prepareStatement, (lang::String, JArray<JInt>))     \
+  METHOD(_, PreparedStatement, prepareStatement, (lang::String, JArray<lang::String>))
 class Connection : public virtual lang::Object {
-  JBRIDGE_PROXY(Connection, "java/sql/Connection")
-
-  static JInt TRANSACTION_NONE();
-  static JInt TRANSACTION_READ_UNCOMMITTED();
-  static JInt TRANSACTION_READ_COMMITTED();
-  static JInt TRANSACTION_REPEATABLE_READ();
-  static JInt TRANSACTION_SERIALIZABLE();
-
-  Statement createStatement() const;
-  PreparedStatement prepareStatement(const lang::String& sql) const;
-  lang::String nativeSQL(const lang::String& sql) const;
-  void setAutoCommit(JBoolean autoCommit) const;
-  JBoolean getAutoCommit() const;
-  void commit() const;
-  void rollback() const;
-  void close() const;
-  JBoolean isClosed() const;
-  DatabaseMetaData getMetaData() const;
-  void setReadOnly(JBoolean readOnly) const;
-  JBoolean isReadOnly() const;
-  void setCatalog(const lang::String& catalog) const;
-  lang::String getCatalog() const;
-  void setTransactionIsolation(JInt level) const;
-  JInt getTransactionIsolation() const;
-  void clearWarnings() const;
-  Statement createStatement(JInt resultSetType, JInt resultSetConcurrency) const;
-  PreparedStatement prepareStatement(const lang::String& sql, JInt resultSetType,
-                                     JInt resultSetConcurrency) const;
-  void setHoldability(JInt holdability) const;
-  JInt getHoldability() const;
-  Statement createStatement(JInt resultSetType, JInt resultSetConcurrency,
-                            JInt resultSetHoldability) const;
-  PreparedStatement prepareStatement(const lang::String& sql, JInt resultSetType,
-                                     JInt resultSetConcurrency, JInt resultSetHoldability) const;
-  PreparedStatement prepareStatement(const lang::String& sql, JInt autoGeneratedKeys) const;
-  PreparedStatement prepareStatement(const lang::String& sql,
-                                     const JArray<JInt>& columnIndexes) const;
-  PreparedStatement prepareStatement(const lang::String& sql,
-                                     const JArray<lang::String>& columnNames) const;
+  JBRIDGE_PROXY(sql, Connection)
 };
 
 }  // namespace jbridge::proxy::java::sql

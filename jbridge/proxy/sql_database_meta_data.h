@@ -11,248 +11,228 @@
 namespace jbridge::proxy::java::sql {
 
 // java.sql.DatabaseMetaData.
+#define QZ_JAVA_sql_DatabaseMetaData(_, CONST, METHOD, STATIC, NEW)                             \
+  CONST(_, JInt, procedureResultUnknown)                                                        \
+  CONST(_, JInt, procedureNoResult)                                                             \
+  CONST(_, JInt, procedureReturnsResult)                                                        \
+  CONST(_, JInt, procedureColumnUnknown)                                                        \
+  CONST(_, JInt, procedureColumnIn)                                                             \
+  CONST(_, JInt, procedureColumnInOut)                                                          \
+  CONST(_, JInt, procedureColumnOut)                                                            \
+  CONST(_, JInt, procedureColumnReturn)                                                         \
+  CONST(_, JInt, procedureColumnResult)                                                         \
+  CONST(_, JInt, procedureNoNulls)                                                              \
+  CONST(_, JInt, procedureNullable)                                                             \
+  CONST(_, JInt, procedureNullableUnknown)                                                      \
+  CONST(_, JInt, columnNoNulls)                                                                 \
+  CONST(_, JInt, columnNullable)                                                                \
+  CONST(_, JInt, columnNullableUnknown)                                                         \
+  CONST(_, JInt, bestRowTemporary)                                                              \
+  CONST(_, JInt, bestRowTransaction)                                                            \
+  CONST(_, JInt, bestRowSession)                                                                \
+  CONST(_, JInt, bestRowUnknown)                                                                \
+  CONST(_, JInt, bestRowNotPseudo)                                                              \
+  CONST(_, JInt, bestRowPseudo)                                                                 \
+  CONST(_, JInt, versionColumnUnknown)                                                          \
+  CONST(_, JInt, versionColumnNotPseudo)                                                        \
+  CONST(_, JInt, versionColumnPseudo)                                                           \
+  CONST(_, JInt, importedKeyCascade)                                                            \
+  CONST(_, JInt, importedKeyRestrict)                                                           \
+  CONST(_, JInt, importedKeySetNull)                                                            \
+  CONST(_, JInt, importedKeyNoAction)                                                           \
+  CONST(_, JInt, importedKeySetDefault)                                                         \
+  CONST(_, JInt, importedKeyInitiallyDeferred)                                                  \
+  CONST(_, JInt, importedKeyInitiallyImmediate)                                                 \
+  CONST(_, JInt, importedKeyNotDeferrable)                                                      \
+  CONST(_, JInt, typeNoNulls)                                                                   \
+  CONST(_, JInt, typeNullable)                                                                  \
+  CONST(_, JInt, typeNullableUnknown)                                                           \
+  CONST(_, JInt, typePredNone)                                                                  \
+  CONST(_, JInt, typePredChar)                                                                  \
+  CONST(_, JInt, typePredBasic)                                                                 \
+  CONST(_, JInt, typeSearchable)                                                                \
+  CONST(_, JShort, tableIndexStatistic)                                                         \
+  CONST(_, JShort, tableIndexClustered)                                                         \
+  CONST(_, JShort, tableIndexHashed)                                                            \
+  CONST(_, JShort, tableIndexOther)                                                             \
+  CONST(_, JShort, attributeNoNulls)                                                            \
+  CONST(_, JShort, attributeNullable)                                                           \
+  CONST(_, JShort, attributeNullableUnknown)                                                    \
+  CONST(_, JInt, sqlStateXOpen)                                                                 \
+  CONST(_, JInt, sqlStateSQL99)                                                                 \
+  METHOD(_, JBoolean, allProceduresAreCallable, ())                                             \
+  METHOD(_, JBoolean, allTablesAreSelectable, ())                                               \
+  METHOD(_, lang::String, getURL, ())                                                           \
+  METHOD(_, lang::String, getUserName, ())                                                      \
+  METHOD(_, JBoolean, isReadOnly, ())                                                           \
+  METHOD(_, JBoolean, nullsAreSortedHigh, ())                                                   \
+  METHOD(_, JBoolean, nullsAreSortedLow, ())                                                    \
+  METHOD(_, JBoolean, nullsAreSortedAtStart, ())                                                \
+  METHOD(_, JBoolean, nullsAreSortedAtEnd, ())                                                  \
+  METHOD(_, lang::String, getDatabaseProductName, ())                                           \
+  METHOD(_, lang::String, getDatabaseProductVersion, ())                                        \
+  METHOD(_, lang::String, getDriverName, ())                                                    \
+  METHOD(_, lang::String, getDriverVersion, ())                                                 \
+  METHOD(_, JInt, getDriverMajorVersion, ())                                                    \
+  METHOD(_, JInt, getDriverMinorVersion, ())                                                    \
+  METHOD(_, JBoolean, usesLocalFiles, ())                                                       \
+  METHOD(_, JBoolean, usesLocalFilePerTable, ())                                                \
+  METHOD(_, JBoolean, supportsMixedCaseIdentifiers, ())                                         \
+  METHOD(_, JBoolean, storesUpperCaseIdentifiers, ())                                           \
+  METHOD(_, JBoolean, storesLowerCaseIdentifiers, ())                                           \
+  METHOD(_, JBoolean, storesMixedCaseIdentifiers, ())                                           \
+  METHOD(_, JBoolean, supportsMixedCaseQuotedIdentifiers, ())                                   \
+  METHOD(_, JBoolean, storesUpperCaseQuotedIdentifiers, ())                                     \
+  METHOD(_, JBoolean, storesLowerCaseQuotedIdentifiers, ())                                     \
+  METHOD(_, JBoolean, storesMixedCaseQuotedIdentifiers, ())                                     \
+  METHOD(_, lang::String, getIdentifierQuoteString, ())                                         \
+  METHOD(_, lang::String, getSQLKeywords, ())                                                   \
+  METHOD(_, lang::String, getNumericFunctions, ())                                              \
+  METHOD(_, lang::String, getStringFunctions, ())                                               \
+  METHOD(_, lang::String, getSystemFunctions, ())                                               \
+  METHOD(_, lang::String, getTimeDateFunctions, ())                                             \
+  METHOD(_, lang::String, getSearchStringEscape, ())                                            \
+  METHOD(_, lang::String, getExtraNameCharacters, ())                                           \
+  METHOD(_, JBoolean, supportsAlterTableWithAddColumn, ())                                      \
+  METHOD(_, JBoolean, supportsAlterTableWithDropColumn, ())                                     \
+  METHOD(_, JBoolean, supportsColumnAliasing, ())                                               \
+  METHOD(_, JBoolean, nullPlusNonNullIsNull, ())                                                \
+  METHOD(_, JBoolean, supportsConvert, ())                                                      \
+  METHOD(_, JBoolean, supportsConvert, (JInt, JInt))                                            \
+  METHOD(_, JBoolean, supportsTableCorrelationNames, ())                                        \
+  METHOD(_, JBoolean, supportsDifferentTableCorrelationNames, ())                               \
+  METHOD(_, JBoolean, supportsExpressionsInOrderBy, ())                                         \
+  METHOD(_, JBoolean, supportsOrderByUnrelated, ())                                             \
+  METHOD(_, JBoolean, supportsGroupBy, ())                                                      \
+  METHOD(_, JBoolean, supportsGroupByUnrelated, ())                                             \
+  METHOD(_, JBoolean, supportsGroupByBeyondSelect, ())                                          \
+  METHOD(_, JBoolean, supportsLikeEscapeClause, ())                                             \
+  METHOD(_, JBoolean, supportsMultipleResultSets, ())                                           \
+  METHOD(_, JBoolean, supportsMultipleTransactions, ())                                         \
+  METHOD(_, JBoolean, supportsNonNullableColumns, ())                                           \
+  METHOD(_, JBoolean, supportsMinimumSQLGrammar, ())                                            \
+  METHOD(_, JBoolean, supportsCoreSQLGrammar, ())                                               \
+  METHOD(_, JBoolean, supportsExtendedSQLGrammar, ())                                           \
+  METHOD(_, JBoolean, supportsANSI92EntryLevelSQL, ())                                          \
+  METHOD(_, JBoolean, supportsANSI92IntermediateSQL, ())                                        \
+  METHOD(_, JBoolean, supportsANSI92FullSQL, ())                                                \
+  METHOD(_, JBoolean, supportsIntegrityEnhancementFacility, ())                                 \
+  METHOD(_, JBoolean, supportsOuterJoins, ())                                                   \
+  METHOD(_, JBoolean, supportsFullOuterJoins, ())                                               \
+  METHOD(_, JBoolean, supportsLimitedOuterJoins, ())                                            \
+  METHOD(_, lang::String, getSchemaTerm, ())                                                    \
+  METHOD(_, lang::String, getProcedureTerm, ())                                                 \
+  METHOD(_, lang::String, getCatalogTerm, ())                                                   \
+  METHOD(_, JBoolean, isCatalogAtStart, ())                                                     \
+  METHOD(_, lang::String, getCatalogSeparator, ())                                              \
+  METHOD(_, JBoolean, supportsSchemasInDataManipulation, ())                                    \
+  METHOD(_, JBoolean, supportsSchemasInProcedureCalls, ())                                      \
+  METHOD(_, JBoolean, supportsSchemasInTableDefinitions, ())                                    \
+  METHOD(_, JBoolean, supportsSchemasInIndexDefinitions, ())                                    \
+  METHOD(_, JBoolean, supportsSchemasInPrivilegeDefinitions, ())                                \
+  METHOD(_, JBoolean, supportsCatalogsInDataManipulation, ())                                   \
+  METHOD(_, JBoolean, supportsCatalogsInProcedureCalls, ())                                     \
+  METHOD(_, JBoolean, supportsCatalogsInTableDefinitions, ())                                   \
+  METHOD(_, JBoolean, supportsCatalogsInIndexDefinitions, ())                                   \
+  METHOD(_, JBoolean, supportsCatalogsInPrivilegeDefinitions, ())                               \
+  METHOD(_, JBoolean, supportsPositionedDelete, ())                                             \
+  METHOD(_, JBoolean, supportsPositionedUpdate, ())                                             \
+  METHOD(_, JBoolean, supportsSelectForUpdate, ())                                              \
+  METHOD(_, JBoolean, supportsStoredProcedures, ())                                             \
+  METHOD(_, JBoolean, supportsSubqueriesInComparisons, ())                                      \
+  METHOD(_, JBoolean, supportsSubqueriesInExists, ())                                           \
+  METHOD(_, JBoolean, supportsSubqueriesInIns, ())                                              \
+  METHOD(_, JBoolean, supportsSubqueriesInQuantifieds, ())                                      \
+  METHOD(_, JBoolean, supportsCorrelatedSubqueries, ())                                         \
+  METHOD(_, JBoolean, supportsUnion, ())                                                        \
+  METHOD(_, JBoolean, supportsUnionAll, ())                                                     \
+  METHOD(_, JBoolean, supportsOpenCursorsAcrossCommit, ())                                      \
+  METHOD(_, JBoolean, supportsOpenCursorsAcrossRollback, ())                                    \
+  METHOD(_, JBoolean, supportsOpenStatementsAcrossCommit, ())                                   \
+  METHOD(_, JBoolean, supportsOpenStatementsAcrossRollback, ())                                 \
+  METHOD(_, JInt, getMaxBinaryLiteralLength, ())                                                \
+  METHOD(_, JInt, getMaxCharLiteralLength, ())                                                  \
+  METHOD(_, JInt, getMaxColumnNameLength, ())                                                   \
+  METHOD(_, JInt, getMaxColumnsInGroupBy, ())                                                   \
+  METHOD(_, JInt, getMaxColumnsInIndex, ())                                                     \
+  METHOD(_, JInt, getMaxColumnsInOrderBy, ())                                                   \
+  METHOD(_, JInt, getMaxColumnsInSelect, ())                                                    \
+  METHOD(_, JInt, getMaxColumnsInTable, ())                                                     \
+  METHOD(_, JInt, getMaxConnections, ())                                                        \
+  METHOD(_, JInt, getMaxCursorNameLength, ())                                                   \
+  METHOD(_, JInt, getMaxIndexLength, ())                                                        \
+  METHOD(_, JInt, getMaxSchemaNameLength, ())                                                   \
+  METHOD(_, JInt, getMaxProcedureNameLength, ())                                                \
+  METHOD(_, JInt, getMaxCatalogNameLength, ())                                                  \
+  METHOD(_, JInt, getMaxRowSize, ())                                                            \
+  METHOD(_, JBoolean, doesMaxRowSizeIncludeBlobs, ())                                           \
+  METHOD(_, JInt, getMaxStatementLength, ())                                                    \
+  METHOD(_, JInt, getMaxStatements, ())                                                         \
+  METHOD(_, JInt, getMaxTableNameLength, ())                                                    \
+  METHOD(_, JInt, getMaxTablesInSelect, ())                                                     \
+  METHOD(_, JInt, getMaxUserNameLength, ())                                                     \
+  METHOD(_, JInt, getDefaultTransactionIsolation, ())                                           \
+  METHOD(_, JBoolean, supportsTransactions, ())                                                 \
+  METHOD(_, JBoolean, supportsTransactionIsolationLevel, (JInt))                                \
+  METHOD(_, JBoolean, supportsDataDefinitionAndDataManipulationTransactions, ())                \
+  METHOD(_, JBoolean, supportsDataManipulationTransactionsOnly, ())                             \
+  METHOD(_, JBoolean, dataDefinitionCausesTransactionCommit, ())                                \
+  METHOD(_, JBoolean, dataDefinitionIgnoredInTransactions, ())                                  \
+  METHOD(_, ResultSet, getProcedures, (lang::String, lang::String, lang::String))               \
+  METHOD(_, ResultSet, getProcedureColumns,                                                     \
+         (lang::String, lang::String, lang::String, lang::String))                              \
+  METHOD(_, ResultSet, getTables,                                                               \
+         (lang::String, lang::String, lang::String, JArray<lang::String>))                      \
+  METHOD(_, ResultSet, getSchemas, ())                                                          \
+  METHOD(_, ResultSet, getCatalogs, ())                                                         \
+  METHOD(_, ResultSet, getTableTypes, ())                                                       \
+  METHOD(_, ResultSet, getColumns, (lang::String, lang::String, lang::String, lang::String))    \
+  METHOD(_, ResultSet, getColumnPrivileges,                                                     \
+         (lang::String, lang::String, lang::String, lang::String))                              \
+  METHOD(_, ResultSet, getTablePrivileges, (lang::String, lang::String, lang::String))          \
+  METHOD(_, ResultSet, getBestRowIdentifier,                                                    \
+         (lang::String, lang::String, lang::String, JInt, JBoolean))                            \
+  METHOD(_, ResultSet, getVersionColumns, (lang::String, lang::String, lang::String))           \
+  METHOD(_, ResultSet, getPrimaryKeys, (lang::String, lang::String, lang::String))              \
+  METHOD(_, ResultSet, getImportedKeys, (lang::String, lang::String, lang::String))             \
+  METHOD(_, ResultSet, getExportedKeys, (lang::String, lang::String, lang::String))             \
+  METHOD(_, ResultSet, getCrossReference,                                                       \
+         (lang::String, lang::String, lang::String, lang::String, lang::String, lang::String))  \
+  METHOD(_, ResultSet, getTypeInfo, ())                                                         \
+  METHOD(_, ResultSet, getIndexInfo,                                                            \
+         (lang::String, lang::String, lang::String, JBoolean, JBoolean))                        \
+  METHOD(_, JBoolean, supportsResultSetType, (JInt))                                            \
+  METHOD(_, JBoolean, supportsResultSetConcurrency, (JInt, JInt))                               \
+  METHOD(_, JBoolean, ownUpdatesAreVisible, (JInt))                                             \
+  METHOD(_, JBoolean, ownDeletesAreVisible, (JInt))                                             \
+  METHOD(_, JBoolean, ownInsertsAreVisible, (JInt))                                             \
+  METHOD(_, JBoolean, othersUpdatesAreVisible, (JInt))                                          \
+  METHOD(_, JBoolean, othersDeletesAreVisible, (JInt))                                          \
+  METHOD(_, JBoolean, othersInsertsAreVisible, (JInt))                                          \
+  METHOD(_, JBoolean, updatesAreDetected, (JInt))                                               \
+  METHOD(_, JBoolean, deletesAreDetected, (JInt))                                               \
+  METHOD(_, JBoolean, insertsAreDetected, (JInt))                                               \
+  METHOD(_, JBoolean, supportsBatchUpdates, ())                                                 \
+  METHOD(_, ResultSet, getUDTs, (lang::String, lang::String, lang::String, JArray<JInt>))       \
+  METHOD(_, Connection, getConnection, ())                                                      \
+  METHOD(_, JBoolean, supportsSavepoints, ())                                                   \
+  METHOD(_, JBoolean, supportsNamedParameters, ())                                              \
+  METHOD(_, JBoolean, supportsMultipleOpenResults, ())                                          \
+  METHOD(_, JBoolean, supportsGetGeneratedKeys, ())                                             \
+  METHOD(_, ResultSet, getSuperTypes, (lang::String, lang::String, lang::String))               \
+  METHOD(_, ResultSet, getSuperTables, (lang::String, lang::String, lang::String))              \
+  METHOD(_, ResultSet, getAttributes, (lang::String, lang::String, lang::String, lang::String)) \
+  METHOD(_, JBoolean, supportsResultSetHoldability, (JInt))                                     \
+  METHOD(_, JInt, getResultSetHoldability, ())                                                  \
+  METHOD(_, JInt, getDatabaseMajorVersion, ())                                                  \
+  METHOD(_, JInt, getDatabaseMinorVersion, ())                                                  \
+  METHOD(_, JInt, getJDBCMajorVersion, ())                                                      \
+  METHOD(_, JInt, getJDBCMinorVersion, ())                                                      \
+  METHOD(_, JInt, getSQLStateType, ())                                                          \
+  METHOD(_, JBoolean, locatorsUpdateCopy, ())                                                   \
+  METHOD(_, JBoolean, supportsStatementPooling, ())
 class DatabaseMetaData : public virtual lang::Object {
-  JBRIDGE_PROXY(DatabaseMetaData, "java/sql/DatabaseMetaData")
-
-  static JInt procedureResultUnknown();
-  static JInt procedureNoResult();
-  static JInt procedureReturnsResult();
-  static JInt procedureColumnUnknown();
-  static JInt procedureColumnIn();
-  static JInt procedureColumnInOut();
-  static JInt procedureColumnOut();
-  static JInt procedureColumnReturn();
-  static JInt procedureColumnResult();
-  static JInt procedureNoNulls();
-  static JInt procedureNullable();
-  static JInt procedureNullableUnknown();
-  static JInt columnNoNulls();
-  static JInt columnNullable();
-  static JInt columnNullableUnknown();
-  static JInt bestRowTemporary();
-  static JInt bestRowTransaction();
-  static JInt bestRowSession();
-  static JInt bestRowUnknown();
-  static JInt bestRowNotPseudo();
-  static JInt bestRowPseudo();
-  static JInt versionColumnUnknown();
-  static JInt versionColumnNotPseudo();
-  static JInt versionColumnPseudo();
-  static JInt importedKeyCascade();
-  static JInt importedKeyRestrict();
-  static JInt importedKeySetNull();
-  static JInt importedKeyNoAction();
-  static JInt importedKeySetDefault();
-  static JInt importedKeyInitiallyDeferred();
-  static JInt importedKeyInitiallyImmediate();
-  static JInt importedKeyNotDeferrable();
-  static JInt typeNoNulls();
-  static JInt typeNullable();
-  static JInt typeNullableUnknown();
-  static JInt typePredNone();
-  static JInt typePredChar();
-  static JInt typePredBasic();
-  static JInt typeSearchable();
-  static JShort tableIndexStatistic();
-  static JShort tableIndexClustered();
-  static JShort tableIndexHashed();
-  static JShort tableIndexOther();
-  static JShort attributeNoNulls();
-  static JShort attributeNullable();
-  static JShort attributeNullableUnknown();
-  static JInt sqlStateXOpen();
-  static JInt sqlStateSQL99();
-
-  JBoolean allProceduresAreCallable() const;
-  JBoolean allTablesAreSelectable() const;
-  lang::String getURL() const;
-  lang::String getUserName() const;
-  JBoolean isReadOnly() const;
-  JBoolean nullsAreSortedHigh() const;
-  JBoolean nullsAreSortedLow() const;
-  JBoolean nullsAreSortedAtStart() const;
-  JBoolean nullsAreSortedAtEnd() const;
-  lang::String getDatabaseProductName() const;
-  lang::String getDatabaseProductVersion() const;
-  lang::String getDriverName() const;
-  lang::String getDriverVersion() const;
-  JInt getDriverMajorVersion() const;
-  JInt getDriverMinorVersion() const;
-  JBoolean usesLocalFiles() const;
-  JBoolean usesLocalFilePerTable() const;
-  JBoolean supportsMixedCaseIdentifiers() const;
-  JBoolean storesUpperCaseIdentifiers() const;
-  JBoolean storesLowerCaseIdentifiers() const;
-  JBoolean storesMixedCaseIdentifiers() const;
-  JBoolean supportsMixedCaseQuotedIdentifiers() const;
-  JBoolean storesUpperCaseQuotedIdentifiers() const;
-  JBoolean storesLowerCaseQuotedIdentifiers() const;
-  JBoolean storesMixedCaseQuotedIdentifiers() const;
-  lang::String getIdentifierQuoteString() const;
-  lang::String getSQLKeywords() const;
-  lang::String getNumericFunctions() const;
-  lang::String getStringFunctions() const;
-  lang::String getSystemFunctions() const;
-  lang::String getTimeDateFunctions() const;
-  lang::String getSearchStringEscape() const;
-  lang::String getExtraNameCharacters() const;
-  JBoolean supportsAlterTableWithAddColumn() const;
-  JBoolean supportsAlterTableWithDropColumn() const;
-  JBoolean supportsColumnAliasing() const;
-  JBoolean nullPlusNonNullIsNull() const;
-  JBoolean supportsConvert() const;
-  JBoolean supportsConvert(JInt fromType, JInt toType) const;
-  JBoolean supportsTableCorrelationNames() const;
-  JBoolean supportsDifferentTableCorrelationNames() const;
-  JBoolean supportsExpressionsInOrderBy() const;
-  JBoolean supportsOrderByUnrelated() const;
-  JBoolean supportsGroupBy() const;
-  JBoolean supportsGroupByUnrelated() const;
-  JBoolean supportsGroupByBeyondSelect() const;
-  JBoolean supportsLikeEscapeClause() const;
-  JBoolean supportsMultipleResultSets() const;
-  JBoolean supportsMultipleTransactions() const;
-  JBoolean supportsNonNullableColumns() const;
-  JBoolean supportsMinimumSQLGrammar() const;
-  JBoolean supportsCoreSQLGrammar() const;
-  JBoolean supportsExtendedSQLGrammar() const;
-  JBoolean supportsANSI92EntryLevelSQL() const;
-  JBoolean supportsANSI92IntermediateSQL() const;
-  JBoolean supportsANSI92FullSQL() const;
-  JBoolean supportsIntegrityEnhancementFacility() const;
-  JBoolean supportsOuterJoins() const;
-  JBoolean supportsFullOuterJoins() const;
-  JBoolean supportsLimitedOuterJoins() const;
-  lang::String getSchemaTerm() const;
-  lang::String getProcedureTerm() const;
-  lang::String getCatalogTerm() const;
-  JBoolean isCatalogAtStart() const;
-  lang::String getCatalogSeparator() const;
-  JBoolean supportsSchemasInDataManipulation() const;
-  JBoolean supportsSchemasInProcedureCalls() const;
-  JBoolean supportsSchemasInTableDefinitions() const;
-  JBoolean supportsSchemasInIndexDefinitions() const;
-  JBoolean supportsSchemasInPrivilegeDefinitions() const;
-  JBoolean supportsCatalogsInDataManipulation() const;
-  JBoolean supportsCatalogsInProcedureCalls() const;
-  JBoolean supportsCatalogsInTableDefinitions() const;
-  JBoolean supportsCatalogsInIndexDefinitions() const;
-  JBoolean supportsCatalogsInPrivilegeDefinitions() const;
-  JBoolean supportsPositionedDelete() const;
-  JBoolean supportsPositionedUpdate() const;
-  JBoolean supportsSelectForUpdate() const;
-  JBoolean supportsStoredProcedures() const;
-  JBoolean supportsSubqueriesInComparisons() const;
-  JBoolean supportsSubqueriesInExists() const;
-  JBoolean supportsSubqueriesInIns() const;
-  JBoolean supportsSubqueriesInQuantifieds() const;
-  JBoolean supportsCorrelatedSubqueries() const;
-  JBoolean supportsUnion() const;
-  JBoolean supportsUnionAll() const;
-  JBoolean supportsOpenCursorsAcrossCommit() const;
-  JBoolean supportsOpenCursorsAcrossRollback() const;
-  JBoolean supportsOpenStatementsAcrossCommit() const;
-  JBoolean supportsOpenStatementsAcrossRollback() const;
-  JInt getMaxBinaryLiteralLength() const;
-  JInt getMaxCharLiteralLength() const;
-  JInt getMaxColumnNameLength() const;
-  JInt getMaxColumnsInGroupBy() const;
-  JInt getMaxColumnsInIndex() const;
-  JInt getMaxColumnsInOrderBy() const;
-  JInt getMaxColumnsInSelect() const;
-  JInt getMaxColumnsInTable() const;
-  JInt getMaxConnections() const;
-  JInt getMaxCursorNameLength() const;
-  JInt getMaxIndexLength() const;
-  JInt getMaxSchemaNameLength() const;
-  JInt getMaxProcedureNameLength() const;
-  JInt getMaxCatalogNameLength() const;
-  JInt getMaxRowSize() const;
-  JBoolean doesMaxRowSizeIncludeBlobs() const;
-  JInt getMaxStatementLength() const;
-  JInt getMaxStatements() const;
-  JInt getMaxTableNameLength() const;
-  JInt getMaxTablesInSelect() const;
-  JInt getMaxUserNameLength() const;
-  JInt getDefaultTransactionIsolation() const;
-  JBoolean supportsTransactions() const;
-  JBoolean supportsTransactionIsolationLevel(JInt level) const;
-  JBoolean supportsDataDefinitionAndDataManipulationTransactions() const;
-  JBoolean supportsDataManipulationTransactionsOnly() const;
-  JBoolean dataDefinitionCausesTransactionCommit() const;
-  JBoolean dataDefinitionIgnoredInTransactions() const;
-  ResultSet getProcedures(const lang::String& catalog, const lang::String& schemaPattern,
-                          const lang::String& procedureNamePattern) const;
-  ResultSet getProcedureColumns(const lang::String& catalog, const lang::String& schemaPattern,
-                                const lang::String& procedureNamePattern,
-                                const lang::String& columnNamePattern) const;
-  ResultSet getTables(const lang::String& catalog, const lang::String& schemaPattern,
-                      const lang::String& tableNamePattern,
-                      const JArray<lang::String>& types) const;
-  ResultSet getSchemas() const;
-  ResultSet getCatalogs() const;
-  ResultSet getTableTypes() const;
-  ResultSet getColumns(const lang::String& catalog, const lang::String& schemaPattern,
-                       const lang::String& tableNamePattern,
-                       const lang::String& columnNamePattern) const;
-  ResultSet getColumnPrivileges(const lang::String& catalog, const lang::String& schema,
-                                const lang::String& table,
-                                const lang::String& columnNamePattern) const;
-  ResultSet getTablePrivileges(const lang::String& catalog, const lang::String& schemaPattern,
-                               const lang::String& tableNamePattern) const;
-  ResultSet getBestRowIdentifier(const lang::String& catalog, const lang::String& schema,
-                                 const lang::String& table, JInt scope, JBoolean nullable) const;
-  ResultSet getVersionColumns(const lang::String& catalog, const lang::String& schema,
-                              const lang::String& table) const;
-  ResultSet getPrimaryKeys(const lang::String& catalog, const lang::String& schema,
-                           const lang::String& table) const;
-  ResultSet getImportedKeys(const lang::String& catalog, const lang::String& schema,
-                            const lang::String& table) const;
-  ResultSet getExportedKeys(const lang::String& catalog, const lang::String& schema,
-                            const lang::String& table) const;
-  ResultSet getCrossReference(const lang::String& parentCatalog, const lang::String& parentSchema,
-                              const lang::String& parentTable, const lang::String& foreignCatalog,
-                              const lang::String& foreignSchema,
-                              const lang::String& foreignTable) const;
-  ResultSet getTypeInfo() const;
-  ResultSet getIndexInfo(const lang::String& catalog, const lang::String& schema,
-                         const lang::String& table, JBoolean unique, JBoolean approximate) const;
-  JBoolean supportsResultSetType(JInt type) const;
-  JBoolean supportsResultSetConcurrency(JInt type, JInt concurrency) const;
-  JBoolean ownUpdatesAreVisible(JInt type) const;
-  JBoolean ownDeletesAreVisible(JInt type) const;
-  JBoolean ownInsertsAreVisible(JInt type) const;
-  JBoolean othersUpdatesAreVisible(JInt type) const;
-  JBoolean othersDeletesAreVisible(JInt type) const;
-  JBoolean othersInsertsAreVisible(JInt type) const;
-  JBoolean updatesAreDetected(JInt type) const;
-  JBoolean deletesAreDetected(JInt type) const;
-  JBoolean insertsAreDetected(JInt type) const;
-  JBoolean supportsBatchUpdates() const;
-  ResultSet getUDTs(const lang::String& catalog, const lang::String& schemaPattern,
-                    const lang::String& typeNamePattern, const JArray<JInt>& types) const;
-  Connection getConnection() const;
-  JBoolean supportsSavepoints() const;
-  JBoolean supportsNamedParameters() const;
-  JBoolean supportsMultipleOpenResults() const;
-  JBoolean supportsGetGeneratedKeys() const;
-  ResultSet getSuperTypes(const lang::String& catalog, const lang::String& schemaPattern,
-                          const lang::String& typeNamePattern) const;
-  ResultSet getSuperTables(const lang::String& catalog, const lang::String& schemaPattern,
-                           const lang::String& tableNamePattern) const;
-  ResultSet getAttributes(const lang::String& catalog, const lang::String& schemaPattern,
-                          const lang::String& typeNamePattern,
-                          const lang::String& attributeNamePattern) const;
-  JBoolean supportsResultSetHoldability(JInt holdability) const;
-  JInt getResultSetHoldability() const;
-  JInt getDatabaseMajorVersion() const;
-  JInt getDatabaseMinorVersion() const;
-  JInt getJDBCMajorVersion() const;
-  JInt getJDBCMinorVersion() const;
-  JInt getSQLStateType() const;
-  JBoolean locatorsUpdateCopy() const;
-  JBoolean supportsStatementPooling() const;
-  ResultSet getSchemas(const lang::String& catalog, const lang::String& schemaPattern) const;
+  JBRIDGE_PROXY(sql, DatabaseMetaData)
 };
 
 }  // namespace jbridge::proxy::java::sql

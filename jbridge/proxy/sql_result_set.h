@@ -10,147 +10,142 @@
 namespace jbridge::proxy::java::sql {
 
 // java.sql.ResultSet.
+#define QZ_JAVA_sql_ResultSet(_, CONST, METHOD, STATIC, NEW)        \
+  CONST(_, JInt, FETCH_FORWARD)                                     \
+  CONST(_, JInt, FETCH_REVERSE)                                     \
+  CONST(_, JInt, FETCH_UNKNOWN)                                     \
+  CONST(_, JInt, TYPE_FORWARD_ONLY)                                 \
+  CONST(_, JInt, TYPE_SCROLL_INSENSITIVE)                           \
+  CONST(_, JInt, TYPE_SCROLL_SENSITIVE)                             \
+  CONST(_, JInt, CONCUR_READ_ONLY)                                  \
+  CONST(_, JInt, CONCUR_UPDATABLE)                                  \
+  CONST(_, JInt, HOLD_CURSORS_OVER_COMMIT)                          \
+  CONST(_, JInt, CLOSE_CURSORS_AT_COMMIT)                           \
+  METHOD(_, JBoolean, next, ())                                     \
+  METHOD(_, void, close, ())                                        \
+  METHOD(_, JBoolean, wasNull, ())                                  \
+  METHOD(_, lang::String, getString, (JInt))                        \
+  METHOD(_, JBoolean, getBoolean, (JInt))                           \
+  METHOD(_, JByte, getByte, (JInt))                                 \
+  METHOD(_, JShort, getShort, (JInt))                               \
+  METHOD(_, JInt, getInt, (JInt))                                   \
+  METHOD(_, JLong, getLong, (JInt))                                 \
+  METHOD(_, JFloat, getFloat, (JInt))                               \
+  METHOD(_, JDouble, getDouble, (JInt))                             \
+  METHOD(_, JArray<JByte>, getBytes, (JInt))                        \
+  METHOD(_, Date, getDate, (JInt))                                  \
+  METHOD(_, Time, getTime, (JInt))                                  \
+  METHOD(_, Timestamp, getTimestamp, (JInt))                        \
+  METHOD(_, lang::String, getString, (lang::String))                \
+  METHOD(_, JBoolean, getBoolean, (lang::String))                   \
+  METHOD(_, JByte, getByte, (lang::String))                         \
+  METHOD(_, JShort, getShort, (lang::String))                       \
+  METHOD(_, JInt, getInt, (lang::String))                           \
+  METHOD(_, JLong, getLong, (lang::String))                         \
+  METHOD(_, JFloat, getFloat, (lang::String))                       \
+  METHOD(_, JDouble, getDouble, (lang::String))                     \
+  METHOD(_, JArray<JByte>, getBytes, (lang::String))                \
+  METHOD(_, Date, getDate, (lang::String))                          \
+  METHOD(_, Time, getTime, (lang::String))                          \
+  METHOD(_, Timestamp, getTimestamp, (lang::String))                \
+  METHOD(_, void, clearWarnings, ())                                \
+  METHOD(_, lang::String, getCursorName, ())                        \
+  METHOD(_, ResultSetMetaData, getMetaData, ())                     \
+  METHOD(_, lang::Object, getObject, (JInt))                        \
+  METHOD(_, lang::Object, getObject, (lang::String))                \
+  METHOD(_, JInt, findColumn, (lang::String))                       \
+  METHOD(_, JBoolean, isBeforeFirst, ())                            \
+  METHOD(_, JBoolean, isAfterLast, ())                              \
+  METHOD(_, JBoolean, isFirst, ())                                  \
+  METHOD(_, JBoolean, isLast, ())                                   \
+  METHOD(_, void, beforeFirst, ())                                  \
+  METHOD(_, void, afterLast, ())                                    \
+  METHOD(_, JBoolean, first, ())                                    \
+  METHOD(_, JBoolean, last, ())                                     \
+  METHOD(_, JInt, getRow, ())                                       \
+  METHOD(_, JBoolean, isClosed, ())                                 \
+  METHOD(_, JBoolean, absolute, (JInt))                             \
+  METHOD(_, JBoolean, relative, (JInt))                             \
+  METHOD(_, JBoolean, previous, ())                                 \
+  METHOD(_, void, setFetchDirection, (JInt))                        \
+  METHOD(_, JInt, getFetchDirection, ())                            \
+  METHOD(_, void, setFetchSize, (JInt))                             \
+  METHOD(_, JInt, getFetchSize, ())                                 \
+  METHOD(_, JInt, getType, ())                                      \
+  METHOD(_, JInt, getConcurrency, ())                               \
+  METHOD(_, JBoolean, rowUpdated, ())                               \
+  METHOD(_, JBoolean, rowInserted, ())                              \
+  METHOD(_, JBoolean, rowDeleted, ())                               \
+  METHOD(_, void, updateNull, (JInt))                               \
+  METHOD(_, void, updateBoolean, (JInt, JBoolean))                  \
+  METHOD(_, void, updateByte, (JInt, JByte))                        \
+  METHOD(_, void, updateShort, (JInt, JShort))                      \
+  METHOD(_, void, updateInt, (JInt, JInt))                          \
+  METHOD(_, void, updateLong, (JInt, JLong))                        \
+  METHOD(_, void, updateFloat, (JInt, JFloat))                      \
+  METHOD(_, void, updateDouble, (JInt, JDouble))                    \
+  METHOD(_, void, updateString, (JInt, lang::String))               \
+  METHOD(_, void, updateBytes, (JInt, JArray<JByte>))               \
+  METHOD(_, void, updateDate, (JInt, Date))                         \
+  METHOD(_, void, updateTime, (JInt, Time))                         \
+  METHOD(_, void, updateTimestamp, (JInt, Timestamp))               \
+  METHOD(_, void, updateObject, (JInt, lang::Object, JInt))         \
+  METHOD(_, void, updateObject, (JInt, lang::Object))               \
+  METHOD(_, void, updateNull, (lang::String))                       \
+  METHOD(_, void, updateBoolean, (lang::String, JBoolean))          \
+  METHOD(_, void, updateByte, (lang::String, JByte))                \
+  METHOD(_, void, updateShort, (lang::String, JShort))              \
+  METHOD(_, void, updateInt, (lang::String, JInt))                  \
+  METHOD(_, void, updateLong, (lang::String, JLong))                \
+  METHOD(_, void, updateFloat, (lang::String, JFloat))              \
+  METHOD(_, void, updateDouble, (lang::String, JDouble))            \
+  METHOD(_, void, updateString, (lang::String, lang::String))       \
+  METHOD(_, void, updateBytes, (lang::String, JArray<JByte>))       \
+  METHOD(_, void, updateDate, (lang::String, Date))                 \
+  METHOD(_, void, updateTime, (lang::String, Time))                 \
+  METHOD(_, void, updateTimestamp, (lang::String, Timestamp))       \
+  METHOD(_, void, updateObject, (lang::String, lang::Object, JInt)) \
+  METHOD(_, void, updateObject, (lang::String, lang::Object))       \
+  METHOD(_, void, insertRow, ())                                    \
+  METHOD(_, void, updateRow, ())                                    \
+  METHOD(_, void, deleteRow, ())                                    \
+  METHOD(_, void, refreshRow, ())                                   \
+  METHOD(_, void, cancelRowUpdates, ())                             \
+  METHOD(_, void, moveToInsertRow, ())                              \
+  METHOD(_, void, moveToCurrentRow, ())                             \
+  METHOD(_, Statement, getStatement, ())
 class ResultSet : public virtual lang::Object {
-  JBRIDGE_PROXY(ResultSet, "java/sql/ResultSet")
-
-  static JInt FETCH_FORWARD();
-  static JInt FETCH_REVERSE();
-  static JInt FETCH_UNKNOWN();
-  static JInt TYPE_FORWARD_ONLY();
-  static JInt TYPE_SCROLL_INSENSITIVE();
-  static JInt TYPE_SCROLL_SENSITIVE();
-  static JInt CONCUR_READ_ONLY();
-  static JInt CONCUR_UPDATABLE();
-  static JInt HOLD_CURSORS_OVER_COMMIT();
-  static JInt CLOSE_CURSORS_AT_COMMIT();
-
-  JBoolean next() const;
-  void close() const;
-  JBoolean wasNull() const;
-  lang::String getString(JInt columnIndex) const;
-  JBoolean getBoolean(JInt columnIndex) const;
-  JByte getByte(JInt columnIndex) const;
-  JShort getShort(JInt columnIndex) const;
-  JInt getInt(JInt columnIndex) const;
-  JLong getLong(JInt columnIndex) const;
-  JFloat getFloat(JInt columnIndex) const;
-  JDouble getDouble(JInt columnIndex) const;
-  JArray<JByte> getBytes(JInt columnIndex) const;
-  Date getDate(JInt columnIndex) const;
-  Time getTime(JInt columnIndex) const;
-  Timestamp getTimestamp(JInt columnIndex) const;
-  lang::String getString(const lang::String& columnLabel) const;
-  JBoolean getBoolean(const lang::String& columnLabel) const;
-  JByte getByte(const lang::String& columnLabel) const;
-  JShort getShort(const lang::String& columnLabel) const;
-  JInt getInt(const lang::String& columnLabel) const;
-  JLong getLong(const lang::String& columnLabel) const;
-  JFloat getFloat(const lang::String& columnLabel) const;
-  JDouble getDouble(const lang::String& columnLabel) const;
-  JArray<JByte> getBytes(const lang::String& columnLabel) const;
-  Date getDate(const lang::String& columnLabel) const;
-  Time getTime(const lang::String& columnLabel) const;
-  Timestamp getTimestamp(const lang::String& columnLabel) const;
-  void clearWarnings() const;
-  lang::String getCursorName() const;
-  ResultSetMetaData getMetaData() const;
-  lang::Object getObject(JInt columnIndex) const;
-  lang::Object getObject(const lang::String& columnLabel) const;
-  JInt findColumn(const lang::String& columnLabel) const;
-  JBoolean isBeforeFirst() const;
-  JBoolean isAfterLast() const;
-  JBoolean isFirst() const;
-  JBoolean isLast() const;
-  void beforeFirst() const;
-  void afterLast() const;
-  JBoolean first() const;
-  JBoolean last() const;
-  JInt getRow() const;
-  JBoolean isClosed() const;
-  JBoolean absolute(JInt row) const;
-  JBoolean relative(JInt rows) const;
-  JBoolean previous() const;
-  void setFetchDirection(JInt direction) const;
-  JInt getFetchDirection() const;
-  void setFetchSize(JInt rows) const;
-  JInt getFetchSize() const;
-  JInt getType() const;
-  JInt getConcurrency() const;
-  JBoolean rowUpdated() const;
-  JBoolean rowInserted() const;
-  JBoolean rowDeleted() const;
-  void updateNull(JInt columnIndex) const;
-  void updateBoolean(JInt columnIndex, JBoolean x) const;
-  void updateByte(JInt columnIndex, JByte x) const;
-  void updateShort(JInt columnIndex, JShort x) const;
-  void updateInt(JInt columnIndex, JInt x) const;
-  void updateLong(JInt columnIndex, JLong x) const;
-  void updateFloat(JInt columnIndex, JFloat x) const;
-  void updateDouble(JInt columnIndex, JDouble x) const;
-  void updateString(JInt columnIndex, const lang::String& x) const;
-  void updateBytes(JInt columnIndex, const JArray<JByte>& x) const;
-  void updateDate(JInt columnIndex, const Date& x) const;
-  void updateTime(JInt columnIndex, const Time& x) const;
-  void updateTimestamp(JInt columnIndex, const Timestamp& x) const;
-  void updateObject(JInt columnIndex, const lang::Object& x, JInt scaleOrLength) const;
-  void updateObject(JInt columnIndex, const lang::Object& x) const;
-  void updateNull(const lang::String& columnLabel) const;
-  void updateBoolean(const lang::String& columnLabel, JBoolean x) const;
-  void updateByte(const lang::String& columnLabel, JByte x) const;
-  void updateShort(const lang::String& columnLabel, JShort x) const;
-  void updateInt(const lang::String& columnLabel, JInt x) const;
-  void updateLong(const lang::String& columnLabel, JLong x) const;
-  void updateFloat(const lang::String& columnLabel, JFloat x) const;
-  void updateDouble(const lang::String& columnLabel, JDouble x) const;
-  void updateString(const lang::String& columnLabel, const lang::String& x) const;
-  void updateBytes(const lang::String& columnLabel, const JArray<JByte>& x) const;
-  void updateDate(const lang::String& columnLabel, const Date& x) const;
-  void updateTime(const lang::String& columnLabel, const Time& x) const;
-  void updateTimestamp(const lang::String& columnLabel, const Timestamp& x) const;
-  void updateObject(const lang::String& columnLabel, const lang::Object& x,
-                    JInt scaleOrLength) const;
-  void updateObject(const lang::String& columnLabel, const lang::Object& x) const;
-  void insertRow() const;
-  void updateRow() const;
-  void deleteRow() const;
-  void refreshRow() const;
-  void cancelRowUpdates() const;
-  void moveToInsertRow() const;
-  void moveToCurrentRow() const;
-  Statement getStatement() const;
-  lang::Object getObject(JInt columnIndex, const lang::Class& type) const;
-  lang::Object getObject(const lang::String& columnLabel, const lang::Class& type) const;
+  JBRIDGE_PROXY(sql, ResultSet)
 };
 
 // java.sql.ResultSetMetaData.
+#define QZ_JAVA_sql_ResultSetMetaData(_, CONST, METHOD, STATIC, NEW) \
+  CONST(_, JInt, columnNoNulls)                                      \
+  CONST(_, JInt, columnNullable)                                     \
+  CONST(_, JInt, columnNullableUnknown)                              \
+  METHOD(_, JInt, getColumnCount, ())                                \
+  METHOD(_, JBoolean, isAutoIncrement, (JInt))                       \
+  METHOD(_, JBoolean, isCaseSensitive, (JInt))                       \
+  METHOD(_, JBoolean, isSearchable, (JInt))                          \
+  METHOD(_, JBoolean, isCurrency, (JInt))                            \
+  METHOD(_, JInt, isNullable, (JInt))                                \
+  METHOD(_, JBoolean, isSigned, (JInt))                              \
+  METHOD(_, JInt, getColumnDisplaySize, (JInt))                      \
+  METHOD(_, lang::String, getColumnLabel, (JInt))                    \
+  METHOD(_, lang::String, getColumnName, (JInt))                     \
+  METHOD(_, lang::String, getSchemaName, (JInt))                     \
+  METHOD(_, JInt, getPrecision, (JInt))                              \
+  METHOD(_, JInt, getScale, (JInt))                                  \
+  METHOD(_, lang::String, getTableName, (JInt))                      \
+  METHOD(_, lang::String, getCatalogName, (JInt))                    \
+  METHOD(_, JInt, getColumnType, (JInt))                             \
+  METHOD(_, lang::String, getColumnTypeName, (JInt))                 \
+  METHOD(_, JBoolean, isReadOnly, (JInt))                            \
+  METHOD(_, JBoolean, isWritable, (JInt))                            \
+  METHOD(_, JBoolean, isDefinitelyWritable, (JInt))                  \
+  METHOD(_, lang::String, getColumnClassName, (JInt))
 class ResultSetMetaData : public virtual lang::Object {
-  JBRIDGE_PROXY(ResultSetMetaData, "java/sql/ResultSetMetaData")
-
-  static JInt columnNoNulls();
-  static JInt columnNullable();
-  static JInt columnNullableUnknown();
-
-  JInt getColumnCount() const;
-  JBoolean isAutoIncrement(JInt column) const;
-  JBoolean isCaseSensitive(JInt column) const;
-  JBoolean isSearchable(JInt column) const;
-  JBoolean isCurrency(JInt column) const;
-  JInt isNullable(JInt column) const;
-  JBoolean isSigned(JInt column) const;
-  JInt getColumnDisplaySize(JInt column) const;
-  lang::String getColumnLabel(JInt column) const;
-  lang::String getColumnName(JInt column) const;
-  lang::String getSchemaName(JInt column) const;
-  JInt getPrecision(JInt column) const;
-  JInt getScale(JInt column) const;
-  lang::String getTableName(JInt column) const;
-  lang::String getCatalogName(JInt column) const;
-  JInt getColumnType(JInt column) const;
-  lang::String getColumnTypeName(JInt column) const;
-  JBoolean isReadOnly(JInt column) const;
-  JBoolean isWritable(JInt column) const;
-  JBoolean isDefinitelyWritable(JInt column) const;
-  lang::String getColumnClassName(JInt column) const;
+  JBRIDGE_PROXY(sql, ResultSetMetaData)
 };
 
 }  // namespace jbridge::proxy::java::sql

@@ -11,82 +11,72 @@
 namespace jbridge::proxy::java::sql {
 
 // java.sql.SQLException.
+#define QZ_JAVA_sql_SQLException(_, CONST, METHOD, STATIC, NEW) \
+  NEW(_, ())                                                    \
+  NEW(_, (lang::String, lang::String, JInt))                    \
+  NEW(_, (lang::String, lang::String))                          \
+  NEW(_, (lang::String))                                        \
+  METHOD(_, lang::String, getSQLState, ())                      \
+  METHOD(_, JInt, getErrorCode, ())                             \
+  METHOD(_, SQLException, getNextException, ())                 \
+  METHOD(_, void, setNextException, (SQLException))
 class SQLException : public virtual lang::Exception {
-  JBRIDGE_PROXY(SQLException, "java/sql/SQLException")
-
-  explicit SQLException(NewObject);
-  SQLException(const lang::String& reason, const lang::String& SQLState, JInt vendorCode);
-  SQLException(const lang::String& reason, const lang::String& SQLState);
-  explicit SQLException(const lang::String& reason);
-  SQLException(const lang::String& reason, const lang::Throwable& cause);
-  SQLException(const lang::String& reason, const lang::String& sqlState,
-               const lang::Throwable& cause);
-  SQLException(const lang::String& reason, const lang::String& sqlState, JInt vendorCode,
-               const lang::Throwable& cause);
-
-  lang::String getSQLState() const;
-  JInt getErrorCode() const;
-  SQLException getNextException() const;
-  void setNextException(const SQLException& ex) const;
+  JBRIDGE_PROXY(sql, SQLException)
 };
 
 // java.sql.Date.
+#define QZ_JAVA_sql_Date(_, CONST, METHOD, STATIC, NEW) \
+  NEW(_, (JInt, JInt, JInt))                            \
+  NEW(_, (JLong))                                       \
+  METHOD(_, void, setTime, (JLong))                     \
+  STATIC(_, Date, valueOf, (lang::String))              \
+  METHOD(_, lang::String, toString, ())                 \
+  METHOD(_, JInt, getHours, ())                         \
+  METHOD(_, JInt, getMinutes, ())                       \
+  METHOD(_, JInt, getSeconds, ())                       \
+  METHOD(_, void, setHours, (JInt))                     \
+  METHOD(_, void, setMinutes, (JInt))                   \
+  METHOD(_, void, setSeconds, (JInt))
 class Date : public virtual util::Date {
-  JBRIDGE_PROXY(Date, "java/sql/Date")
-
-  Date(JInt year, JInt month, JInt day);
-  explicit Date(JLong date);
-
-  void setTime(JLong date) const;
-  static Date valueOf(const lang::String& s);
-  lang::String toString() const;
-  JInt getHours() const;
-  JInt getMinutes() const;
-  JInt getSeconds() const;
-  void setHours(JInt i) const;
-  void setMinutes(JInt i) const;
-  void setSeconds(JInt i) const;
+  JBRIDGE_PROXY(sql, Date)
 };
 
 // java.sql.Time.
+#define QZ_JAVA_sql_Time(_, CONST, METHOD, STATIC, NEW) \
+  NEW(_, (JInt, JInt, JInt))                            \
+  NEW(_, (JLong))                                       \
+  METHOD(_, void, setTime, (JLong))                     \
+  STATIC(_, Time, valueOf, (lang::String))              \
+  METHOD(_, lang::String, toString, ())                 \
+  METHOD(_, JInt, getYear, ())                          \
+  METHOD(_, JInt, getMonth, ())                         \
+  METHOD(_, JInt, getDay, ())                           \
+  METHOD(_, JInt, getDate, ())                          \
+  METHOD(_, void, setYear, (JInt))                      \
+  METHOD(_, void, setMonth, (JInt))                     \
+  METHOD(_, void, setDate, (JInt))
 class Time : public virtual util::Date {
-  JBRIDGE_PROXY(Time, "java/sql/Time")
-
-  Time(JInt hour, JInt minute, JInt second);
-  explicit Time(JLong time);
-
-  void setTime(JLong time) const;
-  static Time valueOf(const lang::String& s);
-  lang::String toString() const;
-  JInt getYear() const;
-  JInt getMonth() const;
-  JInt getDay() const;
-  JInt getDate() const;
-  void setYear(JInt i) const;
-  void setMonth(JInt i) const;
-  void setDate(JInt i) const;
+  JBRIDGE_PROXY(sql, Time)
 };
 
 // java.sql.Timestamp.
+#define QZ_JAVA_sql_Timestamp(_, CONST, METHOD, STATIC, NEW) \
+  NEW(_, (JInt, JInt, JInt, JInt, JInt, JInt, JInt))         \
+  NEW(_, (JLong))                                            \
+  METHOD(_, void, setTime, (JLong))                          \
+  METHOD(_, JLong, getTime, ())                              \
+  STATIC(_, Timestamp, valueOf, (lang::String))              \
+  METHOD(_, lang::String, toString, ())                      \
+  METHOD(_, JInt, getNanos, ())                              \
+  METHOD(_, void, setNanos, (JInt))                          \
+  METHOD(_, JBoolean, equals, (Timestamp))                   \
+  METHOD(_, JBoolean, equals, (lang::Object))                \
+  METHOD(_, JBoolean, before, (Timestamp))                   \
+  METHOD(_, JBoolean, after, (Timestamp))                    \
+  METHOD(_, JInt, compareTo, (Timestamp))                    \
+  METHOD(_, JInt, compareTo, (util::Date))
 class Timestamp : public virtual util::Date {
-  JBRIDGE_PROXY(Timestamp, "java/sql/Timestamp")
-
-  Timestamp(JInt year, JInt month, JInt date, JInt hour, JInt minute, JInt second, JInt nano);
-  explicit Timestamp(JLong time);
-
-  void setTime(JLong time) const;
-  JLong getTime() const;
-  static Timestamp valueOf(const lang::String& s);
-  lang::String toString() const;
-  JInt getNanos() const;
-  void setNanos(JInt n) const;
-  JBoolean equals(const Timestamp& ts) const;
-  JBoolean equals(const lang::Object& ts) const;
-  JBoolean before(const Timestamp& ts) const;
-  JBoolean after(const Timestamp& ts) const;
-  JInt compareTo(const Timestamp& ts) const;
-  JInt compareTo(const util::Date& o) const;
-
+  JBRIDGE_PROXY(sql, Timestamp)
   using util::Date::after;
   using util::Date::before;
   using util::Date::compareTo;
