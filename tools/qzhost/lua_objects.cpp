@@ -678,14 +678,22 @@ const char* checkMemberName(lua_State* L, int idx) {
   return checkName(L, idx, "a member name");
 }
 
+void pushMemberTable(lua_State* L, qzIDispatch* dispatch);
+
+// Pushes the member table of the wrapper at 1, given to it at its first member read: many
+// wrappers (values of date columns, say) are never read from.
+void pushWrapperTable(lua_State* L, Box* box) {
+  if (lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) return;
+  lua_pop(L, 1);
+  pushMemberTable(L, box->dispatch);
+  lua_pushvalue(L, -1);
+  lua_setiuservalue(L, 1, kMemberTableSlot);
+}
+
 // Pushes what the member table of the wrapper at 1 says of the name at 2: a method closure,
 // true (a property read) or nil (not decided yet).
-int cachedAccess(lua_State* L) {
-  if (lua_getiuservalue(L, 1, kMemberTableSlot) != LUA_TTABLE) {
-    lua_pop(L, 1);
-    lua_pushnil(L);
-    return LUA_TNIL;
-  }
+int cachedAccess(lua_State* L, Box* box) {
+  pushWrapperTable(L, box);
   lua_pushvalue(L, 2);
   const int type = lua_rawget(L, -2);
   lua_remove(L, -2);
@@ -693,12 +701,11 @@ int cachedAccess(lua_State* L) {
 }
 
 // Records the decision on top of the stack for the name at 2, leaving the stack as it was.
-void rememberAccess(lua_State* L) {
-  if (lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) {
-    lua_pushvalue(L, 2);
-    lua_pushvalue(L, -3);
-    lua_rawset(L, -3);
-  }
+void rememberAccess(lua_State* L, Box* box) {
+  pushWrapperTable(L, box);
+  lua_pushvalue(L, 2);
+  lua_pushvalue(L, -3);
+  lua_rawset(L, -3);
   lua_pop(L, 1);
 }
 
@@ -706,7 +713,7 @@ int objectIndex(lua_State* L) {
   Box* box = checkLiveObject(L, 1, "member access", lua_upvalueindex(1));
   bool decided = false;
   if (lua_type(L, 2) == LUA_TSTRING) {
-    const int cached = cachedAccess(L);
+    const int cached = cachedAccess(L, box);
     if (cached == LUA_TFUNCTION) return 1;
     lua_pop(L, 1);
     decided = cached == LUA_TBOOLEAN;
@@ -722,12 +729,12 @@ int objectIndex(lua_State* L) {
     }
     if (access == Access::kMethod) {
       pushMethod(L, 2);
-      rememberAccess(L);
+      rememberAccess(L, box);
       return 1;
     }
     if (access == Access::kRead) {
       lua_pushboolean(L, 1);
-      rememberAccess(L);
+      rememberAccess(L, box);
       lua_pop(L, 1);
     }
   }
@@ -1064,10 +1071,6 @@ void pushObject(lua_State* L, qzIUnknown* object) {
     box->ref = object;
   }
   ++g_liveWrappers;
-  if (box->dispatch) {
-    pushMemberTable(L, box->dispatch);
-    lua_setiuservalue(L, -2, kMemberTableSlot);
-  }
   lua_pushvalue(L, -1);
   lua_rawsetp(L, -3, identity);
   lua_remove(L, -2);
