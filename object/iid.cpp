@@ -12,13 +12,20 @@ size_t boundedLength(const qzIIDS& id) {
 }  // namespace
 
 bool qzEqualsIgnoringAsciiCase(const char* a, const char* b) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
   if (!a) a = "";
   if (!b) b = "";
-  for (; *a && *b; ++a, ++b) {
-    if (lower(*a) != lower(*b)) return false;
+  // On every member call: equal bytes are the common case, and two bytes that differ can only
+  // be the two cases of one letter, which differ in bit 0x20 alone.
+  for (;; ++a, ++b) {
+    const unsigned char x = static_cast<unsigned char>(*a);
+    const unsigned char y = static_cast<unsigned char>(*b);
+    if (x == y) {
+      if (x == 0) return true;
+      continue;
+    }
+    const unsigned char lower = x | 0x20;
+    if (lower != (y | 0x20) || lower < 'a' || lower > 'z') return false;
   }
-  return *a == *b;
 }
 
 qzIIDS qzMakeIID(const char* name, int32_t length) {

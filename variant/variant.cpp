@@ -41,7 +41,7 @@ qzVariantS::qzVariantS(const qzVariantS& other) : value{}, type(kVtUndef), reser
   *this = other;
 }
 
-qzVariantS& qzVariantS::operator=(const qzVariantS& other) {
+qzVariantS& qzVariantS::assign(const qzVariantS& other) {
   if (this == &other) return *this;
   // Build the copy before clearing: the source may live inside what this variant owns.
   qzVariantS fresh;
@@ -71,7 +71,7 @@ qzVariantS& qzVariantS::operator=(const qzVariantS& other) {
   return *this;
 }
 
-void qzVariantS::clear() {
+void qzVariantS::releaseOwned() {
   int32_t old = type;
   type = kVtUndef;
   switch (old) {

@@ -42,10 +42,26 @@ struct qzVariantS {
 
   qzVariantS() : value{}, type(kVtUndef), reserved(0) {}
   qzVariantS(const qzVariantS& other);
-  qzVariantS& operator=(const qzVariantS& other);
+  qzVariantS& operator=(const qzVariantS& other) {
+    if (!owning(type) &&
+        (other.type == kVtInt || other.type == kVtFloat || other.type == kVtByte)) {
+      value.raw = other.value.raw;
+      type = other.type;
+      return *this;
+    }
+    return assign(other);
+  }
   ~qzVariantS() { clear(); }
 
-  void clear();
+  void clear() {
+    // Scalars own nothing: only the owning types leave the header.
+    if (owning(type)) {
+      releaseOwned();
+      return;
+    }
+    type = kVtUndef;
+    value.raw = 0;
+  }
   // Takes other's value without copying it; other is left undef.
   void take(qzVariantS& other) {
     if (&other == this) return;
@@ -87,6 +103,11 @@ struct qzVariantS {
   // The text of a string variant ("" when it holds none); null for other types.
   const char* text() const;
   bool isUndef() const { return type == kVtUndef; }
+
+ private:
+  static bool owning(int32_t t) { return t == kVtString || t == kVtObject || t == kVtArray; }
+  void releaseOwned();
+  qzVariantS& assign(const qzVariantS& other);
 };
 static_assert(sizeof(qzVariantS) == 16, "qzVariantS crosses module boundaries");
 

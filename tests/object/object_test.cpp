@@ -275,4 +275,11 @@ TEST(Identifiers, ComparisonRule) {
   std::memset(unterminated.name, 'A', sizeof unterminated.name);
   EXPECT_FALSE(qzIIDMatchesName(unterminated, "A"));
   EXPECT_TRUE(qzIIDEqual(unterminated, unterminated));
+  // Only letters fold: these pairs differ in the case bit alone and are still different.
+  EXPECT_TRUE(qzEqualsIgnoringAsciiCase("Field_Z", "fIELD_z"));
+  EXPECT_FALSE(qzEqualsIgnoringAsciiCase("a@", "a`"));
+  EXPECT_FALSE(qzEqualsIgnoringAsciiCase("[x", "{x"));
+  EXPECT_FALSE(qzEqualsIgnoringAsciiCase("\xc9", "\xe9")) << "no folding beyond ASCII";
+  EXPECT_FALSE(qzEqualsIgnoringAsciiCase("Count", "Coun"));
+  EXPECT_TRUE(qzEqualsIgnoringAsciiCase(nullptr, ""));
 }

@@ -37,8 +37,15 @@ constexpr size_t kMaxChain = 64;            // inner exceptions followed
 constexpr lua_Integer kMaxArray = 1 << 24;  // elements of one table passed to an object
 
 // Registry keys: their addresses are unique.
-char kCacheKey;    // weak-valued: object identity -> its wrapper
-char kMethodsKey;  // member name -> the method closure
+char kCacheKey;       // weak-valued: object identity -> its wrapper
+char kMethodsKey;     // member name -> the method closure
+char kClassesKey;     // class key -> its member table (see memberTableKey)
+char kObjectMetaKey;  // the wrappers' metatable, found without hashing its name
+
+// A member table maps a name, as the script wrote it, to how a read of it resolves: the
+// method closure, or true for a property read. A wrapper's user value is its class's table,
+// so a walk asks the type information once per class and name, not per access.
+constexpr int kMemberTableSlot = 1;
 
 std::atomic<int32_t> g_liveWrappers{0};
 
@@ -48,6 +55,18 @@ struct Box {
   const NativeInterface* native;  // non-null: a native wrapper, ref is that interface
   void* identity;                 // the "QZIIDUNK" pointer: key of the cache
 };
+
+// luaL_testudata for object wrappers alone, on the path of every call. meta is the index of
+// the wrappers' metatable when the caller has it as an upvalue; 0 looks it up.
+Box* objectBox(lua_State* L, int idx, int meta = 0) {
+  void* p = lua_touserdata(L, idx);
+  if (!p || !lua_getmetatable(L, idx)) return nullptr;
+  const bool lookUp = meta == 0;
+  if (lookUp) lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  const bool ours = lua_rawequal(L, -1, lookUp ? -2 : meta);
+  lua_pop(L, lookUp ? 2 : 1);
+  return ours ? static_cast<Box*>(p) : nullptr;
+}
 
 Box* testBox(lua_State* L, int idx) {
   void* p = luaL_testudata(L, idx, kObjectMeta);
@@ -539,7 +558,14 @@ Outcome invokeFromLua(lua_State* L, qzIDispatch* target, const char* name, int32
   const int base = lua_gettop(L);
   try {
     const int n = last >= first ? last - first + 1 : 0;
-    std::vector<qzVariantS> args(n);
+    // Calls take a few arguments: those stay off the heap.
+    qzVariantS few[4];
+    std::vector<qzVariantS> many;
+    qzVariantS* args = few;
+    if (n > 4) {
+      many.resize(n);
+      args = many.data();
+    }
     std::string problem;
     for (int i = 0; i < n; ++i) {
       if (!toVariant(L, first + i, args[i], &problem)) {
@@ -549,7 +575,7 @@ Outcome invokeFromLua(lua_State* L, qzIDispatch* target, const char* name, int32
     }
     qzVariantS result;
     qzIUnknown* raw = nullptr;
-    int32_t rc = target->invoke(name, kind, n, n ? args.data() : nullptr, &result, &raw);
+    int32_t rc = target->invoke(name, kind, n, n ? args : nullptr, &result, &raw);
     qzRef<qzIUnknown> exception(raw);
     if (rc == kQzOk) {
       *pushed = 0;
@@ -594,8 +620,8 @@ Access decideAccess(qzIDispatch* target, const char* name) {
   return Access::kMethod;
 }
 
-Box* checkLiveObject(lua_State* L, int idx, const char* what) {
-  auto* box = static_cast<Box*>(luaL_testudata(L, idx, kObjectMeta));
+Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta = 0) {
+  Box* box = objectBox(L, idx, meta);
   if (!box) {
     raise(L, "%s: a qz object expected, got %s", what, luaL_typename(L, idx));
     return nullptr;
@@ -652,10 +678,12 @@ bool missingColumn(lua_State* L, qzIDispatch* target, const char* name, int colu
 
 int methodCall(lua_State* L) {
   const char* name = lua_tostring(L, lua_upvalueindex(1));
-  if (!luaL_testudata(L, 1, kObjectMeta)) {
+  if (!objectBox(L, 1, lua_upvalueindex(2))) {
     return raise(L, "method '%s' needs its object: call it as obj:%s(...)", name, name);
   }
-  Box* box = checkLiveObject(L, 1, name);
+  auto* box = static_cast<Box*>(lua_touserdata(L, 1));
+  if (!box->ref) raise(L, "%s: the object was released", name);
+  if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", name);
   int pushed = 0;
   if (invokeFromLua(L, box->dispatch, name, kQzMethod, 2, lua_gettop(L), false, &pushed) ==
       Outcome::kFailed) {
@@ -676,7 +704,8 @@ void pushMethod(lua_State* L, int nameIdx) {
   if (lua_rawget(L, -2) != LUA_TFUNCTION) {
     lua_pop(L, 1);
     lua_pushvalue(L, nameIdx);
-    lua_pushcclosure(L, methodCall, 1);
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+    lua_pushcclosure(L, methodCall, 2);
     lua_pushvalue(L, nameIdx);
     lua_pushvalue(L, -2);
     lua_rawset(L, -4);
@@ -700,18 +729,65 @@ const char* checkMemberName(lua_State* L, int idx) {
   return checkName(L, idx, "a member name");
 }
 
+void pushMemberTable(lua_State* L, qzIDispatch* dispatch);
+
+// Pushes the member table of the wrapper at 1, given to it at its first member read: many
+// wrappers (values of date columns, say) are never read from.
+void pushWrapperTable(lua_State* L, Box* box) {
+  if (lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) return;
+  lua_pop(L, 1);
+  pushMemberTable(L, box->dispatch);
+  lua_pushvalue(L, -1);
+  lua_setiuservalue(L, 1, kMemberTableSlot);
+}
+
+// Pushes what the member table of the wrapper at 1 says of the name at 2: a method closure,
+// true (a property read) or nil (not decided yet).
+int cachedAccess(lua_State* L, Box* box) {
+  pushWrapperTable(L, box);
+  lua_pushvalue(L, 2);
+  const int type = lua_rawget(L, -2);
+  lua_remove(L, -2);
+  return type;
+}
+
+// Records the decision on top of the stack for the name at 2, leaving the stack as it was.
+void rememberAccess(lua_State* L, Box* box) {
+  pushWrapperTable(L, box);
+  lua_pushvalue(L, 2);
+  lua_pushvalue(L, -3);
+  lua_rawset(L, -3);
+  lua_pop(L, 1);
+}
+
 int objectIndex(lua_State* L) {
-  Box* box = checkLiveObject(L, 1, "member access");
-  const char* name = checkMemberName(L, 2);
-  Access access = Access::kTryRead;
-  try {
-    access = decideAccess(box->dispatch, name);
-  } catch (const std::exception&) {
-    // a type information object that throws is as good as none
+  Box* box = checkLiveObject(L, 1, "member access", lua_upvalueindex(1));
+  bool decided = false;
+  if (lua_type(L, 2) == LUA_TSTRING) {
+    const int cached = cachedAccess(L, box);
+    if (cached == LUA_TFUNCTION) return 1;
+    lua_pop(L, 1);
+    decided = cached == LUA_TBOOLEAN;
   }
-  if (access == Access::kMethod) {
-    pushMethod(L, 2);
-    return 1;
+  // A remembered name passed the checks when it was first met.
+  const char* name = decided ? lua_tostring(L, 2) : checkMemberName(L, 2);
+  Access access = decided ? Access::kRead : Access::kTryRead;
+  if (!decided) {
+    try {
+      access = decideAccess(box->dispatch, name);
+    } catch (const std::exception&) {
+      // a type information object that throws is as good as none
+    }
+    if (access == Access::kMethod) {
+      pushMethod(L, 2);
+      rememberAccess(L, box);
+      return 1;
+    }
+    if (access == Access::kRead) {
+      lua_pushboolean(L, 1);
+      rememberAccess(L, box);
+      lua_pop(L, 1);
+    }
   }
   int pushed = 0;
   switch (invokeFromLua(L, box->dispatch, name, kQzPropertyGet, 0, -1, true, &pushed)) {
@@ -727,7 +803,7 @@ int objectIndex(lua_State* L) {
 }
 
 int objectNewIndex(lua_State* L) {
-  Box* box = checkLiveObject(L, 1, "member assignment");
+  Box* box = checkLiveObject(L, 1, "member assignment", lua_upvalueindex(1));
   const char* name = checkMemberName(L, 2);
   int pushed = 0;
   if (invokeFromLua(L, box->dispatch, name, kQzPropertyPut, 3, 3, false, &pushed) ==
@@ -976,10 +1052,46 @@ int createFnGc(lua_State* L) {
 
 void newMetatable(lua_State* L, const char* name, const luaL_Reg* functions) {
   luaL_newmetatable(L, name);
-  luaL_setfuncs(L, functions, 0);
+  lua_pushvalue(L, -1);  // the upvalue of its functions: checked against without a lookup
+  luaL_setfuncs(L, functions, 1);
   lua_pushstring(L, name);
   lua_setfield(L, -2, "__metatable");  // scripts cannot swap our metamethods
   lua_pop(L, 1);
+}
+
+// The class key: the class name and the object's table of virtual slots. The name alone may
+// be shared by classes of other modules, or by every object that keeps a base class's name;
+// the slot table tells those apart. Empty when the object does not name its class.
+std::string memberTableKey(qzIDispatch* dispatch) {
+  std::string name;
+  try {
+    name = classNameOf(dispatch);
+  } catch (const std::exception&) {
+    return "";
+  }
+  if (name.empty()) return "";
+  char slots[2 + 2 * sizeof(void*) + 2];
+  std::snprintf(slots, sizeof slots, "@%p", *reinterpret_cast<void**>(dispatch));
+  return name + slots;
+}
+
+// Pushes the member table of the object's class; one of its own when its class is unnamed.
+void pushMemberTable(lua_State* L, qzIDispatch* dispatch) {
+  const std::string key = memberTableKey(dispatch);
+  if (key.empty()) {
+    lua_newtable(L);
+    return;
+  }
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kClassesKey);
+  lua_pushlstring(L, key.data(), key.size());
+  if (lua_rawget(L, -2) != LUA_TTABLE) {
+    lua_pop(L, 1);
+    lua_newtable(L);
+    lua_pushlstring(L, key.data(), key.size());
+    lua_pushvalue(L, -2);
+    lua_rawset(L, -4);
+  }
+  lua_remove(L, -2);
 }
 
 }  // namespace
@@ -1002,7 +1114,7 @@ void pushObject(lua_State* L, qzIUnknown* object) {
   }
   lua_pop(L, 1);
   // The userdata first: if Lua runs out of memory here, no reference has been taken yet.
-  auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 0));
+  auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
   *box = Box{nullptr, nullptr, nullptr, identity};
   luaL_setmetatable(L, kObjectMeta);
   void* dispatch = nullptr;
@@ -1042,6 +1154,10 @@ void openQzLibrary(lua_State* L, CreateFn create) {
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kCacheKey);
   lua_newtable(L);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kMethodsKey);
+  lua_newtable(L);
+  lua_rawsetp(L, LUA_REGISTRYINDEX, &kClassesKey);
+  luaL_getmetatable(L, kObjectMeta);
+  lua_rawsetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
 
   const luaL_Reg functions[] = {{"native", qzNative},   {"call", qzCall},
                                 {"get", qzGet},         {"set", qzSet},
