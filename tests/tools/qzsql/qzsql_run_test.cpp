@@ -611,7 +611,9 @@ TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
   ASSERT_TRUE(t.waitFor("Connected to data source \"pg\"")) << t.sinceMark();
   t.type("SELECT 3 AS three;\r");
   ASSERT_TRUE(t.waitFor("3\r\n(1 row)")) << t.sinceMark();
-  // A password typed on the line is refused, and kept out of the history.
+  // A password typed on the line is refused, and kept out of the history. Typed only at the
+  // prompt: text typed ahead is echoed by the terminal and again by the line editor.
+  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
   t.type("\\c pg " + pg.user() + " " + wrong + "\r");
   ASSERT_TRUE(t.waitFor("the password is asked for")) << t.sinceMark();
   t.type("\\c hsql\r");
