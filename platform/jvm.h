@@ -19,7 +19,9 @@ struct JvmOptions {
 
 // The class path from QZ_CLASSPATH plus the JDBC driver jars found under /usr/share/java,
 // and the options from QZ_JVM_OPTIONS (split at blanks), with UTF-8 as the default encoding
-// unless an option names one.
+// unless an option names one, and the class-data archive of scripts/make-cds.sh when one was
+// made for this class path (QZ_CDS_ARCHIVE names another; empty: none) and no option names
+// sharing.
 JvmOptions defaultJvmOptions();
 
 // The VM already running in this process, or a new one started with `options`.

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <sstream>
 
@@ -31,6 +33,25 @@ std::string envText(const char* name) {
 }
 
 constexpr const char* kLibjvmInHome = "/lib/server/libjvm.so";
+
+// The whole content of a small file, or "" when it cannot be read.
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The class-data archive to try: QZ_CDS_ARCHIVE when set (empty: none), else the one
+// scripts/make-cds.sh makes under the user's cache folder.
+std::string cdsArchivePath() {
+  if (const char* set = std::getenv("QZ_CDS_ARCHIVE")) return set;
+  std::string cache = envText("XDG_CACHE_HOME");
+  if (cache.empty()) {
+    const std::string home = envText("HOME");
+    if (home.empty()) return "";
+    cache = home + "/.cache";
+  }
+  return cache + "/qzjdbc/drivers.jsa";
+}
 
 // Candidate libjvm paths in the order of preference: the user's JDK alone when JAVA_HOME names
 // one (a user who names a JDK must never get another without being told), else the system
@@ -94,9 +115,13 @@ JvmOptions defaultJvmOptions() {
   std::istringstream words(envText("QZ_JVM_OPTIONS"));
   bool namesFileEncoding = false;
   bool namesJnuEncoding = false;
+  bool namesSharing = false;
   for (std::string word; words >> word;) {
     if (word.rfind("-Dfile.encoding=", 0) == 0) namesFileEncoding = true;
     if (word.rfind("-Dsun.jnu.encoding=", 0) == 0) namesJnuEncoding = true;
+    if (word.rfind("-Xshare", 0) == 0 || word.rfind("-XX:SharedArchiveFile", 0) == 0) {
+      namesSharing = true;
+    }
     result.options.push_back(word);
   }
   // Native text crosses as bytes in the default charset; UTF-8 keeps it independent of the
@@ -104,6 +129,15 @@ JvmOptions defaultJvmOptions() {
   if (!namesFileEncoding) {
     result.options.push_back("-Dfile.encoding=UTF-8");
     if (!namesJnuEncoding) result.options.push_back("-Dsun.jnu.encoding=UTF-8");
+  }
+  // The driver classes from an archive made for exactly this class path save a fifth of a
+  // start. An archive the VM cannot use (another JDK) is passed over silently; the user's own
+  // sharing options win.
+  const std::string archive = cdsArchivePath();
+  if (!namesSharing && !archive.empty() && fileExists(archive) &&
+      fileText(archive + ".classpath") == classPath) {
+    result.options.push_back("-XX:SharedArchiveFile=" + archive);
+    result.options.push_back("-Xlog:cds=off,cds+dynamic=off");
   }
   return result;
 }

@@ -20,6 +20,7 @@ else
   build=build
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$build" -j"$(nproc)" --target qzjdbc qzhost qzsql
+  bash scripts/make-cds.sh
 fi
 qzhost=$build/tools/qzhost/qzhost
 qzsql=$build/tools/qzsql/qzsql

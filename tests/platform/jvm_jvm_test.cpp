@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -42,6 +43,7 @@ bool haveHsqldb() {
 }
 
 TEST(JvmOptionsTest, ClassPathAndOptionsComeFromTheEnvironment) {
+  ScopedEnv noArchive("QZ_CDS_ARCHIVE", "");
   ScopedEnv classPath("QZ_CLASSPATH", "/opt/a.jar:/opt/b.jar");
   ScopedEnv options("QZ_JVM_OPTIONS", "  -Xcheck:jni \t -Dqz.flag=1 ");
   JvmOptions result = defaultJvmOptions();
@@ -55,11 +57,42 @@ TEST(JvmOptionsTest, ClassPathAndOptionsComeFromTheEnvironment) {
 }
 
 TEST(JvmOptionsTest, AnEncodingTheUserNamesIsKept) {
+  ScopedEnv noArchive("QZ_CDS_ARCHIVE", "");
   ScopedEnv classPath("QZ_CLASSPATH", nullptr);
   ScopedEnv options("QZ_JVM_OPTIONS", "-Dfile.encoding=ISO-8859-1");
   JvmOptions result = defaultJvmOptions();
   EXPECT_EQ(result.options, (std::vector<std::string>{"-Dfile.encoding=ISO-8859-1"}));
   EXPECT_NE(result.classPath.rfind(":", 0), 0u) << "no empty entry first: " << result.classPath;
+}
+
+// The archive is mapped only for the class path it was made for: another one would make the VM
+// refuse it, or worse, load classes of jars no longer there.
+TEST(JvmOptionsTest, TheClassDataArchiveServesOnlyItsOwnClassPath) {
+  const std::string archive = ::testing::TempDir() + "qz_drivers.jsa";
+  std::ofstream(archive) << "archive";
+  ScopedEnv named("QZ_CDS_ARCHIVE", archive.c_str());
+  ScopedEnv options("QZ_JVM_OPTIONS", nullptr);
+  ScopedEnv classPath("QZ_CLASSPATH", "/opt/a.jar");
+  const std::string path = defaultJvmOptions().classPath;
+  auto maps = [&] {
+    for (const std::string& o : defaultJvmOptions().options) {
+      if (o == "-XX:SharedArchiveFile=" + archive) return true;
+    }
+    return false;
+  };
+  EXPECT_FALSE(maps()) << "no class path recorded";
+  std::ofstream(archive + ".classpath") << path;
+  EXPECT_TRUE(maps());
+  {
+    ScopedEnv other("QZ_CLASSPATH", "/opt/b.jar");
+    EXPECT_FALSE(maps());
+  }
+  {
+    ScopedEnv own("QZ_JVM_OPTIONS", "-Xshare:off");
+    EXPECT_FALSE(maps()) << "the user's sharing option wins";
+  }
+  std::remove((archive + ".classpath").c_str());
+  std::remove(archive.c_str());
 }
 
 TEST(JvmTest, OneVmPerProcessAndNoAttachmentLeftBehind) {
