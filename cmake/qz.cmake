@@ -6,20 +6,17 @@ function(qz_library name)
 endfunction()
 
 # qz_test(NAME SRCS a_test.cpp DEPS x y [JVM [JVM_OPTIONS "..."]]): a GoogleTest binary run by
-# CTest. JVM tests start a Java VM: they are left out of sanitizer builds and run with
-# -Xcheck:jni and JVM_OPTIONS.
+# CTest. JVM tests start a Java VM: they run with -Xcheck:jni and JVM_OPTIONS, and in sanitizer
+# builds with QZ_JVM_SANITIZER_ENV.
 function(qz_test name)
   cmake_parse_arguments(ARG "JVM" "JVM_OPTIONS" "SRCS;DEPS;ENV" ${ARGN})
-  if(ARG_JVM AND QZ_SANITIZE)
-    return()
-  endif()
   add_executable(${name} ${ARG_SRCS})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
   add_test(NAME ${name} COMMAND ${name})
   set(env "QZ_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "QZ_TEST_BINARY_DIR=${CMAKE_BINARY_DIR}" ${ARG_ENV})
   if(ARG_JVM)
     string(STRIP "-Xcheck:jni ${ARG_JVM_OPTIONS}" options)
-    list(APPEND env "QZ_JVM_OPTIONS=${options}")
+    list(APPEND env "QZ_JVM_OPTIONS=${options}" ${QZ_JVM_SANITIZER_ENV})
     set_tests_properties(${name} PROPERTIES LABELS jvm)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)

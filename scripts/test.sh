@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite: first the sanitizer build
-# (ASan + UBSan) of the tests that start no JVM, then every test of the release build, then the
-# libFuzzer targets for QZ_FUZZ_SECONDS each (default 20; 0 leaves them out), from the corpora
-# in the tree.
+# Installs what is missing, builds, and runs the whole test suite: every test in the sanitizer
+# build (ASan + UBSan; the tests that start a JVM too, with the ASAN_OPTIONS CMake gives them),
+# then every test of the release build, then the libFuzzer targets for QZ_FUZZ_SECONDS each
+# (default 20; 0 leaves them out), from the corpora in the tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +21,8 @@ bash scripts/tidy.sh
 fuzz_seconds=${QZ_FUZZ_SECONDS:-20}
 if ((fuzz_seconds > 0)); then
   fuzzers=(tests/config/config_reader tests/config/expand tests/platform/registry
-           tests/jdbc/sql_literals)
+           tests/jdbc/sql_literals tests/tools/qzsql/qzsql_statements
+           tests/tools/qzsql/qzsql_writers tests/variant/variant)
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_FUZZ=ON \
     >/dev/null
   targets=()

@@ -62,14 +62,19 @@ struct qzVariantS {
     type = kVtUndef;
     value.raw = 0;
   }
-  // Takes other's value without copying it; other is left undef.
+  // Takes other's value without copying it; other is left undef. Other is emptied before this
+  // variant is cleared: it may live inside what this variant owns.
   void take(qzVariantS& other) {
     if (&other == this) return;
-    clear();
-    value = other.value;
-    type = other.type;
+    qzVariantS taken;
+    taken.value = other.value;
+    taken.type = other.type;
     other.type = kVtUndef;
     other.value.raw = 0;
+    clear();
+    value = taken.value;
+    type = taken.type;
+    taken.type = kVtUndef;
   }
 
   // Setters clear the variant first.

@@ -202,4 +202,8 @@ TEST(VariantArrays, CopyIsDeepAndClearKeepsOldValues) {
   holder.setArray(copy.value.a->clone());
   holder = holder.value.a->element(7);
   EXPECT_STREQ(holder.text(), "7");
+  // Nor taking one.
+  holder.setArray(copy.value.a->clone());
+  holder.take(holder.value.a->element(8));
+  EXPECT_STREQ(holder.text(), "8");
 }

@@ -93,7 +93,8 @@ std::string Sandbox::readFile(const std::string& path) const {
 std::vector<std::string> Sandbox::environment(
     const std::map<std::string, std::string>& extra) const {
   std::map<std::string, std::string> env;
-  for (const char* keep : {"PATH", "JAVA_HOME", "QZ_JVM_OPTIONS", "QZ_CLASSPATH", "TMPDIR"}) {
+  for (const char* keep : {"PATH", "JAVA_HOME", "QZ_JVM_OPTIONS", "QZ_CLASSPATH", "TMPDIR",
+                           "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
     if (const char* v = std::getenv(keep)) env[keep] = v;
   }
   env["HOME"] = home();
