@@ -7,25 +7,12 @@
 #include <vector>
 
 #include "config/config.h"
+#include "tests/config/config_test_util.h"
 
 namespace qz::config {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-std::unique_ptr<CSConfig> parse(const std::string& text, bool multiLine = false) {
-  auto config = std::make_unique<CSConfig>();
-  config->setMultiLine(multiLine);
-  std::istringstream in(text);
-  EXPECT_EQ(config->readStream(in, false), kConfigDone);
-  return config;
-}
-
-std::string written(const CSConfig& config) {
-  std::ostringstream out;
-  EXPECT_EQ(config.writeStream(out), kConfigDone);
-  return out.str();
-}
 
 std::string text(CSConfig& config, const std::string& key, const std::string& block) {
   CSConfigItem* item = config.findItem(key, block);

@@ -11,18 +11,10 @@
 #include <string>
 
 #include "config/config.h"
+#include "tests/config/config_test_util.h"
 
 namespace qz::config {
 namespace {
-
-std::unique_ptr<CSConfig> parse(const std::string& text, bool multiLine = false,
-                                bool caseInsensitive = true) {
-  auto config = std::make_unique<CSConfig>(nullptr, nullptr, caseInsensitive);
-  config->setMultiLine(multiLine);
-  std::istringstream in(text);
-  EXPECT_EQ(config->readStream(in, false), kConfigDone);
-  return config;
-}
 
 std::string firstValue(CSConfig& config, const std::string& key, const std::string& block) {
   CSConfigItem* item = config.findItem(key, block);

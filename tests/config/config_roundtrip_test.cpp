@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config/config.h"
+#include "tests/config/config_test_util.h"
 
 namespace qz::config {
 namespace {
@@ -32,20 +33,6 @@ std::string toCrLf(const std::string& text) {
     out += c;
   }
   return out;
-}
-
-std::unique_ptr<CSConfig> parse(const std::string& text, bool multiLine = false) {
-  auto config = std::make_unique<CSConfig>();
-  config->setMultiLine(multiLine);
-  std::istringstream in(text);
-  EXPECT_EQ(config->readStream(in, false), kConfigDone);
-  return config;
-}
-
-std::string written(const CSConfig& config) {
-  std::ostringstream out;
-  EXPECT_EQ(config.writeStream(out), kConfigDone);
-  return out.str();
 }
 
 std::string rewrite(const std::string& text, bool multiLine = false) {

@@ -190,7 +190,7 @@ TEST_F(BeforeConnectTest, ChildKeepsTheConnectionAlive) {
 
 // The host releases the factory at termination while the script still holds the connection;
 // the session layer the connection uses must outlive the factory.
-TEST_F(BeforeConnectTest, ConnectionOutlivesEngineTermination) {
+TEST_F(BeforeConnectTest, UnconnectedObjectOutlivesEngineTermination) {
   Obj second = engine_.create("DATABASE.JDBCDB");
   Obj map = db_.call("createObject", "SYSTYPEMAP").object();
   engine_.terminate();

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +24,7 @@
 namespace {
 
 using dbtest::RecordSetFixture;
+using dbtest::residentKb;
 using qztest::Obj;
 
 struct Roots {
@@ -68,15 +68,6 @@ long engineBlocks() {
     blocks += std::strtol(report.c_str() + at + 6, nullptr, 10);
   }
   return blocks;
-}
-
-long residentKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return -1;
 }
 
 long heapKb() {

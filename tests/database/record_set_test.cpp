@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@ namespace {
 
 using dbtest::nativeOf;
 using dbtest::RecordSetFixture;
+using dbtest::residentKb;
 using dbtest::Rows;
 using qztest::Obj;
 using qztest::Outcome;
@@ -413,15 +413,6 @@ TEST_P(RecordSetTest, OptionsHoldWhateverRunsBeforeTheQuery) {
   EXPECT_EQ(rs.get("Count").asInt(), 3);
   other.call("fetch", 3, 0);
   EXPECT_FALSE(other.tryCall("fetch", 4, 0).ok()) << "the other record set stays forward-only";
-}
-
-long residentKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return -1;
 }
 
 class RecordSetMemoryTest : public RecordSetFixture {};

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,16 @@
 #include "tests/database/jvm_fixture.h"
 
 namespace dbtest {
+
+// The process's resident set in kB, for the tests that watch it grow.
+inline long residentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
 
 class RecordSetFixture : public DatabaseFixture {
  protected:

@@ -201,9 +201,3 @@ TEST_F(FaultInjectionTest, AllocationsThatFailSurfaceAsErrorsAndLeaveNothing) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new qztest::jdbc::SessionEnvironment);
-  return RUN_ALL_TESTS();
-}

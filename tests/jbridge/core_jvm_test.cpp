@@ -20,19 +20,11 @@ using proxy::types::JByte;
 using proxy::types::JInt;
 using proxy::types::JLong;
 namespace lang = proxy::java::lang;
+using testing::messageOf;
 namespace util = proxy::java::util;
 namespace sql = proxy::java::sql;
 
 class CoreTest : public testing::JvmTest {};
-
-std::string messageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const JNIException& e) {
-    return e.what();
-  }
-  return "(nothing thrown)";
-}
 
 // Raises `java/lang/<name>` with a message in the VM, as a driver would.
 void raiseJava(const char* className, const char* message) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "jbridge/jni_core.h"
@@ -19,6 +20,16 @@ inline JavaVM* startVm() {
     return created;
   }();
   return vm;
+}
+
+// The text of the JNIException that `action` throws.
+inline std::string messageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const JNIException& e) {
+    return e.what();
+  }
+  return "(nothing thrown)";
 }
 
 class JvmTest : public ::testing::Test {

@@ -23,17 +23,9 @@ namespace {
 
 using proxy::types::JInt;
 namespace lang = proxy::java::lang;
+using testing::messageOf;
 
 constexpr const char* kChildMode = "QZ_JBRIDGE_CHILD";
-
-std::string messageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const JNIException& e) {
-    return e.what();
-  }
-  return "(nothing thrown)";
-}
 
 class FakeLoader : public JavaVMLoader {
  public:

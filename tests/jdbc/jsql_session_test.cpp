@@ -99,8 +99,9 @@ TEST_F(SessionTest, AnInstallationPathThatExpandsTooLongIsRefusedSayingSo) {
   int32_t r = 0;
   EXPECT_EQ(serverDb("db", &r), "garbage");
   EXPECT_EQ(r, -1) << "not passed over to the setup folder";
-  EXPECT_EQ(api_.lastMessage(), "$KESTRAN_USER\\jdbc.cfg: the expansion of "
-                                "\"$KESTRAN_USER\\jdbc.cfg\" is longer than 1048576 bytes");
+  EXPECT_EQ(api_.lastMessage(),
+            "$KESTRAN_USER\\jdbc.cfg: the expansion of "
+            "\"$KESTRAN_USER\\jdbc.cfg\" is longer than 1048576 bytes");
   setenv("KESTRAN_USER", userFolder().c_str(), 1);
   unsetenv("QZT_HUGE");
   EXPECT_EQ(serverDb("db"), "setup");
@@ -209,9 +210,3 @@ TEST_F(SessionTest, CallsThroughEmptyProxiesFailWithAMessage) {
 
 }  // namespace
 }  // namespace qz::jdbc
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new qztest::jdbc::SessionEnvironment);
-  return RUN_ALL_TESTS();
-}

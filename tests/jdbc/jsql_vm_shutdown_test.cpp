@@ -56,9 +56,3 @@ TEST(VmShutdown, OperationsFailWithAMessageAndNothingCrashes) {
 
 }  // namespace
 }  // namespace qz::jdbc
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new qztest::jdbc::SessionEnvironment);
-  return RUN_ALL_TESTS();
-}

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "notify/copy_table.h"
 #include "notify/notifying.h"
 #include "notify/referencable.h"
 #include "notify/traversal.h"
@@ -179,23 +178,6 @@ TEST(NotifyingObjectTest, ReleaseDuringDeliveryIsRefused) {
   EXPECT_EQ(deaths, 0);
   EXPECT_TRUE(sender->release());
   EXPECT_EQ(deaths, 1);
-}
-
-TEST(CopyTableTest, LookupTranslateAndSet) {
-  CopyTableC table;
-  int a = 0, b = 0, c = 0;
-  EXPECT_EQ(table.translate(&a), &a);
-  EXPECT_FALSE(table.contains(&a));
-  EXPECT_EQ(table.lookup(&a), nullptr);
-  // lookup entered the source with a null copy, and translate then answers null.
-  EXPECT_TRUE(table.contains(&a));
-  EXPECT_EQ(table.translate(&a), nullptr);
-  table.set(&a, &b);
-  EXPECT_EQ(table.translate(&a), &b);
-  EXPECT_EQ(table.lookup(&a), &b);
-  EXPECT_EQ(table.translate(&c), &c);
-  table.hook(&c);
-  EXPECT_EQ(table.size(), 1u);
 }
 
 // A node of a directed graph that counts how often the walk descends into it.

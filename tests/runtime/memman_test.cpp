@@ -41,10 +41,6 @@ class MemManTest : public ::testing::Test {
   mm::ReportOutput previous_ = nullptr;
 };
 
-TEST_F(MemManTest, HeaderIsEightBytesWithoutTracking) {
-  EXPECT_EQ(mm::headerSize(), 8u);
-}
-
 // Tests that each size lands in its class with its size recorded, and that the guard byte sits
 // right behind sizes that are not a multiple of 8.
 TEST_F(MemManTest, SizeClassEdges) {

@@ -14,10 +14,6 @@ const uint64_t* stackOf(const void* p) {
   return reinterpret_cast<const uint64_t*>(mm::headerOf(p) + 1);
 }
 
-TEST(MemManTrackedTest, HeaderGrowsTo136Bytes) {
-  EXPECT_EQ(mm::headerSize(), 136u);
-}
-
 // Stride 8 + 136 = 144, so a class-1 page holds 10000 / 144 = 69 cells.
 TEST(MemManTrackedTest, ClassOnePageHolds69Cells) {
   std::vector<void*> blocks;

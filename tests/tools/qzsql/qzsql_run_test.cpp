@@ -56,6 +56,13 @@ class QzsqlRun : public ::testing::Test {
  protected:
   void SetUp() override { box.addHsqldb("hsql"); }
 
+  // The test PostgreSQL server as data source "pg".
+  qztest::PgServer& addPg() {
+    qztest::PgServer& pg = qztest::pgServer();
+    box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+    return pg;
+  }
+
   // Every format of the golden table through one data source.
   void checkGoldenTable(const std::vector<std::string>& connection,
                         const std::map<std::string, std::string>& env) {
@@ -86,8 +93,7 @@ TEST_F(QzsqlRun, GoldenTableOnHsqldb) {
 
 TEST_F(QzsqlRun, GoldenTableOnPostgresql) {
   QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = qztest::pgServer();
-  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  qztest::PgServer& pg = addPg();
   checkGoldenTable({"pg", "-U", pg.user()}, {{"QZSQL_PASSWORD", pg.password()}});
   Result typed = box.run({"pg", "-U", pg.user(), "--format", "json", "-c",
                           "SELECT true AS yes, false AS no, NULL::boolean AS unknown, "
@@ -193,8 +199,7 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
 
 TEST_F(QzsqlRun, PostgresqlErrorsAndWrongPassword) {
   QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = qztest::pgServer();
-  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  qztest::PgServer& pg = addPg();
   Result bad = box.run({"pg", "-U", pg.user(), "-c", "SELECT * FROM nosuch_table"}, "",
                        {{"QZSQL_PASSWORD", pg.password()}});
   EXPECT_EQ(bad.code, 3);
@@ -212,8 +217,7 @@ TEST_F(QzsqlRun, PostgresqlErrorsAndWrongPassword) {
 
 TEST_F(QzsqlRun, StatementsGoAsWrittenUnlessBindingIsOn) {
   QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = qztest::pgServer();
-  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  qztest::PgServer& pg = addPg();
   // Bound, the literal is a parameter whose type the server cannot tell; as written, a text.
   const std::string sql = "SELECT pg_typeof('x') = 'unknown'::regtype AS has -- it's a comment";
   Result r = box.run({"pg", "-U", pg.user(), "--continue", "-c", sql, "-c", "\\bind on", "-c", sql,
@@ -320,8 +324,7 @@ TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
 
 TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
   QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = qztest::pgServer();
-  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  qztest::PgServer& pg = addPg();
   checkDescribed(box, {"pg", "-U", pg.user()}, {{"QZSQL_PASSWORD", pg.password()}}, "public",
                  {{"id", "INTEGER"},
                   {"label", "VARCHAR(10)"},
@@ -332,8 +335,7 @@ TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
 
 TEST_F(QzsqlRun, CopyBetweenDataSourcesKeepsNullsEmptyTextsAndExactDecimals) {
   QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = qztest::pgServer();
-  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  qztest::PgServer& pg = addPg();
   // One password for both: the file database takes the first one it sees.
   const std::map<std::string, std::string> env = {{"QZSQL_PASSWORD", pg.password()}};
   pg.runSql(
@@ -446,8 +448,7 @@ TEST_F(QzsqlRun, LongValuesArriveWholeOnHsqldb) {
 
 TEST_F(QzsqlRun, LongValuesArriveWholeOnPostgresql) {
   QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = qztest::pgServer();
-  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  qztest::PgServer& pg = addPg();
   checkLongValuesArriveWhole(box, {"pg", "-U", pg.user()}, "TEXT",
                              {{"QZSQL_PASSWORD", pg.password()}});
 }
@@ -574,8 +575,7 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
 
 TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
   QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = qztest::pgServer();
-  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  qztest::PgServer& pg = addPg();
   struct Revive {
     ~Revive() {
       if (!qztest::pgServer().running()) qztest::pgServer().restart();
@@ -647,8 +647,7 @@ TEST_F(QzsqlRun, PasswordPromptNeedsATerminal) {
 
 TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement) {
   QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = qztest::pgServer();
-  box.addDataSource("pg", pg.jdbcUrl("qz"), "org.postgresql.Driver");
+  qztest::PgServer& pg = addPg();
   Terminal t(box, {"pg", "-U", pg.user()});
   ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.output();
   t.type(pg.password() + "\r");
