@@ -164,9 +164,9 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   int32_t state_ = kNoStatement;
   std::vector<dbJDBCColumnS> columns_;
   bool atEnd_ = false;
-  int32_t cursorType_ = 1;
-  int32_t concurrency_ = 1;
-  int32_t customOptionKey_ = 0;  // the last refused key above 255
+  int32_t cursorType_ = kDbCursorForwardOnly;
+  int32_t concurrency_ = kDbConcurReadOnly;
+  int32_t customOptionKey_ = 0;  // the last refused key above kDbOptionLastStandard
   int32_t customOptionValue_ = 0;
   // The result the columns describe (its version under the statement): a new one is
   // described again.
