@@ -13,6 +13,9 @@
 // while its SQL execution object runs. Ownership: holds counted
 // references to its connection and to its SQL execution object; owns its columns. Interfaces
 // handed out carry one reference for the receiver.
+//
+// Statuses: 0 success, 1 failure (the component convention). Script values differ: fetch and update
+// answer 1, option 1 when taken and 0 when refused, Eof 1 past the end.
 #pragma once
 
 #include <cstdint>
