@@ -300,7 +300,7 @@ int64_t scanNative(Source& s, const std::string& sql) {
   qzVariantS column, value;
   int32_t state = 0;
   int64_t rows = 0;
-  while (n.rs->position(&state) == kQzOk && state == 2) {
+  while (n.rs->position(&state) == kQzOk && state == kDbPositionOnRow) {
     for (int32_t c = 0; c < 6; ++c) {
       column.setInt(c);
       if (n.fields->getField(&column, kDbFieldValue, &value) != kQzOk) fail("getField");

@@ -306,7 +306,7 @@ class CSConfig : public NotifyingObject {
   int load(const std::string& path);
   int reload();
   // Empties the configuration and reads it again; 0 and a notification when that read, else
-  // -1.
+  // -1. Unlike the file results above, 0 is the success here.
   int reread();
   // Writes the file whole or not at all: a temporary file beside it is renamed over it, so a
   // failed write (-2) leaves the old file as it was.

@@ -13,6 +13,8 @@
 //
 // Thread rule: the host calls createInstance from one thread at a time. Ownership:
 // createInstance hands out one reference of the new connection's qzIUnknown.
+//
+// Statuses: 0 success, 1 failure (the component convention).
 #pragma once
 
 #include <cstdint>

@@ -11,6 +11,9 @@
 // connections of one factory share a session layer, they too. Ownership: every child holds a
 // counted reference to the connection, so the connection lives as long as any child does; the
 // references handed out by the accessors below live as long as the connection.
+//
+// Statuses: 0 success, 1 failure (the component convention). The scriptable option answers 1 when
+// the option was taken and 0 when refused: a script value, not a status.
 #pragma once
 
 #include <cstdint>

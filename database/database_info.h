@@ -4,6 +4,8 @@
 // asks the session layer anew; the object has no state of its own.
 //
 // Thread rule: that of its connection. Ownership: holds a counted reference to the connection.
+//
+// Statuses: 0 success, 1 failure (the component convention).
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,8 @@
 // interfaces, the QZCOM_JDBC_DEBUG trace, symbol-reference resolution and name comparison.
 //
 // Thread rule: none of these keep state; the trace switch is read on every use.
+//
+// Statuses: 0 success, 1 failure (the component convention).
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,8 @@
 //
 // Thread rule: that of the record set. Ownership: holds one counted reference to the record
 // set, nothing else, so it always shows the record set's current row.
+//
+// Statuses: 0 success, 1 failure (the component convention).
 #pragma once
 
 #include <cstdint>

@@ -33,12 +33,37 @@ class dbIRecordSet : public qzIUnknown {
   virtual int32_t count(int32_t* out) = 0;                                     // slot 6
   virtual int32_t update(qzIUnknown** errOut) = 0;                             // slot 7
   virtual int32_t option(const qzVariantS* key, const qzVariantS* value) = 0;  // slot 8
-  // 2 on a row, 3 past the end; 1 (and status 1) when nothing is described.
+  // kDbPositionOnRow, kDbPositionAtEnd; kDbPositionNone (and status 1) when nothing is
+  // described.
   virtual int32_t position(int32_t* state) = 0;  // slot 9
 
  protected:
   ~dbIRecordSet() = default;
 };
+
+// Position states.
+constexpr int32_t kDbPositionNone = 1;
+constexpr int32_t kDbPositionOnRow = 2;
+constexpr int32_t kDbPositionAtEnd = 3;
+
+// Numeric option keys: 1 and 2 below; keys up to kDbOptionLastStandard name nothing and are
+// accepted, keys above it are custom options (none is known, so they are refused). The text
+// key "EMPTYISNULL" is the only one by name.
+constexpr int32_t kDbOptionCursorType = 1;
+constexpr int32_t kDbOptionConcurrency = 2;
+constexpr int32_t kDbOptionLastStandard = 255;
+constexpr char kDbOptionEmptyIsNull[] = "EMPTYISNULL";
+
+// Cursor types (the values of kDbOptionCursorType).
+constexpr int32_t kDbCursorForwardOnly = 1;
+constexpr int32_t kDbCursorStatic = 2;   // scroll-insensitive
+constexpr int32_t kDbCursorKeyset = 3;   // scroll-sensitive
+constexpr int32_t kDbCursorDynamic = 4;  // scroll-sensitive
+
+// Concurrency (the values of kDbOptionConcurrency).
+constexpr int32_t kDbConcurReadOnly = 1;
+constexpr int32_t kDbConcurLock = 2;        // updatable
+constexpr int32_t kDbConcurOptimistic = 3;  // updatable
 
 // Fetch modes.
 constexpr int32_t kDbFetchAbsolute = 1;  // offset counts rows from 0

@@ -37,7 +37,6 @@ constexpr char kLabelCount[] = "dbJDBCSQLRecordSetC::count";
 constexpr char kLabelUpdate[] = "UPDATE::EXECUTE";
 constexpr char kLabelCustomOption[] = "OPTIONS CUSTOMOPTTOPIC";
 constexpr char kNoCurrentRow[] = "There is no current row to update";
-constexpr char kEmptyIsNullKey[] = "EMPTYISNULL";
 
 // The count wraps the query as a derived table. Its alias is what PostgreSQL and Derby demand
 // of one; the line end keeps a line comment at the end of the query from swallowing the
@@ -205,7 +204,9 @@ void dbJDBCSQLRecordSetC::startBlocks(sql::ResultSet& rs) {
   block_.reset();
   blockRow_ = false;
   // A scrollable or updatable result keeps the cursor on the row in the buffers.
-  if (cursorType_ != 1 || concurrency_ != 1 || !qz::jdbc::RowBlockReader::available()) return;
+  if (cursorType_ != kDbCursorForwardOnly || concurrency_ != kDbConcurReadOnly ||
+      !qz::jdbc::RowBlockReader::available())
+    return;
   try {
     block_ = std::make_unique<qz::jdbc::RowBlockReader>(rs, columnCount());
   } catch (...) {
@@ -299,7 +300,8 @@ int32_t dbJDBCSQLRecordSetC::describeColumns() {
     if (block_) {
       onRow = nextFromBlock();
     } else {
-      onRow = cursorType_ == 1 ? static_cast<bool>(rs.next()) : static_cast<bool>(rs.first());
+      onRow = cursorType_ == kDbCursorForwardOnly ? static_cast<bool>(rs.next())
+                                                  : static_cast<bool>(rs.first());
     }
   } catch (const std::exception& e) {
     // A result whose first row cannot be read must not pass for an empty one.
@@ -361,7 +363,7 @@ void dbJDBCSQLRecordSetC::clearBuffers() {
 void dbJDBCSQLRecordSetC::notePosition(sql::ResultSet& rs) {
   rowPosition_ = 0;
   // Only an update needs the position, and getRow is optional on forward-only results.
-  if (concurrency_ == 1) return;
+  if (concurrency_ == kDbConcurReadOnly) return;
   try {
     rowPosition_ = rs.getRow();
   } catch (...) {
@@ -466,9 +468,9 @@ int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** er
 }
 
 int32_t dbJDBCSQLRecordSetC::position(int32_t* state) {
-  if (state) *state = 1;
+  if (state) *state = kDbPositionNone;
   if (describe() != kQzOk || state_ != kDescribed) return kQzFailed;
-  if (state) *state = atEnd_ ? 3 : 2;
+  if (state) *state = atEnd_ ? kDbPositionAtEnd : kDbPositionOnRow;
   return kQzOk;
 }
 
@@ -492,23 +494,23 @@ int32_t dbJDBCSQLRecordSetC::transaction(const char* name, qzIUnknown** out) {
 
 int32_t dbJDBCSQLRecordSetC::applyOptions() {
   if (state_ == kNoStatement || !statement_) return kQzOk;
-  if (concurrency_ < 1 || concurrency_ > 3) return kQzFailed;
+  if (concurrency_ < kDbConcurReadOnly || concurrency_ > kDbConcurOptimistic) return kQzFailed;
   int32_t type;
   switch (cursorType_) {
-    case 1:
+    case kDbCursorForwardOnly:
       type = JSQLApi::kForwardOnly;
       break;
-    case 2:
+    case kDbCursorStatic:
       type = kScrollInsensitive;
       break;
-    case 3:
-    case 4:
+    case kDbCursorKeyset:
+    case kDbCursorDynamic:
       type = kScrollSensitive;
       break;
     default:
       return kQzFailed;
   }
-  const int32_t concurrency = concurrency_ == 1 ? JSQLApi::kReadOnly : kUpdatable;
+  const int32_t concurrency = concurrency_ == kDbConcurReadOnly ? JSQLApi::kReadOnly : kUpdatable;
   connection().session().JSQLCloseStatement(statement_->statement());
   // Rows read ahead of a result that closed with its statement must not be served: the
   // cursor itself would refuse to move. A driver whose result outlives its statement keeps
@@ -534,7 +536,8 @@ int32_t dbJDBCSQLRecordSetC::option(const qzVariantS* key, const qzVariantS* val
     qzVariantS k(*key), v(*value);
     int32_t keyNumber = 0, valueNumber = 0;
     if (k.type == kVtString) {
-      if (!dbEqualsIgnoringCase(k.text(), kEmptyIsNullKey) || v.getInt(&valueNumber) != kQzOk) {
+      if (!dbEqualsIgnoringCase(k.text(), kDbOptionEmptyIsNull) ||
+          v.getInt(&valueNumber) != kQzOk) {
         return kQzFailed;
       }
       // The next row read (or the next query's first) follows it; the row in the buffers
@@ -545,7 +548,7 @@ int32_t dbJDBCSQLRecordSetC::option(const qzVariantS* key, const qzVariantS* val
     // Nothing is changed by a key or value that is not a number.
     if (k.getInt(&keyNumber) != kQzOk || v.getInt(&valueNumber) != kQzOk) return kQzFailed;
     customOptionKey_ = 0;
-    if (keyNumber > 255) {
+    if (keyNumber > kDbOptionLastStandard) {
       // No custom option is known: refused at once, in every state, and without touching the
       // statement, so that it cannot fail a later transaction either.
       customOptionKey_ = keyNumber;
@@ -553,9 +556,10 @@ int32_t dbJDBCSQLRecordSetC::option(const qzVariantS* key, const qzVariantS* val
       connection().session().JSQLReportError(kLabelCustomOption, nullptr);
       return kQzFailed;
     }
-    // Keys 3 to 255 name no option here: accepted, and the live result is left alone.
-    if (keyNumber != 1 && keyNumber != 2) return kQzOk;
-    int32_t& setting = keyNumber == 1 ? cursorType_ : concurrency_;
+    // The other keys up to the last standard one name no option here: accepted, and the live
+    // result is left alone.
+    if (keyNumber != kDbOptionCursorType && keyNumber != kDbOptionConcurrency) return kQzOk;
+    int32_t& setting = keyNumber == kDbOptionCursorType ? cursorType_ : concurrency_;
     const int32_t old = setting;
     setting = valueNumber;
     if (applyOptions() == kQzOk) return kQzOk;
@@ -653,7 +657,7 @@ int32_t dbJDBCSQLRecordSetC::writeRow(qzIUnknown** errOut) {
   try {
     // The cursor stands on the row in the buffers; on a scrollable result it is put there
     // again by number, as the session layer's row updates do.
-    if (cursorType_ != 1 && rowPosition_ > 0) rs.absolute(JInt(rowPosition_));
+    if (cursorType_ != kDbCursorForwardOnly && rowPosition_ > 0) rs.absolute(JInt(rowPosition_));
     for (size_t i : changed) {
       rs.updateString(JInt(static_cast<int32_t>(i + 1)), lang::String(columns_[i].pending));
     }
@@ -751,7 +755,7 @@ void dbJDBCSQLRecordSetC::scriptEof(proxyAutoParaListC&, proxyAutoTypeCastC& res
   qzIUnknown* err = nullptr;
   if (state_ != kNoStatement && !described(&err) && err) raise(err);
   int32_t state = 0;
-  result.setInt(position(&state) == kQzOk && state == 3 ? 1 : 0);
+  result.setInt(position(&state) == kQzOk && state == kDbPositionAtEnd ? 1 : 0);
 }
 
 // The statement in flight is its SQL execution object's; 0 without one.

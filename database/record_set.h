@@ -13,6 +13,9 @@
 // while its SQL execution object runs. Ownership: holds counted
 // references to its connection and to its SQL execution object; owns its columns. Interfaces
 // handed out carry one reference for the receiver.
+//
+// Statuses: 0 success, 1 failure (the component convention). Script values differ: fetch and update
+// answer 1, option 1 when taken and 0 when refused, Eof 1 past the end.
 #pragma once
 
 #include <cstdint>
@@ -164,9 +167,9 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
   int32_t state_ = kNoStatement;
   std::vector<dbJDBCColumnS> columns_;
   bool atEnd_ = false;
-  int32_t cursorType_ = 1;
-  int32_t concurrency_ = 1;
-  int32_t customOptionKey_ = 0;  // the last refused key above 255
+  int32_t cursorType_ = kDbCursorForwardOnly;
+  int32_t concurrency_ = kDbConcurReadOnly;
+  int32_t customOptionKey_ = 0;  // the last refused key above kDbOptionLastStandard
   int32_t customOptionValue_ = 0;
   // The result the columns describe (its version under the statement): a new one is
   // described again.

@@ -12,6 +12,9 @@
 // runs on the connection's thread. Ownership: holds a counted reference to the connection
 // and the Java references of its last run; the accessors hand out references to them that
 // live as long as this object.
+//
+// Statuses: 0 success, 1 failure (the component convention), except cancel, which answers 1 when a
+// statement was asked to stop and 0 when none was running.
 #pragma once
 
 #include <cstdint>

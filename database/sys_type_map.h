@@ -8,6 +8,8 @@
 //
 // Thread rule: one thread at a time. The connection keeps the map most recently created; a
 // record set reads it when it describes its columns.
+//
+// Statuses: 0 success, 1 failure (the component convention).
 #pragma once
 
 #include <cstdint>

@@ -7,6 +7,8 @@
 // Thread rule: that of the connection. Ownership: the table information object holds a counted
 // reference to the connection; each result object holds one to the table information object
 // and reads its current fields on every call.
+//
+// Statuses: 0 success, 1 failure (the component convention).
 #pragma once
 
 #include <cstdint>

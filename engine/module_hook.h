@@ -4,6 +4,8 @@
 // construction at load), so the chain runs from the newest hook to the oldest.
 // Thread rule: the chain is built during static initialisation and walked by the engine
 // entry points, which the host calls from one thread at a time.
+//
+// Results: the hooks answer 1, which the engine ignores; no status convention applies.
 #pragma once
 
 #include <cstdint>

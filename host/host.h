@@ -8,6 +8,9 @@
 //
 // Thread rule: one thread drives a Host at a time; objects it creates follow their own rules.
 // Ownership: create() hands out one reference, held by the returned qzRef.
+//
+// Statuses: 0 success, 1 failure (the component convention); initEngine and terminateEngine pass on
+// the entry point's status.
 #pragma once
 
 #include <cstdint>

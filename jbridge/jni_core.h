@@ -7,6 +7,9 @@
 // Ownership: `LocalRef` owns one local reference of the calling thread and deletes it when it
 // goes out of scope; a native thread attached to the VM never returns to Java, so a local
 // reference that is not deleted lives until the thread detaches.
+//
+// Results: the VM loader answers JNI's own codes (JNI_OK, else a negative JNI error code);
+// failures elsewhere are thrown.
 #pragma once
 
 #include <jni.h>

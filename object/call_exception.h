@@ -2,6 +2,9 @@
 //
 // Thread rule: the module's last call exception slot is swapped atomically; any thread may
 // make a recorded call.
+//
+// Statuses: 0 success, 1 failure (the component convention); the recorded calls return the invoked
+// member's own status.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,9 @@
 //
 // Thread rule: qzComGetRemoteEngine and qzComCreateObject may be called from any thread;
 // attach and detach come from the engine entry points, one thread at a time.
+//
+// Statuses: 0 success, 1 failure (the component convention); a creation the host refuses passes on
+// the host's status.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,9 @@
 // Thread rule: reference counts are atomic; calls on one object come from one thread at a
 // time. Method tables are built once per class (a function-local static) and live until
 // unload.
+//
+// Statuses: 0 success, 1 failure (the component convention), except nativePointerC::queryNative,
+// whose slot always answers 1. Script results (what handlers set) are values, not statuses.
 #pragma once
 
 #include <cstdint>
@@ -213,7 +216,7 @@ class proxyObjectC : public qzIDispatch, public qzComRefObjectC {
     int32_t Release() override { return owner_->Release(); }
     int32_t getThreadId(uint32_t* out) override;
     int32_t getNativePointer(void** out) override;
-    int32_t queryNative(int32_t arg) override;
+    int32_t queryNative(int32_t arg) override;  // always 1: the slot's answer, not a failure
     int32_t getClassName(qzVariantS* out) override;
 
    private:

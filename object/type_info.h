@@ -2,6 +2,8 @@
 //
 // Ownership: every object here holds a reference to the described object, so it stays
 // alive while its type information does.
+//
+// Statuses: 0 success, 1 failure (the component convention).
 #pragma once
 
 #include <cstdint>

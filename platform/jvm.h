@@ -3,6 +3,9 @@
 // libjvm is loaded at run time, so nothing links against it: from JAVA_HOME when it is set (and
 // from nowhere else: a broken JAVA_HOME fails with a message naming its path), else from the
 // system's default JDK. Thread rule: call from any thread; the first caller starts the VM.
+//
+// Results: getCreatedJavaVMs answers JNI's own codes (JNI_OK, else a negative JNI error code);
+// the others answer null on failure, with the reason in *error where they take one.
 #pragma once
 
 #include <jni.h>

@@ -6,6 +6,8 @@
 // destructors, so a variant filled by one module may be cleared by another.
 //
 // Thread rule: a variant is used by one thread at a time.
+//
+// Statuses: 0 success, 1 failure (the component convention); counts and sizes are values.
 #pragma once
 
 #include <cstdint>

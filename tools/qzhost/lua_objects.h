@@ -1,6 +1,8 @@
 // The `qz` library of the Lua host: object wrappers, member access by name, conversions
 // between Lua values and variants, and failed calls as Lua error values. README.md states
-// the rules scripts rely on.
+// the rules scripts rely on. By job: lua_wrappers.cpp (wrappers, member calls),
+// lua_conversions.cpp (Lua values and variants), lua_errors.cpp (error values, messages),
+// lua_library.cpp (the `qz` table).
 //
 // A wrapper is a full userdata holding one reference of its object. One object (by its
 // "QZIIDUNK" identity) has one wrapper at a time, kept in a weak table, so `==` compares

@@ -35,7 +35,7 @@ void recordSetOption(qzIUnknown* iface, NativeArgs& args, NativeResults& results
 
 // position(): 2 on a row, 3 past the end, 1 when nothing is described.
 void recordSetPosition(qzIUnknown* iface, NativeArgs&, NativeResults& results) {
-  int32_t state = 1;
+  int32_t state = kDbPositionNone;
   recordSet(iface)->position(&state);
   results.pushInt(state);
 }

@@ -1,0 +1,130 @@
+// What the files of the Lua host's `qz` library share: the wrapper box and its registry keys
+// (lua_wrappers.cpp), conversions (lua_conversions.cpp), error values and messages
+// (lua_errors.cpp); lua_library.cpp builds the `qz` table from them. Not for callers outside
+// the library: lua_objects.h is its interface.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <lua.hpp>
+#include <string>
+#include <vector>
+
+#include "object/com_ref.h"
+#include "object/qzcom.h"
+#include "tools/qzhost/native_registry.h"
+#include "variant/variant.h"
+
+namespace qz::luahost {
+
+constexpr const char* kObjectMeta = "qz.object";
+constexpr const char* kNativeMeta = "qz.native";
+constexpr const char* kErrorMeta = "qz.error";
+constexpr const char* kCreateMeta = "qz.createfn";
+constexpr const char* kVersion = "1.0";
+constexpr int kMaxDepth = 64;               // nesting of tables and arrays
+constexpr size_t kMaxChain = 64;            // inner exceptions followed
+constexpr lua_Integer kMaxArray = 1 << 24;  // elements of one table passed to an object
+
+// Registry keys: their addresses are unique.
+extern char kCacheKey;       // weak-valued: object identity -> its wrapper
+extern char kMethodsKey;     // member name -> the method closure
+extern char kClassesKey;     // class key -> its member table (see memberTableKey)
+extern char kObjectMetaKey;  // the wrappers' metatable, found without hashing its name
+
+// A member table maps a name, as the script wrote it, to how a read of it resolves: the
+// method closure, or true for a property read. A wrapper's user value is its class's table,
+// so a walk asks the type information once per class and name, not per access.
+constexpr int kMemberTableSlot = 1;
+
+extern std::atomic<int32_t> g_liveWrappers;
+
+struct Box {
+  qzIUnknown* ref;                // the one reference; null once released
+  qzIDispatch* dispatch;          // ref as dispatch, when the object offers it
+  const NativeInterface* native;  // non-null: a native wrapper, ref is that interface
+  void* identity;                 // the "QZIIDUNK" pointer: key of the cache
+};
+
+// --- wrappers (lua_wrappers.cpp) ---
+
+// luaL_testudata for object wrappers alone, on the path of every call. meta is the index of
+// the wrappers' metatable when the caller has it as an upvalue; 0 looks it up.
+Box* objectBox(lua_State* L, int idx, int meta = 0);
+Box* testBox(lua_State* L, int idx);
+void releaseBox(lua_State* L, int idx, Box* box);
+Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta = 0);
+// A name passed on as a C string: one with a NUL byte would reach the object cut short,
+// naming another member or class than the script wrote.
+const char* checkName(lua_State* L, int idx, const char* what);
+std::string classNameOf(qzIUnknown* object);
+
+enum class Outcome { kDone, kFailed, kMissing };
+
+// Calls a member with the Lua values first..last as arguments. kDone: *pushed results are on
+// the stack; kFailed: the error value is; kMissing (only with detectMissing): no row of that
+// name took the call, and nothing was pushed.
+Outcome invokeFromLua(lua_State* L, qzIDispatch* target, const char* name, int32_t kind, int first,
+                      int last, bool detectMissing, int* pushed);
+
+// Metamethods of object and native wrappers.
+int objectIndex(lua_State* L);
+int objectNewIndex(lua_State* L);
+int boxToString(lua_State* L);
+int boxRelease(lua_State* L);
+int nativeIndex(lua_State* L);
+int nativeNewIndex(lua_State* L);
+
+// --- conversions (lua_conversions.cpp) ---
+
+bool toVariant(lua_State* L, int idx, qzVariantS& out, std::string* problem, int depth = 0);
+bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int depth = 0);
+
+// --- errors and messages (lua_errors.cpp) ---
+
+// Pushes "chunk:line: " of the innermost Lua code running, or "".
+void pushWhere(lua_State* L);
+// luaL_error with pushWhere's position.
+int raise(lua_State* L, const char* format, ...);
+// Pushes "where: text", where is the position of the calling Lua code.
+void pushMessage(lua_State* L, const std::string& text);
+
+struct ErrorLevel {
+  ErrorLevel() = default;
+  ErrorLevel(std::string s, std::string d) : source(std::move(s)), description(std::move(d)) {}
+
+  std::string source;
+  std::string description;
+  std::string sqlState;  // of a database error ("QZISQLERROR"), else empty
+  int32_t vendorCode = 0;
+  std::string detail;  // what qzhost adds to a bare "Object call failed"
+  bool database() const { return !sqlState.empty() || vendorCode != 0; }
+};
+
+std::vector<ErrorLevel> readChain(qzIUnknown* exception);
+void pushErrorTable(lua_State* L, const std::vector<ErrorLevel>& chain);
+// Metamethods of error values.
+int errorToString(lua_State* L);
+int errorConcat(lua_State* L);
+
+struct MemberDesc {
+  std::string name;
+  int32_t kind = kQzMethod;  // kQzMethod, kQzPropertyGet or kQzPropertyPut
+  int32_t arguments = 0;     // the fewest a call takes
+  int32_t optional = 0;      // how many more it may take
+};
+
+// The members of an object from its type information (its method table); empty when it
+// has none.
+std::vector<MemberDesc> describeMembers(qzIUnknown* object);
+const char* kindWord(int32_t kind);
+// What the fixed "Object call failed" leaves out: which member of which class, and what it
+// expected. Empty when the object does not describe itself.
+std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int given,
+                       const std::string& source);
+// True, with *message, when a field accessor's Field gave nil for a column (at columnIdx) the
+// result does not have.
+bool missingColumn(lua_State* L, qzIDispatch* target, const char* name, int columnIdx,
+                   std::string* message);
+
+}  // namespace qz::luahost

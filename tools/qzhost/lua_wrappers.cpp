@@ -1,0 +1,512 @@
+// Object wrappers: their metatables, member reads and calls by name, and native wrappers.
+#include <strings.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/qzhost/lua_internal.h"
+#include "tools/qzhost/lua_objects.h"
+#include "tools/qzhost/native_registry.h"
+#include "variant/variant.h"
+
+// Lua raises errors with longjmp, which skips C++ destructors. So no function here raises a
+// Lua error while it has a C++ object with a destructor in scope: the C++ work happens in
+// helpers that return after pushing either results or an error value, and only their caller,
+// holding plain values alone, calls lua_error. (Memory errors of the Lua API itself are the
+// one exception; they leak what is in scope.)
+
+namespace qz::luahost {
+
+// Registry keys: their addresses are unique.
+char kCacheKey;       // weak-valued: object identity -> its wrapper
+char kMethodsKey;     // member name -> the method closure
+char kClassesKey;     // class key -> its member table (see memberTableKey)
+char kObjectMetaKey;  // the wrappers' metatable, found without hashing its name
+
+std::atomic<int32_t> g_liveWrappers{0};
+
+// luaL_testudata for object wrappers alone, on the path of every call. meta is the index of
+// the wrappers' metatable when the caller has it as an upvalue; 0 looks it up.
+Box* objectBox(lua_State* L, int idx, int meta) {
+  void* p = lua_touserdata(L, idx);
+  if (!p || !lua_getmetatable(L, idx)) return nullptr;
+  const bool lookUp = meta == 0;
+  if (lookUp) lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  const bool ours = lua_rawequal(L, -1, lookUp ? -2 : meta);
+  lua_pop(L, lookUp ? 2 : 1);
+  return ours ? static_cast<Box*>(p) : nullptr;
+}
+
+Box* testBox(lua_State* L, int idx) {
+  void* p = luaL_testudata(L, idx, kObjectMeta);
+  if (!p) p = luaL_testudata(L, idx, kNativeMeta);
+  return static_cast<Box*>(p);
+}
+
+void releaseBox(lua_State* L, int idx, Box* box) {
+  if (!box->ref) return;
+  qzIUnknown* ref = std::exchange(box->ref, nullptr);
+  box->dispatch = nullptr;
+  --g_liveWrappers;
+  if (!box->native) {
+    // Only this wrapper's entry: after a collection a newer wrapper may hold the key.
+    idx = lua_absindex(L, idx);
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
+    if (lua_istable(L, -1)) {
+      lua_rawgetp(L, -1, box->identity);
+      bool mine = lua_rawequal(L, -1, idx);
+      lua_pop(L, 1);
+      if (mine) {
+        lua_pushnil(L);
+        lua_rawsetp(L, -2, box->identity);
+      }
+    }
+    lua_pop(L, 1);
+  }
+  ref->Release();
+}
+
+namespace {
+
+void* identityOf(qzIUnknown* object) {
+  void* identity = nullptr;
+  if (object->QueryInterface(&qziid::kUnknown, &identity) == kQzOk && identity) {
+    static_cast<qzIUnknown*>(identity)->Release();
+    return identity;
+  }
+  return object;
+}
+
+}  // namespace
+
+// Calls a member with the Lua values first..last as arguments. kDone: *pushed results are on
+// the stack; kFailed: the error value is; kMissing (only with detectMissing): no row of that
+// name took the call, and nothing was pushed.
+Outcome invokeFromLua(lua_State* L, qzIDispatch* target, const char* name, int32_t kind, int first,
+                      int last, bool detectMissing, int* pushed) {
+  const int base = lua_gettop(L);
+  try {
+    const int n = last >= first ? last - first + 1 : 0;
+    // Calls take a few arguments: those stay off the heap.
+    qzVariantS few[4];
+    std::vector<qzVariantS> many;
+    qzVariantS* args = few;
+    if (n > 4) {
+      many.resize(n);
+      args = many.data();
+    }
+    std::string problem;
+    for (int i = 0; i < n; ++i) {
+      if (!toVariant(L, first + i, args[i], &problem)) {
+        pushMessage(L, "argument " + std::to_string(i + 1) + " of '" + name + "': " + problem);
+        return Outcome::kFailed;
+      }
+    }
+    qzVariantS result;
+    qzIUnknown* raw = nullptr;
+    int32_t rc = target->invoke(name, kind, n, n ? args : nullptr, &result, &raw);
+    qzRef<qzIUnknown> exception(raw);
+    if (rc == kQzOk) {
+      *pushed = 0;
+      if (kind == kQzPropertyPut) return Outcome::kDone;
+      if (!pushVariant(L, result, &problem)) {
+        pushMessage(L, std::string("the result of '") + name + "': " + problem);
+        return Outcome::kFailed;
+      }
+      *pushed = 1;
+      return Outcome::kDone;
+    }
+    std::vector<ErrorLevel> chain = readChain(exception.get());
+    if (chain.empty()) {
+      chain.push_back({std::string("methode:") + name,
+                       "call failed with status " + std::to_string(rc) + " and no error object"});
+    }
+    if (detectMissing && chain.size() == 1 && chain[0].source == std::string("methode:") + name &&
+        chain[0].description == "Object call failed") {
+      return Outcome::kMissing;
+    }
+    if (chain.size() == 1 && chain[0].description == "Object call failed") {
+      chain[0].detail = callDetail(target, name, kind, n, chain[0].source);
+    }
+    pushErrorTable(L, chain);
+    return Outcome::kFailed;
+  } catch (const std::exception& e) {
+    lua_settop(L, base);
+    pushMessage(L, std::string("qzhost: ") + e.what());
+    return Outcome::kFailed;
+  }
+}
+
+namespace {
+
+enum class Access { kRead, kMethod, kTryRead };
+
+// Decides without side effects when the object describes itself: a name with a property-read
+// row is read, any other name is a method.
+Access decideAccess(qzIDispatch* target, const char* name) {
+  qzRef<qzIComTypeInfo> info = qzQuery<qzIComTypeInfo>(target, qziid::kTypeInfo);
+  if (!info) return Access::kTryRead;
+  qzRef<qzIUnknown> member;
+  if (info->getMember(name, kQzPropertyGet, member.out()) == kQzOk) return Access::kRead;
+  return Access::kMethod;
+}
+
+}  // namespace
+
+Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta) {
+  Box* box = objectBox(L, idx, meta);
+  if (!box) {
+    raise(L, "%s: a qz object expected, got %s", what, luaL_typename(L, idx));
+    return nullptr;
+  }
+  if (!box->ref) raise(L, "%s: the object was released", what);
+  if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", what);
+  return box;
+}
+
+namespace {
+
+int methodCall(lua_State* L) {
+  const char* name = lua_tostring(L, lua_upvalueindex(1));
+  if (!objectBox(L, 1, lua_upvalueindex(2))) {
+    return raise(L, "method '%s' needs its object: call it as obj:%s(...)", name, name);
+  }
+  auto* box = static_cast<Box*>(lua_touserdata(L, 1));
+  if (!box->ref) raise(L, "%s: the object was released", name);
+  if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", name);
+  int pushed = 0;
+  if (invokeFromLua(L, box->dispatch, name, kQzMethod, 2, lua_gettop(L), false, &pushed) ==
+      Outcome::kFailed) {
+    return lua_error(L);
+  }
+  std::string missing;
+  if (pushed == 1 && missingColumn(L, box->dispatch, name, 2, &missing)) {
+    return raise(L, "%s", missing.c_str());
+  }
+  return pushed;
+}
+
+// Pushes the method closure of the name at nameIdx; one per name, shared by all objects.
+void pushMethod(lua_State* L, int nameIdx) {
+  nameIdx = lua_absindex(L, nameIdx);
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kMethodsKey);
+  lua_pushvalue(L, nameIdx);
+  if (lua_rawget(L, -2) != LUA_TFUNCTION) {
+    lua_pop(L, 1);
+    lua_pushvalue(L, nameIdx);
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+    lua_pushcclosure(L, methodCall, 2);
+    lua_pushvalue(L, nameIdx);
+    lua_pushvalue(L, -2);
+    lua_rawset(L, -4);
+  }
+  lua_remove(L, -2);
+}
+
+}  // namespace
+
+// A name passed on as a C string: one with a NUL byte would reach the object cut short,
+// naming another member or class than the script wrote.
+const char* checkName(lua_State* L, int idx, const char* what) {
+  size_t length = 0;
+  const char* name = luaL_checklstring(L, idx, &length);
+  if (std::memchr(name, '\0', length)) raise(L, "%s with a NUL byte is refused", what);
+  return name;
+}
+
+namespace {
+
+const char* checkMemberName(lua_State* L, int idx) {
+  if (lua_type(L, idx) != LUA_TSTRING) {
+    raise(L, "qz object members are named by strings, not by a %s", luaL_typename(L, idx));
+  }
+  return checkName(L, idx, "a member name");
+}
+
+void pushMemberTable(lua_State* L, qzIDispatch* dispatch);
+
+// Pushes the member table of the wrapper at 1, given to it at its first member read: many
+// wrappers (values of date columns, say) are never read from.
+void pushWrapperTable(lua_State* L, Box* box) {
+  if (lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) return;
+  lua_pop(L, 1);
+  pushMemberTable(L, box->dispatch);
+  lua_pushvalue(L, -1);
+  lua_setiuservalue(L, 1, kMemberTableSlot);
+}
+
+// Pushes what the member table of the wrapper at 1 says of the name at 2: a method closure,
+// true (a property read) or nil (not decided yet).
+int cachedAccess(lua_State* L, Box* box) {
+  pushWrapperTable(L, box);
+  lua_pushvalue(L, 2);
+  const int type = lua_rawget(L, -2);
+  lua_remove(L, -2);
+  return type;
+}
+
+// Records the decision on top of the stack for the name at 2, leaving the stack as it was.
+void rememberAccess(lua_State* L, Box* box) {
+  pushWrapperTable(L, box);
+  lua_pushvalue(L, 2);
+  lua_pushvalue(L, -3);
+  lua_rawset(L, -3);
+  lua_pop(L, 1);
+}
+
+}  // namespace
+
+int objectIndex(lua_State* L) {
+  Box* box = checkLiveObject(L, 1, "member access", lua_upvalueindex(1));
+  bool decided = false;
+  if (lua_type(L, 2) == LUA_TSTRING) {
+    const int cached = cachedAccess(L, box);
+    if (cached == LUA_TFUNCTION) return 1;
+    lua_pop(L, 1);
+    decided = cached == LUA_TBOOLEAN;
+  }
+  // A remembered name passed the checks when it was first met.
+  const char* name = decided ? lua_tostring(L, 2) : checkMemberName(L, 2);
+  Access access = decided ? Access::kRead : Access::kTryRead;
+  if (!decided) {
+    try {
+      access = decideAccess(box->dispatch, name);
+    } catch (const std::exception&) {
+      // a type information object that throws is as good as none
+    }
+    if (access == Access::kMethod) {
+      pushMethod(L, 2);
+      rememberAccess(L, box);
+      return 1;
+    }
+    if (access == Access::kRead) {
+      lua_pushboolean(L, 1);
+      rememberAccess(L, box);
+      lua_pop(L, 1);
+    }
+  }
+  int pushed = 0;
+  switch (invokeFromLua(L, box->dispatch, name, kQzPropertyGet, 0, -1, true, &pushed)) {
+    case Outcome::kFailed:
+      return lua_error(L);
+    case Outcome::kMissing:
+      pushMethod(L, 2);
+      return 1;
+    case Outcome::kDone:
+      break;
+  }
+  return pushed;
+}
+
+int objectNewIndex(lua_State* L) {
+  Box* box = checkLiveObject(L, 1, "member assignment", lua_upvalueindex(1));
+  const char* name = checkMemberName(L, 2);
+  int pushed = 0;
+  if (invokeFromLua(L, box->dispatch, name, kQzPropertyPut, 3, 3, false, &pushed) ==
+      Outcome::kFailed) {
+    return lua_error(L);
+  }
+  return 0;
+}
+
+std::string classNameOf(qzIUnknown* object) {
+  qzRef<qzIComNativePointer> native = qzQuery<qzIComNativePointer>(object, qziid::kNativePointer);
+  qzVariantS name;
+  if (native && native->getClassName(&name) == kQzOk && name.text()) return name.text();
+  return "";
+}
+
+int boxToString(lua_State* L) {
+  Box* box = testBox(L, 1);
+  char text[256] = "qz object (released)";
+  if (box && box->ref) {
+    try {
+      if (box->native) {
+        std::snprintf(text, sizeof text, "qz native %s: %p", box->native->iid.c_str(),
+                      static_cast<void*>(box->ref));
+      } else {
+        std::string name = classNameOf(box->ref);
+        std::snprintf(text, sizeof text, "qz object %s%s%p", name.c_str(), name.empty() ? "" : ": ",
+                      box->identity);
+      }
+    } catch (const std::exception&) {
+      std::snprintf(text, sizeof text, "qz object: %p", box->identity);
+    }
+  }
+  lua_pushstring(L, text);
+  return 1;
+}
+
+int boxRelease(lua_State* L) {
+  if (Box* box = testBox(L, 1)) releaseBox(L, 1, box);
+  return 0;
+}
+
+// --- native wrappers --------------------------------------------------------------------
+
+namespace {
+
+// Pushes the results or, returning false, the error value.
+bool nativeInvoke(lua_State* L, Box* box, const NativeMethod* method, int* pushed) {
+  const int base = lua_gettop(L);
+  try {
+    std::string where = box->native->iid + "::" + method->name;
+    const int n = base - 1;
+    std::vector<qzVariantS> values(n);
+    std::string problem;
+    for (int i = 0; i < n; ++i) {
+      if (!toVariant(L, 2 + i, values[i], &problem)) {
+        pushMessage(L, "argument " + std::to_string(i + 1) + " of '" + where + "': " + problem);
+        return false;
+      }
+    }
+    NativeArgs args(where, std::move(values));
+    NativeResults results;
+    try {
+      method->fn(box->ref, args, results);
+    } catch (const NativeCallError& e) {
+      std::vector<ErrorLevel> chain{{e.source(), e.description()}};
+      for (ErrorLevel& inner : readChain(e.exception())) chain.push_back(std::move(inner));
+      pushErrorTable(L, chain);
+      return false;
+    }
+    const auto& produced = results.values();
+    if (!lua_checkstack(L, static_cast<int>(produced.size()) + 1)) {
+      pushMessage(L, "too many results of '" + where + "'");
+      return false;
+    }
+    for (const qzVariantS& v : produced) {
+      if (!pushVariant(L, v, &problem)) {
+        lua_settop(L, base);
+        pushMessage(L, "a result of '" + where + "': " + problem);
+        return false;
+      }
+    }
+    *pushed = static_cast<int>(produced.size());
+    return true;
+  } catch (const std::exception& e) {
+    lua_settop(L, base);
+    pushMessage(L, std::string("qzhost: ") + e.what());
+    return false;
+  }
+}
+
+int nativeCall(lua_State* L) {
+  auto* method = static_cast<const NativeMethod*>(lua_touserdata(L, lua_upvalueindex(1)));
+  auto* binding = static_cast<const NativeInterface*>(lua_touserdata(L, lua_upvalueindex(2)));
+  auto* box = static_cast<Box*>(luaL_testudata(L, 1, kNativeMeta));
+  if (!box || box->native != binding) {
+    return raise(L, "native method '%s' needs its %s wrapper: call it as nat:%s(...)",
+                 method->name.c_str(), binding->iid.c_str(), method->name.c_str());
+  }
+  if (!box->ref) return raise(L, "%s: the interface was released", method->name.c_str());
+  int pushed = 0;
+  if (!nativeInvoke(L, box, method, &pushed)) return lua_error(L);
+  return pushed;
+}
+
+}  // namespace
+
+int nativeIndex(lua_State* L) {
+  auto* box = static_cast<Box*>(luaL_checkudata(L, 1, kNativeMeta));
+  const char* name = checkMemberName(L, 2);
+  const NativeMethod* method = box->native->find(name);
+  if (!method) {
+    return raise(L, "interface '%s' has no bound method '%s'", box->native->iid.c_str(), name);
+  }
+  lua_pushlightuserdata(L, const_cast<NativeMethod*>(method));
+  lua_pushlightuserdata(L, const_cast<NativeInterface*>(box->native));
+  lua_pushcclosure(L, nativeCall, 2);
+  return 1;
+}
+
+int nativeNewIndex(lua_State* L) {
+  auto* box = static_cast<Box*>(luaL_checkudata(L, 1, kNativeMeta));
+  return raise(L, "interface '%s' has no properties to assign", box->native->iid.c_str());
+}
+
+namespace {
+
+// The class key: the class name and the object's table of virtual slots. The name alone may
+// be shared by classes of other modules, or by every object that keeps a base class's name;
+// the slot table tells those apart. Empty when the object does not name its class.
+std::string memberTableKey(qzIDispatch* dispatch) {
+  std::string name;
+  try {
+    name = classNameOf(dispatch);
+  } catch (const std::exception&) {
+    return "";
+  }
+  if (name.empty()) return "";
+  char slots[2 + 2 * sizeof(void*) + 2];
+  std::snprintf(slots, sizeof slots, "@%p", *reinterpret_cast<void**>(dispatch));
+  return name + slots;
+}
+
+// Pushes the member table of the object's class; one of its own when its class is unnamed.
+void pushMemberTable(lua_State* L, qzIDispatch* dispatch) {
+  const std::string key = memberTableKey(dispatch);
+  if (key.empty()) {
+    lua_newtable(L);
+    return;
+  }
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kClassesKey);
+  lua_pushlstring(L, key.data(), key.size());
+  if (lua_rawget(L, -2) != LUA_TTABLE) {
+    lua_pop(L, 1);
+    lua_newtable(L);
+    lua_pushlstring(L, key.data(), key.size());
+    lua_pushvalue(L, -2);
+    lua_rawset(L, -4);
+  }
+  lua_remove(L, -2);
+}
+
+}  // namespace
+
+int32_t liveWrappers() {
+  return g_liveWrappers.load();
+}
+
+void pushObject(lua_State* L, qzIUnknown* object) {
+  if (!object) {
+    lua_pushnil(L);
+    return;
+  }
+  void* identity = identityOf(object);
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
+  if (lua_rawgetp(L, -1, identity) == LUA_TUSERDATA &&
+      static_cast<Box*>(lua_touserdata(L, -1))->ref) {
+    lua_remove(L, -2);
+    return;
+  }
+  lua_pop(L, 1);
+  // The userdata first: if Lua runs out of memory here, no reference has been taken yet.
+  auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
+  *box = Box{nullptr, nullptr, nullptr, identity};
+  luaL_setmetatable(L, kObjectMeta);
+  void* dispatch = nullptr;
+  if (object->QueryInterface(&qziid::kDispatch, &dispatch) == kQzOk && dispatch) {
+    box->dispatch = static_cast<qzIDispatch*>(dispatch);
+    box->ref = box->dispatch;
+  } else {
+    object->AddRef();
+    box->ref = object;
+  }
+  ++g_liveWrappers;
+  lua_pushvalue(L, -1);
+  lua_rawsetp(L, -3, identity);
+  lua_remove(L, -2);
+}
+
+}  // namespace qz::luahost
