@@ -312,6 +312,15 @@ TEST_P(DriverMatrixTest, TableInfoListsColumnsAndKeys) {
   EXPECT_EQ(res.call("columnInfo", "note", 7).asInt(), 30);
 }
 
+TEST_P(DriverMatrixTest, DatabaseInfoDescribesTheConnection) {
+  Obj info = db_.call("createObject", "DATABASEINFO").object();
+  ASSERT_TRUE(info);
+  EXPECT_FALSE(info.get("dbmsname").text().empty());
+  EXPECT_FALSE(info.get("dbmsversion").text().empty());
+  EXPECT_EQ(info.get("databasename").text(), "DemoServerDB");
+  EXPECT_EQ(info.get("connectionState").asInt(), 1);
+}
+
 // With auto-commit off: rollback drops uncommitted rows, commit keeps them, a statement that
 // fails inside the transaction leaves exactly the committed rows after rollback, and the
 // setting survives a reconnect of the same object.
