@@ -163,6 +163,11 @@ TEST_P(LeakCyclesTest, ConnectQueryWalkCloseCyclesLeaveNothingBehind) {
     return growth[growth.size() / 2];
   };
   const std::size_t half = resident.size() / 2;
+#ifdef __SANITIZE_ADDRESS__
+  // Under ASan the C heap is ASan's and its quarantine holds freed blocks for a while: the
+  // resident set moves by megabytes either way and says nothing about us.
+  return;
+#endif
   EXPECT_LT(medianGrowth(heap), 8) << trace;
   EXPECT_LT(medianGrowth(resident), 16) << trace;
   EXPECT_LT(heap.back() - heap.front(), 1024) << trace;
