@@ -77,6 +77,16 @@ bool exitsWithin(pid_t pid, std::chrono::milliseconds limit) {
   return false;
 }
 
+// A supervisor is forked beside the VM's threads and may deadlock on a lock one of them held
+// at the fork (the sanitizer's allocator): it gets its own shutdown's time, then is killed,
+// which stops its postmaster through the parent-death signal. True when it ended by itself.
+bool endSupervisor(pid_t pid) {
+  if (exitsWithin(pid, 30s)) return true;
+  kill(pid, SIGKILL);
+  waitStatus(pid);
+  return false;
+}
+
 int freePort() {
   int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
@@ -311,15 +321,15 @@ void PgServer::stop() noexcept {
     std::fprintf(stderr, "%s\n", failure("postgres exited before the tests ended").what());
   if (controlFd_ >= 0) close(controlFd_);
   if (statusFd_ >= 0) close(statusFd_);
-  if (owner && supervisor_ > 0) {
-    waitStatus(supervisor_);
-  } else if (owner && !root_.empty()) {
+  // The folder goes with its supervisor, or from here when there is none or it was killed.
+  const bool removedBySupervisor = owner && supervisor_ > 0 && endSupervisor(supervisor_);
+  if (owner && !removedBySupervisor && !root_.empty()) {
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }
   for (auto [pid, control] : retired_) {
     close(control);
-    if (owner) waitStatus(pid);
+    if (owner) endSupervisor(pid);
   }
   retired_.clear();
   supervisor_ = -1;
