@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/config.h"
+#include "tests/support/visible_text.h"
 
 namespace {
 
@@ -20,20 +21,7 @@ std::string roundTrip(const std::string& text) {
   return out.str();
 }
 
-// Bytes other than printable ASCII and line breaks as \xNN, so a NUL shows.
-std::string visible(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if ((c >= 0x20 && c < 0x7f) || c == '\n') {
-      out += static_cast<char>(c);
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    }
-  }
-  return out;
-}
+using qztest::visible;
 
 }  // namespace
 

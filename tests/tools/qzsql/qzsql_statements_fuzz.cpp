@@ -10,26 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/visible_text.h"
 #include "tools/qzsql/statements.h"
 
 namespace {
 
 using qzsql::Piece;
 
-// Bytes other than printable ASCII and line breaks as \xNN, so a NUL shows.
-std::string visible(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if ((c >= 0x20 && c < 0x7f) || c == '\n') {
-      out += static_cast<char>(c);
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    }
-  }
-  return out;
-}
+using qztest::visible;
 
 [[noreturn]] void fail(const char* what, const std::string& text) {
   std::fprintf(stderr, "%s:\n%s\n", what, visible(text).c_str());

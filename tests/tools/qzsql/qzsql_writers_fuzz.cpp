@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/visible_text.h"
 #include "tools/qzsql/format.h"
 
 namespace {
@@ -30,19 +31,7 @@ struct Table {
   std::vector<Row> rows;
 };
 
-std::string visible(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if ((c >= 0x20 && c < 0x7f) || c == '\n') {
-      out += static_cast<char>(c);
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    }
-  }
-  return out;
-}
+using qztest::visible;
 
 [[noreturn]] void fail(const char* format, const char* what, const std::string& output) {
   std::fprintf(stderr, "%s: %s\n--- output\n%s\n", format, what, visible(output).c_str());
