@@ -31,11 +31,11 @@
 #include <string>
 #include <vector>
 
-#include "database/interfaces.h"
-#include "database/record_interfaces.h"
+#include "interfaces/database.h"
+#include "interfaces/record_set.h"
 #include "host/host.h"
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 #include "runtime/memman.h"
 #include "tests/support/pg_server.h"
 #include "tools/qzhost/lua_objects.h"

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 class dbJDBCDatabaseC;
 

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 namespace qz::jdbc {
 class JSQLApi;

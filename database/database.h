@@ -21,7 +21,7 @@
 #include <optional>
 #include <string>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 #include "jbridge/proxy/sql_connection.h"
 #include "jbridge/proxy/sql_database_meta_data.h"
 #include "object/proxy_object.h"

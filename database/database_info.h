@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 #include "object/proxy_object.h"
 
 class dbJDBCDatabaseC;

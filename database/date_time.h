@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 namespace dbiid {
 extern const qzIIDS kExtDataTimestamp;  // "DATABASE.EXTDATATIMESRES"

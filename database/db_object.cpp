@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 
 namespace dbiid {
 const qzIIDS kDatabase = qzMakeIID("DATABASE.DATABASEI");

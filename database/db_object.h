@@ -10,7 +10,7 @@
 #include <string>
 
 #include "object/proxy_object.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 #include "variant/variant.h"
 
 // Adapts `void T::m(proxyAutoParaListC&, proxyAutoTypeCastC&)` to a row handler. The object

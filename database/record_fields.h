@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "database/record_interfaces.h"
+#include "interfaces/record_set.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
 

@@ -21,7 +21,7 @@
 #include <mutex>
 #include <string>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 #include "database/transaction.h"
 #include "jbridge/proxy/sql_result_set.h"
 #include "jbridge/proxy/sql_statement.h"

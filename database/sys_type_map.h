@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 #include "object/proxy_object.h"
 
 class dbJDBCSysTypeMapC final : public proxyObjectC, public dbISysTypeMap {

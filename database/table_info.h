@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "database/interfaces.h"
-#include "database/record_interfaces.h"
+#include "interfaces/database.h"
+#include "interfaces/record_set.h"
 #include "database/transaction.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"

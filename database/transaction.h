@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 #include "object/proxy_object.h"
 
 class dbJDBCDatabaseC;

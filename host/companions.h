@@ -2,7 +2,7 @@
 // object with one reference for the caller (null when it cannot be made).
 #pragma once
 
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 namespace qz::host {
 

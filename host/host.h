@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 namespace qz::host {
 

@@ -32,7 +32,7 @@
 #include <string>
 
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 #include "variant/variant.h"
 
 namespace qz::config {

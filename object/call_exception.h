@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 // A new call exception object with one reference for the caller. inner may be null; it is
 // referenced, not adopted.

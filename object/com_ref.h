@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 #include "runtime/memman.h"
 
 // Carries the count and deletes the object (through its pool) when the count reaches 0.

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 // The host engine with a new reference for the caller; 1 (out untouched) when none is kept.
 int32_t qzComGetRemoteEngine(qzIUnknown** out);

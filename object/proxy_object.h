@@ -21,7 +21,7 @@
 #include <typeinfo>
 
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 #include "variant/variant.h"
 
 class proxyAutoParaListC;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 class proxyObjectC;
 

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 #include "runtime/memman.h"
 #include "runtime/page_mem.h"
 #include "runtime/str.h"

@@ -3,7 +3,7 @@
 // This binary starts no VM.
 #include <gtest/gtest.h>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 #include "object/com_ref.h"
 #include "tests/database/db_test_env.h"
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 #include "tests/database/db_test_env.h"
 
 namespace {

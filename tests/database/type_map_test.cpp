@@ -1,7 +1,7 @@
 // The system type map through its scriptable members and its native text interface.
 #include <gtest/gtest.h>
 
-#include "database/interfaces.h"
+#include "interfaces/database.h"
 #include "tests/database/db_test_env.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 #include "tools/qzhost/native_registry.h"
 #include "variant/variant.h"
 

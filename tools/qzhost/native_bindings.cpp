@@ -12,7 +12,7 @@
 //   "DATABASE.RECORDSETFIELDS": setField (the field accessor)
 #include <string>
 
-#include "database/record_interfaces.h"
+#include "interfaces/record_set.h"
 #include "tools/qzhost/native_registry.h"
 
 namespace qz::luahost {

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "object/com_ref.h"
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 #include "variant/variant.h"
 
 namespace qz::luahost {

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 namespace dbiid {
 extern const qzIIDS kDatabase;        // "DATABASE.DATABASEI"

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "object/qzcom.h"
+#include "interfaces/qzcom.h"
 
 namespace {
 
