@@ -1,6 +1,6 @@
-#include <cstring>
-
 #include "interfaces/qzcom.h"
+
+#include <cstring>
 
 namespace {
 
