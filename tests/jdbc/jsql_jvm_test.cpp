@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "jbridge/jni_core.h"
@@ -147,11 +146,11 @@ TEST_P(JvmSessionTest, ConnectsAndDescribesTheDatabase) {
   int32_t closed = 7;
   EXPECT_EQ(api_.JSQLIsClosed(connection_, &closed), 1);
   EXPECT_EQ(closed, 0);
-  char text[128];
+  // The driver's texts, whole and cut to the caller's size.
+  char text[128], cut[8] = "XXXXXXX";
   ASSERT_EQ(api_.JSQLGetDatabaseProductName(metaData_, text, sizeof text - 1), 1);
-  EXPECT_STREQ(text, backend().upperCase ? "HSQL Database Engine" : "PostgreSQL");
-  ASSERT_EQ(api_.JSQLGetDatabaseProductName(metaData_, text, 4), 1);
-  EXPECT_EQ(std::string(text, 4), backend().upperCase ? "HSQL" : "Post");
+  ASSERT_EQ(api_.JSQLGetDatabaseProductName(metaData_, cut, 4), 1);
+  EXPECT_EQ(std::string(cut, 4), std::string(text, 4));
   for (auto get : {&JSQLApi::JSQLGetDatabaseProductVersion, &JSQLApi::JSQLGetDriverName,
                    &JSQLApi::JSQLGetDriverVersion}) {
     text[0] = '\0';
@@ -403,42 +402,28 @@ TEST_P(JvmSessionTest, ReplacedStatementsAreClosed) {
   EXPECT_EQ(jbridge::JNIHelper::liveGlobalRefs(), before);
 }
 
-TEST_P(JvmSessionTest, CallsFromASecondNativeThread) {
-  update("INSERT INTO people VALUES (1, '" + kNonLatin + "')", true);
-  Texts seen;
-  std::string failure;
-  std::thread([&] {
-    seen = column("SELECT name FROM people");
-    // A session of its own, set up entirely on this thread.
-    JSQLApi other;
-    sql::Connection connection;
-    sql::Statement statement;
-    int32_t count = 0;
-    if (other.CreateOrGetJVM() != 1 || other.RegisterDBDriver("db") != 1 ||
-        other.JSQLConnect(connection, "db", user_.c_str(), password_.c_str()) != 1 ||
-        other.JSQLExecUpdate(connection, statement, "INSERT INTO people VALUES (2, 'b')", &count,
-                             false) != 1) {
-      failure = other.lastMessage();
-    }
-    other.JSQLCloseStatement(statement);
-    other.JSQLDisconnect(connection);
-  }).join();
-  EXPECT_EQ(seen, Texts{kNonLatin});
-  EXPECT_EQ(failure, "");
-  EXPECT_EQ(column("SELECT name FROM people ORDER BY id"), (Texts{kNonLatin, "b"}));
-}
-
 TEST_P(JvmSessionTest, DriverAndConfigurationFailures) {
-  writeJdbcConfig(userFolder(), configBlock("nodriver", url_, "org.example.NoSuchDriver") +
-                                    "[emptydriver]\nDriverClass =\n\n" +
-                                    configBlock("nodriveritem", url_, "") +
-                                    configBlock("nourl", "", backend().driverClass));
-  EXPECT_EQ(api_.RegisterDBDriver("nodriver"), -1);
-  EXPECT_EQ(api_.lastMessage(), "java.lang.ClassNotFoundException: org.example.NoSuchDriver");
-  EXPECT_EQ(api_.RegisterDBDriver("emptydriver"), -1);
-  EXPECT_EQ(api_.lastMessage(), "RegisterDBDriver: DriverClass not found in jdbc.cfg");
-  EXPECT_EQ(api_.RegisterDBDriver("nodriveritem"), -1);
-  EXPECT_EQ(api_.lastMessage(), "RegisterDBDriver: Error in jdbc.cfg");
+  // A NUL would cut the name (or the URL, naming another database) on its way into Java.
+  writeJdbcConfig(userFolder(),
+                  configBlock("nodriver", url_, "org.example.NoSuchDriver") +
+                      "[emptydriver]\nDriverClass =\n\n" + configBlock("nodriveritem", url_, "") +
+                      configBlock("nul", url_, std::string("org.h\0sqldb", 11)) +
+                      configBlock("nourl", "", backend().driverClass) +
+                      configBlock("nulurl", url_ + std::string("\0x", 2), backend().driverClass));
+  const struct {
+    const char* dataSource;
+    const char* message;
+  } refused[] = {
+      {"nosuch", "RegisterDBDriver: Error in jdbc.cfg"},
+      {"nodriver", "java.lang.ClassNotFoundException: org.example.NoSuchDriver"},
+      {"emptydriver", "RegisterDBDriver: DriverClass not found in jdbc.cfg"},
+      {"nodriveritem", "RegisterDBDriver: Error in jdbc.cfg"},
+      {"nul", "RegisterDBDriver: DriverClass in jdbc.cfg holds a NUL byte"},
+  };
+  for (const auto& row : refused) {
+    EXPECT_EQ(api_.RegisterDBDriver(row.dataSource), -1) << row.dataSource;
+    EXPECT_EQ(api_.lastMessage(), row.message) << row.dataSource;
+  }
 
   // No URL: the empty one goes to DriverManager, which finds no driver for it.
   sql::Connection connection;
@@ -446,27 +431,14 @@ TEST_P(JvmSessionTest, DriverAndConfigurationFailures) {
   EXPECT_EQ(api_.JSQLConnect(connection, "nourl", user_.c_str(), password_.c_str()), -1);
   EXPECT_EQ(api_.lastSqlState(), "08001");
   EXPECT_TRUE(connection.isNull());
-  // The user file wins even when its block lacks the URL that the setup file has.
-  writeJdbcConfig(setupFolder(), configBlock("nourl", url_, backend().driverClass));
-  EXPECT_EQ(api_.JSQLConnect(connection, "nourl", user_.c_str(), password_.c_str()), -1);
-  removeJdbcConfig(userFolder());
-  EXPECT_EQ(api_.JSQLConnect(connection, "nourl", user_.c_str(), password_.c_str()), 1);
-  EXPECT_EQ(api_.lastMessage(), "Can not resolve $KESTRAN_USER\\jdbc.cfg");
-  api_.JSQLDisconnect(connection);
-  EXPECT_EQ(api_.JSQLConnect(connection, "nourl", "nobody", "wrong"), -1);
-  EXPECT_NE(api_.lastSqlState(), "");
-
-  removeJdbcConfig(setupFolder());
-  EXPECT_EQ(api_.RegisterDBDriver("db"), -1);
-  EXPECT_EQ(api_.lastMessage(), "Can not resolve $KESTRAN_SETUP\\jdbc.cfg");
-  EXPECT_EQ(api_.JSQLConnect(connection, "db", user_.c_str(), password_.c_str()), -1);
-  EXPECT_EQ(api_.lastMessage(), "Can not resolve $KESTRAN_SETUP\\jdbc.cfg");
+  EXPECT_EQ(api_.JSQLConnect(connection, "nulurl", user_.c_str(), password_.c_str()), -1);
+  EXPECT_EQ(api_.lastMessage(), "JSQLConnect: URL in jdbc.cfg holds a NUL byte");
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, JvmSessionTest, ::testing::Values(&kHsqldb, &kPostgres),
                          [](const auto& info) { return std::string(info.param->name); });
 
-// HSQLDB only: databases on file, U+0000, and a locale that cannot hold the text.
+// HSQLDB only: U+0000, and a locale that cannot hold the text.
 class HsqldbTest : public SessionBase, public ::testing::Test {
  protected:
   void SetUp() override { removeJdbcConfig(setupFolder()); }
@@ -480,17 +452,6 @@ class HsqldbTest : public SessionBase, public ::testing::Test {
     api_.JSQLDisconnect(connection_);
   }
 };
-
-TEST_F(HsqldbTest, FileDatabasesKeepTheirData) {
-  std::string url = "jdbc:hsqldb:file:" + qztest::jdbc::freshFolder("filedb") + "/db";
-  open(url);
-  update("CREATE TABLE kept (s VARCHAR(20))");
-  update("INSERT INTO kept VALUES ('here')");
-  update("SHUTDOWN");
-  api_.JSQLDisconnect(connection_);
-  open(url);
-  EXPECT_EQ(column("SELECT s FROM kept"), Texts{"here"});
-}
 
 TEST_F(HsqldbTest, NulIsNeverModifiedUtf8AndUnconvertableTextStaysUtf8) {
   // Under the C locale nothing beyond ASCII converts: such text keeps its UTF-8 bytes.
