@@ -81,41 +81,6 @@ class HsqlConnectionTest : public DatabaseFixture {
   }
 };
 
-TEST_P(HsqlConnectionTest, JdbcConfigInTheSetupFolderServesWhenTheUserHasNone) {
-  install_.user().remove("jdbc.cfg");
-  install_.setup().write("jdbc.cfg", jdbcBlock("demo", backend_.url));
-  EXPECT_EQ(tryConnect("demo").status, 0);
-  // Present in both, the user's file wins even without a URL for the data source.
-  install_.user().write("jdbc.cfg", jdbcBlock("demo", "", kHsqlDriver));
-  expectInner(tryConnect("demo"), "ZIRUV:DSN Connect", "");
-  install_.setup().remove("jdbc.cfg");
-  install_.user().remove("jdbc.cfg");
-  expectInner(tryConnect("demo"), "ZIRUV:CONNECT::RegisterDBDriver",
-              "Can not resolve $KESTRAN_SETUP\\jdbc.cfg");
-}
-
-TEST_P(HsqlConnectionTest, DriverRegistrationFailuresSayWhy) {
-  install_.user().write("jdbc.cfg", jdbcBlock("demo", backend_.url) +
-                                        jdbcBlock("nodriver", backend_.url, "") +
-                                        "[empty]\nURL = x\nDriverClass =\n" +
-                                        jdbcBlock("missing", backend_.url, "org.nowhere.Driver"));
-  const char* label = "ZIRUV:CONNECT::RegisterDBDriver";
-  expectInner(tryConnect("nosuch"), label, "RegisterDBDriver: Error in jdbc.cfg");
-  expectInner(tryConnect("nodriver"), label, "RegisterDBDriver: Error in jdbc.cfg");
-  expectInner(tryConnect("empty"), label, "RegisterDBDriver: DriverClass not found in jdbc.cfg");
-  expectInner(tryConnect("missing"), label, "java.lang.ClassNotFoundException: org.nowhere.Driver");
-  // A NUL would cut the name (or the URL, naming another database) on its way into Java.
-  install_.user().write("jdbc.cfg",
-                        jdbcBlock("nul", backend_.url, std::string("org.h\0sqldb", 11)) +
-                            jdbcBlock("nulurl", backend_.url + std::string("\0x", 2)));
-  expectInner(tryConnect("nul"), label,
-              "RegisterDBDriver: DriverClass in jdbc.cfg holds a NUL byte");
-  expectInner(tryConnect("nulurl"), "ZIRUV:DSN Connect",
-              "JSQLConnect: URL in jdbc.cfg holds a NUL byte");
-  install_.user().write("jdbc.cfg", jdbcBlock("demo", backend_.url));
-  EXPECT_EQ(tryConnect("DEMO").status, 0) << "data source names ignore case";
-}
-
 TEST_P(HsqlConnectionTest, ReconnectClosesTheOldConnectionFirst) {
   connect();
   Obj info = db_.call("createObject", "DATABASEINFO").object();
