@@ -12,6 +12,7 @@
 
 #include "config/config.h"
 #include "tests/config/config_test_util.h"
+#include "tests/support/scratch.h"
 
 namespace qz::config {
 namespace {
@@ -208,8 +209,8 @@ TEST(ReaderTest, AByteOrderMarkIsNotPartOfTheFirstLine) {
 
 // A FIFO would block the reader until some writer came; a directory would read as empty.
 TEST(ReaderTest, WhatIsNotARegularFileIsRefusedUnread) {
-  std::string root = (std::filesystem::temp_directory_path() / "qzcfg.XXXXXX").string();
-  ASSERT_NE(mkdtemp(root.data()), nullptr);
+  qztest::ScratchDir scratch("qzcfg");
+  const std::string& root = scratch.path();
   const std::string fifo = root + "/fifo.cfg", dir = root + "/dir.cfg", file = root + "/a.cfg";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::filesystem::create_directory(dir);
@@ -222,7 +223,6 @@ TEST(ReaderTest, WhatIsNotARegularFileIsRefusedUnread) {
   EXPECT_EQ(config.load(root + "/missing.cfg"), kConfigNothingRead);
   EXPECT_EQ(config.load(file), kConfigDone);
   EXPECT_EQ(firstValue(config, "a", "s"), "1");
-  std::filesystem::remove_all(root);
 }
 
 // Serves its text, then fails the way a broken device does.

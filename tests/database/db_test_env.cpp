@@ -7,49 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 namespace dbtest {
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "qzdbtest.XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-void TempDir::write(const std::string& name, const std::string& text) const {
-  std::ofstream out(path_ + "/" + name, std::ios::binary | std::ios::trunc);
-  out << text;
-  if (!out) throw std::runtime_error("cannot write " + name);
-}
-
-void TempDir::remove(const std::string& name) const {
-  std::error_code ignored;
-  std::filesystem::remove(path_ + "/" + name, ignored);
-}
-
-EnvScope::EnvScope(const char* name, std::optional<std::string> value) : name_(name) {
-  if (const char* old = std::getenv(name)) old_ = old;
-  if (value) {
-    setenv(name, value->c_str(), 1);
-  } else {
-    unsetenv(name);
-  }
-}
-
-EnvScope::~EnvScope() {
-  if (old_) {
-    setenv(name_.c_str(), old_->c_str(), 1);
-  } else {
-    unsetenv(name_.c_str());
-  }
-}
 
 std::string jdbcBlock(const std::string& dataSource, const std::string& url,
                       const std::string& driver, const std::string& serverDb) {

@@ -13,40 +13,15 @@
 
 #include "host/host.h"
 #include "runtime/mem_track.h"
+#include "tests/support/scratch.h"
 #include "tests/support/script.h"
 
 namespace dbtest {
 
 inline constexpr char kHsqlDriver[] = "org.hsqldb.jdbc.JDBCDriver";
 
-// A fresh folder under the temporary directory, removed with everything in it.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  void write(const std::string& name, const std::string& text) const;
-  void remove(const std::string& name) const;
-
- private:
-  std::string path_;
-};
-
-// Sets (or, with nullopt, unsets) a variable and restores the old state when it ends.
-class EnvScope {
- public:
-  EnvScope(const char* name, std::optional<std::string> value);
-  ~EnvScope();
-  EnvScope(const EnvScope&) = delete;
-  EnvScope& operator=(const EnvScope&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
+using TempDir = qztest::ScratchDir;
+using EnvScope = qztest::EnvVar;
 
 // A block of jdbc.cfg for one data source.
 std::string jdbcBlock(const std::string& dataSource, const std::string& url,

@@ -1,12 +1,11 @@
 // The engine as a host sees it: the real shared library, loaded with dlopen.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
 #include "host/host.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -75,11 +74,10 @@ TEST(EngineEntry, EngineAndHostNeverShareSymbols) {
 }
 
 TEST(EngineEntry, LastTerminationReportsLiveObjectsWhenAsked) {
-  char dir[] = "/tmp/qzlive-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string report = std::string(dir) + "/live.txt";
-  setenv("QZ_LIVE_OBJECTS_REPORT", report.c_str(), 1);
+  qztest::ScratchDir dir("qzlive");
+  const std::string report = dir.path() + "/live.txt";
   {
+    qztest::EnvVar asked("QZ_LIVE_OBJECTS_REPORT", report);
     qz::host::Host host;
     std::string error;
     ASSERT_TRUE(host.loadEngine(enginePath(), &error)) << error;
@@ -87,14 +85,6 @@ TEST(EngineEntry, LastTerminationReportsLiveObjectsWhenAsked) {
     host.terminateEngine();  // not the last: no report yet
     host.unloadEngine();
   }
-  unsetenv("QZ_LIVE_OBJECTS_REPORT");
-  FILE* f = fopen(report.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  char line[128] = {};
-  ASSERT_NE(fgets(line, sizeof line, f), nullptr);
-  EXPECT_STREQ(line, "qzjdbc live objects: 0\n");
-  EXPECT_EQ(fgets(line, sizeof line, f), nullptr) << "one report, at the last termination";
-  fclose(f);
-  std::remove(report.c_str());
-  rmdir(dir);
+  EXPECT_EQ(qztest::readFile(report), "qzjdbc live objects: 0\n")
+      << "one report, at the last termination";
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/jvm.h"
+#include "tests/support/scratch.h"
 
 namespace qz::platform {
 namespace {
@@ -52,8 +53,8 @@ TEST(JavaHomeTest, AMissingOrBrokenJavaHomeIsReportedNotReplaced) {
       << missing;
 
   // A libjvm.so that is no library at all.
-  std::string root = (fs::temp_directory_path() / "qzjvm.XXXXXX").string();
-  ASSERT_NE(mkdtemp(root.data()), nullptr);
+  qztest::ScratchDir scratch("qzjvm");
+  const std::string& root = scratch.path();
   fs::create_directories(root + "/lib/server");
   std::ofstream(root + "/lib/server/libjvm.so") << "not a library\n";
   std::string broken = inChild(root);
@@ -62,15 +63,11 @@ TEST(JavaHomeTest, AMissingOrBrokenJavaHomeIsReportedNotReplaced) {
       broken.find("|JAVA_HOME=" + root + ", but " + root + "/lib/server/libjvm.so does not load: "),
       std::string::npos)
       << broken;
-  fs::remove_all(root);
 }
 
 TEST(JavaHomeTest, NoProblemWithoutJavaHome) {
-  const char* old = std::getenv("JAVA_HOME");
-  std::string saved = old ? old : "";
-  unsetenv("JAVA_HOME");
+  qztest::EnvVar unset("JAVA_HOME", std::nullopt);
   EXPECT_EQ(javaHomeProblem(), "");
-  if (old) setenv("JAVA_HOME", saved.c_str(), 1);
 }
 
 }  // namespace

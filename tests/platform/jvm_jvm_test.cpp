@@ -11,32 +11,12 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/scratch.h"
+
 namespace qz::platform {
 namespace {
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using ScopedEnv = qztest::EnvVar;
 
 bool haveHsqldb() {
   return std::fopen("/usr/share/java/hsqldb.jar", "r") != nullptr;
@@ -58,7 +38,7 @@ TEST(JvmOptionsTest, ClassPathAndOptionsComeFromTheEnvironment) {
 
 TEST(JvmOptionsTest, AnEncodingTheUserNamesIsKept) {
   ScopedEnv noArchive("QZ_CDS_ARCHIVE", "");
-  ScopedEnv classPath("QZ_CLASSPATH", nullptr);
+  ScopedEnv classPath("QZ_CLASSPATH", std::nullopt);
   ScopedEnv options("QZ_JVM_OPTIONS", "-Dfile.encoding=ISO-8859-1");
   JvmOptions result = defaultJvmOptions();
   EXPECT_EQ(result.options, (std::vector<std::string>{"-Dfile.encoding=ISO-8859-1"}));
@@ -70,8 +50,8 @@ TEST(JvmOptionsTest, AnEncodingTheUserNamesIsKept) {
 TEST(JvmOptionsTest, TheClassDataArchiveServesOnlyItsOwnClassPath) {
   const std::string archive = ::testing::TempDir() + "qz_drivers.jsa";
   std::ofstream(archive) << "archive";
-  ScopedEnv named("QZ_CDS_ARCHIVE", archive.c_str());
-  ScopedEnv options("QZ_JVM_OPTIONS", nullptr);
+  ScopedEnv named("QZ_CDS_ARCHIVE", archive);
+  ScopedEnv options("QZ_JVM_OPTIONS", std::nullopt);
   ScopedEnv classPath("QZ_CLASSPATH", "/opt/a.jar");
   const std::string path = defaultJvmOptions().classPath;
   auto maps = [&] {

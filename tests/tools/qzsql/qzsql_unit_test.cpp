@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "tests/support/scratch.h"
 #include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/format.h"
 #include "tools/qzsql/interactive.h"
@@ -325,14 +326,13 @@ TEST(DataSources, BlocksAsTheEngineSeesThem) {
 }
 
 TEST(CommandLine, HistoryFileFollowsHomeAndTheDataSource) {
-  const char* old = std::getenv("HOME");
-  std::string saved = old ? old : "";
-  setenv("HOME", "/tmp/qz home", 1);
-  EXPECT_EQ(historyPath("demo"), "/tmp/qz home/.qzsql_history_demo");
-  EXPECT_EQ(historyPath("a/b c"), "/tmp/qz home/.qzsql_history_a_b_c");
-  unsetenv("HOME");
+  {
+    qztest::EnvVar home("HOME", "/tmp/qz home");
+    EXPECT_EQ(historyPath("demo"), "/tmp/qz home/.qzsql_history_demo");
+    EXPECT_EQ(historyPath("a/b c"), "/tmp/qz home/.qzsql_history_a_b_c");
+  }
+  qztest::EnvVar noHome("HOME", std::nullopt);
   EXPECT_EQ(historyPath("demo"), "");
-  if (old) setenv("HOME", saved.c_str(), 1);
 }
 
 }  // namespace
