@@ -22,61 +22,53 @@ std::string firstValue(CSConfig& config, const std::string& key, const std::stri
   return item != nullptr ? item->valueText(0) : "<missing>";
 }
 
-struct Classified {
-  int type;
-  std::string key;
-  std::string value;
-  int flags;
-};
-
-Classified classify(const std::string& line) {
-  CSConfig config;
-  Classified c{-1, "", "", 0};
-  config.classifyLine(line, c.type, c.key, c.value, c.flags);
-  return c;
-}
-
-TEST(ClassifyLineTest, HeadersItemsAndComments) {
-  Classified c = classify(" \t[ Sales DB ]  trailing");
-  EXPECT_EQ(c.type, kLineHeader);
-  EXPECT_EQ(c.key, "Sales DB");
-  EXPECT_EQ(classify("[open").type, kLineComment);
-  EXPECT_EQ(classify("]x[").type, kLineComment);
-  EXPECT_EQ(classify("[]").type, kLineHeader);
-  EXPECT_EQ(classify("[a=b]").type, kLineHeader);
-
-  c = classify("  a = b = c  ");
-  EXPECT_EQ(c.type, kLineItem);
-  EXPECT_EQ(c.key, "a");
-  EXPECT_EQ(c.value, "b = c");
-  c = classify("=v");
-  EXPECT_EQ(c.type, kLineItem);
-  EXPECT_EQ(c.key, "");
-  for (const char* comment : {"", "   ", "no equals", ";k=v", "*k=v", "!k=v", "#k=v"}) {
-    EXPECT_EQ(classify(comment).type, kLineComment) << comment;
+// A line as the reader classifies it: its type, key, value and flags.
+TEST(ClassifyLineTest, HeadersItemsCommentsAndMarkers) {
+  const struct {
+    const char* line;
+    int type;
+    const char* key;
+    const char* value;
+    int flags;
+  } lines[] = {
+      {" \t[ Sales DB ]  trailing", kLineHeader, "Sales DB", "", 0},
+      {"[open", kLineComment, "", "", 0},
+      {"]x[", kLineComment, "", "", 0},
+      {"[]", kLineHeader, "", "", 0},
+      {"[a=b]", kLineHeader, "a=b", "", 0},
+      {"  a = b = c  ", kLineItem, "a", "b = c", 0},
+      {"=v", kLineItem, "", "v", 0},
+      {"", kLineComment, "", "", 0},
+      {"   ", kLineComment, "", "", 0},
+      {"no equals", kLineComment, "", "", 0},
+      {";k=v", kLineComment, "", "", 0},
+      {"*k=v", kLineComment, "", "", 0},
+      {"!k=v", kLineComment, "", "", 0},
+      {"#k=v", kLineComment, "", "", 0},
+      // Only column 0 makes a comment or a marker; a blank in front makes an item.
+      {" ;k=v", kLineItem, ";k", "v", 0},
+      {" #-key=value", kLineItem, "#-key", "value", 0},
+      {"#-key=value", kLineItem, "key", "value", kItemDisabled},
+      {"#:INACTIVE;key=value", kLineItem, "key", "value", kItemInactive},
+      {"#:inactive;key=value", kLineComment, "", "", 0},  // markers compare exactly
+      // Switched-off headers are comments, whichever marker.
+      {"#-[Block]", kLineComment, "", "", 0},
+      {"#:INACTIVE;  [Block]", kLineComment, "", "", 0},
+      {"#-no equals", kLineComment, "", "", 0},
+  };
+  for (const auto& l : lines) {
+    CSConfig config;
+    int type = -1, flags = 0;
+    std::string key, value;
+    config.classifyLine(l.line, type, key, value, flags);
+    EXPECT_EQ(type, l.type) << '"' << l.line << '"';
+    if (type == kLineComment) continue;
+    EXPECT_EQ(key, l.key) << '"' << l.line << '"';
+    if (type == kLineItem) {
+      EXPECT_EQ(value, l.value) << '"' << l.line << '"';
+    }
+    EXPECT_EQ(flags, l.flags) << '"' << l.line << '"';
   }
-  // Only column 0 makes a comment; a blank in front makes an item.
-  c = classify(" ;k=v");
-  EXPECT_EQ(c.type, kLineItem);
-  EXPECT_EQ(c.key, ";k");
-}
-
-TEST(ClassifyLineTest, Markers) {
-  Classified c = classify("#-key=value");
-  EXPECT_EQ(c.type, kLineItem);
-  EXPECT_EQ(c.key, "key");
-  EXPECT_EQ(c.flags, kItemDisabled);
-  c = classify("#:INACTIVE;key=value");
-  EXPECT_EQ(c.type, kLineItem);
-  EXPECT_EQ(c.flags, kItemInactive);
-  // Markers compare exactly, at column 0.
-  EXPECT_EQ(classify("#:inactive;key=value").type, kLineComment);
-  EXPECT_EQ(classify(" #-key=value").key, "#-key");
-  // Switched-off headers are comments, whichever marker.
-  EXPECT_EQ(classify("#-[Block]").type, kLineComment);
-  EXPECT_EQ(classify("#:INACTIVE;  [Block]").type, kLineComment);
-  c = classify("#-no equals");
-  EXPECT_EQ(c.type, kLineComment);
 }
 
 TEST(ReaderTest, CommentsOnlyGiveNoBlocks) {

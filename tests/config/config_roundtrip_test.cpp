@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "config/config.h"
 #include "tests/config/config_test_util.h"
+#include "tests/support/scratch.h"
 
 namespace qz::config {
 namespace {
@@ -19,12 +19,7 @@ std::string dataPath(const std::string& name) {
   return std::string(root != nullptr ? root : ".") + "/tests/config/data/" + name;
 }
 
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using qztest::readFile;
 
 std::string toCrLf(const std::string& text) {
   std::string out;
@@ -55,7 +50,7 @@ struct CorpusFile {
 class CorpusTest : public ::testing::TestWithParam<CorpusFile> {};
 
 TEST_P(CorpusTest, ReadsAndWritesBackUnchanged) {
-  std::string original = readBytes(dataPath(GetParam().name));
+  std::string original = readFile(dataPath(GetParam().name));
   ASSERT_FALSE(original.empty());
   EXPECT_EQ(rewrite(original, GetParam().multiLine), original);
   // CR LF files come back with LF, and nothing else changes.
@@ -69,7 +64,7 @@ TEST_P(CorpusTest, LoadAndSaveAsGiveTheSameBytes) {
   EXPECT_FALSE(config.isModified());
   std::string copy = ::testing::TempDir() + "/corpus_" + GetParam().name;
   ASSERT_EQ(config.saveAs(copy), kConfigDone);
-  EXPECT_EQ(readBytes(copy), readBytes(dataPath(GetParam().name)));
+  EXPECT_EQ(readFile(copy), readFile(dataPath(GetParam().name)));
   std::remove(copy.c_str());
 }
 
@@ -139,51 +134,46 @@ TEST(RoundTripTest, HiddenItemsKeepTheirMarkers) {
   EXPECT_EQ(parse("#:INACTIVE;[Old]\nk=v\n")->blockCount(), 1u);
 }
 
-class EditTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    original_ = readBytes(dataPath("jdbc.cfg"));
-    config_ = parse(original_);
+// Each edit must change only its own lines of the file.
+TEST(EditTest, AnEditTouchesOnlyItsOwnLines) {
+  const struct {
+    const char* what;
+    std::function<void(CSConfig&)> edit;
+    const char* from;
+    const char* to;
+  } edits[] = {
+      {"a changed value",
+       [](CSConfig& c) { c.getValue("URL", "sales")->setText("jdbc:postgresql://db9:5432/sales"); },
+       "URL=jdbc:postgresql://db1:5432/sales\n", "URL=jdbc:postgresql://db9:5432/sales\n"},
+      {"an added item goes to the end of its block",
+       [](CSConfig& c) { c.getValue("Pool", "Sales", "4"); }, "ServerDB=POSTGRES\n",
+       "ServerDB=POSTGRES\nPool=4\n"},
+      {"a removed item takes its comment along",
+       [](CSConfig& c) { EXPECT_TRUE(c.removeItem("Retries", "SalesTest")); },
+       "\n#!always override\n# even when the target has a value\nRetries=3\n", ""},
+      {"hiding and forcing write their markers",
+       [](CSConfig& c) {
+         c.findItem("ServerDB", "Sales")->addFlag(kItemDisabled);
+         EXPECT_EQ(c.findItem("ServerDB", "Sales"), nullptr);
+         c.findItem("DriverClass", "Sales")->setFlags(kItemForced);
+       },
+       "DriverClass=org.postgresql.Driver\nServerDB=POSTGRES\n",
+       "#!\nDriverClass=org.postgresql.Driver\n#-ServerDB=POSTGRES\n"},
+      // A lookup is not an edit: the forced mark must survive it.
+      {"a read of a forced item",
+       [](CSConfig& c) {
+         EXPECT_EQ(c.getValue("Timeout", "SalesTest", "9")->text(), "5");
+         EXPECT_EQ(c.findItem("Timeout", "SalesTest")->flags(), kItemForced);
+       },
+       "", ""},
+  };
+  const std::string original = readFile(dataPath("jdbc.cfg"));
+  for (const auto& e : edits) {
+    SCOPED_TRACE(e.what);
+    auto config = parse(original);
+    e.edit(*config);
+    EXPECT_EQ(written(*config), *e.from ? replaced(original, e.from, e.to) : original);
   }
-
-  std::string original_;
-  std::unique_ptr<CSConfig> config_;
-};
-
-TEST_F(EditTest, ChangingOneValueChangesOneLine) {
-  config_->getValue("URL", "sales")->setText("jdbc:postgresql://db9:5432/sales");
-  EXPECT_TRUE(config_->isModified());
-  EXPECT_EQ(written(*config_), replaced(original_, "URL=jdbc:postgresql://db1:5432/sales\n",
-                                        "URL=jdbc:postgresql://db9:5432/sales\n"));
-}
-
-TEST_F(EditTest, AddingAnItemAppendsItToItsBlock) {
-  config_->getValue("Pool", "Sales", "4");
-  EXPECT_EQ(written(*config_),
-            replaced(original_, "ServerDB=POSTGRES\n", "ServerDB=POSTGRES\nPool=4\n"));
-}
-
-TEST_F(EditTest, RemovingAnItemTakesItsCommentAlong) {
-  EXPECT_TRUE(config_->removeItem("Retries", "SalesTest"));
-  EXPECT_EQ(written(*config_),
-            replaced(original_,
-                     "\n#!always override\n# even when the target has a value\nRetries=3\n", ""));
-}
-
-TEST_F(EditTest, HidingAndForcingAnItemWritesItsMarker) {
-  config_->findItem("ServerDB", "Sales")->addFlag(kItemDisabled);
-  EXPECT_EQ(config_->findItem("ServerDB", "Sales"), nullptr);
-  config_->findItem("DriverClass", "Sales")->setFlags(kItemForced);
-  EXPECT_EQ(written(*config_),
-            replaced(original_, "DriverClass=org.postgresql.Driver\nServerDB=POSTGRES\n",
-                     "#!\nDriverClass=org.postgresql.Driver\n#-ServerDB=POSTGRES\n"));
-}
-
-TEST_F(EditTest, ReadingAForcedItemKeepsItsMark) {
-  // A lookup is not an edit: the forced mark must survive it.
-  EXPECT_EQ(config_->getValue("Timeout", "SalesTest", "9")->text(), "5");
-  EXPECT_EQ(config_->findItem("Timeout", "SalesTest")->flags(), kItemForced);
-  EXPECT_EQ(written(*config_), original_);
 }
 
 }  // namespace
