@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,12 +28,8 @@ class PasswordTest : public DatabaseFixture {
 
   std::string traceFiles() const {
     std::string all;
-    for (const auto& entry : std::filesystem::directory_iterator(temp_.path())) {
-      std::ifstream in(entry.path());
-      std::stringstream text;
-      text << in.rdbuf();
-      all += text.str();
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.path()))
+      all += qztest::readFile(entry.path());
     return all;
   }
 };
