@@ -55,11 +55,8 @@ TEST_P(ConnectionTest, DatabaseInformationOfAnOpenAndAClosedConnection) {
   connect();
   Obj info = db_.call("createObject", "DATABASEINFO").object();
   ASSERT_TRUE(info);
-  EXPECT_EQ(info.get("databasename").text(), "DemoServerDB");
+  // The rest of an open connection's information is the driver matrix's.
   EXPECT_EQ(info.get("dbmsname").text(), postgres() ? "PostgreSQL" : "HSQL Database Engine");
-  EXPECT_FALSE(info.get("dbmsversion").text().empty());
-  EXPECT_EQ(info.get("connectionState").asInt(), 1);
-  EXPECT_EQ(info.get("dbiid").text(), "DATABASE.JDBCDB");
 
   EXPECT_EQ(db_.call("close").asInt(), 1);
   EXPECT_EQ(db_.call("close").asInt(), 0);

@@ -9,7 +9,6 @@
 // The VM's own threads move each count a little; a leak of one small object per cycle moves it
 // by the cycle count.
 #include <gtest/gtest.h>
-#include <jvmti.h>
 #include <malloc.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 #include "platform/jvm.h"
 #include "runtime/mem_track.h"
 #include "tests/database/rs_fixture.h"
+#include "tests/support/jni_roots.h"
 
 namespace {
 
@@ -27,36 +27,10 @@ using dbtest::RecordSetFixture;
 using dbtest::residentKb;
 using qztest::Obj;
 
-struct Roots {
-  long globals = 0;
-  long locals = 0;
-};
-
-jint JNICALL countRoot(jvmtiHeapReferenceKind kind, const jvmtiHeapReferenceInfo*, jlong, jlong,
-                       jlong, jlong*, jlong*, jint, void* data) {
-  auto* roots = static_cast<Roots*>(data);
-  if (kind == JVMTI_HEAP_REFERENCE_JNI_GLOBAL) ++roots->globals;
-  if (kind == JVMTI_HEAP_REFERENCE_JNI_LOCAL) ++roots->locals;
-  return 0;  // the roots are all we count: walk no further
-}
+using Roots = qztest::JniRoots;
 
 Roots liveRoots() {
-  JavaVM* vm = qz::platform::runningJavaVM();
-  static jvmtiEnv* jvmti = [vm] {
-    jvmtiEnv* env = nullptr;
-    EXPECT_EQ(vm->GetEnv(reinterpret_cast<void**>(&env), JVMTI_VERSION_1_2), JNI_OK);
-    jvmtiCapabilities capabilities{};
-    capabilities.can_tag_objects = 1;
-    EXPECT_EQ(env->AddCapabilities(&capabilities), JVMTI_ERROR_NONE);
-    return env;
-  }();
-  JNIEnv* env = nullptr;
-  vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr);
-  jvmtiHeapCallbacks callbacks{};
-  callbacks.heap_reference_callback = countRoot;
-  Roots roots;
-  EXPECT_EQ(jvmti->FollowReferences(0, nullptr, nullptr, &callbacks, &roots), JVMTI_ERROR_NONE);
-  return roots;
+  return qztest::jniRoots(qz::platform::runningJavaVM());
 }
 
 // The engine allocator's live blocks: the summary report's group counts added up.

@@ -6,7 +6,6 @@
 // reference as a root. Global references are counted by jbridge, through which every one it
 // makes and deletes passes; the VM's own count of them moves with its internal threads.
 #include <gtest/gtest.h>
-#include <jvmti.h>
 
 #include <functional>
 #include <string>
@@ -14,6 +13,7 @@
 
 #include "jbridge/proxy/java_sql.h"
 #include "tests/jbridge/jvm_env.h"
+#include "tests/support/jni_roots.h"
 
 namespace jbridge {
 namespace {
@@ -28,30 +28,8 @@ struct References {
   long globals = 0;  // global references jbridge made and has not deleted
 };
 
-jint JNICALL countRoot(jvmtiHeapReferenceKind kind, const jvmtiHeapReferenceInfo*, jlong, jlong,
-                       jlong, jlong*, jlong*, jint, void* locals) {
-  if (kind == JVMTI_HEAP_REFERENCE_JNI_LOCAL) ++*static_cast<long*>(locals);
-  return 0;  // the roots are all we count: walk no further
-}
-
-// The JNI references alive in the VM now, all threads together.
 References liveReferences() {
-  static jvmtiEnv* jvmti = [] {
-    jvmtiEnv* env = nullptr;
-    EXPECT_EQ(getJavaVM()->GetEnv(reinterpret_cast<void**>(&env), JVMTI_VERSION_1_2), JNI_OK);
-    jvmtiCapabilities capabilities{};
-    capabilities.can_tag_objects = 1;
-    EXPECT_EQ(env->AddCapabilities(&capabilities), JVMTI_ERROR_NONE);
-    return env;
-  }();
-  JNIHelper::attach();
-  jvmtiHeapCallbacks callbacks{};
-  callbacks.heap_reference_callback = countRoot;
-  References counts;
-  EXPECT_EQ(jvmti->FollowReferences(0, nullptr, nullptr, &callbacks, &counts.locals),
-            JVMTI_ERROR_NONE);
-  counts.globals = JNIHelper::liveGlobalRefs();
-  return counts;
+  return {qztest::jniRoots(getJavaVM()).locals, JNIHelper::liveGlobalRefs()};
 }
 
 // Runs `work` twice: once so that every class it uses has its descriptor (one global reference
