@@ -1,11 +1,9 @@
 // Plain JDBC from the test itself, through JNI in the process's VM: what is really in the
 // database, seen over a connection of the probe's own rather than through our objects.
 //
-// Thread rule: the calling thread is attached on each call. Every Java exception becomes a
+// Thread rule: any thread; jbridge attaches it. Every Java exception becomes a
 // std::runtime_error with the exception's text.
 #pragma once
-
-#include <jni.h>
 
 #include <string>
 #include <vector>
@@ -29,14 +27,6 @@ class JdbcProbe {
   // java.sql.DriverManager's login time-out.
   int32_t loginTimeout();
   void setLoginTimeout(int32_t seconds);
-
- private:
-  JNIEnv* env();
-  template <class Body>
-  auto withConnection(const std::string& url, const std::string& user, const std::string& password,
-                      Body&& body);
-
-  JavaVM* vm_ = nullptr;
 };
 
 }  // namespace dbtest
