@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch.h"
+
 namespace qzsqltest {
 
 struct Result {
@@ -24,9 +26,6 @@ struct Result {
 class Sandbox {
  public:
   Sandbox();
-  ~Sandbox();
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
 
   const std::string& root() const { return root_; }
   std::string home() const { return root_ + "/home"; }
@@ -37,7 +36,7 @@ class Sandbox {
   void addDataSource(const std::string& dataSource, const std::string& url,
                      const std::string& driver);
   void writeFile(const std::string& path, const std::string& text) const;
-  std::string readFile(const std::string& path) const;
+  std::string readFile(const std::string& path) const { return qztest::readFile(path); }
 
   // The environment qzsql runs with: the sandbox's folders, a UTF-8 locale, the engine, and
   // the JVM settings of the test; extra entries are added or replace.
@@ -48,6 +47,7 @@ class Sandbox {
              const std::map<std::string, std::string>& extra = {}) const;
 
  private:
+  qztest::ScratchDir dir_{"qzsqltest"};
   std::string root_;
   std::string config_;
 };

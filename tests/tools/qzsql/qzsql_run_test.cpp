@@ -22,20 +22,13 @@ std::string goldenPath(const std::string& name) {
   return std::string(source ? source : ".") + "/tests/tools/qzsql/golden/" + name;
 }
 
-std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 void expectGolden(const std::string& name, const std::string& actual) {
   std::string path = goldenPath(name);
   if (std::getenv("QZSQL_UPDATE_GOLDEN")) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << actual;
     return;
   }
-  EXPECT_EQ(actual, readText(path))
+  EXPECT_EQ(actual, qztest::readFile(path))
       << "golden file " << path << " (QZSQL_UPDATE_GOLDEN=1 rewrites it)";
 }
 
