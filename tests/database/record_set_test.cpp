@@ -81,28 +81,17 @@ TEST_P(RecordSetTest, ScrollableResultsMoveInEveryMode) {
   ASSERT_NE(native, nullptr);
   EXPECT_EQ(native->cursorType(), 2);
   EXPECT_EQ(at(rs), "1");
-  rs.call("fetch", 1, 2);
-  EXPECT_EQ(at(rs), "3") << "absolute counts rows from 0";
-  rs.call("fetch", 2, -1);
-  EXPECT_EQ(at(rs), "2");
-  rs.call("fetch", 2, 2);
-  EXPECT_EQ(at(rs), "4");
-  rs.call("fetch", 4, 0);
-  EXPECT_EQ(at(rs), "3");
-  rs.call("fetch", 6, 0);
-  EXPECT_EQ(at(rs), "5");
-  rs.call("fetch", 3, 0);
-  EXPECT_EQ(at(rs), "eof");
-  rs.call("fetch", 5, 0);
-  EXPECT_EQ(at(rs), "1") << "first comes back from past the end";
-  rs.call("fetch", 1, 0);
-  EXPECT_EQ(at(rs), "1");
-  rs.call("fetch", 4, 0);
-  EXPECT_EQ(at(rs), "eof") << "before the first row";
-  rs.call("fetch", 1, 99);
-  EXPECT_EQ(at(rs), "eof");
-  rs.call("fetch", 6, 0);
-  EXPECT_EQ(at(rs), "5");
+  // Modes: 1 absolute (rows from 0), 2 relative, 3 next, 4 previous, 5 first, 6 last. First
+  // comes back from past the end; previous from the first row goes before it.
+  const struct {
+    int32_t mode, offset;
+    const char* row;
+  } moves[] = {{1, 2, "3"}, {2, -1, "2"}, {2, 2, "4"},   {4, 0, "3"},    {6, 0, "5"}, {3, 0, "eof"},
+               {5, 0, "1"}, {1, 0, "1"},  {4, 0, "eof"}, {1, 99, "eof"}, {6, 0, "5"}};
+  for (const auto& m : moves) {
+    rs.call("fetch", m.mode, m.offset);
+    EXPECT_EQ(at(rs), m.row) << "fetch(" << m.mode << ", " << m.offset << ")";
+  }
 }
 
 TEST_P(RecordSetTest, RefusedMoveRaisesAndKeepsTheRow) {
