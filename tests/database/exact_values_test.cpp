@@ -36,6 +36,7 @@ TEST_P(ExactValuesTest, StatementsStoreWhatPlainJdbcStores) {
       "INSERT INTO T /* it's */ VALUES (3, 'a;b''; DROP TABLE T; --', NULL)",
       "INSERT INTO T (id, d) VALUES (4, DATE '1999-12-31')",
       "INSERT INTO T SELECT 5, txt AS \"it's\", d FROM T WHERE id = 1",
+      "INSERT INTO T VALUES (9, '? ''?''', NULL) -- not a parameter",
   };
   if (postgres()) {
     inserts.push_back("INSERT INTO T VALUES (6, E'tab\\there', NULL)");

@@ -176,28 +176,6 @@ TEST_P(JvmSessionTest, ConnectsAndDescribesTheDatabase) {
   EXPECT_EQ(api_.JSQLDisconnect(second), 1);
 }
 
-TEST_P(JvmSessionTest, QuotedLiteralsAreBoundAsParameters) {
-  EXPECT_EQ(update("INSERT INTO people VALUES (1, 'O''Brien')"), 1);
-  EXPECT_EQ(update("INSERT INTO people VALUES (2, '')"), 1);
-  EXPECT_EQ(update("INSERT INTO people VALUES (3, 'a''''b -- no comment')"), 1);
-  EXPECT_EQ(update("INSERT INTO people VALUES (4, '?')"), 1);
-  EXPECT_EQ(column("SELECT id FROM people WHERE name = 'O''Brien'"), Texts{"1"});
-  EXPECT_EQ(column("SELECT name FROM people WHERE id = 3"), Texts{"a''b -- no comment"});
-  EXPECT_EQ(column("SELECT id FROM people WHERE name = '?'"), Texts{"4"});
-  EXPECT_EQ(column("SELECT id FROM people WHERE name = ''"), Texts{"2"});
-  EXPECT_EQ(column("SELECT id FROM people WHERE name = 'O''Brien"), Texts{"1"})
-      << "an unterminated literal binds the rest of the text";
-  EXPECT_EQ(update("UPDATE people SET name = 'x' WHERE id > 2"), 2);
-
-  // A quote in a quoted identifier or a comment opens no literal.
-  int32_t count = 5;
-  EXPECT_EQ(
-      api_.JSQLExecUpdate(connection_, statement_, "CREATE TABLE \"it's\" (id INT)", &count, false),
-      1)
-      << api_.lastMessage();
-  EXPECT_TRUE(run("SELECT id FROM people -- don't\n")) << api_.lastMessage();
-}
-
 TEST_P(JvmSessionTest, ColumnValuesArriveInCallerBuffers) {
   update("INSERT INTO people VALUES (1, NULL)");
   update("INSERT INTO people VALUES (2, '')");
