@@ -50,18 +50,17 @@ ExceptionInfo readExceptionInfo(qzIUnknown* exception) {
   ExceptionInfo info;
   qzRef<qzIException> e = qzQuery<qzIException>(exception, qziid::kException);
   if (!e) return info;
-  qzVariantS v;
-  if (e->getSource(&v) == kQzOk) info.source = variantText(v);
-  if (e->getDescription(&v) == kQzOk) info.description = variantText(v);
+  const qzExceptionTexts outer = qzReadException(exception);
+  info.source = outer.source;
+  info.description = outer.description;
   qzRef<qzIUnknown> inner;
-  if (e->getInnerException(inner.out()) == kQzOk && inner) {
-    qzRef<qzIException> i = qzQuery<qzIException>(inner.get(), qziid::kException);
-    if (i) {
-      info.hasInner = true;
-      if (i->getSource(&v) == kQzOk) info.innerSource = variantText(v);
-      if (i->getDescription(&v) == kQzOk) info.innerDescription = variantText(v);
-      info.innerSqlState = qzReadException(inner.get()).sqlState;
-    }
+  if (e->getInnerException(inner.out()) == kQzOk &&
+      qzQuery<qzIException>(inner.get(), qziid::kException)) {
+    const qzExceptionTexts texts = qzReadException(inner.get());
+    info.hasInner = true;
+    info.innerSource = texts.source;
+    info.innerDescription = texts.description;
+    info.innerSqlState = texts.sqlState;
   }
   return info;
 }
