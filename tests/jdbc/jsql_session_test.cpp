@@ -132,23 +132,15 @@ TEST_F(SessionTest, BackslashesInInstallationPathsAreFolderSeparators) {
   EXPECT_EQ(serverDb("db"), "found");
 }
 
-TEST_F(SessionTest, SetUpStepsFailCleanlyWithoutHostOrVm) {
+// (What misbehaving companions make of the set-up steps is the companion tests'.)
+TEST_F(SessionTest, StepsThatNeedAVmFailCleanlyWithoutOne) {
   EXPECT_EQ(api_.RegisterDBDriver("db"), -1);
   EXPECT_EQ(api_.lastMessage(), "Can not register JDBC-driver. No JVM avalaible.");
   EXPECT_EQ(api_.JSQLSetLoginTimeout(5), -1) << "no VM to call";
   EXPECT_NE(api_.lastMessage(), "");
-
-  qztest::jdbc::stopEngine();
+  qztest::jdbc::stopEngine();  // no host engine at all to create companions through
   EXPECT_EQ(api_.CreateOrGetJVM(), -1);
-  EXPECT_EQ(api_.lastMessage(), "qzComCreateObject: zeltools.jvm");
-  EXPECT_FALSE(api_.jvmReady());
   EXPECT_EQ(api_.initCharsetConverter(), -1);
-  EXPECT_EQ(api_.lastMessage(),
-            "JSQLApi::initCharsetConverter: Create object ZELTOOLS.CHARSETCONVERT failed");
-  qztest::jdbc::startEngine();
-  EXPECT_EQ(api_.initCharsetConverter(), 1);
-  EXPECT_TRUE(api_.fromUtf8Ready());
-  EXPECT_TRUE(api_.toUtf8Ready());
 }
 
 TEST_F(SessionTest, ErrorReportsCarryTheContextAndTheLastMessage) {

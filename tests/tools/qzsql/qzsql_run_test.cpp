@@ -61,9 +61,7 @@ class QzsqlRun : public ::testing::Test {
                         const std::map<std::string, std::string>& env) {
     for (const char* format : {"aligned", "csv", "tsv", "json"}) {
       std::vector<std::string> args = connection;
-      for (const char* a : {"-f", "", "--format", ""}) args.push_back(a);
-      args[args.size() - 3] = goldenPath("table.sql");
-      args.back() = format;
+      args.insert(args.end(), {"-f", goldenPath("table.sql"), "--format", format});
       Result r = box.run(args, "", env);
       EXPECT_EQ(r.code, 0) << format << ": " << r.err;
       EXPECT_EQ(r.err, "NULL shows as \"(null)\".\n") << format;
@@ -407,7 +405,7 @@ TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
 
 std::string repeat(const std::string& text, int times) {
   std::string out;
-  for (int i = 0; i < times; ++i) out += text;
+  while (times-- > 0) out += text;
   return out;
 }
 
@@ -417,12 +415,12 @@ void checkLongValuesArriveWhole(const Sandbox& box, std::vector<std::string> con
                                 const char* largeType,
                                 const std::map<std::string, std::string>& env) {
   std::string file = box.root() + "/long.csv";
-  for (const char* a : {"--format", "csv", "-o", "", "-c", ""}) connection.push_back(a);
-  connection[connection.size() - 3] = file;
-  connection.back() = std::string("DROP TABLE IF EXISTS qz_long; CREATE TABLE qz_long (v ") +
-                      "VARCHAR(20000), u VARCHAR(20000), c " + largeType + "); " +
-                      "INSERT INTO qz_long VALUES (REPEAT('x', 12000), REPEAT('a😀', 3000), " +
-                      "REPEAT('ü', 9000)); SELECT v, u, c FROM qz_long";
+  connection.insert(connection.end(),
+                    {"--format", "csv", "-o", file, "-c",
+                     std::string("DROP TABLE IF EXISTS qz_long; CREATE TABLE qz_long (v ") +
+                         "VARCHAR(20000), u VARCHAR(20000), c " + largeType + "); " +
+                         "INSERT INTO qz_long VALUES (REPEAT('x', 12000), REPEAT('a😀', 3000), " +
+                         "REPEAT('ü', 9000)); SELECT v, u, c FROM qz_long"});
   Result r = box.run(connection, "", env);
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "");
