@@ -4,6 +4,7 @@
 
 #include "config/config.h"
 #include "config/config_text.h"
+#include "interfaces/qzcom.h"
 
 namespace qz::config {
 namespace {
@@ -13,7 +14,7 @@ int familyIndex(const std::string& key, const std::string& prefix, bool caseInse
   std::string k = trimBlanks(key);
   if (k.size() <= prefix.size()) return 0;
   std::string head = k.substr(0, prefix.size());
-  bool same = caseInsensitive ? equalsIgnoreCase(head, prefix) : head == prefix;
+  bool same = caseInsensitive ? qzEqualsIgnoringAsciiCase(head, prefix) : head == prefix;
   if (!same) return 0;
   long long n = 0;
   for (std::size_t i = prefix.size(); i < k.size(); ++i) {
@@ -203,8 +204,8 @@ bool CSConfig::getBool(const std::string& key, bool& out) {
   std::string text;
   if (!getString(key, text)) return false;
   std::string word = trimBlanks(text);
-  out = equalsIgnoreCase(word, "true") || equalsIgnoreCase(word, "yes") ||
-        equalsIgnoreCase(word, "ja") || word == "1";
+  out = qzEqualsIgnoringAsciiCase(word, "true") || qzEqualsIgnoringAsciiCase(word, "yes") ||
+        qzEqualsIgnoringAsciiCase(word, "ja") || word == "1";
   return true;
 }
 

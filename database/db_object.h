@@ -1,5 +1,6 @@
 // Small pieces every database object uses: member adapters for method tables, handing out
-// interfaces, the QZCOM_JDBC_DEBUG trace, symbol-reference resolution and name comparison.
+// interfaces, the QZCOM_JDBC_DEBUG trace, symbol-reference resolution and searching text ignoring
+// case.
 //
 // Thread rule: none of these keep state; the trace switch is read on every use.
 //
@@ -9,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "object/proxy_object.h"
 #include "interfaces/qzcom.h"
+#include "object/proxy_object.h"
 #include "variant/variant.h"
 
 // Adapts `void T::m(proxyAutoParaListC&, proxyAutoTypeCastC&)` to a row handler. The object
@@ -40,6 +41,5 @@ void dbTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void dbResolveSymbolRefs(qzVariantS& value);
 inline constexpr int kMaxSymbolRefDepth = 64;
 
-bool dbEqualsIgnoringCase(const char* a, const char* b);
 // Position of the first occurrence of needle in text, ignoring ASCII case; -1 when none.
 long dbFindIgnoringCase(const std::string& text, const char* needle);

@@ -143,7 +143,7 @@ int32_t dbJDBCRecordSetFieldsC::find(const qzVariantS* column, int32_t* index) {
     const char* name = nullptr;
     if (key.getText(&name) != kQzOk) return kQzFailed;
     for (int32_t c = 0; c < recordSet_->columnCount(); ++c) {
-      if (dbEqualsIgnoringCase(recordSet_->column(c).name.c_str(), name)) {
+      if (qzEqualsIgnoringAsciiCase(recordSet_->column(c).name.c_str(), name)) {
         i = c;
         break;
       }

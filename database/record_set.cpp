@@ -478,7 +478,7 @@ int32_t dbJDBCSQLRecordSetC::position(int32_t* state) {
 
 int32_t dbJDBCSQLRecordSetC::transaction(const char* name, qzIUnknown** out) {
   if (out) *out = nullptr;
-  if (!dbEqualsIgnoringCase(name, "SQLEXEC")) return kQzFailed;
+  if (!qzEqualsIgnoringAsciiCase(name, "SQLEXEC")) return kQzFailed;
   try {
     statement_ = qzRef<dbJDBCSQLExecC>::share(new dbJDBCSQLExecC(connection_.get(), false));
     state_ = kAttached;
@@ -536,7 +536,7 @@ int32_t dbJDBCSQLRecordSetC::option(const qzVariantS* key, const qzVariantS* val
     qzVariantS k(*key), v(*value);
     int32_t keyNumber = 0, valueNumber = 0;
     if (k.type == kVtString) {
-      if (!dbEqualsIgnoringCase(k.text(), kDbOptionEmptyIsNull) ||
+      if (!qzEqualsIgnoringAsciiCase(k.text(), kDbOptionEmptyIsNull) ||
           v.getInt(&valueNumber) != kQzOk) {
         return kQzFailed;
       }

@@ -483,7 +483,7 @@ int32_t dbJDBCTableInfoResC::columnInfo(const qzVariantS* column, const qzVarian
       const char* name = nullptr;
       if (key.getText(&name) != kQzOk) return kQzFailed;
       for (const dbJDBCTableColumnS& candidate : columns) {
-        if (dbEqualsIgnoringCase(candidate.name.c_str(), name)) {
+        if (qzEqualsIgnoringAsciiCase(candidate.name.c_str(), name)) {
           c = &candidate;
           break;
         }

@@ -1,7 +1,6 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
-#include <strings.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -157,7 +156,7 @@ const char* iconvCharsetName(const char* name, char* buffer, int size) {
       {"CP28592", "ISO-8859-2"}, {"CP28605", "ISO-8859-15"}, {"ANSI", "CP1252"},
   };
   for (const Alias& a : aliases) {
-    if (strcasecmp(name, a.windows) == 0) return a.iconv;
+    if (qzEqualsIgnoringAsciiCase(name, a.windows)) return a.iconv;
   }
   // A bare code-page number ("1252") is a Windows code page.
   bool digits = true;

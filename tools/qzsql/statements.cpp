@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "interfaces/qzcom.h"
+
 namespace qzsql {
 namespace {
 
@@ -81,11 +83,11 @@ bool contains(const std::vector<std::string>& list, std::string_view word) {
 
 // Position of the first "SELECT" in any letter case, or npos.
 size_t findSelect(const std::string& text) {
-  static constexpr std::string_view kSelect = "SELECT";
-  auto it =
-      std::search(text.begin(), text.end(), kSelect.begin(), kSelect.end(),
-                  [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
-  return it == text.end() ? std::string::npos : static_cast<size_t>(it - text.begin());
+  const std::string_view view(text);
+  for (size_t i = 0; i < view.size(); ++i) {
+    if (qzStartsWithIgnoringAsciiCase(view.substr(i), "SELECT")) return i;
+  }
+  return std::string::npos;
 }
 
 }  // namespace
