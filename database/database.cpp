@@ -39,7 +39,7 @@ void raise(qzIUnknown* err) {
 }  // namespace
 
 dbJDBCDatabaseC::dbJDBCDatabaseC(std::shared_ptr<JSQLApi> session)
-    : proxyObjectC(table()), session_(std::move(session)) {}
+    : dbObjectT(table()), session_(std::move(session)) {}
 
 dbJDBCDatabaseC::~dbJDBCDatabaseC() {
   try {
@@ -47,16 +47,6 @@ dbJDBCDatabaseC::~dbJDBCDatabaseC() {
   } catch (...) {
     // The session layer answers failures with statuses; nothing else may leave a destructor.
   }
-}
-
-int32_t dbJDBCDatabaseC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kDatabase)) return dbHandOut(static_cast<dbIDatabase*>(this), out);
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCDatabaseC::className() {
-  return qzReadableTypeName(typeid(dbJDBCDatabaseC));
 }
 
 int32_t dbJDBCDatabaseC::fail(const char* label, qzIUnknown** errOut) {

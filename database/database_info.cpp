@@ -34,21 +34,9 @@ void textOrThrow(int32_t status, const qzVariantS& v, proxyAutoTypeCastC& result
 }  // namespace
 
 dbJDBCDatabaseInfoC::dbJDBCDatabaseInfoC(dbJDBCDatabaseC* connection)
-    : proxyObjectC(table()), connection_(qzRef<dbJDBCDatabaseC>::share(connection)) {}
+    : dbObjectT(table()), connection_(qzRef<dbJDBCDatabaseC>::share(connection)) {}
 
 dbJDBCDatabaseInfoC::~dbJDBCDatabaseInfoC() = default;
-
-int32_t dbJDBCDatabaseInfoC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kDatabaseInfo)) {
-    return dbHandOut(static_cast<dbIDatabaseInfo*>(this), out);
-  }
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCDatabaseInfoC::className() {
-  return qzReadableTypeName(typeid(dbJDBCDatabaseInfoC));
-}
 
 int32_t dbJDBCDatabaseInfoC::getDatabaseName(qzVariantS* out) {
   dbJDBCDatabaseC& c = *connection_.get();

@@ -1,6 +1,6 @@
-// Small pieces every database object uses: member adapters for method tables, handing out
-// interfaces, the QZCOM_JDBC_DEBUG trace, symbol-reference resolution and searching text ignoring
-// case.
+// Small pieces every database object uses: the object base with its one native interface,
+// member adapters for method tables, handing out interfaces, the QZCOM_JDBC_DEBUG trace,
+// symbol-reference resolution and searching text ignoring case.
 //
 // Thread rule: none of these keep state; the trace switch is read on every use.
 //
@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <typeinfo>
 
 #include "interfaces/qzcom.h"
 #include "object/proxy_object.h"
@@ -28,6 +29,26 @@ inline int32_t dbHandOut(qzIUnknown* p, void** out) {
   *out = p;
   return kQzOk;
 }
+
+// A database object: a scriptable object (Base is proxyObjectC or a layer above it) that also
+// offers the native interface I under the id kIid. QueryInterface hands out I for kIid and asks
+// Base for the rest; references count on the proxyObjectC part; className is Derived's
+// readable name.
+template <class Derived, class Base, class I, const qzIIDS& kIid>
+class dbObjectT : public Base, public I {
+ public:
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
+    if (!iid || !out) return kQzFailed;
+    if (qzIIDEqual(*iid, kIid)) return dbHandOut(static_cast<I*>(this), out);
+    return Base::QueryInterface(iid, out);
+  }
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+  const char* className() override { return qzReadableTypeName(typeid(Derived)); }
+
+ protected:
+  using Base::Base;
+};
 
 // True when QZCOM_JDBC_DEBUG is set, to any value (the empty one included).
 bool dbDebugEnabled();

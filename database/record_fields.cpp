@@ -112,21 +112,9 @@ std::string integerText(qzVariantS& v) {
 }  // namespace
 
 dbJDBCRecordSetFieldsC::dbJDBCRecordSetFieldsC(dbJDBCSQLRecordSetC* recordSet)
-    : proxyObjectC(table()), recordSet_(qzRef<dbJDBCSQLRecordSetC>::share(recordSet)) {}
+    : dbObjectT(table()), recordSet_(qzRef<dbJDBCSQLRecordSetC>::share(recordSet)) {}
 
 dbJDBCRecordSetFieldsC::~dbJDBCRecordSetFieldsC() = default;
-
-int32_t dbJDBCRecordSetFieldsC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kRecordSetFields)) {
-    return dbHandOut(static_cast<dbIRecordSetFields*>(this), out);
-  }
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCRecordSetFieldsC::className() {
-  return qzReadableTypeName(typeid(dbJDBCRecordSetFieldsC));
-}
 
 int32_t dbJDBCRecordSetFieldsC::count(int32_t* out) {
   if (out) *out = recordSet_->columnCount();

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "database/db_object.h"
 #include "interfaces/record_set.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
@@ -22,16 +23,12 @@
 class dbJDBCSQLRecordSetC;
 struct dbJDBCColumnS;
 
-class dbJDBCRecordSetFieldsC final : public proxyObjectC, public dbIRecordSetFields {
+class dbJDBCRecordSetFieldsC final : public dbObjectT<dbJDBCRecordSetFieldsC, proxyObjectC,
+                                                      dbIRecordSetFields, dbiid::kRecordSetFields> {
  public:
   // REQUIRES: recordSet is not null.
   explicit dbJDBCRecordSetFieldsC(dbJDBCSQLRecordSetC* recordSet);
   ~dbJDBCRecordSetFieldsC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   int32_t count(int32_t* out) override;
   int32_t getField(const qzVariantS* column, int32_t code, qzVariantS* out) override;

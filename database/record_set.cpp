@@ -194,7 +194,7 @@ qzRef<qzIUnknown> dbCreateRecordSet(dbJDBCDatabaseC& connection) {
 // ---------------------------------------------------------------------------------------------
 
 dbJDBCSQLRecordSetC::dbJDBCSQLRecordSetC(dbJDBCDatabaseC* connection)
-    : proxyObjectC(table()),
+    : dbObjectT(table()),
       connection_(qzRef<dbJDBCDatabaseC>::share(connection)),
       emptyIsNull_(connection->emptyIsNull()) {}
 
@@ -226,16 +226,6 @@ bool dbJDBCSQLRecordSetC::nextFromBlock() {
       blockRow_ = false;
       return false;
   }
-}
-
-int32_t dbJDBCSQLRecordSetC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kRecordSet)) return dbHandOut(static_cast<dbIRecordSet*>(this), out);
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCSQLRecordSetC::className() {
-  return qzReadableTypeName(typeid(dbJDBCSQLRecordSetC));
 }
 
 // --- describing -----------------------------------------------------------------------------

@@ -11,7 +11,7 @@ namespace lang = jbridge::proxy::java::lang;
 namespace sql = jbridge::proxy::java::sql;
 
 dbJDBCSQLExecC::dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8)
-    : dbJDBCTransactionC(table(), connection),
+    : dbObjectT(table(), connection),
       resultType_(JSQLApi::kForwardOnly),
       resultConcurrency_(JSQLApi::kReadOnly),
       utf8_(utf8) {
@@ -26,18 +26,6 @@ dbJDBCSQLExecC::~dbJDBCSQLExecC() {
     connection().session().JSQLCloseStatement(statement_);
   } catch (...) {
   }
-}
-
-int32_t dbJDBCSQLExecC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kSqlTransaction)) {
-    return dbHandOut(static_cast<dbISQLTransaction*>(this), out);
-  }
-  return dbJDBCTransactionC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCSQLExecC::className() {
-  return qzReadableTypeName(typeid(dbJDBCSQLExecC));
 }
 
 bool dbJDBCSQLExecC::isQuery(const std::string& text) {

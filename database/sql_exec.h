@@ -21,12 +21,14 @@
 #include <mutex>
 #include <string>
 
-#include "interfaces/database.h"
+#include "database/db_object.h"
 #include "database/transaction.h"
+#include "interfaces/database.h"
 #include "jbridge/proxy/sql_result_set.h"
 #include "jbridge/proxy/sql_statement.h"
 
-class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction {
+class dbJDBCSQLExecC final : public dbObjectT<dbJDBCSQLExecC, dbJDBCTransactionC, dbISQLTransaction,
+                                              dbiid::kSqlTransaction> {
  public:
   using Statement = jbridge::proxy::java::sql::Statement;
   using ResultSet = jbridge::proxy::java::sql::ResultSet;
@@ -37,11 +39,6 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
 
   dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8);
   ~dbJDBCSQLExecC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   // 1 without an error object when no statement was set.
   int32_t execute(qzIUnknown** errOut) override;

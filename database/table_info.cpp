@@ -117,21 +117,9 @@ qzRef<qzIUnknown> dbCreateTableInfo(dbJDBCDatabaseC& connection) {
 // --- table information ----------------------------------------------------------------------
 
 dbJDBCTableInfoC::dbJDBCTableInfoC(dbJDBCDatabaseC* connection)
-    : dbJDBCTransactionC(table(), connection), emptyIsNull_(connection->emptyIsNull()) {}
+    : dbObjectT(table(), connection), emptyIsNull_(connection->emptyIsNull()) {}
 
 dbJDBCTableInfoC::~dbJDBCTableInfoC() = default;
-
-int32_t dbJDBCTableInfoC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kTableInfoTrans)) {
-    return dbHandOut(static_cast<dbITableInfoTrans*>(this), out);
-  }
-  return dbJDBCTransactionC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCTableInfoC::className() {
-  return qzReadableTypeName(typeid(dbJDBCTableInfoC));
-}
 
 void dbJDBCTableInfoC::splitName(const std::string& text, std::string* schema, std::string* table) {
   bool quoted = false;
@@ -422,21 +410,9 @@ bool toInt(const qzVariantS* v, int32_t* out) {
 }  // namespace
 
 dbJDBCTableInfoResC::dbJDBCTableInfoResC(dbJDBCTableInfoC* info)
-    : proxyObjectC(table()), info_(qzRef<dbJDBCTableInfoC>::share(info)) {}
+    : dbObjectT(table()), info_(qzRef<dbJDBCTableInfoC>::share(info)) {}
 
 dbJDBCTableInfoResC::~dbJDBCTableInfoResC() = default;
-
-int32_t dbJDBCTableInfoResC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kTableInfoRes)) {
-    return dbHandOut(static_cast<dbITableInfoRes*>(this), out);
-  }
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCTableInfoResC::className() {
-  return qzReadableTypeName(typeid(dbJDBCTableInfoResC));
-}
 
 int32_t dbJDBCTableInfoResC::tableinfo(const qzVariantS* code, qzVariantS* out) {
   int32_t n = 0;

@@ -15,9 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "database/db_object.h"
+#include "database/transaction.h"
 #include "interfaces/database.h"
 #include "interfaces/record_set.h"
-#include "database/transaction.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
 
@@ -33,15 +34,11 @@ struct dbJDBCTableColumnS {
   int32_t keyRole = kDbKeyRolePlain;
 };
 
-class dbJDBCTableInfoC final : public dbJDBCTransactionC, public dbITableInfoTrans {
+class dbJDBCTableInfoC final : public dbObjectT<dbJDBCTableInfoC, dbJDBCTransactionC,
+                                                dbITableInfoTrans, dbiid::kTableInfoTrans> {
  public:
   explicit dbJDBCTableInfoC(dbJDBCDatabaseC* connection);
   ~dbJDBCTableInfoC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   // Fails (1) when the table cannot be looked up, is ambiguous, or has no columns; a failure
   // to read its keys is put into errOut, but the call succeeds.
@@ -89,16 +86,12 @@ class dbJDBCTableInfoC final : public dbJDBCTransactionC, public dbITableInfoTra
   bool emptyIsNull_;
 };
 
-class dbJDBCTableInfoResC final : public proxyObjectC, public dbITableInfoRes {
+class dbJDBCTableInfoResC final
+    : public dbObjectT<dbJDBCTableInfoResC, proxyObjectC, dbITableInfoRes, dbiid::kTableInfoRes> {
  public:
   // REQUIRES: info is not null.
   explicit dbJDBCTableInfoResC(dbJDBCTableInfoC* info);
   ~dbJDBCTableInfoResC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   int32_t tableinfo(const qzVariantS* code, qzVariantS* out) override;
   int32_t countColumns(int32_t* out) override;
