@@ -302,25 +302,34 @@ std::string csvField(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// The backslash escapes TSV and JSON share; null for a character that has none there.
+const char* backslashEscape(char c) {
+  switch (c) {
+    case '\\':
+      return "\\\\";
+    case '\t':
+      return "\\t";
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
 std::string tsvField(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
+    if (const char* escape = backslashEscape(c)) {
+      out += escape;
+    } else {
+      out += c;
     }
   }
   return out;
@@ -329,37 +338,21 @@ std::string tsvField(std::string_view text) {
 std::string jsonString(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      default:
-        if (u < 0x20) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-          out += buffer;
-        } else {
-          out += c;
-        }
+    const auto u = static_cast<unsigned char>(c);
+    if (const char* escape = backslashEscape(c)) {
+      out += escape;
+    } else if (c == '"') {
+      out += "\\\"";
+    } else if (c == '\b') {
+      out += "\\b";
+    } else if (c == '\f') {
+      out += "\\f";
+    } else if (u < 0x20) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
+      out += buffer;
+    } else {
+      out += c;
     }
   }
   out += '"';

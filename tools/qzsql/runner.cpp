@@ -914,6 +914,16 @@ Outcome Runner::toggle(const MetaArgs& a, bool* flag, const char* command, const
   return Outcome::kOk;
 }
 
+Outcome Runner::endTransaction(bool commit) {
+  if (commit) {
+    session().commit();
+  } else {
+    session().rollback();
+  }
+  status(commit ? "COMMIT" : "ROLLBACK");
+  return Outcome::kOk;
+}
+
 std::span<const MetaCommand> Runner::metaCommands() {
   using A = const MetaArgs&;
   static const MetaCommand kCommands[] = {
@@ -949,19 +959,11 @@ std::span<const MetaCommand> Runner::metaCommands() {
       {{"commit"},
        "",
        "commit the transaction",
-       [](Runner& r, A) {
-         r.session().commit();
-         r.status("COMMIT");
-         return Outcome::kOk;
-       }},
+       [](Runner& r, A) { return r.endTransaction(true); }},
       {{"rollback"},
        "",
        "roll the transaction back",
-       [](Runner& r, A) {
-         r.session().rollback();
-         r.status("ROLLBACK");
-         return Outcome::kOk;
-       }},
+       [](Runner& r, A) { return r.endTransaction(false); }},
       {{"autocommit"},
        "[on|off]",
        "show or set auto-commit (on after connect)",

@@ -86,6 +86,8 @@ class Runner {
   Outcome fail(const std::string& where, const std::string& message);
   // The on/off argument of a switch: empty is the other of current; nullopt when neither.
   static std::optional<bool> onOff(const std::string& word, bool current);
+  // \commit and \rollback.
+  Outcome endTransaction(bool commit);
   // \timing, \verbose: sets *flag by onOff and says so ("<state> on.").
   Outcome toggle(const MetaArgs& a, bool* flag, const char* command, const char* state);
   // \o: results to a file, or back to where they went at the start.
