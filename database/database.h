@@ -67,12 +67,8 @@ class dbJDBCDatabaseC final
   bool emptyIsNull() const { return emptyIsNull_; }
 
  private:
-  void scriptConnect(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptClose(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptOption(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCreateObject(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCommit(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptRollback(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptConnect, scriptClose, scriptOption, scriptCreateObject, scriptCommit,
+      scriptRollback;
   static proxyMethodTableC* table();
 
   int32_t fail(const char* label, qzIUnknown** errOut);

@@ -31,11 +31,8 @@ class dbJDBCDatabaseInfoC final
   int32_t getClassId(char* buffer, int32_t size) override;
 
  private:
-  void scriptDatabaseName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptDbmsName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptDbmsVersion(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptClassId(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptConnectionState(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptDatabaseName, scriptDbmsName, scriptDbmsVersion, scriptClassId,
+      scriptConnectionState;
   static proxyMethodTableC* table();
 
   qzRef<dbJDBCDatabaseC> connection_;

@@ -15,6 +15,11 @@
 #include "object/proxy_object.h"
 #include "variant/variant.h"
 
+// The type of a scriptable member: a class declares its members of the method table as
+// `dbScriptFn scriptA, scriptB;` and defines each as
+// `void T::scriptA(proxyAutoParaListC& args, proxyAutoTypeCastC& result)`.
+using dbScriptFn = void(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+
 // Adapts `void T::m(proxyAutoParaListC&, proxyAutoTypeCastC&)` to a row handler. The object
 // model hands handlers the proxyObjectC part of the object, which for a class with several
 // bases need not sit at the address of the T, so the cast goes through proxyObjectC.

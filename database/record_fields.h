@@ -38,15 +38,11 @@ class dbJDBCRecordSetFieldsC final : public dbObjectT<dbJDBCRecordSetFieldsC, pr
   static int32_t valueOf(const dbJDBCColumnS& column, qzVariantS* out);
 
  private:
-  void scriptField(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // FullText(column): the whole value of any length and type, read again from the current
   // row; empty for NULL. Cut(column): 1 when Field's text holds less than the whole value.
-  void scriptFullText(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCut(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // Row(code): what Field(c, code) reads for every column c, as one array (index 0 first);
   // empty when nothing is described.
-  void scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptField, scriptCount, scriptFullText, scriptCut, scriptRow;
   static proxyMethodTableC* table();
 
   // What Field(column, code) reads; throws as Field does for a value that cannot be read.

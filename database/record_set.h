@@ -129,14 +129,8 @@ class dbJDBCSQLRecordSetC final
  private:
   using ResultSet = jbridge::proxy::java::sql::ResultSet;
 
-  void scriptCollection(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptFetch(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptUpdate(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptTransaction(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptEof(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptOption(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCancel(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptCollection, scriptFetch, scriptUpdate, scriptTransaction, scriptCount, scriptEof,
+      scriptOption, scriptCancel;
   static proxyMethodTableC* table();
 
   int32_t describeColumns();

@@ -74,19 +74,15 @@ class dbJDBCSQLExecC final : public dbObjectT<dbJDBCSQLExecC, dbJDBCTransactionC
   qzIUnknown* lastError() const { return lastError_.get(); }
 
  private:
-  void scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCancel(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // columnType(column): the java.sql.Types code of a column (from 0) of the last query's
   // result, so that a client can tell numbers from text whatever the type map reads them as.
-  void scriptColumnType(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // columnInfo(column, what): more of that column's description, for a client that makes a
   // table like it: "precision" and "scale" (numbers), "typename" (the driver's own name).
-  void scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // metadata(what, schema, table): makes a list of the connection's JDBC database metadata
   // this object's result, read like a query's (by a record set, columnType): what is
   // "tables" (table a name pattern, "" for all), "schemas", "columns", "primarykeys",
   // "foreignkeys" (the imported keys) or "indexes"; an empty schema stands for any.
-  void scriptMetadata(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptStatement, scriptCancel, scriptColumnType, scriptColumnInfo, scriptMetadata;
   static proxyMethodTableC* table();
 
   bool statementSet_ = false;

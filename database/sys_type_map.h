@@ -43,8 +43,7 @@ class dbJDBCSysTypeMapC final
     int32_t value;
   };
 
-  void scriptAddTranslation(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptGetTranslation(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptAddTranslation, scriptGetTranslation;
   static proxyMethodTableC* table();
 
   std::vector<Rule> rules_;

@@ -63,9 +63,7 @@ class dbJDBCTableInfoC final : public dbObjectT<dbJDBCTableInfoC, dbJDBCTransact
   bool emptyIsNull() const { return emptyIsNull_; }
 
  private:
-  void scriptTableName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptResult(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptExecute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptTableName, scriptResult, scriptExecute;
   static proxyMethodTableC* table();
 
   int32_t lookUpTable(qzIUnknown** errOut);
@@ -98,9 +96,7 @@ class dbJDBCTableInfoResC final
   int32_t columnInfo(const qzVariantS* column, const qzVariantS* code, qzVariantS* out) override;
 
  private:
-  void scriptTableInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCountColumns(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptTableInfo, scriptCountColumns, scriptColumnInfo;
   static proxyMethodTableC* table();
 
   qzRef<dbJDBCTableInfoC> info_;

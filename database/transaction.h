@@ -33,7 +33,7 @@ class dbJDBCTransactionC
 
  private:
   // "execute": integer 1, or the call exception of the failed run (possibly an empty one).
-  void scriptExecute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptExecute;
 
   qzRef<dbJDBCDatabaseC> connection_;
 };
