@@ -225,13 +225,24 @@ void CSConfig::setInts(const std::string& key, const std::vector<int>& values) {
   cursorKey_ = key;
 }
 
+namespace {
+
+// The numbers of a list item's text, its parts apart by commas.
+template <class T>
+std::vector<T> parseNumbers(const std::string& text, T (*parse)(std::string_view, bool*)) {
+  std::vector<T> out;
+  for (const std::string& part : tokenize(text, ',', kNoQuote, false)) {
+    out.push_back(parse(part, nullptr));
+  }
+  return out;
+}
+
+}  // namespace
+
 bool CSConfig::getInts(const std::string& key, std::vector<int>& out) {
   std::string text;
   if (!getString(key, text)) return false;
-  out.clear();
-  for (const std::string& part : tokenize(text, ',', kNoQuote, false)) {
-    out.push_back(parseInt(part));
-  }
+  out = parseNumbers(text, parseInt);
   return true;
 }
 
@@ -243,10 +254,7 @@ void CSConfig::setDoubles(const std::string& key, const std::vector<double>& val
 bool CSConfig::getDoubles(const std::string& key, std::vector<double>& out) {
   std::string text;
   if (!getString(key, text)) return false;
-  out.clear();
-  for (const std::string& part : tokenize(text, ',', kNoQuote, false)) {
-    out.push_back(parseDouble(part));
-  }
+  out = parseNumbers(text, parseDouble);
   return true;
 }
 
