@@ -1244,6 +1244,26 @@ std::string columnList(const MetaList& l, std::vector<const Row*> rows, const ch
   return out;
 }
 
+// Rows grouped by a key, the groups in the order of their first rows; rows whose key is empty
+// are left out.
+using RowGroups = std::vector<std::pair<std::string, std::vector<const Row*>>>;
+template <class KeyFn>
+RowGroups groupRows(const MetaList& list, KeyFn key) {
+  RowGroups groups;
+  for (const Row& r : list.rows) {
+    std::string k = key(r);
+    if (k.empty()) continue;
+    auto it =
+        std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == k; });
+    if (it == groups.end()) {
+      groups.push_back({k, {}});
+      it = groups.end() - 1;
+    }
+    it->second.push_back(&r);
+  }
+  return groups;
+}
+
 std::string unquoted(const std::string& s) {
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
   return s;
@@ -1314,18 +1334,10 @@ Outcome Runner::describe(const std::string& name) {
   if (!foreign.rows.empty()) {
     out_ << "Foreign keys:\n";
     // One key per name and referenced table; a key without a name is one per table.
-    std::vector<std::pair<std::string, std::vector<const Row*>>> keys;
-    for (const Row& r : foreign.rows) {
-      std::string id = foreign.text(r, "FK_NAME") + "\n" + foreign.text(r, "PKTABLE_SCHEM") + "." +
-                       foreign.text(r, "PKTABLE_NAME");
-      auto it =
-          std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == id; });
-      if (it == keys.end()) {
-        keys.push_back({id, {}});
-        it = keys.end() - 1;
-      }
-      it->second.push_back(&r);
-    }
+    const RowGroups keys = groupRows(foreign, [&](const Row& r) {
+      return foreign.text(r, "FK_NAME") + "\n" + foreign.text(r, "PKTABLE_SCHEM") + "." +
+             foreign.text(r, "PKTABLE_NAME");
+    });
     for (const auto& [id, rows] : keys) {
       const Row& first = *rows.front();
       std::string keyName = foreign.text(first, "FK_NAME");
@@ -1337,18 +1349,9 @@ Outcome Runner::describe(const std::string& name) {
     }
   }
   MetaList indexes = session().metadata("indexes", foundSchema, foundName);
-  std::vector<std::pair<std::string, std::vector<const Row*>>> byName;
-  for (const Row& r : indexes.rows) {
-    std::string index = indexes.text(r, "INDEX_NAME");
-    if (index.empty()) continue;  // the table's statistics, no index
-    auto it =
-        std::find_if(byName.begin(), byName.end(), [&](const auto& k) { return k.first == index; });
-    if (it == byName.end()) {
-      byName.push_back({index, {}});
-      it = byName.end() - 1;
-    }
-    it->second.push_back(&r);
-  }
+  // A row without an index name is the table's statistics, no index.
+  const RowGroups byName =
+      groupRows(indexes, [&](const Row& r) { return indexes.text(r, "INDEX_NAME"); });
   if (!byName.empty()) {
     out_ << "Indexes:\n";
     for (const auto& [index, rows] : byName) {
