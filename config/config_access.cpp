@@ -174,13 +174,22 @@ void CSConfig::setDouble(const std::string& key, double x) {
   setString(key, formatFixed(x, 6, CSConfigVal::kMaxPrecision));
 }
 
-bool CSConfig::getDouble(const std::string& key, double& out) {
-  std::string text;
+namespace {
+
+// out becomes the number the text holds; false, out untouched, when it holds none.
+template <class T>
+bool parseNumber(const std::string& text, T (*parse)(std::string_view, bool*), T& out) {
   bool converted = false;
-  if (!getString(key, text)) return false;
-  double x = parseDouble(text, &converted);
+  const T x = parse(text, &converted);
   if (converted) out = x;
   return converted;
+}
+
+}  // namespace
+
+bool CSConfig::getDouble(const std::string& key, double& out) {
+  std::string text;
+  return getString(key, text) && parseNumber(text, parseDouble, out);
 }
 
 void CSConfig::setInt(const std::string& key, int n) {
@@ -189,11 +198,7 @@ void CSConfig::setInt(const std::string& key, int n) {
 
 bool CSConfig::getInt(const std::string& key, int& out) {
   std::string text;
-  bool converted = false;
-  if (!getString(key, text)) return false;
-  int n = parseInt(text, &converted);
-  if (converted) out = n;
-  return converted;
+  return getString(key, text) && parseNumber(text, parseInt, out);
 }
 
 void CSConfig::setBool(const std::string& key, bool b) {
