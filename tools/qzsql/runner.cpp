@@ -1044,20 +1044,14 @@ std::span<const MetaCommand> Runner::metaCommands() {
        "pager [on|off]",
        "page results taller than the terminal ($PAGER)",
        [](Runner& r, A a) {
-         const size_t space = a.arg.find_first_of(" \t");
-         const std::string rest =
-             lower(trimmed(a.arg.substr(space == std::string::npos ? a.arg.size() : space)));
-         if (lower(a.arg.substr(0, 5)) != "pager")
+         if (lower(a.arg.substr(0, 5)) != "pager") {
            return r.fail(a.where, "\\pset takes pager [on|off]");
-         if (rest.empty()) {
-           r.pager_ = !r.pager_;
-         } else if (rest == "on" || rest == "off") {
-           r.pager_ = rest == "on";
-         } else {
-           return r.fail(a.where, "\\pset pager takes on or off");
          }
-         std::fprintf(stderr, "Pager usage is %s.\n", r.pager_ ? "on" : "off");
-         return Outcome::kOk;
+         const size_t space = a.arg.find_first_of(" \t");
+         MetaArgs pager = a;
+         pager.word =
+             lower(trimmed(a.arg.substr(space == std::string::npos ? a.arg.size() : space)));
+         return r.toggle(pager, &r.pager_, "pset pager", "Pager usage is");
        }},
       {{"copy"},
        "TABLE FROM FILE | SOURCE TO FILE | SOURCE TO @DSN TABLE",

@@ -88,7 +88,7 @@ class Runner {
   static std::optional<bool> onOff(const std::string& word, bool current);
   // \commit and \rollback.
   Outcome endTransaction(bool commit);
-  // \timing, \verbose: sets *flag by onOff and says so ("<state> on.").
+  // \timing, \verbose, \pset pager: sets *flag by onOff and says so ("<state> on.").
   Outcome toggle(const MetaArgs& a, bool* flag, const char* command, const char* state);
   // \o: results to a file, or back to where they went at the start.
   Outcome redirect(const std::string& path, const std::string& where);
