@@ -300,16 +300,23 @@ int32_t dbJDBCTableInfoC::readColumns(qzIUnknown** errOut) {
   return status;
 }
 
-void dbJDBCTableInfoC::readPrimaryKey(qzIUnknown** errOut) {
+bool dbJDBCTableInfoC::openKeys(KeyQuery query, const char* label, sql::ResultSet& rs,
+                                qzIUnknown** errOut) {
   JSQLApi& session = connection().session();
   const std::string& table = found_ ? tableName_ : requestedName_;
-  sql::ResultSet rs;
-  if (session.JSQLGetPrimaryKeys(connection().metaData(), rs, nullptr, schema_.c_str(),
-                                 table.c_str()) != JSQLApi::kOk) {
-    loseKeyInformation();
-    report(session, kLabelPrimaryKey, errOut);
-    return;
+  if ((session.*query)(connection().metaData(), rs, nullptr, schema_.c_str(), table.c_str()) ==
+      JSQLApi::kOk) {
+    return true;
   }
+  loseKeyInformation();
+  report(session, label, errOut);
+  return false;
+}
+
+void dbJDBCTableInfoC::readPrimaryKey(qzIUnknown** errOut) {
+  JSQLApi& session = connection().session();
+  sql::ResultSet rs;
+  if (!openKeys(&JSQLApi::JSQLGetPrimaryKeys, kLabelPrimaryKey, rs, errOut)) return;
   try {
     std::string keyTable, column;
     int32_t sequence = 0;
@@ -330,14 +337,8 @@ void dbJDBCTableInfoC::readPrimaryKey(qzIUnknown** errOut) {
 
 void dbJDBCTableInfoC::readForeignKeys(qzIUnknown** errOut) {
   JSQLApi& session = connection().session();
-  const std::string& table = found_ ? tableName_ : requestedName_;
   sql::ResultSet rs;
-  if (session.JSQLGetImportedKeys(connection().metaData(), rs, nullptr, schema_.c_str(),
-                                  table.c_str()) != JSQLApi::kOk) {
-    loseKeyInformation();
-    report(session, kLabelForeignKey, errOut);
-    return;
-  }
+  if (!openKeys(&JSQLApi::JSQLGetImportedKeys, kLabelForeignKey, rs, errOut)) return;
   try {
     std::string pkTable, pkColumn, fkTable, fkColumn;
     int32_t sequence = 0;

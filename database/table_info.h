@@ -19,8 +19,13 @@
 #include "database/transaction.h"
 #include "interfaces/database.h"
 #include "interfaces/record_set.h"
+#include "jbridge/proxy/proxy_fwd.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
+
+namespace qz::jdbc {
+class JSQLApi;
+}
 
 struct dbJDBCTableColumnS {
   std::string name;
@@ -68,6 +73,14 @@ class dbJDBCTableInfoC final : public dbObjectT<dbJDBCTableInfoC, dbJDBCTransact
 
   int32_t lookUpTable(qzIUnknown** errOut);
   int32_t readColumns(qzIUnknown** errOut);
+  using KeyQuery =
+      int32_t (qz::jdbc::JSQLApi::*)(jbridge::proxy::java::sql::DatabaseMetaData& metaData,
+                                     jbridge::proxy::java::sql::ResultSet& resultSet,
+                                     const char* catalog, const char* schema, const char* table);
+  // Runs the key query for the table into rs; false, the key information dropped and the
+  // failure reported under label, when it fails.
+  bool openKeys(KeyQuery query, const char* label, jbridge::proxy::java::sql::ResultSet& rs,
+                qzIUnknown** errOut);
   void readPrimaryKey(qzIUnknown** errOut);
   void readForeignKeys(qzIUnknown** errOut);
   void loseKeyInformation();
