@@ -12,6 +12,7 @@
 #include "config/config_file.h"
 #include "config/config_text.h"
 #include "config/expand.h"
+#include "interfaces/qzcom.h"
 
 namespace qz::config {
 namespace {
@@ -113,7 +114,7 @@ std::string CSConfig::blockKey(const std::string& name) const {
   // "<default>" is one block whatever the case rule, as it is never written with a header
   // that could tell two apart.
   std::string key = nameKey(name, blockCaseInsensitive_);
-  if (equalsIgnoreCase(key, kDefaultBlock)) return kDefaultBlock;
+  if (qzEqualsIgnoringAsciiCase(key, kDefaultBlock)) return kDefaultBlock;
   return key;
 }
 

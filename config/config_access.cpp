@@ -4,6 +4,7 @@
 
 #include "config/config.h"
 #include "config/config_text.h"
+#include "interfaces/qzcom.h"
 
 namespace qz::config {
 namespace {
@@ -13,7 +14,7 @@ int familyIndex(const std::string& key, const std::string& prefix, bool caseInse
   std::string k = trimBlanks(key);
   if (k.size() <= prefix.size()) return 0;
   std::string head = k.substr(0, prefix.size());
-  bool same = caseInsensitive ? equalsIgnoreCase(head, prefix) : head == prefix;
+  bool same = caseInsensitive ? qzEqualsIgnoringAsciiCase(head, prefix) : head == prefix;
   if (!same) return 0;
   long long n = 0;
   for (std::size_t i = prefix.size(); i < k.size(); ++i) {
@@ -173,13 +174,22 @@ void CSConfig::setDouble(const std::string& key, double x) {
   setString(key, formatFixed(x, 6, CSConfigVal::kMaxPrecision));
 }
 
-bool CSConfig::getDouble(const std::string& key, double& out) {
-  std::string text;
+namespace {
+
+// out becomes the number the text holds; false, out untouched, when it holds none.
+template <class T>
+bool parseNumber(const std::string& text, T (*parse)(std::string_view, bool*), T& out) {
   bool converted = false;
-  if (!getString(key, text)) return false;
-  double x = parseDouble(text, &converted);
+  const T x = parse(text, &converted);
   if (converted) out = x;
   return converted;
+}
+
+}  // namespace
+
+bool CSConfig::getDouble(const std::string& key, double& out) {
+  std::string text;
+  return getString(key, text) && parseNumber(text, parseDouble, out);
 }
 
 void CSConfig::setInt(const std::string& key, int n) {
@@ -188,11 +198,7 @@ void CSConfig::setInt(const std::string& key, int n) {
 
 bool CSConfig::getInt(const std::string& key, int& out) {
   std::string text;
-  bool converted = false;
-  if (!getString(key, text)) return false;
-  int n = parseInt(text, &converted);
-  if (converted) out = n;
-  return converted;
+  return getString(key, text) && parseNumber(text, parseInt, out);
 }
 
 void CSConfig::setBool(const std::string& key, bool b) {
@@ -203,8 +209,8 @@ bool CSConfig::getBool(const std::string& key, bool& out) {
   std::string text;
   if (!getString(key, text)) return false;
   std::string word = trimBlanks(text);
-  out = equalsIgnoreCase(word, "true") || equalsIgnoreCase(word, "yes") ||
-        equalsIgnoreCase(word, "ja") || word == "1";
+  out = qzEqualsIgnoringAsciiCase(word, "true") || qzEqualsIgnoringAsciiCase(word, "yes") ||
+        qzEqualsIgnoringAsciiCase(word, "ja") || word == "1";
   return true;
 }
 
@@ -224,13 +230,24 @@ void CSConfig::setInts(const std::string& key, const std::vector<int>& values) {
   cursorKey_ = key;
 }
 
+namespace {
+
+// The numbers of a list item's text, its parts apart by commas.
+template <class T>
+std::vector<T> parseNumbers(const std::string& text, T (*parse)(std::string_view, bool*)) {
+  std::vector<T> out;
+  for (const std::string& part : tokenize(text, ',', kNoQuote, false)) {
+    out.push_back(parse(part, nullptr));
+  }
+  return out;
+}
+
+}  // namespace
+
 bool CSConfig::getInts(const std::string& key, std::vector<int>& out) {
   std::string text;
   if (!getString(key, text)) return false;
-  out.clear();
-  for (const std::string& part : tokenize(text, ',', kNoQuote, false)) {
-    out.push_back(parseInt(part));
-  }
+  out = parseNumbers(text, parseInt);
   return true;
 }
 
@@ -242,10 +259,7 @@ void CSConfig::setDoubles(const std::string& key, const std::vector<double>& val
 bool CSConfig::getDoubles(const std::string& key, std::vector<double>& out) {
   std::string text;
   if (!getString(key, text)) return false;
-  out.clear();
-  for (const std::string& part : tokenize(text, ',', kNoQuote, false)) {
-    out.push_back(parseDouble(part));
-  }
+  out = parseNumbers(text, parseDouble);
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "config/config.h"
 #include "config/config_text.h"
+#include "interfaces/qzcom.h"
 
 namespace qz::config {
 namespace {
@@ -46,8 +47,8 @@ double CSConfigVal::asDouble() const {
 
 bool CSConfigVal::asBool() const {
   std::string word = trimBlanks(text_);
-  return equalsIgnoreCase(word, "yes") || equalsIgnoreCase(word, "ja") ||
-         equalsIgnoreCase(word, "true") || asInt() == 1;
+  return qzEqualsIgnoringAsciiCase(word, "yes") || qzEqualsIgnoringAsciiCase(word, "ja") ||
+         qzEqualsIgnoringAsciiCase(word, "true") || asInt() == 1;
 }
 
 int CSConfigVal::asIntClamped(int min, int max) {
@@ -158,7 +159,7 @@ CSConfigBlock::CSConfigBlock(CSConfig* owner, std::string name)
 CSConfigBlock::~CSConfigBlock() = default;
 
 bool CSConfigBlock::isDefault() const {
-  return equalsIgnoreCase(trimBlanks(name_), kDefaultBlock);
+  return qzEqualsIgnoringAsciiCase(trimBlanks(name_), kDefaultBlock);
 }
 
 bool CSConfigBlock::itemCaseInsensitive() const {

@@ -1,5 +1,5 @@
 // Text helpers of the configuration model: the list tokenizer, blank trimming, the name
-// comparison rule, number formatting without fixed buffers, and the rules that turn a
+// key rule, number formatting without fixed buffers, and the rules that turn a
 // comment and its markers into the lines the writer puts out.
 //
 // Thread rule: pure functions; any thread.
@@ -31,7 +31,6 @@ std::string trimBlanks(std::string_view text);
 // The form under which names compare and hash: trimmed, and ASCII lower case when the rule
 // ignores case.
 std::string nameKey(std::string_view name, bool caseInsensitive);
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
 bool startsWith(std::string_view text, std::string_view prefix);
 // True when a line of `comment` begins with marker once its leading blanks are skipped.
 bool hasMarkerLine(std::string_view comment, std::string_view marker);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "interfaces/qzcom.h"
 #include "platform/folders.h"
 #include "platform/registry.h"
 
@@ -40,14 +41,6 @@ char lowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 // Empty values count as unset, as the registry roots do: on Windows an empty environment
 // variable cannot exist at all.
 bool readEnvironment(const std::string& name, std::string* value) {
@@ -73,7 +66,8 @@ void replacePlaceholder(std::string& text, std::string_view placeholder, ValueFn
   bool haveValue = false;
   std::size_t pos = 0;
   while (pos + placeholder.size() <= text.size()) {
-    if (!equalsIgnoringCase(std::string_view(text).substr(pos, placeholder.size()), placeholder)) {
+    if (!qzEqualsIgnoringAsciiCase(std::string_view(text).substr(pos, placeholder.size()),
+                                   placeholder)) {
       ++pos;
       continue;
     }
@@ -212,7 +206,7 @@ std::string lookupVariable(const std::string& name, int* status, bool useRegistr
       {"OSEXT", platform::osExecutableExtension()},
   };
   for (const auto& [constant, text] : constants) {
-    if (equalsIgnoringCase(name, constant)) {
+    if (qzEqualsIgnoringAsciiCase(name, constant)) {
       *status = 1;
       return text;
     }

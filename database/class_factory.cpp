@@ -76,7 +76,7 @@ int32_t dbJDBCClassFactoryC::createInstance(const qzIIDS* className, qzIUnknown*
     if (qzIIDMatchesName(*className, kDbOdbcClass)) {
       std::string driver;
       if (readProxyDriver(&driver) != kQzOk) return kQzFailed;
-      if (!dbEqualsIgnoringCase(driver.c_str(), kDbJdbcClass)) return kQzFailed;
+      if (!qzEqualsIgnoringAsciiCase(driver.c_str(), kDbJdbcClass)) return kQzFailed;
     } else if (!qzIIDMatchesName(*className, kDbJdbcClass)) {
       return kQzFailed;
     }

@@ -39,7 +39,7 @@ void raise(qzIUnknown* err) {
 }  // namespace
 
 dbJDBCDatabaseC::dbJDBCDatabaseC(std::shared_ptr<JSQLApi> session)
-    : proxyObjectC(table()), session_(std::move(session)) {}
+    : dbObjectT(table()), session_(std::move(session)) {}
 
 dbJDBCDatabaseC::~dbJDBCDatabaseC() {
   try {
@@ -47,16 +47,6 @@ dbJDBCDatabaseC::~dbJDBCDatabaseC() {
   } catch (...) {
     // The session layer answers failures with statuses; nothing else may leave a destructor.
   }
-}
-
-int32_t dbJDBCDatabaseC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kDatabase)) return dbHandOut(static_cast<dbIDatabase*>(this), out);
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCDatabaseC::className() {
-  return qzReadableTypeName(typeid(dbJDBCDatabaseC));
 }
 
 int32_t dbJDBCDatabaseC::fail(const char* label, qzIUnknown** errOut) {
@@ -127,12 +117,12 @@ int32_t dbJDBCDatabaseC::option(const qzVariantS* key, const qzVariantS* value) 
     if (key->type == kVtString) {
       int32_t v = 0;
       if (!toInt(value, &v)) return kQzFailed;
-      if (dbEqualsIgnoringCase(key->text(), kConnectTimeoutKey)) return setLoginTimeout(v);
-      if (dbEqualsIgnoringCase(key->text(), kVerbatimKey)) {
+      if (qzEqualsIgnoringAsciiCase(key->text(), kConnectTimeoutKey)) return setLoginTimeout(v);
+      if (qzEqualsIgnoringAsciiCase(key->text(), kVerbatimKey)) {
         verbatim_ = v != 0;
         return kQzOk;
       }
-      if (dbEqualsIgnoringCase(key->text(), kEmptyIsNullKey)) {
+      if (qzEqualsIgnoringAsciiCase(key->text(), kEmptyIsNullKey)) {
         emptyIsNull_ = v != 0;
         return kQzOk;
       }
@@ -171,25 +161,25 @@ int32_t dbJDBCDatabaseC::createObject(const char* name, qzIUnknown** out) {
   try {
     qzRef<qzIUnknown> child;
     const qzIIDS* iid = nullptr;
-    if (dbEqualsIgnoringCase(name, "DATABASEINFO")) {
+    if (qzEqualsIgnoringAsciiCase(name, "DATABASEINFO")) {
       child = qzRef<qzIUnknown>::share(static_cast<qzIDispatch*>(new dbJDBCDatabaseInfoC(this)));
       iid = &dbiid::kDatabaseInfo;
-    } else if (dbEqualsIgnoringCase(name, "SYSTYPEMAP")) {
+    } else if (qzEqualsIgnoringAsciiCase(name, "SYSTYPEMAP")) {
       // A new, empty map replaces the old one; record sets described later see only it.
       typeMap_ = qzRef<dbJDBCSysTypeMapC>::share(new dbJDBCSysTypeMapC());
       child = qzRef<qzIUnknown>::share(static_cast<qzIDispatch*>(typeMap_.get()));
       iid = &dbiid::kSysTypeMap;
     } else if (!connected_) {
       return kQzFailed;
-    } else if (dbEqualsIgnoringCase(name, "SQLEXEC") ||
-               dbEqualsIgnoringCase(name, "SQLEXEC_UTF8")) {
-      const bool utf8 = dbEqualsIgnoringCase(name, "SQLEXEC_UTF8");
+    } else if (qzEqualsIgnoringAsciiCase(name, "SQLEXEC") ||
+               qzEqualsIgnoringAsciiCase(name, "SQLEXEC_UTF8")) {
+      const bool utf8 = qzEqualsIgnoringAsciiCase(name, "SQLEXEC_UTF8");
       child = qzRef<qzIUnknown>::share(static_cast<qzIDispatch*>(new dbJDBCSQLExecC(this, utf8)));
       iid = &dbiid::kSqlTransaction;
-    } else if (dbEqualsIgnoringCase(name, "RECORDSET")) {
+    } else if (qzEqualsIgnoringAsciiCase(name, "RECORDSET")) {
       child = dbCreateRecordSet(*this);
       iid = &dbiid::kRecordSet;
-    } else if (dbEqualsIgnoringCase(name, "TABLEINFO")) {
+    } else if (qzEqualsIgnoringAsciiCase(name, "TABLEINFO")) {
       child = dbCreateTableInfo(*this);
       iid = &dbiid::kTableInfoTrans;
     }

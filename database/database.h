@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 
+#include "database/db_object.h"
 #include "interfaces/database.h"
 #include "jbridge/proxy/sql_connection.h"
 #include "jbridge/proxy/sql_database_meta_data.h"
@@ -31,7 +32,8 @@ class JSQLApi;
 }
 class dbJDBCSysTypeMapC;
 
-class dbJDBCDatabaseC final : public proxyObjectC, public dbIDatabase {
+class dbJDBCDatabaseC final
+    : public dbObjectT<dbJDBCDatabaseC, proxyObjectC, dbIDatabase, dbiid::kDatabase> {
  public:
   using Connection = jbridge::proxy::java::sql::Connection;
   using DatabaseMetaData = jbridge::proxy::java::sql::DatabaseMetaData;
@@ -39,11 +41,6 @@ class dbJDBCDatabaseC final : public proxyObjectC, public dbIDatabase {
   // REQUIRES: session is not null.
   explicit dbJDBCDatabaseC(std::shared_ptr<qz::jdbc::JSQLApi> session);
   ~dbJDBCDatabaseC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   int32_t connect(const char* dataSource, const char* user, const char* password,
                   qzIUnknown** errOut) override;
@@ -70,12 +67,8 @@ class dbJDBCDatabaseC final : public proxyObjectC, public dbIDatabase {
   bool emptyIsNull() const { return emptyIsNull_; }
 
  private:
-  void scriptConnect(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptClose(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptOption(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCreateObject(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCommit(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptRollback(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptConnect, scriptClose, scriptOption, scriptCreateObject, scriptCommit,
+      scriptRollback;
   static proxyMethodTableC* table();
 
   int32_t fail(const char* label, qzIUnknown** errOut);

@@ -18,11 +18,25 @@ constexpr char kInfoSource[] = "db com server";
 // Runs one text query of the session layer into a zero-filled buffer, traces and stores it.
 template <class Query>
 int32_t readText(qzVariantS* out, const char* trace, Query&& query) {
-  char buffer[kBufferSize] = {};
-  if (query(buffer, kBufferSize - 1) != JSQLApi::kOk) return kQzFailed;
-  dbTrace(trace, buffer);
-  if (out) out->setString(buffer);
-  return kQzOk;
+  try {
+    char buffer[kBufferSize] = {};
+    if (query(buffer, kBufferSize - 1) != JSQLApi::kOk) return kQzFailed;
+    dbTrace(trace, buffer);
+    if (out) out->setString(buffer);
+    return kQzOk;
+  } catch (...) {
+    return kQzFailed;
+  }
+}
+
+// A text of the product: 1 unless the connection is open, as it comes from its metadata.
+using ProductQuery = int32_t (JSQLApi::*)(JSQLApi::DatabaseMetaData& metaData, char* buffer,
+                                          int32_t size);
+int32_t readProduct(dbJDBCDatabaseC& c, qzVariantS* out, const char* trace, ProductQuery query) {
+  if (!c.connected()) return kQzFailed;
+  return readText(out, trace, [&](char* buffer, int32_t size) {
+    return (c.session().*query)(c.metaData(), buffer, size);
+  });
 }
 
 void textOrThrow(int32_t status, const qzVariantS& v, proxyAutoTypeCastC& result,
@@ -34,56 +48,26 @@ void textOrThrow(int32_t status, const qzVariantS& v, proxyAutoTypeCastC& result
 }  // namespace
 
 dbJDBCDatabaseInfoC::dbJDBCDatabaseInfoC(dbJDBCDatabaseC* connection)
-    : proxyObjectC(table()), connection_(qzRef<dbJDBCDatabaseC>::share(connection)) {}
+    : dbObjectT(table()), connection_(qzRef<dbJDBCDatabaseC>::share(connection)) {}
 
 dbJDBCDatabaseInfoC::~dbJDBCDatabaseInfoC() = default;
-
-int32_t dbJDBCDatabaseInfoC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kDatabaseInfo)) {
-    return dbHandOut(static_cast<dbIDatabaseInfo*>(this), out);
-  }
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCDatabaseInfoC::className() {
-  return qzReadableTypeName(typeid(dbJDBCDatabaseInfoC));
-}
 
 int32_t dbJDBCDatabaseInfoC::getDatabaseName(qzVariantS* out) {
   dbJDBCDatabaseC& c = *connection_.get();
   if (c.dataSource().empty()) return kQzFailed;
-  try {
-    return readText(out, "dbname -> %s\n", [&](char* buffer, int32_t size) {
-      return c.session().JSQLGetServerDB(c.dataSource().c_str(), buffer, size);
-    });
-  } catch (...) {
-    return kQzFailed;
-  }
+  return readText(out, "dbname -> %s\n", [&](char* buffer, int32_t size) {
+    return c.session().JSQLGetServerDB(c.dataSource().c_str(), buffer, size);
+  });
 }
 
 int32_t dbJDBCDatabaseInfoC::getDbmsName(qzVariantS* out) {
-  dbJDBCDatabaseC& c = *connection_.get();
-  if (!c.connected()) return kQzFailed;
-  try {
-    return readText(out, "dbsname -> %s\n", [&](char* buffer, int32_t size) {
-      return c.session().JSQLGetDatabaseProductName(c.metaData(), buffer, size);
-    });
-  } catch (...) {
-    return kQzFailed;
-  }
+  return readProduct(*connection_.get(), out, "dbsname -> %s\n",
+                     &JSQLApi::JSQLGetDatabaseProductName);
 }
 
 int32_t dbJDBCDatabaseInfoC::getDbmsVersion(qzVariantS* out) {
-  dbJDBCDatabaseC& c = *connection_.get();
-  if (!c.connected()) return kQzFailed;
-  try {
-    return readText(out, "dbsversion -> %s\n", [&](char* buffer, int32_t size) {
-      return c.session().JSQLGetDatabaseProductVersion(c.metaData(), buffer, size);
-    });
-  } catch (...) {
-    return kQzFailed;
-  }
+  return readProduct(*connection_.get(), out, "dbsversion -> %s\n",
+                     &JSQLApi::JSQLGetDatabaseProductVersion);
 }
 
 int32_t dbJDBCDatabaseInfoC::getConnectionState(int32_t* out) {

@@ -10,20 +10,17 @@
 
 #include <cstdint>
 
+#include "database/db_object.h"
 #include "interfaces/database.h"
 #include "object/proxy_object.h"
 
 class dbJDBCDatabaseC;
 
-class dbJDBCDatabaseInfoC final : public proxyObjectC, public dbIDatabaseInfo {
+class dbJDBCDatabaseInfoC final
+    : public dbObjectT<dbJDBCDatabaseInfoC, proxyObjectC, dbIDatabaseInfo, dbiid::kDatabaseInfo> {
  public:
   explicit dbJDBCDatabaseInfoC(dbJDBCDatabaseC* connection);
   ~dbJDBCDatabaseInfoC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   // 1 before any connect: no data source has been named yet.
   int32_t getDatabaseName(qzVariantS* out) override;
@@ -34,11 +31,8 @@ class dbJDBCDatabaseInfoC final : public proxyObjectC, public dbIDatabaseInfo {
   int32_t getClassId(char* buffer, int32_t size) override;
 
  private:
-  void scriptDatabaseName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptDbmsName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptDbmsVersion(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptClassId(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptConnectionState(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptDatabaseName, scriptDbmsName, scriptDbmsVersion, scriptClassId,
+      scriptConnectionState;
   static proxyMethodTableC* table();
 
   qzRef<dbJDBCDatabaseC> connection_;

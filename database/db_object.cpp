@@ -17,14 +17,6 @@ const qzIIDS kTableInfoTrans = qzMakeIID("DATABASE.TABLEINFOTRANS");
 const qzIIDS kSymbolRef = qzMakeIID("QZSCR.SYMBOLREF");
 }  // namespace dbiid
 
-namespace {
-
-char lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
 bool dbDebugEnabled() {
   return std::getenv("QZCOM_JDBC_DEBUG") != nullptr;
 }
@@ -48,21 +40,10 @@ void dbResolveSymbolRefs(qzVariantS& value) {
   }
 }
 
-bool dbEqualsIgnoringCase(const char* a, const char* b) {
-  if (!a || !b) return false;
-  for (; *a && *b; ++a, ++b) {
-    if (lowerAscii(*a) != lowerAscii(*b)) return false;
-  }
-  return *a == *b;
-}
-
 long dbFindIgnoringCase(const std::string& text, const char* needle) {
-  const size_t n = std::char_traits<char>::length(needle);
-  if (n > text.size()) return -1;
-  for (size_t i = 0; i + n <= text.size(); ++i) {
-    size_t k = 0;
-    while (k < n && lowerAscii(text[i + k]) == lowerAscii(needle[k])) ++k;
-    if (k == n) return static_cast<long>(i);
+  const std::string_view haystack(text);
+  for (size_t i = 0; i <= haystack.size(); ++i) {
+    if (qzStartsWithIgnoringAsciiCase(haystack.substr(i), needle)) return static_cast<long>(i);
   }
   return -1;
 }

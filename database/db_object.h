@@ -1,5 +1,6 @@
-// Small pieces every database object uses: member adapters for method tables, handing out
-// interfaces, the QZCOM_JDBC_DEBUG trace, symbol-reference resolution and name comparison.
+// Small pieces every database object uses: the object base with its one native interface,
+// member adapters for method tables, handing out interfaces, the QZCOM_JDBC_DEBUG trace,
+// symbol-reference resolution and searching text ignoring case.
 //
 // Thread rule: none of these keep state; the trace switch is read on every use.
 //
@@ -8,10 +9,16 @@
 
 #include <cstdint>
 #include <string>
+#include <typeinfo>
 
-#include "object/proxy_object.h"
 #include "interfaces/qzcom.h"
+#include "object/proxy_object.h"
 #include "variant/variant.h"
+
+// The type of a scriptable member: a class declares its members of the method table as
+// `dbScriptFn scriptA, scriptB;` and defines each as
+// `void T::scriptA(proxyAutoParaListC& args, proxyAutoTypeCastC& result)`.
+using dbScriptFn = void(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
 
 // Adapts `void T::m(proxyAutoParaListC&, proxyAutoTypeCastC&)` to a row handler. The object
 // model hands handlers the proxyObjectC part of the object, which for a class with several
@@ -28,6 +35,26 @@ inline int32_t dbHandOut(qzIUnknown* p, void** out) {
   return kQzOk;
 }
 
+// A database object: a scriptable object (Base is proxyObjectC or a layer above it) that also
+// offers the native interface I under the id kIid. QueryInterface hands out I for kIid and asks
+// Base for the rest; references count on the proxyObjectC part; className is Derived's
+// readable name.
+template <class Derived, class Base, class I, const qzIIDS& kIid>
+class dbObjectT : public Base, public I {
+ public:
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
+    if (!iid || !out) return kQzFailed;
+    if (qzIIDEqual(*iid, kIid)) return dbHandOut(static_cast<I*>(this), out);
+    return Base::QueryInterface(iid, out);
+  }
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+  const char* className() override { return qzReadableTypeName(typeid(Derived)); }
+
+ protected:
+  using Base::Base;
+};
+
 // True when QZCOM_JDBC_DEBUG is set, to any value (the empty one included).
 bool dbDebugEnabled();
 // printf to standard output when the trace is on; flushed so that lines keep their order with
@@ -40,6 +67,5 @@ void dbTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void dbResolveSymbolRefs(qzVariantS& value);
 inline constexpr int kMaxSymbolRefDepth = 64;
 
-bool dbEqualsIgnoringCase(const char* a, const char* b);
 // Position of the first occurrence of needle in text, ignoring ASCII case; -1 when none.
 long dbFindIgnoringCase(const std::string& text, const char* needle);

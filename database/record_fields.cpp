@@ -112,21 +112,9 @@ std::string integerText(qzVariantS& v) {
 }  // namespace
 
 dbJDBCRecordSetFieldsC::dbJDBCRecordSetFieldsC(dbJDBCSQLRecordSetC* recordSet)
-    : proxyObjectC(table()), recordSet_(qzRef<dbJDBCSQLRecordSetC>::share(recordSet)) {}
+    : dbObjectT(table()), recordSet_(qzRef<dbJDBCSQLRecordSetC>::share(recordSet)) {}
 
 dbJDBCRecordSetFieldsC::~dbJDBCRecordSetFieldsC() = default;
-
-int32_t dbJDBCRecordSetFieldsC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kRecordSetFields)) {
-    return dbHandOut(static_cast<dbIRecordSetFields*>(this), out);
-  }
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCRecordSetFieldsC::className() {
-  return qzReadableTypeName(typeid(dbJDBCRecordSetFieldsC));
-}
 
 int32_t dbJDBCRecordSetFieldsC::count(int32_t* out) {
   if (out) *out = recordSet_->columnCount();
@@ -143,7 +131,7 @@ int32_t dbJDBCRecordSetFieldsC::find(const qzVariantS* column, int32_t* index) {
     const char* name = nullptr;
     if (key.getText(&name) != kQzOk) return kQzFailed;
     for (int32_t c = 0; c < recordSet_->columnCount(); ++c) {
-      if (dbEqualsIgnoringCase(recordSet_->column(c).name.c_str(), name)) {
+      if (qzEqualsIgnoringAsciiCase(recordSet_->column(c).name.c_str(), name)) {
         i = c;
         break;
       }

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "database/db_object.h"
 #include "interfaces/record_set.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
@@ -22,16 +23,12 @@
 class dbJDBCSQLRecordSetC;
 struct dbJDBCColumnS;
 
-class dbJDBCRecordSetFieldsC final : public proxyObjectC, public dbIRecordSetFields {
+class dbJDBCRecordSetFieldsC final : public dbObjectT<dbJDBCRecordSetFieldsC, proxyObjectC,
+                                                      dbIRecordSetFields, dbiid::kRecordSetFields> {
  public:
   // REQUIRES: recordSet is not null.
   explicit dbJDBCRecordSetFieldsC(dbJDBCSQLRecordSetC* recordSet);
   ~dbJDBCRecordSetFieldsC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   int32_t count(int32_t* out) override;
   int32_t getField(const qzVariantS* column, int32_t code, qzVariantS* out) override;
@@ -41,15 +38,11 @@ class dbJDBCRecordSetFieldsC final : public proxyObjectC, public dbIRecordSetFie
   static int32_t valueOf(const dbJDBCColumnS& column, qzVariantS* out);
 
  private:
-  void scriptField(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // FullText(column): the whole value of any length and type, read again from the current
   // row; empty for NULL. Cut(column): 1 when Field's text holds less than the whole value.
-  void scriptFullText(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCut(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // Row(code): what Field(c, code) reads for every column c, as one array (index 0 first);
   // empty when nothing is described.
-  void scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptField, scriptCount, scriptFullText, scriptCut, scriptRow;
   static proxyMethodTableC* table();
 
   // What Field(column, code) reads; throws as Field does for a value that cannot be read.

@@ -194,7 +194,7 @@ qzRef<qzIUnknown> dbCreateRecordSet(dbJDBCDatabaseC& connection) {
 // ---------------------------------------------------------------------------------------------
 
 dbJDBCSQLRecordSetC::dbJDBCSQLRecordSetC(dbJDBCDatabaseC* connection)
-    : proxyObjectC(table()),
+    : dbObjectT(table()),
       connection_(qzRef<dbJDBCDatabaseC>::share(connection)),
       emptyIsNull_(connection->emptyIsNull()) {}
 
@@ -226,16 +226,6 @@ bool dbJDBCSQLRecordSetC::nextFromBlock() {
       blockRow_ = false;
       return false;
   }
-}
-
-int32_t dbJDBCSQLRecordSetC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kRecordSet)) return dbHandOut(static_cast<dbIRecordSet*>(this), out);
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCSQLRecordSetC::className() {
-  return qzReadableTypeName(typeid(dbJDBCSQLRecordSetC));
 }
 
 // --- describing -----------------------------------------------------------------------------
@@ -478,7 +468,7 @@ int32_t dbJDBCSQLRecordSetC::position(int32_t* state) {
 
 int32_t dbJDBCSQLRecordSetC::transaction(const char* name, qzIUnknown** out) {
   if (out) *out = nullptr;
-  if (!dbEqualsIgnoringCase(name, "SQLEXEC")) return kQzFailed;
+  if (!qzEqualsIgnoringAsciiCase(name, "SQLEXEC")) return kQzFailed;
   try {
     statement_ = qzRef<dbJDBCSQLExecC>::share(new dbJDBCSQLExecC(connection_.get(), false));
     state_ = kAttached;
@@ -536,7 +526,7 @@ int32_t dbJDBCSQLRecordSetC::option(const qzVariantS* key, const qzVariantS* val
     qzVariantS k(*key), v(*value);
     int32_t keyNumber = 0, valueNumber = 0;
     if (k.type == kVtString) {
-      if (!dbEqualsIgnoringCase(k.text(), kDbOptionEmptyIsNull) ||
+      if (!qzEqualsIgnoringAsciiCase(k.text(), kDbOptionEmptyIsNull) ||
           v.getInt(&valueNumber) != kQzOk) {
         return kQzFailed;
       }

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "database/db_object.h"
 #include "interfaces/database.h"
 #include "interfaces/record_set.h"
 #include "jbridge/proxy/sql_result_set.h"
@@ -84,7 +85,8 @@ struct dbJDBCColumnS {
   const char* text() const { return buffer.empty() ? "" : buffer.data(); }
 };
 
-class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
+class dbJDBCSQLRecordSetC final
+    : public dbObjectT<dbJDBCSQLRecordSetC, proxyObjectC, dbIRecordSet, dbiid::kRecordSet> {
  public:
   // Record set states.
   static constexpr int32_t kNoStatement = 0;
@@ -93,11 +95,6 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
 
   explicit dbJDBCSQLRecordSetC(dbJDBCDatabaseC* connection);
   ~dbJDBCSQLRecordSetC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   int32_t collection(int32_t index, qzIUnknown** out) override;
   int32_t fetch(int32_t mode, int32_t offset, qzIUnknown** errOut) override;
@@ -132,14 +129,8 @@ class dbJDBCSQLRecordSetC final : public proxyObjectC, public dbIRecordSet {
  private:
   using ResultSet = jbridge::proxy::java::sql::ResultSet;
 
-  void scriptCollection(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptFetch(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptUpdate(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptTransaction(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCount(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptEof(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptOption(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCancel(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptCollection, scriptFetch, scriptUpdate, scriptTransaction, scriptCount, scriptEof,
+      scriptOption, scriptCancel;
   static proxyMethodTableC* table();
 
   int32_t describeColumns();

@@ -11,7 +11,7 @@ namespace lang = jbridge::proxy::java::lang;
 namespace sql = jbridge::proxy::java::sql;
 
 dbJDBCSQLExecC::dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8)
-    : dbJDBCTransactionC(table(), connection),
+    : dbObjectT(table(), connection),
       resultType_(JSQLApi::kForwardOnly),
       resultConcurrency_(JSQLApi::kReadOnly),
       utf8_(utf8) {
@@ -26,18 +26,6 @@ dbJDBCSQLExecC::~dbJDBCSQLExecC() {
     connection().session().JSQLCloseStatement(statement_);
   } catch (...) {
   }
-}
-
-int32_t dbJDBCSQLExecC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kSqlTransaction)) {
-    return dbHandOut(static_cast<dbISQLTransaction*>(this), out);
-  }
-  return dbJDBCTransactionC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCSQLExecC::className() {
-  return qzReadableTypeName(typeid(dbJDBCSQLExecC));
 }
 
 bool dbJDBCSQLExecC::isQuery(const std::string& text) {
@@ -174,11 +162,11 @@ void dbJDBCSQLExecC::scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTypeCas
   }
   try {
     const jbridge::proxy::JInt index(column + 1);
-    if (dbEqualsIgnoringCase(what.c_str(), "precision")) {
+    if (qzEqualsIgnoringAsciiCase(what.c_str(), "precision")) {
       result.setInt(resultMetaData_.getPrecision(index));
-    } else if (dbEqualsIgnoringCase(what.c_str(), "scale")) {
+    } else if (qzEqualsIgnoringAsciiCase(what.c_str(), "scale")) {
       result.setInt(resultMetaData_.getScale(index));
-    } else if (dbEqualsIgnoringCase(what.c_str(), "typename")) {
+    } else if (qzEqualsIgnoringAsciiCase(what.c_str(), "typename")) {
       result.setString(resultMetaData_.getColumnTypeName(index).toUtf8());
     } else {
       throw proxyExecuteExceptionC(
@@ -213,20 +201,20 @@ void dbJDBCSQLExecC::scriptMetadata(proxyAutoParaListC& args, proxyAutoTypeCastC
   const char* t = table.c_str();
   int32_t r = JSQLApi::kOk;
   try {
-    if (dbEqualsIgnoringCase(what.c_str(), "tables")) {
+    if (qzEqualsIgnoringAsciiCase(what.c_str(), "tables")) {
       // A null list of types: all of them (an empty list could mean none).
       resultSet_ = metaData.getTables(lang::String(), s ? lang::String(schema) : lang::String(),
                                       lang::String(table.empty() ? "%" : table),
                                       jbridge::proxy::JArray<lang::String>());
-    } else if (dbEqualsIgnoringCase(what.c_str(), "columns")) {
+    } else if (qzEqualsIgnoringAsciiCase(what.c_str(), "columns")) {
       r = session.JSQLGetColumns(metaData, resultSet_, nullptr, s, t, "%");
-    } else if (dbEqualsIgnoringCase(what.c_str(), "primarykeys")) {
+    } else if (qzEqualsIgnoringAsciiCase(what.c_str(), "primarykeys")) {
       r = session.JSQLGetPrimaryKeys(metaData, resultSet_, nullptr, s, t);
-    } else if (dbEqualsIgnoringCase(what.c_str(), "foreignkeys")) {
+    } else if (qzEqualsIgnoringAsciiCase(what.c_str(), "foreignkeys")) {
       r = session.JSQLGetImportedKeys(metaData, resultSet_, nullptr, s, t);
-    } else if (dbEqualsIgnoringCase(what.c_str(), "schemas")) {
+    } else if (qzEqualsIgnoringAsciiCase(what.c_str(), "schemas")) {
       resultSet_ = metaData.getSchemas();
-    } else if (dbEqualsIgnoringCase(what.c_str(), "indexes")) {
+    } else if (qzEqualsIgnoringAsciiCase(what.c_str(), "indexes")) {
       resultSet_ = metaData.getIndexInfo(lang::String(), s ? lang::String(schema) : lang::String(),
                                          lang::String(table), false, true);
     } else {

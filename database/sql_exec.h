@@ -21,12 +21,14 @@
 #include <mutex>
 #include <string>
 
-#include "interfaces/database.h"
+#include "database/db_object.h"
 #include "database/transaction.h"
+#include "interfaces/database.h"
 #include "jbridge/proxy/sql_result_set.h"
 #include "jbridge/proxy/sql_statement.h"
 
-class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction {
+class dbJDBCSQLExecC final : public dbObjectT<dbJDBCSQLExecC, dbJDBCTransactionC, dbISQLTransaction,
+                                              dbiid::kSqlTransaction> {
  public:
   using Statement = jbridge::proxy::java::sql::Statement;
   using ResultSet = jbridge::proxy::java::sql::ResultSet;
@@ -37,11 +39,6 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
 
   dbJDBCSQLExecC(dbJDBCDatabaseC* connection, bool utf8);
   ~dbJDBCSQLExecC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   // 1 without an error object when no statement was set.
   int32_t execute(qzIUnknown** errOut) override;
@@ -77,19 +74,15 @@ class dbJDBCSQLExecC final : public dbJDBCTransactionC, public dbISQLTransaction
   qzIUnknown* lastError() const { return lastError_.get(); }
 
  private:
-  void scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCancel(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // columnType(column): the java.sql.Types code of a column (from 0) of the last query's
   // result, so that a client can tell numbers from text whatever the type map reads them as.
-  void scriptColumnType(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // columnInfo(column, what): more of that column's description, for a client that makes a
   // table like it: "precision" and "scale" (numbers), "typename" (the driver's own name).
-  void scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
   // metadata(what, schema, table): makes a list of the connection's JDBC database metadata
   // this object's result, read like a query's (by a record set, columnType): what is
   // "tables" (table a name pattern, "" for all), "schemas", "columns", "primarykeys",
   // "foreignkeys" (the imported keys) or "indexes"; an empty schema stands for any.
-  void scriptMetadata(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptStatement, scriptCancel, scriptColumnType, scriptColumnInfo, scriptMetadata;
   static proxyMethodTableC* table();
 
   bool statementSet_ = false;

@@ -15,18 +15,7 @@ std::string sysTypeQuery(int32_t sqlType) {
 
 }  // namespace
 
-dbJDBCSysTypeMapC::dbJDBCSysTypeMapC() : proxyObjectC(table()) {}
-
-int32_t dbJDBCSysTypeMapC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kSysTypeMap))
-    return dbHandOut(static_cast<dbISysTypeMap*>(this), out);
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCSysTypeMapC::className() {
-  return qzReadableTypeName(typeid(dbJDBCSysTypeMapC));
-}
+dbJDBCSysTypeMapC::dbJDBCSysTypeMapC() : dbObjectT(table()) {}
 
 dbJDBCSysTypeMapC::Pairs dbJDBCSysTypeMapC::parsePairs(const char* text) {
   Pairs pairs;

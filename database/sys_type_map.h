@@ -17,19 +17,16 @@
 #include <utility>
 #include <vector>
 
+#include "database/db_object.h"
 #include "interfaces/database.h"
 #include "object/proxy_object.h"
 
-class dbJDBCSysTypeMapC final : public proxyObjectC, public dbISysTypeMap {
+class dbJDBCSysTypeMapC final
+    : public dbObjectT<dbJDBCSysTypeMapC, proxyObjectC, dbISysTypeMap, dbiid::kSysTypeMap> {
  public:
   using Pairs = std::vector<std::pair<std::string, std::string>>;
 
   dbJDBCSysTypeMapC();
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   int32_t addTranslation(int32_t sqlType, int32_t kind) override;
   // 1 (kind untouched) when no rule matches.
@@ -46,8 +43,7 @@ class dbJDBCSysTypeMapC final : public proxyObjectC, public dbISysTypeMap {
     int32_t value;
   };
 
-  void scriptAddTranslation(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptGetTranslation(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptAddTranslation, scriptGetTranslation;
   static proxyMethodTableC* table();
 
   std::vector<Rule> rules_;

@@ -117,21 +117,9 @@ qzRef<qzIUnknown> dbCreateTableInfo(dbJDBCDatabaseC& connection) {
 // --- table information ----------------------------------------------------------------------
 
 dbJDBCTableInfoC::dbJDBCTableInfoC(dbJDBCDatabaseC* connection)
-    : dbJDBCTransactionC(table(), connection), emptyIsNull_(connection->emptyIsNull()) {}
+    : dbObjectT(table(), connection), emptyIsNull_(connection->emptyIsNull()) {}
 
 dbJDBCTableInfoC::~dbJDBCTableInfoC() = default;
-
-int32_t dbJDBCTableInfoC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kTableInfoTrans)) {
-    return dbHandOut(static_cast<dbITableInfoTrans*>(this), out);
-  }
-  return dbJDBCTransactionC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCTableInfoC::className() {
-  return qzReadableTypeName(typeid(dbJDBCTableInfoC));
-}
 
 void dbJDBCTableInfoC::splitName(const std::string& text, std::string* schema, std::string* table) {
   bool quoted = false;
@@ -312,16 +300,23 @@ int32_t dbJDBCTableInfoC::readColumns(qzIUnknown** errOut) {
   return status;
 }
 
-void dbJDBCTableInfoC::readPrimaryKey(qzIUnknown** errOut) {
+bool dbJDBCTableInfoC::openKeys(KeyQuery query, const char* label, sql::ResultSet& rs,
+                                qzIUnknown** errOut) {
   JSQLApi& session = connection().session();
   const std::string& table = found_ ? tableName_ : requestedName_;
-  sql::ResultSet rs;
-  if (session.JSQLGetPrimaryKeys(connection().metaData(), rs, nullptr, schema_.c_str(),
-                                 table.c_str()) != JSQLApi::kOk) {
-    loseKeyInformation();
-    report(session, kLabelPrimaryKey, errOut);
-    return;
+  if ((session.*query)(connection().metaData(), rs, nullptr, schema_.c_str(), table.c_str()) ==
+      JSQLApi::kOk) {
+    return true;
   }
+  loseKeyInformation();
+  report(session, label, errOut);
+  return false;
+}
+
+void dbJDBCTableInfoC::readPrimaryKey(qzIUnknown** errOut) {
+  JSQLApi& session = connection().session();
+  sql::ResultSet rs;
+  if (!openKeys(&JSQLApi::JSQLGetPrimaryKeys, kLabelPrimaryKey, rs, errOut)) return;
   try {
     std::string keyTable, column;
     int32_t sequence = 0;
@@ -342,14 +337,8 @@ void dbJDBCTableInfoC::readPrimaryKey(qzIUnknown** errOut) {
 
 void dbJDBCTableInfoC::readForeignKeys(qzIUnknown** errOut) {
   JSQLApi& session = connection().session();
-  const std::string& table = found_ ? tableName_ : requestedName_;
   sql::ResultSet rs;
-  if (session.JSQLGetImportedKeys(connection().metaData(), rs, nullptr, schema_.c_str(),
-                                  table.c_str()) != JSQLApi::kOk) {
-    loseKeyInformation();
-    report(session, kLabelForeignKey, errOut);
-    return;
-  }
+  if (!openKeys(&JSQLApi::JSQLGetImportedKeys, kLabelForeignKey, rs, errOut)) return;
   try {
     std::string pkTable, pkColumn, fkTable, fkColumn;
     int32_t sequence = 0;
@@ -422,21 +411,9 @@ bool toInt(const qzVariantS* v, int32_t* out) {
 }  // namespace
 
 dbJDBCTableInfoResC::dbJDBCTableInfoResC(dbJDBCTableInfoC* info)
-    : proxyObjectC(table()), info_(qzRef<dbJDBCTableInfoC>::share(info)) {}
+    : dbObjectT(table()), info_(qzRef<dbJDBCTableInfoC>::share(info)) {}
 
 dbJDBCTableInfoResC::~dbJDBCTableInfoResC() = default;
-
-int32_t dbJDBCTableInfoResC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kTableInfoRes)) {
-    return dbHandOut(static_cast<dbITableInfoRes*>(this), out);
-  }
-  return proxyObjectC::QueryInterface(iid, out);
-}
-
-const char* dbJDBCTableInfoResC::className() {
-  return qzReadableTypeName(typeid(dbJDBCTableInfoResC));
-}
 
 int32_t dbJDBCTableInfoResC::tableinfo(const qzVariantS* code, qzVariantS* out) {
   int32_t n = 0;
@@ -483,7 +460,7 @@ int32_t dbJDBCTableInfoResC::columnInfo(const qzVariantS* column, const qzVarian
       const char* name = nullptr;
       if (key.getText(&name) != kQzOk) return kQzFailed;
       for (const dbJDBCTableColumnS& candidate : columns) {
-        if (dbEqualsIgnoringCase(candidate.name.c_str(), name)) {
+        if (qzEqualsIgnoringAsciiCase(candidate.name.c_str(), name)) {
           c = &candidate;
           break;
         }

@@ -15,11 +15,17 @@
 #include <string>
 #include <vector>
 
+#include "database/db_object.h"
+#include "database/transaction.h"
 #include "interfaces/database.h"
 #include "interfaces/record_set.h"
-#include "database/transaction.h"
+#include "jbridge/proxy/proxy_fwd.h"
 #include "object/com_ref.h"
 #include "object/proxy_object.h"
+
+namespace qz::jdbc {
+class JSQLApi;
+}
 
 struct dbJDBCTableColumnS {
   std::string name;
@@ -33,15 +39,11 @@ struct dbJDBCTableColumnS {
   int32_t keyRole = kDbKeyRolePlain;
 };
 
-class dbJDBCTableInfoC final : public dbJDBCTransactionC, public dbITableInfoTrans {
+class dbJDBCTableInfoC final : public dbObjectT<dbJDBCTableInfoC, dbJDBCTransactionC,
+                                                dbITableInfoTrans, dbiid::kTableInfoTrans> {
  public:
   explicit dbJDBCTableInfoC(dbJDBCDatabaseC* connection);
   ~dbJDBCTableInfoC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   // Fails (1) when the table cannot be looked up, is ambiguous, or has no columns; a failure
   // to read its keys is put into errOut, but the call succeeds.
@@ -66,13 +68,19 @@ class dbJDBCTableInfoC final : public dbJDBCTransactionC, public dbITableInfoTra
   bool emptyIsNull() const { return emptyIsNull_; }
 
  private:
-  void scriptTableName(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptResult(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptExecute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptTableName, scriptResult, scriptExecute;
   static proxyMethodTableC* table();
 
   int32_t lookUpTable(qzIUnknown** errOut);
   int32_t readColumns(qzIUnknown** errOut);
+  using KeyQuery =
+      int32_t (qz::jdbc::JSQLApi::*)(jbridge::proxy::java::sql::DatabaseMetaData& metaData,
+                                     jbridge::proxy::java::sql::ResultSet& resultSet,
+                                     const char* catalog, const char* schema, const char* table);
+  // Runs the key query for the table into rs; false, the key information dropped and the
+  // failure reported under label, when it fails.
+  bool openKeys(KeyQuery query, const char* label, jbridge::proxy::java::sql::ResultSet& rs,
+                qzIUnknown** errOut);
   void readPrimaryKey(qzIUnknown** errOut);
   void readForeignKeys(qzIUnknown** errOut);
   void loseKeyInformation();
@@ -89,25 +97,19 @@ class dbJDBCTableInfoC final : public dbJDBCTransactionC, public dbITableInfoTra
   bool emptyIsNull_;
 };
 
-class dbJDBCTableInfoResC final : public proxyObjectC, public dbITableInfoRes {
+class dbJDBCTableInfoResC final
+    : public dbObjectT<dbJDBCTableInfoResC, proxyObjectC, dbITableInfoRes, dbiid::kTableInfoRes> {
  public:
   // REQUIRES: info is not null.
   explicit dbJDBCTableInfoResC(dbJDBCTableInfoC* info);
   ~dbJDBCTableInfoResC() override;
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-  const char* className() override;
 
   int32_t tableinfo(const qzVariantS* code, qzVariantS* out) override;
   int32_t countColumns(int32_t* out) override;
   int32_t columnInfo(const qzVariantS* column, const qzVariantS* code, qzVariantS* out) override;
 
  private:
-  void scriptTableInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptCountColumns(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
-  void scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptTableInfo, scriptCountColumns, scriptColumnInfo;
   static proxyMethodTableC* table();
 
   qzRef<dbJDBCTableInfoC> info_;

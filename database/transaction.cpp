@@ -4,17 +4,9 @@
 #include "database/db_object.h"
 
 dbJDBCTransactionC::dbJDBCTransactionC(proxyMethodTableC* table, dbJDBCDatabaseC* connection)
-    : proxyObjectC(table), connection_(qzRef<dbJDBCDatabaseC>::share(connection)) {}
+    : dbObjectT(table), connection_(qzRef<dbJDBCDatabaseC>::share(connection)) {}
 
 dbJDBCTransactionC::~dbJDBCTransactionC() = default;
-
-int32_t dbJDBCTransactionC::QueryInterface(const qzIIDS* iid, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, dbiid::kTransaction)) {
-    return dbHandOut(static_cast<dbITransaction*>(this), out);
-  }
-  return proxyObjectC::QueryInterface(iid, out);
-}
 
 void dbJDBCTransactionC::addLayer(proxyMethodTableC& table, const proxyMethodRowS* rows,
                                   size_t count) {

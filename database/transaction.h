@@ -12,17 +12,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "database/db_object.h"
 #include "interfaces/database.h"
 #include "object/proxy_object.h"
 
 class dbJDBCDatabaseC;
 
-class dbJDBCTransactionC : public proxyObjectC, public dbITransaction {
+class dbJDBCTransactionC
+    : public dbObjectT<dbJDBCTransactionC, proxyObjectC, dbITransaction, dbiid::kTransaction> {
  public:
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
-  int32_t AddRef() override { return proxyObjectC::AddRef(); }
-  int32_t Release() override { return proxyObjectC::Release(); }
-
   dbJDBCDatabaseC& connection() const { return *connection_.get(); }
 
  protected:
@@ -35,7 +33,7 @@ class dbJDBCTransactionC : public proxyObjectC, public dbITransaction {
 
  private:
   // "execute": integer 1, or the call exception of the failed run (possibly an empty one).
-  void scriptExecute(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
+  dbScriptFn scriptExecute;
 
   qzRef<dbJDBCDatabaseC> connection_;
 };

@@ -2,11 +2,8 @@
 -- into a transaction by switching auto-commit off, commit or roll back, close.
 --
 --   qzhost examples/connection.lua [data source]      (default data source: demo)
-local dsn = arg[1] or "demo"
-
-local function check(ok, what)
-  if not ok then error("unexpected: " .. what, 2) end
-end
+local example = dofile(arg[0]:match("^(.-)[^/\\]*$") .. "example.lua")
+local check = example.check
 
 local db = qz.create("DATABASE.JDBCDB")
 
@@ -19,21 +16,14 @@ check(db:createObject("SQLEXEC") == nil, "an SQLEXEC without a connection")
 
 -- The login time-out (seconds) holds for the connects that follow.
 db:option("CONNECTTIMEOUT", 10)
-db:connect(dsn, "SA", "")
-print("connected to " .. dsn)
+db:connect(example.dsn, "SA", "")
+print("connected to " .. example.dsn)
 
-local exec = db:createObject("SQLEXEC")
-local function run(sql)
-  exec:statement(sql)
-  exec:execute()
-end
+local run = example.runner(db)
 -- What the table holds now, as "id:note" pairs.
 local function notes()
-  local rs = db:createObject("RECORDSET")
-  local query = rs:transaction("SQLEXEC")
-  query:statement("SELECT id, note FROM conn_notes ORDER BY id")
-  query:execute()
-  local fields, seen = rs:collection(1), {}
+  local rs, fields = example.query(db, "SELECT id, note FROM conn_notes ORDER BY id")
+  local seen = {}
   while rs.Eof == 0 do
     seen[#seen + 1] = fields:Field("id", 3) .. ":" .. fields:Field("note", 3)
     rs:fetch(3, 0)
@@ -65,7 +55,7 @@ check(db:close() == 1 and db:close() == 0, "close twice")
 ok, err = pcall(db.commit, db)
 check(not ok and err.inner.source == "ZIRUV:COMMIT", "commit without a connection")
 print("commit when closed: " .. err.inner.source)
-db:connect(dsn, "SA", "")
+db:connect(example.dsn, "SA", "")
 print("after reconnect: " .. notes())
 check(notes() == "1:kept 3:auto", "the committed rows outlive the connection")
 db:close()

@@ -8,11 +8,8 @@
 --   connectionState  1 open, 2 closed, 0 never connected
 --
 --   qzhost examples/database_info.lua [data source]      (default data source: demo)
-local dsn = arg[1] or "demo"
-
-local function check(ok, what)
-  if not ok then error("unexpected: " .. what, 2) end
-end
+local example = dofile(arg[0]:match("^(.-)[^/\\]*$") .. "example.lua")
+local check = example.check
 
 local db = qz.create("DATABASE.JDBCDB")
 -- The object can be made before the connect; then only its state and class name answer.
@@ -20,7 +17,7 @@ local info = db:createObject("DATABASEINFO")
 print(("before connect: state %d, class %s"):format(info.connectionState, info.dbiid))
 check(info.connectionState == 0 and info.dbiid == "DATABASE.JDBCDB", "before connect")
 
-db:connect(dsn, "SA", "")
+db:connect(example.dsn, "SA", "")
 print(("connected to '%s': %s %s, state %d"):format(info.databasename, info.dbmsname,
                                                    info.dbmsversion, info.connectionState))
 check(info.connectionState == 1 and info.dbmsname ~= "" and info.dbmsversion ~= "", "when open")

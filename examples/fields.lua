@@ -9,39 +9,25 @@
 -- goes in with the native setField and is written back by the record set's update.
 --
 --   qzhost examples/fields.lua [data source]      (default data source: demo)
-local dsn = arg[1] or "demo"
+local example = dofile(arg[0]:match("^(.-)[^/\\]*$") .. "example.lua")
+local check = example.check
 
-local function check(ok, what)
-  if not ok then error("unexpected: " .. what, 2) end
-end
-
-local db = qz.create("DATABASE.JDBCDB")
-db:connect(dsn, "SA", "")
-local exec = db:createObject("SQLEXEC")
+local db = example.connect()
 -- Quoted literals are bound as parameters, so dates are written CAST('...' AS DATE): a typed
 -- literal (DATE '...') would leave the database a bare "?".
-for _, sql in ipairs {
+example.runner(db)(
   "DROP TABLE IF EXISTS fields_people",
   [[CREATE TABLE fields_people (id INTEGER PRIMARY KEY, name VARCHAR(40), height DECIMAL(3, 2),
       nickname VARCHAR(20), born DATE, wakes TIME, seen TIMESTAMP(6))]],
   [[INSERT INTO fields_people VALUES (1, 'Alan Turing', 1.79, NULL, CAST('1912-06-23' AS DATE),
       CAST('06:15:00' AS TIME), CAST('2024-02-29 18:45:10.250000' AS TIMESTAMP(6)))]],
   [[INSERT INTO fields_people VALUES (2, 'Grace Hopper', 1.68, 'Amazing Grace',
-      CAST('1906-12-09' AS DATE), CAST('05:30:00' AS TIME), NULL)]],
-} do
-  exec:statement(sql)
-  exec:execute()
-end
+      CAST('1906-12-09' AS DATE), CAST('05:30:00' AS TIME), NULL)]])
 
 -- A record set on a query; updatable when asked (option 2, concurrency, set to 2), which in
 -- HSQLDB needs a query of one table without ORDER BY.
 local function open(sql, updatable)
-  local rs = db:createObject("RECORDSET")
-  if updatable then qz.native(rs, "DATABASE.RECORDSET"):option(2, 2) end
-  local query = rs:transaction("SQLEXEC")
-  query:statement(sql)
-  query:execute()
-  return rs, rs:collection(1)
+  return example.query(db, sql, updatable and {[2] = 2})
 end
 
 local rs, f = open([[SELECT id, name, height, nickname, born, wakes, seen

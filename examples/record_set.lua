@@ -6,34 +6,19 @@
 --                        4 previous, 5 first, 6 last
 --
 --   qzhost examples/record_set.lua [data source]      (default data source: demo)
-local dsn = arg[1] or "demo"
+local example = dofile(arg[0]:match("^(.-)[^/\\]*$") .. "example.lua")
+local check = example.check
 
-local function check(ok, what)
-  if not ok then error("unexpected: " .. what, 2) end
-end
-
-local db = qz.create("DATABASE.JDBCDB")
-db:connect(dsn, "SA", "")
-local exec = db:createObject("SQLEXEC")
-for _, sql in ipairs {
+local db = example.connect()
+example.runner(db)(
   "DROP TABLE IF EXISTS rs_planets",
   "CREATE TABLE rs_planets (id INTEGER PRIMARY KEY, name VARCHAR(20), moons INTEGER)",
   "INSERT INTO rs_planets VALUES (1, 'Mercury', 0), (2, 'Venus', 0), (3, 'Earth', 1), " ..
-      "(4, 'Mars', 2), (5, 'Jupiter', 95)",
-} do
-  exec:statement(sql)
-  exec:execute()
-end
+      "(4, 'Mars', 2), (5, 'Jupiter', 95)")
 
--- A record set whose query has run. Cursor options go through the native interface and must
--- come before the query runs: option(1, 2) makes the result scrollable.
+-- A record set whose query has run; option 1 (cursor type) set to 2 makes it scrollable.
 local function open(sql, scrollable)
-  local rs = db:createObject("RECORDSET")
-  if scrollable then qz.native(rs, "DATABASE.RECORDSET"):option(1, 2) end
-  local query = rs:transaction("SQLEXEC")
-  query:statement(sql)
-  query:execute()
-  return rs, rs:collection(1)
+  return example.query(db, sql, scrollable and {[1] = 2})
 end
 
 -- Forward only (the default): read, then fetch(3, 0), until Eof.

@@ -3,20 +3,11 @@
 -- an update. The rows an update touched are answered by a record set's own SQLEXEC.
 --
 --   qzhost examples/sql_exec.lua [data source]      (default data source: demo)
-local dsn = arg[1] or "demo"
+local example = dofile(arg[0]:match("^(.-)[^/\\]*$") .. "example.lua")
+local check = example.check
 
-local function check(ok, what)
-  if not ok then error("unexpected: " .. what, 2) end
-end
-
-local db = qz.create("DATABASE.JDBCDB")
-db:connect(dsn, "SA", "")
-
-local exec = db:createObject("SQLEXEC")
-local function run(sql)
-  exec:statement(sql)
-  exec:execute()
-end
+local db = example.connect()
+local run, exec = example.runner(db)
 
 run("DROP TABLE IF EXISTS exec_items")
 run([[CREATE TABLE exec_items (id INTEGER PRIMARY KEY, name VARCHAR(40), price DECIMAL(8, 2),
@@ -40,11 +31,7 @@ print(("price doubled on %d items"):format(counter.Count))
 check(counter.Count == 2, "the update count")
 
 -- A query, counted and read through its record set.
-local rs = db:createObject("RECORDSET")
-local query = rs:transaction("SQLEXEC")
-query:statement("SELECT name, price, stock FROM exec_items ORDER BY id")
-query:execute()
-local fields = rs:collection(1)
+local rs, fields, query = example.query(db, "SELECT name, price, stock FROM exec_items ORDER BY id")
 local lines = {}
 while rs.Eof == 0 do
   lines[#lines + 1] = ("%s | %.2f | %d"):format(fields:Field(0, 3), fields:Field(1, 3),

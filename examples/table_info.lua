@@ -11,26 +11,17 @@
 --                             primary key + 2 in a foreign key)
 --
 --   qzhost examples/table_info.lua [data source]      (default data source: demo)
-local dsn = arg[1] or "demo"
+local example = dofile(arg[0]:match("^(.-)[^/\\]*$") .. "example.lua")
+local check = example.check
 
-local function check(ok, what)
-  if not ok then error("unexpected: " .. what, 2) end
-end
-
-local db = qz.create("DATABASE.JDBCDB")
-db:connect(dsn, "SA", "")
-local exec = db:createObject("SQLEXEC")
-for _, sql in ipairs {
+local db = example.connect()
+example.runner(db)(
   "DROP TABLE IF EXISTS ti_books",
   "DROP TABLE IF EXISTS ti_shelves",
   "CREATE TABLE ti_shelves (aisle INTEGER, shelf INTEGER, PRIMARY KEY (aisle, shelf))",
   [[CREATE TABLE ti_books (id INTEGER PRIMARY KEY, title VARCHAR(80) NOT NULL,
       aisle INTEGER, shelf INTEGER, price DECIMAL(8, 2),
-      FOREIGN KEY (aisle, shelf) REFERENCES ti_shelves (aisle, shelf))]],
-} do
-  exec:statement(sql)
-  exec:execute()
-end
+      FOREIGN KEY (aisle, shelf) REFERENCES ti_shelves (aisle, shelf))]])
 
 local info = db:createObject("TABLEINFO")
 info.tablename = "PUBLIC.TI_BOOKS"

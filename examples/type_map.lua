@@ -6,30 +6,17 @@
 --   getTranslation(jdbcType)         the kind of the rule, 0 when there is none
 --
 --   qzhost examples/type_map.lua [data source]      (default data source: demo)
-local dsn = arg[1] or "demo"
+local example = dofile(arg[0]:match("^(.-)[^/\\]*$") .. "example.lua")
+local check = example.check
 
-local function check(ok, what)
-  if not ok then error("unexpected: " .. what, 2) end
-end
-
-local db = qz.create("DATABASE.JDBCDB")
-db:connect(dsn, "SA", "")
-local exec = db:createObject("SQLEXEC")
-for _, sql in ipairs {
+local db = example.connect()
+example.runner(db)(
   "DROP TABLE IF EXISTS map_accounts",
   "CREATE TABLE map_accounts (id BIGINT, balance DECIMAL(20, 2), active BOOLEAN)",
-  "INSERT INTO map_accounts VALUES (9007199254740993, 12345678901234567.89, TRUE)",
-} do
-  exec:statement(sql)
-  exec:execute()
-end
+  "INSERT INTO map_accounts VALUES (9007199254740993, 12345678901234567.89, TRUE)")
 
 local function row()
-  local rs = db:createObject("RECORDSET")
-  local query = rs:transaction("SQLEXEC")
-  query:statement("SELECT id, balance, active FROM map_accounts")
-  query:execute()
-  local f = rs:collection(1)
+  local _, f = example.query(db, "SELECT id, balance, active FROM map_accounts")
   return f:Field("id", 3), f:Field("balance", 3), f:Field("active", 3), f:Field("active", 2)
 end
 

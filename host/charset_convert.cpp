@@ -1,7 +1,6 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
-#include <strings.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -16,29 +15,13 @@
 namespace qz::host {
 namespace {
 
-template <class Interface>
-int32_t answer(Interface* self, const qzIIDS* iid, const qzIIDS& own, void** out) {
-  if (!iid || !out) return kQzFailed;
-  if (qzIIDEqual(*iid, qziid::kUnknown) || qzIIDEqual(*iid, own)) {
-    self->AddRef();
-    *out = self;
-    return kQzOk;
-  }
-  return kQzNoInterface;
-}
-
 // One open iconv conversion. iconv descriptors keep shift state, so calls are serialised.
-class converterC final : public qzICharsetConverter, public qzComRefObjectC {
+class converterC final : public defQZCOMWrapperT<qzICharsetConverter, &qziid::kCharsetConverter> {
  public:
   converterC(iconv_t cd, std::string from, std::string to)
       : cd_(cd), from_(std::move(from)), to_(std::move(to)) {}
   ~converterC() override { iconv_close(cd_); }
 
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
-    return answer<qzICharsetConverter>(this, iid, qziid::kCharsetConverter, out);
-  }
-  int32_t AddRef() override { return addRefCount(); }
-  int32_t Release() override { return releaseCount(); }
   int32_t getSourceCharset(qzVariantS* out) override { return text(from_, out); }
   int32_t getTargetCharset(qzVariantS* out) override { return text(to_, out); }
 
@@ -91,14 +74,8 @@ class converterC final : public qzICharsetConverter, public qzComRefObjectC {
   std::string to_;
 };
 
-class charsetFactoryC final : public qzICharsetFactory, public qzComRefObjectC {
+class charsetFactoryC final : public defQZCOMWrapperT<qzICharsetFactory, &qziid::kCharsetFactory> {
  public:
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
-    return answer<qzICharsetFactory>(this, iid, qziid::kCharsetFactory, out);
-  }
-  int32_t AddRef() override { return addRefCount(); }
-  int32_t Release() override { return releaseCount(); }
-
   int32_t isKnownCharset(const char* name) override {
     char buffer[64];
     const char* mapped = iconvCharsetName(name, buffer, sizeof buffer);
@@ -157,7 +134,7 @@ const char* iconvCharsetName(const char* name, char* buffer, int size) {
       {"CP28592", "ISO-8859-2"}, {"CP28605", "ISO-8859-15"}, {"ANSI", "CP1252"},
   };
   for (const Alias& a : aliases) {
-    if (strcasecmp(name, a.windows) == 0) return a.iconv;
+    if (qzEqualsIgnoringAsciiCase(name, a.windows)) return a.iconv;
   }
   // A bare code-page number ("1252") is a Windows code page.
   bool digits = true;

@@ -13,21 +13,9 @@
 namespace qz::host {
 
 // The host engine object and its engine factory interface, in one object.
-class hostEngineC final : public qzIEngineFactory, public qzComRefObjectC {
+class hostEngineC final : public defQZCOMWrapperT<qzIEngineFactory, &qziid::kEngineFactory> {
  public:
   ~hostEngineC() override { revokeAll(); }
-
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
-    if (!iid || !out) return kQzFailed;
-    if (qzIIDEqual(*iid, qziid::kUnknown) || qzIIDEqual(*iid, qziid::kEngineFactory)) {
-      AddRef();
-      *out = static_cast<qzIEngineFactory*>(this);
-      return kQzOk;
-    }
-    return kQzNoInterface;
-  }
-  int32_t AddRef() override { return addRefCount(); }
-  int32_t Release() override { return releaseCount(); }
 
   int32_t registerClassObject(const qzIIDS* iid, qzIUnknown* factory, int32_t,
                               uint32_t* cookie) override {

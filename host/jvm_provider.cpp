@@ -10,20 +10,8 @@
 namespace qz::host {
 namespace {
 
-class jvmProviderC final : public qzIJvmProvider, public qzComRefObjectC {
+class jvmProviderC final : public defQZCOMWrapperT<qzIJvmProvider, &qziid::kJvmProvider> {
  public:
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
-    if (!iid || !out) return kQzFailed;
-    if (qzIIDEqual(*iid, qziid::kUnknown) || qzIIDEqual(*iid, qziid::kJvmProvider)) {
-      AddRef();
-      *out = static_cast<qzIJvmProvider*>(this);
-      return kQzOk;
-    }
-    return kQzNoInterface;
-  }
-  int32_t AddRef() override { return addRefCount(); }
-  int32_t Release() override { return releaseCount(); }
-
   int32_t getConfiguration(qzVariantS* out) override {
     if (!out) return kQzFailed;
     try {

@@ -11,21 +11,23 @@ size_t boundedLength(const qzIIDS& id) {
 
 }  // namespace
 
-bool qzEqualsIgnoringAsciiCase(const char* a, const char* b) {
-  if (!a) a = "";
-  if (!b) b = "";
+bool qzEqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
   // On every member call: equal bytes are the common case, and two bytes that differ can only
   // be the two cases of one letter, which differ in bit 0x20 alone.
-  for (;; ++a, ++b) {
-    const unsigned char x = static_cast<unsigned char>(*a);
-    const unsigned char y = static_cast<unsigned char>(*b);
-    if (x == y) {
-      if (x == 0) return true;
-      continue;
-    }
+  for (size_t i = 0; i < a.size(); ++i) {
+    const unsigned char x = static_cast<unsigned char>(a[i]);
+    const unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x == y) continue;
     const unsigned char lower = x | 0x20;
     if (lower != (y | 0x20) || lower < 'a' || lower > 'z') return false;
   }
+  return true;
+}
+
+bool qzStartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         qzEqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 qzIIDS qzMakeIID(const char* name, int32_t length) {

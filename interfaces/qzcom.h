@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 struct qzVariantS;
 
@@ -44,8 +45,14 @@ bool qzIIDEqual(const qzIIDS& a, const qzIIDS& b);
 // Compares an identifier with a plain name under the identifier rule; null never matches.
 bool qzIIDMatchesName(const qzIIDS& id, const char* name);
 
-// Member names, child names and option keys compare this way; null is taken as "".
-bool qzEqualsIgnoringAsciiCase(const char* a, const char* b);
+// The one case-insensitive comparison of the system: ASCII letters compare ignoring case,
+// every other byte (those of UTF-8 sequences included) exactly.
+bool qzEqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+bool qzStartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);
+// Member names, child names and option keys: null is taken as "", the default member.
+inline bool qzEqualsIgnoringAsciiCase(const char* a, const char* b) {
+  return qzEqualsIgnoringAsciiCase(std::string_view(a ? a : ""), std::string_view(b ? b : ""));
+}
 
 // The identifiers of this system's interfaces.
 namespace qziid {

@@ -12,13 +12,13 @@
 #include <string_view>
 
 #include "config/config.h"
-#include "object/host_link.h"
 #include "jbridge/jni_core.h"
 #include "jdbc/jdbc_config.h"
 #include "jdbc/jsql_internal.h"
 #include "jdbc/sql_literals.h"
 #include "jdbc/text_buffer.h"
 #include "object/call_exception.h"
+#include "object/host_link.h"
 #include "platform/jvm.h"
 
 namespace qz::jdbc {
@@ -64,17 +64,10 @@ qzRef<qzICharsetConverter> openConverter(qzICharsetFactory* factory, const char*
   return qzQuery<qzICharsetConverter>(opened.get(), qziid::kCharsetConverter);
 }
 
-bool startsWithIgnoringCase(const std::string& text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  return true;
-}
-
 bool namesParameter(const std::string& url, std::string_view name) {
   for (std::size_t at = url.find('?'); at != std::string::npos; at = url.find('&', at + 1)) {
     std::string key = url.substr(at + 1, name.size() + 1);
-    if (startsWithIgnoringCase(key, std::string(name) + "=")) return true;
+    if (qzStartsWithIgnoringAsciiCase(key, std::string(name) + "=")) return true;
   }
   return false;
 }
@@ -90,7 +83,7 @@ void hidePasswords(std::string& message, const char* password) {
         (std::isalnum(static_cast<unsigned char>(message[at - 1])) || message[at - 1] == '_')) {
       continue;
     }
-    if (!startsWithIgnoringCase(message.substr(at, kKey.size()), kKey)) continue;
+    if (!qzStartsWithIgnoringAsciiCase(std::string_view(message).substr(at), kKey)) continue;
     const std::size_t value = at + kKey.size();
     const std::size_t end =
         std::min(message.find_first_of("&;,} \t\r\n\"')", value), message.size());
@@ -109,7 +102,7 @@ void hidePasswords(std::string& message, const char* password) {
 
 // PostgreSQL's driver waits for the server's first answer with no limit of its own unless told.
 std::string withDriverTimeouts(const std::string& url, int32_t seconds) {
-  if (seconds <= 0 || !startsWithIgnoringCase(url, "jdbc:postgresql:")) return url;
+  if (seconds <= 0 || !qzStartsWithIgnoringAsciiCase(url, "jdbc:postgresql:")) return url;
   std::string result = url;
   for (std::string_view name :
        {std::string_view("logintimeout"), std::string_view("connecttimeout")}) {

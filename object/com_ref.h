@@ -31,6 +31,24 @@ class qzComRefObjectC : public memManInterfaceC {
   std::atomic<int32_t> refCount_;
 };
 
+// Binds an implementation to one interface and its identifier: answers "QZIIDUNK" and that
+// identifier with itself, 2 otherwise, and deletes itself when its count reaches 0.
+template <class Interface, const qzIIDS* Iid>
+class defQZCOMWrapperT : public Interface, public qzComRefObjectC {
+ public:
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
+    if (!iid || !out) return kQzFailed;
+    if (qzIIDEqual(*iid, qziid::kUnknown) || qzIIDEqual(*iid, *Iid)) {
+      AddRef();
+      *out = static_cast<Interface*>(this);
+      return kQzOk;
+    }
+    return kQzNoInterface;
+  }
+  int32_t AddRef() override { return addRefCount(); }
+  int32_t Release() override { return releaseCount(); }
+};
+
 // Owns one reference of an interface pointer and releases it on scope exit.
 template <class T>
 class qzRef {

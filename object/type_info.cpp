@@ -9,6 +9,12 @@
 
 namespace {
 
+int32_t intTo(int32_t count, int32_t* out) {
+  if (!out) return kQzFailed;
+  *out = count;
+  return kQzOk;
+}
+
 int32_t nameTo(const std::string& name, qzVariantS* out) {
   if (!out) return kQzFailed;
   try {
@@ -40,15 +46,9 @@ class methodInfoC final : public defQZCOMWrapperT<qzIComMethodeTypeInfo, &qziid:
     maximum_ = maximum;
   }
   int32_t getName(qzVariantS* out) override { return nameTo(name_, out); }
-  int32_t getMinParameterCount(int32_t* out) override {
-    if (!out) return kQzFailed;
-    *out = minimum_;
-    return kQzOk;
-  }
+  int32_t getMinParameterCount(int32_t* out) override { return intTo(minimum_, out); }
   int32_t getOptionalParameterCount(int32_t* out) override {
-    if (!out) return kQzFailed;
-    *out = maximum_ - minimum_;
-    return kQzOk;
+    return intTo(maximum_ - minimum_, out);
   }
 
  private:
@@ -64,11 +64,7 @@ class propertyInfoC final
   propertyInfoC(proxyObjectC* object, const char* name, int32_t kind)
       : object_(qzRef<qzIDispatch>::share(object)), name_(name), kind_(kind) {}
   int32_t getName(qzVariantS* out) override { return nameTo(name_, out); }
-  int32_t getKind(int32_t* out) override {
-    if (!out) return kQzFailed;
-    *out = kind_;
-    return kQzOk;
-  }
+  int32_t getKind(int32_t* out) override { return intTo(kind_, out); }
 
  private:
   qzRef<qzIDispatch> object_;
@@ -149,9 +145,7 @@ qzClassObjectCollectionT::~qzClassObjectCollectionT() {
 }
 
 int32_t qzClassObjectCollectionT::getCount(int32_t* out) {
-  if (!out) return kQzFailed;
-  *out = static_cast<int32_t>(items_.size());
-  return kQzOk;
+  return intTo(static_cast<int32_t>(items_.size()), out);
 }
 
 int32_t qzClassObjectCollectionT::getItem(int32_t index, qzIUnknown** out) {

@@ -29,23 +29,10 @@ class Collection : public virtual lang::Object {
   JBRIDGE_PROXY(util, Collection)
 };
 
-// java.util.List.
+// java.util.List: it declares again every member of Collection, and these.
 #define QZ_JAVA_util_List(_, CONST, METHOD, STATIC, NEW)           \
-  METHOD(_, JInt, size, ())                                        \
-  METHOD(_, JBoolean, isEmpty, ())                                 \
-  METHOD(_, JBoolean, contains, (lang::Object))                    \
-  METHOD(_, JArray<lang::Object>, toArray, ())                     \
-  METHOD(_, JArray<lang::Object>, toArray, (JArray<lang::Object>)) \
-  METHOD(_, JBoolean, add, (lang::Object))                         \
-  METHOD(_, JBoolean, remove, (lang::Object))                      \
-  METHOD(_, JBoolean, containsAll, (Collection))                   \
-  METHOD(_, JBoolean, addAll, (Collection))                        \
+  QZ_JAVA_util_Collection(_, CONST, METHOD, STATIC, NEW)           \
   METHOD(_, JBoolean, addAll, (JInt, Collection))                  \
-  METHOD(_, JBoolean, removeAll, (Collection))                     \
-  METHOD(_, JBoolean, retainAll, (Collection))                     \
-  METHOD(_, void, clear, ())                                       \
-  METHOD(_, JBoolean, equals, (lang::Object))                      \
-  METHOD(_, JInt, hashCode, ())                                    \
   METHOD(_, lang::Object, get, (JInt))                             \
   METHOD(_, lang::Object, set, (JInt, lang::Object))               \
   METHOD(_, void, add, (JInt, lang::Object))                       \

@@ -8,6 +8,9 @@
 //   STATIC(_, Connection, getConnection, (lang::String, lang::String, lang::String))
 //   NEW(_, (JInt))                               a constructor; NEW(_, ()) takes kNewObject
 //
+// A table may begin with the table of an interface whose members the Java type declares again
+// (java.util.List those of Collection), expanded in place with the same arguments.
+//
 // `_` stands for the class; the expanders below receive it as `(pkg, Class)`. The C++ name is
 // the Java name. Types are written as in the class's own scope; object parameters are passed by
 // const reference, primitives by value. The JNI signature of each line follows from its types

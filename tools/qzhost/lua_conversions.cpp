@@ -1,5 +1,4 @@
 // Lua values to variants and back, for the arguments and results of calls.
-#include <strings.h>
 
 #include <algorithm>
 #include <atomic>

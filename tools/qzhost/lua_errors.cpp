@@ -1,6 +1,4 @@
 // Failed calls as Lua error values, and the messages that tell a script what went wrong.
-#include <strings.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -281,7 +279,7 @@ std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int g
 // True, with *message, when the column at columnIdx is not in the result.
 bool missingColumn(lua_State* L, qzIDispatch* target, const char* name, int columnIdx,
                    std::string* message) {
-  if (strcasecmp(name, "Field") != 0 || lua_gettop(L) < columnIdx || !lua_isnil(L, -1)) {
+  if (!qzEqualsIgnoringAsciiCase(name, "Field") || lua_gettop(L) < columnIdx || !lua_isnil(L, -1)) {
     return false;
   }
   qzIIDS fieldsId = qzMakeIID("DATABASE.RECORDSETFIELDS", 0);

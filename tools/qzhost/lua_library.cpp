@@ -1,5 +1,4 @@
 // The `qz` library table: creating objects, explicit calls, release and inspection.
-#include <strings.h>
 
 #include <algorithm>
 #include <atomic>

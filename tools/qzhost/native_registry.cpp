@@ -6,17 +6,6 @@
 namespace qz::luahost {
 namespace {
 
-bool sameNameIgnoringCase(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return i == a.size() && b[i] == '\0';
-}
-
 // unique_ptr: findNativeInterface hands out pointers that must survive later registrations.
 std::vector<std::unique_ptr<NativeInterface>>& registry() {
   static std::vector<std::unique_ptr<NativeInterface>> interfaces;
@@ -25,7 +14,7 @@ std::vector<std::unique_ptr<NativeInterface>>& registry() {
 
 NativeInterface* findMutable(const char* iid) {
   for (auto& i : registry()) {
-    if (sameNameIgnoringCase(i->iid, iid)) return i.get();
+    if (qzEqualsIgnoringAsciiCase(i->iid, iid)) return i.get();
   }
   return nullptr;
 }
@@ -103,7 +92,7 @@ qzIUnknown* NativeArgs::toObject(int32_t i) const {
 
 const NativeMethod* NativeInterface::find(const char* name) const {
   for (const NativeMethod& m : methods) {
-    if (sameNameIgnoringCase(m.name, name)) return &m;
+    if (qzEqualsIgnoringAsciiCase(m.name, name)) return &m;
   }
   return nullptr;
 }
@@ -121,7 +110,7 @@ void registerNativeInterface(
   for (const auto& [name, fn] : methods) {
     bool replaced = false;
     for (NativeMethod& m : binding->methods) {
-      if (sameNameIgnoringCase(m.name, name)) {
+      if (qzEqualsIgnoringAsciiCase(m.name, name)) {
         m = NativeMethod{name, fn};
         replaced = true;
       }

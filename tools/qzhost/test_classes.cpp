@@ -159,19 +159,8 @@ class echoObjectC final : public proxyObjectC, public qzITestNative {
   qzVariantS value_;
 };
 
-class echoFactoryC final : public qzIClassFactory, public qzComRefObjectC {
+class echoFactoryC final : public defQZCOMWrapperT<qzIClassFactory, &qziid::kClassFactory> {
  public:
-  int32_t QueryInterface(const qzIIDS* iid, void** out) override {
-    if (!iid || !out) return kQzFailed;
-    if (qzIIDEqual(*iid, qziid::kUnknown) || qzIIDEqual(*iid, qziid::kClassFactory)) {
-      AddRef();
-      *out = static_cast<qzIClassFactory*>(this);
-      return kQzOk;
-    }
-    return kQzNoInterface;
-  }
-  int32_t AddRef() override { return addRefCount(); }
-  int32_t Release() override { return releaseCount(); }
   int32_t createInstance(const qzIIDS* className, qzIUnknown** out) override {
     if (!className || !out) return kQzFailed;
     *out = nullptr;

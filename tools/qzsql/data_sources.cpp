@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "interfaces/qzcom.h"
+
 namespace qzsql {
 namespace {
 
@@ -12,13 +14,6 @@ std::string trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t\r");
   if (b == std::string::npos) return "";
   return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
-}
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 std::optional<std::string> readWhole(const std::string& path) {
@@ -43,8 +38,9 @@ std::vector<DataSource> parseDataSources(const std::string& text, const std::str
     if (t.front() == '[' && t.back() == ']') {
       std::string name = trim(t.substr(1, t.size() - 2));
       // A second header of the same name reopens the block.
-      auto same = std::find_if(found.begin(), found.end(),
-                               [&](const DataSource& d) { return sameIgnoringCase(d.name, name); });
+      auto same = std::find_if(found.begin(), found.end(), [&](const DataSource& d) {
+        return qzEqualsIgnoringAsciiCase(d.name, name);
+      });
       if (same == found.end()) {
         found.push_back({name, "", "", file});
         current = &found.back();
@@ -57,8 +53,8 @@ std::vector<DataSource> parseDataSources(const std::string& text, const std::str
     if (!current || eq == std::string::npos) continue;
     std::string key = trim(t.substr(0, eq));
     std::string value = trim(t.substr(eq + 1));
-    if (sameIgnoringCase(key, "DriverClass")) current->driverClass = value;
-    if (sameIgnoringCase(key, "URL")) current->url = value;
+    if (qzEqualsIgnoringAsciiCase(key, "DriverClass")) current->driverClass = value;
+    if (qzEqualsIgnoringAsciiCase(key, "URL")) current->url = value;
   }
   return found;
 }
@@ -83,7 +79,7 @@ std::string driverHint(const DataSourceFiles& files, const std::string& dataSour
            ")";
   }
   for (const DataSource& d : files.sources) {
-    if (sameIgnoringCase(d.name, dataSource) && !d.driverClass.empty()) {
+    if (qzEqualsIgnoringAsciiCase(d.name, dataSource) && !d.driverClass.empty()) {
       return "the driver class " + d.driverClass +
              " could not be loaded: its jar is not on the class path (QZ_CLASSPATH, or the "
              "jars in /usr/share/java)";

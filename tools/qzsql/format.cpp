@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "interfaces/qzcom.h"
+#include "interfaces/utf8.h"
+
 namespace qzsql {
 namespace {
 
@@ -193,42 +196,42 @@ class AlignedWriter : public ResultWriter {
   std::vector<Row> rows_;
 };
 
-class CsvWriter : public ResultWriter {
+// CSV and TSV: a header line of the names, then a line a row, the fields apart by one
+// separator, each written by the format's own rule.
+class DelimitedWriter : public ResultWriter {
  public:
-  explicit CsvWriter(std::ostream& out) : ResultWriter(out) {}
+  using FieldRule = std::string (*)(const Cell& cell);
+  DelimitedWriter(std::ostream& out, char separator, const char* lineEnd, FieldRule field)
+      : ResultWriter(out), separator_(separator), lineEnd_(lineEnd), field_(field) {}
   void begin(const std::vector<std::string>& names) override {
     std::vector<Cell> header(names.begin(), names.end());
     row(header);
   }
   void row(const Row& row) override {
     for (size_t c = 0; c < row.size(); ++c) {
-      if (c > 0) out_ << ',';
-      // An empty field is NULL; the empty text is quoted to stay apart from it.
-      if (row[c]) out_ << (row[c]->empty() ? "\"\"" : csvField(*row[c]));
+      if (c > 0) out_ << separator_;
+      out_ << field_(row[c]);
     }
-    out_ << "\r\n";
+    out_ << lineEnd_;
   }
   void end(int64_t) override { out_.flush(); }
   void stop(int64_t) override { out_.flush(); }
+
+ private:
+  char separator_;
+  const char* lineEnd_;
+  FieldRule field_;
 };
 
-class TsvWriter : public ResultWriter {
- public:
-  explicit TsvWriter(std::ostream& out) : ResultWriter(out) {}
-  void begin(const std::vector<std::string>& names) override {
-    std::vector<Cell> header(names.begin(), names.end());
-    row(header);
-  }
-  void row(const Row& row) override {
-    for (size_t c = 0; c < row.size(); ++c) {
-      if (c > 0) out_ << '\t';
-      out_ << (row[c] ? tsvField(*row[c]) : kTsvNull);
-    }
-    out_ << '\n';
-  }
-  void end(int64_t) override { out_.flush(); }
-  void stop(int64_t) override { out_.flush(); }
-};
+// An empty field is NULL; the empty text is quoted to stay apart from it.
+std::string csvCell(const Cell& cell) {
+  if (!cell) return {};
+  return cell->empty() ? "\"\"" : csvField(*cell);
+}
+
+std::string tsvCell(const Cell& cell) {
+  return cell ? tsvField(*cell) : kTsvNull;
+}
 
 class JsonWriter : public ResultWriter {
  public:
@@ -262,9 +265,9 @@ class JsonWriter : public ResultWriter {
 std::unique_ptr<ResultWriter> makeWriter(const FormatOptions& options, std::ostream& out) {
   switch (options.format) {
     case Format::kCsv:
-      return std::make_unique<CsvWriter>(out);
+      return std::make_unique<DelimitedWriter>(out, ',', "\r\n", csvCell);
     case Format::kTsv:
-      return std::make_unique<TsvWriter>(out);
+      return std::make_unique<DelimitedWriter>(out, '\t', "\n", tsvCell);
     case Format::kJson:
       return std::make_unique<JsonWriter>(out);
     case Format::kAligned:
@@ -275,36 +278,15 @@ std::unique_ptr<ResultWriter> makeWriter(const FormatOptions& options, std::ostr
 
 int displayWidth(std::string_view text) {
   int width = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    size_t len = b < 0x80           ? 1
-                 : (b >> 5) == 0x6  ? 2
-                 : (b >> 4) == 0xE  ? 3
-                 : (b >> 3) == 0x1E ? 4
-                                    : 0;
-    if (len == 0 || i + len > text.size()) {
+  for (size_t i = 0; i < text.size();) {
+    const qzUtf8CharS c = qzDecodeUtf8(text.substr(i));
+    if (c.valid) {
+      width += codePointWidth(c.codePoint);
+      i += c.length;
+    } else {
       ++width;
       ++i;
-      continue;
     }
-    char32_t c = len == 1 ? b : b & (0xFF >> (len + 1));
-    bool valid = true;
-    for (size_t k = 1; k < len; ++k) {
-      unsigned char cont = static_cast<unsigned char>(text[i + k]);
-      if ((cont & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      c = (c << 6) | (cont & 0x3F);
-    }
-    if (!valid) {
-      ++width;
-      ++i;
-      continue;
-    }
-    width += codePointWidth(c);
-    i += len;
   }
   return width;
 }
@@ -320,25 +302,34 @@ std::string csvField(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// The backslash escapes TSV and JSON share; null for a character that has none there.
+const char* backslashEscape(char c) {
+  switch (c) {
+    case '\\':
+      return "\\\\";
+    case '\t':
+      return "\\t";
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
 std::string tsvField(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
+    if (const char* escape = backslashEscape(c)) {
+      out += escape;
+    } else {
+      out += c;
     }
   }
   return out;
@@ -347,37 +338,21 @@ std::string tsvField(std::string_view text) {
 std::string jsonString(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      default:
-        if (u < 0x20) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-          out += buffer;
-        } else {
-          out += c;
-        }
+    const auto u = static_cast<unsigned char>(c);
+    if (const char* escape = backslashEscape(c)) {
+      out += escape;
+    } else if (c == '"') {
+      out += "\\\"";
+    } else if (c == '\b') {
+      out += "\\b";
+    } else if (c == '\f') {
+      out += "\\f";
+    } else if (u < 0x20) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
+      out += buffer;
+    } else {
+      out += c;
     }
   }
   out += '"';
@@ -432,24 +407,16 @@ bool isJsonNumber(std::string_view t) {
   return i == t.size();
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string jsonValue(std::string_view text, ColumnKind kind) {
   if (kind == ColumnKind::kNumber && isJsonNumber(text)) return std::string(text);
   if (kind == ColumnKind::kBoolean) {
     for (std::string_view yes : {"t", "true", "1"}) {
-      if (equalsIgnoringCase(text, yes)) return "true";
+      if (qzEqualsIgnoringAsciiCase(text, yes)) return "true";
     }
     for (std::string_view no : {"f", "false", "0"}) {
-      if (equalsIgnoringCase(text, no)) return "false";
+      if (qzEqualsIgnoringAsciiCase(text, no)) return "false";
     }
   }
   return jsonString(text);

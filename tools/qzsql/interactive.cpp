@@ -6,7 +6,6 @@
 #include <readline/readline.h>
 #include <readline/history.h>
 // clang-format on
-#include <strings.h>
 #include <sys/select.h>
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 #include <sstream>
 #include <vector>
 
+#include "interfaces/qzcom.h"
 #include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/statements.h"
 
@@ -69,24 +69,12 @@ const char* const kKeywords[] = {
     "NULL",     "ON",     "OR",     "ORDER",  "OUTER",  "PRIMARY",  "KEY",   "REFERENCES",
     "ROLLBACK", "SELECT", "SET",    "TABLE",  "THEN",   "TRUNCATE", "UNION", "UPDATE",
     "VALUES",   "VIEW",   "WHEN",   "WHERE",  "WITH"};
-const char* const kMetaCommands[] = {
-    "\\?",        "\\autocommit", "\\bind",    "\\c",  "\\commit", "\\connect",
-    "\\conninfo", "\\copy",       "\\d",       "\\dn", "\\dt",     "\\format",
-    "\\i",        "\\l",          "\\null",    "\\o",  "\\pset",   "\\q",
-    "\\rollback", "\\timing",     "\\verbose", "\\x"};
-
-bool startsWithIgnoringCase(const std::string& word, const char* text) {
-  const size_t n = std::strlen(text);
-  if (word.size() < n) return false;
-  return strncasecmp(word.c_str(), text, n) == 0;
-}
-
 char* nextCandidate(const char* text, int state) {
   static size_t index;
   if (state == 0) index = 0;
   while (index < candidates.size()) {
     const std::string& word = candidates[index++];
-    if (startsWithIgnoringCase(word, text)) return strdup(word.c_str());
+    if (qzStartsWithIgnoringAsciiCase(word, text)) return strdup(word.c_str());
   }
   return nullptr;
 }
@@ -96,7 +84,7 @@ char** complete(const char* text, int start, int) {
   candidates.clear();
   const bool meta = start == 0 && text[0] == '\\';
   if (meta) {
-    candidates.assign(std::begin(kMetaCommands), std::end(kMetaCommands));
+    candidates = metaCommandNames();
   } else {
     // A keyword in the case the user is typing in.
     const bool lowerCase = text[0] != '\0' && std::islower(static_cast<unsigned char>(text[0]));

@@ -1,7 +1,6 @@
 #include "tools/qzsql/runner.h"
 
 #include <signal.h>
-#include <strings.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "interfaces/qzcom.h"
 #include "tools/qzsql/data_sources.h"
 #include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/login.h"
@@ -93,41 +93,11 @@ bool isDataChange(const std::string& tag) {
 
 }  // namespace
 
-const char* const kMetaHelp =
-    "Statements end with ';' and may span lines. Meta-commands:\n"
-    "  \\c, \\connect [DSN [USER]]  connect again, or to another data source (the\n"
-    "                 password is asked for at a terminal; the others stay open for \\copy)\n"
-    "  \\d, \\dt [PATTERN]  list the tables (PATTERN: SQL LIKE, as 'ORD%')\n"
-    "  \\d TABLE        columns, keys and indexes of a table ([schema.]name)\n"
-    "  \\dn             list the schemas\n"
-    "  \\conninfo       the connection and the database system\n"
-    "  \\l              the data sources of jdbc.cfg\n"
-    "  \\commit         commit the transaction\n"
-    "  \\rollback       roll the transaction back\n"
-    "  \\autocommit [on|off]  show or set auto-commit (on after connect)\n"
-    "  \\bind [on|off]        bind quoted literals as parameters (off: SQL goes to the\n"
-    "                        driver exactly as written, the default)\n"
-    "  \\timing [on|off]      show how long each statement took\n"
-    "  \\x [on|off|auto]      expanded display: one line per field (auto: for wide rows)\n"
-    "  \\null [TEXT]    how NULL shows in aligned output (default: nothing)\n"
-    "  \\format aligned|csv|tsv|json  the output format\n"
-    "  \\verbose [on|off]     show where an error came from in the engine\n"
-    "  \\o [FILE]       send results to a file; without one, back to the output\n"
-    "  \\pset pager [on|off]  page results taller than the terminal ($PAGER)\n"
-    "  \\copy TABLE FROM FILE, \\copy TABLE|(QUERY) TO FILE  CSV with a header line\n"
-    "  \\copy TABLE|(QUERY) TO @DSN TABLE  into a table of another data source (open\n"
-    "                 or opened as \\c would; the table made like the result if missing)\n"
-    "  \\i FILE         run the statements of a file\n"
-    "  \\q              quit (or Ctrl-D)\n"
-    "  \\?              this help\n"
-    "Ctrl-C cancels the running statement and stops the output of a long result; at the\n"
-    "prompt it drops the line being typed.\n";
-
 std::string withoutSeverity(const std::string& message) {
   static constexpr const char* kWords[] = {"ERROR", "FATAL", "PANIC", "WARNING", "SEVERE"};
   for (const char* word : kWords) {
     const size_t n = std::strlen(word);
-    if (message.size() > n && strncasecmp(message.c_str(), word, n) == 0 && message[n] == ':') {
+    if (message.size() > n && qzStartsWithIgnoringAsciiCase(message, word) && message[n] == ':') {
       size_t rest = message.find_first_not_of(' ', n + 1);
       return rest == std::string::npos ? "" : message.substr(rest);
     }
@@ -929,145 +899,252 @@ Outcome Runner::fail(const std::string& where, const std::string& message) {
   return Outcome::kFailed;
 }
 
+std::optional<bool> Runner::onOff(const std::string& word, bool current) {
+  if (word.empty()) return !current;
+  if (word == "on") return true;
+  if (word == "off") return false;
+  return std::nullopt;
+}
+
+Outcome Runner::toggle(const MetaArgs& a, bool* flag, const char* command, const char* state) {
+  std::optional<bool> on = onOff(a.word, *flag);
+  if (!on) return fail(a.where, std::string("\\") + command + " takes on or off");
+  *flag = *on;
+  std::fprintf(stderr, "%s %s.\n", state, *flag ? "on" : "off");
+  return Outcome::kOk;
+}
+
+Outcome Runner::endTransaction(bool commit) {
+  if (commit) {
+    session().commit();
+  } else {
+    session().rollback();
+  }
+  status(commit ? "COMMIT" : "ROLLBACK");
+  return Outcome::kOk;
+}
+
+std::span<const MetaCommand> Runner::metaCommands() {
+  using A = const MetaArgs&;
+  static const MetaCommand kCommands[] = {
+      {{"c", "connect"},
+       "[DSN [USER]]",
+       "connect again, or to another data source (the password is asked for at a terminal; the "
+       "others stay open for \\copy)",
+       [](Runner& r, A a) { return r.reconnect(a.arg, a.where); }},
+      {{"d"},
+       "[TABLE]",
+       "without a table, list the tables; with one ([schema.]name), its columns, keys and indexes",
+       [](Runner& r, A a) { return a.arg.empty() ? r.listTables("") : r.describe(a.arg); }},
+      {{"dt"},
+       "[PATTERN]",
+       "list the tables (PATTERN: SQL LIKE, as 'ORD%')",
+       [](Runner& r, A a) { return r.listTables(a.arg); }},
+      {{"dn"}, "", "list the schemas", [](Runner& r, A) { return r.listSchemas(); }},
+      {{"conninfo"},
+       "",
+       "the connection and the database system",
+       [](Runner& r, A) {
+         r.connectionInfo();
+         return Outcome::kOk;
+       }},
+      {{"l", "list"},
+       "",
+       "the data sources of jdbc.cfg",
+       [](Runner& r, A) {
+         r.out_ << formatDataSources(
+             readDataSources([&r](const std::string& p) { return r.session().resolvePath(p); }));
+         return Outcome::kOk;
+       }},
+      {{"commit"},
+       "",
+       "commit the transaction",
+       [](Runner& r, A) { return r.endTransaction(true); }},
+      {{"rollback"},
+       "",
+       "roll the transaction back",
+       [](Runner& r, A) { return r.endTransaction(false); }},
+      {{"autocommit"},
+       "[on|off]",
+       "show or set auto-commit (on after connect)",
+       [](Runner& r, A a) {
+         if (!a.word.empty()) {
+           if (a.word != "on" && a.word != "off") {
+             return r.fail(a.where, "\\autocommit takes on or off");
+           }
+           if (!r.session().setAutoCommit(a.word == "on")) {
+             return r.fail(a.where, "the connection refused to change auto-commit");
+           }
+         }
+         std::fprintf(stderr, "Auto-commit is %s.\n", r.session().autoCommit() ? "on" : "off");
+         return Outcome::kOk;
+       }},
+      {{"bind"},
+       "[on|off]",
+       "bind quoted literals as parameters (off: SQL goes to the driver exactly as written, the "
+       "default)",
+       [](Runner& r, A a) {
+         std::optional<bool> on = onOff(a.word, r.session().binding());
+         if (!on) return r.fail(a.where, "\\bind takes on or off");
+         if (!r.session().setBinding(*on)) {
+           return r.fail(a.where, "the connection refused to change binding");
+         }
+         std::fprintf(stderr, "Binding of literals is %s.\n", *on ? "on" : "off");
+         return Outcome::kOk;
+       }},
+      {{"timing"},
+       "[on|off]",
+       "show how long each statement took",
+       [](Runner& r, A a) { return r.toggle(a, &r.timing_, "timing", "Timing is"); }},
+      {{"x"},
+       "[on|off|auto]",
+       "expanded display: one line per field (auto: for wide rows)",
+       [](Runner& r, A a) {
+         Expanded& expanded = r.format_.expanded;
+         if (a.word == "auto") {
+           expanded = Expanded::kAuto;
+         } else {
+           std::optional<bool> on = onOff(a.word, expanded == Expanded::kOn);
+           if (!on) return r.fail(a.where, "\\x takes on, off or auto");
+           expanded = *on ? Expanded::kOn : Expanded::kOff;
+         }
+         const char* state = expanded == Expanded::kOn    ? "on"
+                             : expanded == Expanded::kOff ? "off"
+                                                          : "used for wide rows";
+         std::fprintf(stderr, "Expanded display is %s.\n", state);
+         return Outcome::kOk;
+       }},
+      {{"null"},
+       "[TEXT]",
+       "how NULL shows in aligned output (default: nothing)",
+       [](Runner& r, A a) {
+         r.format_.nullText = a.arg;
+         std::fprintf(stderr, "NULL shows as \"%s\".\n", a.arg.c_str());
+         return Outcome::kOk;
+       }},
+      {{"format"},
+       "aligned|csv|tsv|json",
+       "the output format",
+       [](Runner& r, A a) {
+         std::optional<Format> f = parseFormat(a.word);
+         if (!f) return r.fail(a.where, "\\format takes aligned, csv, tsv or json");
+         r.format_.format = *f;
+         std::fprintf(stderr, "Output format is %s.\n", formatName(*f));
+         return Outcome::kOk;
+       }},
+      {{"verbose"},
+       "[on|off]",
+       "show where an error came from in the engine",
+       [](Runner& r, A a) { return r.toggle(a, &r.verbose_, "verbose", "Verbose errors are"); }},
+      {{"o", "out"},
+       "[FILE]",
+       "send results to a file; without one, back to the output",
+       [](Runner& r, A a) { return r.redirect(a.arg, a.where); }},
+      {{"pset"},
+       "pager [on|off]",
+       "page results taller than the terminal ($PAGER)",
+       [](Runner& r, A a) {
+         if (lower(a.arg.substr(0, 5)) != "pager") {
+           return r.fail(a.where, "\\pset takes pager [on|off]");
+         }
+         const size_t space = a.arg.find_first_of(" \t");
+         MetaArgs pager = a;
+         pager.word =
+             lower(trimmed(a.arg.substr(space == std::string::npos ? a.arg.size() : space)));
+         return r.toggle(pager, &r.pager_, "pset pager", "Pager usage is");
+       }},
+      {{"copy"},
+       "TABLE FROM FILE | SOURCE TO FILE | SOURCE TO @DSN TABLE",
+       "CSV with a header line, from a file into a table or from SOURCE (a table or a "
+       "parenthesized query) to a file; to @DSN, into a table of another data source (open or "
+       "opened as \\c would; the table made like the result if missing)",
+       [](Runner& r, A a) { return r.copy(a.arg, a.where); }},
+      {{"i"},
+       "FILE",
+       "run the statements of a file",
+       [](Runner& r, A a) {
+         if (a.arg.empty()) return r.fail(a.where, "\\i needs a file");
+         if (r.includeDepth_ >= kMaxIncludeDepth) return r.fail(a.where, "\\i nested too deeply");
+         std::ifstream in(a.arg);
+         if (!in) return r.fail(a.where, "cannot read " + a.arg + ": " + std::strerror(errno));
+         ++r.includeDepth_;
+         Outcome o = r.runText(in, a.arg);
+         --r.includeDepth_;
+         return o;
+       }},
+      {{"q", "quit"}, "", "quit (or Ctrl-D)", [](Runner&, A) { return Outcome::kQuit; }},
+      {{"?", "help"},
+       "",
+       "this help",
+       [](Runner&, A) {
+         std::fputs(metaHelp().c_str(), stderr);
+         return Outcome::kOk;
+       }},
+  };
+  return kCommands;
+}
+
 Outcome Runner::runMeta(const std::string& line, const std::string& where) {
   std::string body = trimmed(line.substr(1));
   size_t space = body.find_first_of(" \t");
   std::string command = body.substr(0, space);
-  std::string arg = space == std::string::npos ? "" : trimmed(body.substr(space));
+  MetaArgs a;
+  a.arg = space == std::string::npos ? "" : trimmed(body.substr(space));
   // "\d t;" is a habit worth forgiving.
-  while (!arg.empty() && arg.back() == ';') arg = trimmed(arg.substr(0, arg.size() - 1));
-  std::string word = lower(arg);
-
-  auto onOff = [&](bool current, bool* value) -> bool {
-    if (word.empty()) {
-      *value = !current;
-    } else if (word == "on") {
-      *value = true;
-    } else if (word == "off") {
-      *value = false;
-    } else {
-      return false;
+  while (!a.arg.empty() && a.arg.back() == ';') a.arg = trimmed(a.arg.substr(0, a.arg.size() - 1));
+  a.word = lower(a.arg);
+  a.where = where;
+  for (const MetaCommand& m : metaCommands()) {
+    if (command != m.names[0] && (!m.names[1] || command != m.names[1])) continue;
+    try {
+      return m.run(*this, a);
+    } catch (const CallFailed& e) {
+      report(where, e);
+      return Outcome::kFailed;
     }
-    return true;
-  };
-
-  try {
-    if (command == "q" || command == "quit") return Outcome::kQuit;
-    if (command == "?" || command == "help") {
-      std::fputs(kMetaHelp, stderr);
-      return Outcome::kOk;
-    }
-    if (command == "c" || command == "connect") return reconnect(arg, where);
-    if (command == "d") return arg.empty() ? listTables("") : describe(arg);
-    if (command == "dt") return listTables(arg);
-    if (command == "dn") return listSchemas();
-    if (command == "l" || command == "list") {
-      out_ << formatDataSources(
-          readDataSources([this](const std::string& p) { return session().resolvePath(p); }));
-      return Outcome::kOk;
-    }
-    if (command == "conninfo") {
-      connectionInfo();
-      return Outcome::kOk;
-    }
-    if (command == "commit") {
-      session().commit();
-      status("COMMIT");
-      return Outcome::kOk;
-    }
-    if (command == "rollback") {
-      session().rollback();
-      status("ROLLBACK");
-      return Outcome::kOk;
-    }
-    if (command == "autocommit") {
-      if (word.empty()) {
-        std::fprintf(stderr, "Auto-commit is %s.\n", session().autoCommit() ? "on" : "off");
-        return Outcome::kOk;
-      }
-      if (word != "on" && word != "off") return fail(where, "\\autocommit takes on or off");
-      if (!session().setAutoCommit(word == "on")) {
-        return fail(where, "the connection refused to change auto-commit");
-      }
-      std::fprintf(stderr, "Auto-commit is %s.\n", session().autoCommit() ? "on" : "off");
-      return Outcome::kOk;
-    }
-    if (command == "bind") {
-      bool on = false;
-      if (!onOff(session().binding(), &on)) return fail(where, "\\bind takes on or off");
-      if (!session().setBinding(on)) return fail(where, "the connection refused to change binding");
-      std::fprintf(stderr, "Binding of literals is %s.\n", on ? "on" : "off");
-      return Outcome::kOk;
-    }
-    if (command == "verbose") {
-      if (!onOff(verbose_, &verbose_)) return fail(where, "\\verbose takes on or off");
-      std::fprintf(stderr, "Verbose errors are %s.\n", verbose_ ? "on" : "off");
-      return Outcome::kOk;
-    }
-    if (command == "timing") {
-      if (!onOff(timing_, &timing_)) return fail(where, "\\timing takes on or off");
-      std::fprintf(stderr, "Timing is %s.\n", timing_ ? "on" : "off");
-      return Outcome::kOk;
-    }
-    if (command == "x") {
-      if (word == "auto") {
-        format_.expanded = Expanded::kAuto;
-      } else {
-        bool on = false;
-        if (!onOff(format_.expanded == Expanded::kOn, &on)) {
-          return fail(where, "\\x takes on, off or auto");
-        }
-        format_.expanded = on ? Expanded::kOn : Expanded::kOff;
-      }
-      const char* state = format_.expanded == Expanded::kOn    ? "on"
-                          : format_.expanded == Expanded::kOff ? "off"
-                                                               : "used for wide rows";
-      std::fprintf(stderr, "Expanded display is %s.\n", state);
-      return Outcome::kOk;
-    }
-    if (command == "null") {
-      format_.nullText = arg;
-      std::fprintf(stderr, "NULL shows as \"%s\".\n", arg.c_str());
-      return Outcome::kOk;
-    }
-    if (command == "format") {
-      std::optional<Format> f = parseFormat(word);
-      if (!f) return fail(where, "\\format takes aligned, csv, tsv or json");
-      format_.format = *f;
-      std::fprintf(stderr, "Output format is %s.\n", formatName(*f));
-      return Outcome::kOk;
-    }
-    if (command == "o" || command == "out") return redirect(arg, where);
-    if (command == "copy") return copy(arg, where);
-    if (command == "pset") {
-      std::string rest = lower(trimmed(arg.substr(
-          arg.find_first_of(" \t") == std::string::npos ? arg.size() : arg.find_first_of(" \t"))));
-      if (lower(arg.substr(0, 5)) != "pager") return fail(where, "\\pset takes pager [on|off]");
-      if (rest.empty()) {
-        pager_ = !pager_;
-      } else if (rest == "on" || rest == "off") {
-        pager_ = rest == "on";
-      } else {
-        return fail(where, "\\pset pager takes on or off");
-      }
-      std::fprintf(stderr, "Pager usage is %s.\n", pager_ ? "on" : "off");
-      return Outcome::kOk;
-    }
-    if (command == "i") {
-      if (arg.empty()) return fail(where, "\\i needs a file");
-      if (includeDepth_ >= kMaxIncludeDepth) return fail(where, "\\i nested too deeply");
-      std::ifstream in(arg);
-      if (!in) return fail(where, "cannot read " + arg + ": " + std::strerror(errno));
-      ++includeDepth_;
-      Outcome o = runText(in, arg);
-      --includeDepth_;
-      return o;
-    }
-  } catch (const CallFailed& e) {
-    report(where, e);
-    return Outcome::kFailed;
   }
   return fail(where, "unknown meta-command \\" + command + " (\\? lists them)");
+}
+
+std::string metaHelp() {
+  // The help text starts at this column and lines end before kWidth.
+  constexpr size_t kTextColumn = 24;
+  constexpr size_t kWidth = 80;
+  std::string out = "Statements end with ';' and may span lines. Meta-commands:\n";
+  for (const MetaCommand& m : Runner::metaCommands()) {
+    std::string line = "  \\" + std::string(m.names[0]);
+    if (m.names[1]) line += ", \\" + std::string(m.names[1]);
+    if (*m.synopsis) line += " " + std::string(m.synopsis);
+    if (line.size() + 2 > kTextColumn) {
+      out += line + "\n";
+      line.clear();
+    }
+    line.resize(kTextColumn, ' ');
+    std::istringstream words(m.help);
+    for (std::string word; words >> word;) {
+      if (line.size() > kTextColumn && line.size() + 1 + word.size() > kWidth) {
+        out += line + "\n";
+        line.assign(kTextColumn, ' ');
+      }
+      if (line.size() > kTextColumn) line += ' ';
+      line += word;
+    }
+    out += line + "\n";
+  }
+  out +=
+      "Ctrl-C cancels the running statement and stops the output of a long result; at the\n"
+      "prompt it drops the line being typed.\n";
+  return out;
+}
+
+std::vector<std::string> metaCommandNames() {
+  std::vector<std::string> names;
+  for (const MetaCommand& m : Runner::metaCommands()) {
+    for (const char* name : m.names) {
+      if (name) names.push_back("\\" + std::string(name));
+    }
+  }
+  return names;
 }
 
 namespace {
@@ -1161,6 +1238,26 @@ std::string columnList(const MetaList& l, std::vector<const Row*> rows, const ch
   return out;
 }
 
+// Rows grouped by a key, the groups in the order of their first rows; rows whose key is empty
+// are left out.
+using RowGroups = std::vector<std::pair<std::string, std::vector<const Row*>>>;
+template <class KeyFn>
+RowGroups groupRows(const MetaList& list, KeyFn key) {
+  RowGroups groups;
+  for (const Row& r : list.rows) {
+    std::string k = key(r);
+    if (k.empty()) continue;
+    auto it =
+        std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == k; });
+    if (it == groups.end()) {
+      groups.push_back({k, {}});
+      it = groups.end() - 1;
+    }
+    it->second.push_back(&r);
+  }
+  return groups;
+}
+
 std::string unquoted(const std::string& s) {
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
   return s;
@@ -1231,18 +1328,10 @@ Outcome Runner::describe(const std::string& name) {
   if (!foreign.rows.empty()) {
     out_ << "Foreign keys:\n";
     // One key per name and referenced table; a key without a name is one per table.
-    std::vector<std::pair<std::string, std::vector<const Row*>>> keys;
-    for (const Row& r : foreign.rows) {
-      std::string id = foreign.text(r, "FK_NAME") + "\n" + foreign.text(r, "PKTABLE_SCHEM") + "." +
-                       foreign.text(r, "PKTABLE_NAME");
-      auto it =
-          std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == id; });
-      if (it == keys.end()) {
-        keys.push_back({id, {}});
-        it = keys.end() - 1;
-      }
-      it->second.push_back(&r);
-    }
+    const RowGroups keys = groupRows(foreign, [&](const Row& r) {
+      return foreign.text(r, "FK_NAME") + "\n" + foreign.text(r, "PKTABLE_SCHEM") + "." +
+             foreign.text(r, "PKTABLE_NAME");
+    });
     for (const auto& [id, rows] : keys) {
       const Row& first = *rows.front();
       std::string keyName = foreign.text(first, "FK_NAME");
@@ -1254,18 +1343,9 @@ Outcome Runner::describe(const std::string& name) {
     }
   }
   MetaList indexes = session().metadata("indexes", foundSchema, foundName);
-  std::vector<std::pair<std::string, std::vector<const Row*>>> byName;
-  for (const Row& r : indexes.rows) {
-    std::string index = indexes.text(r, "INDEX_NAME");
-    if (index.empty()) continue;  // the table's statistics, no index
-    auto it =
-        std::find_if(byName.begin(), byName.end(), [&](const auto& k) { return k.first == index; });
-    if (it == byName.end()) {
-      byName.push_back({index, {}});
-      it = byName.end() - 1;
-    }
-    it->second.push_back(&r);
-  }
+  // A row without an index name is the table's statistics, no index.
+  const RowGroups byName =
+      groupRows(indexes, [&](const Row& r) { return indexes.text(r, "INDEX_NAME"); });
   if (!byName.empty()) {
     out_ << "Indexes:\n";
     for (const auto& [index, rows] : byName) {

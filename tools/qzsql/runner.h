@@ -1,6 +1,5 @@
 // Runs what the user typed or a script holds: SQL statements through the session, and the
-// meta-commands (\connect, \d, \dt, \dn, \conninfo, \l, \commit, \rollback, \autocommit, \bind,
-// \timing, \x, \null, \format, \o, \pset pager, \verbose, \i, \q, \?).
+// meta-commands of Runner::metaCommands (\connect, \d, \copy, \q, ...), which \? lists.
 //
 // At the prompt, a result taller than the terminal goes through the pager ($PAGER, else
 // "less -RFX"; an empty PAGER or \pset pager off writes it straight).
@@ -18,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +34,25 @@ namespace qzsql {
 // kInputFailed: a script could not be read to its end; kOutputFailed: results could not be
 // written. Both stop the run, --continue or not.
 enum class Outcome { kOk, kFailed, kQuit, kInterrupted, kInputFailed, kOutputFailed };
+
+class Runner;
+
+// What a meta-command is given: its argument as typed (trimmed, a trailing ';' dropped), the
+// argument in lower case, and where the line came from, for messages.
+struct MetaArgs {
+  std::string arg;
+  std::string word;
+  std::string where;
+};
+
+// A meta-command: the names it answers to (the second may be null), the synopsis of its
+// argument and its help text for \?, and what runs it.
+struct MetaCommand {
+  const char* names[2];
+  const char* synopsis;
+  const char* help;
+  Outcome (*run)(Runner& runner, const MetaArgs& args);
+};
 
 class Runner {
  public:
@@ -53,6 +72,9 @@ class Runner {
   // driver cannot list them.
   const std::vector<std::string>& tableNames();
 
+  // Every meta-command, in the order \? lists them.
+  static std::span<const MetaCommand> metaCommands();
+
  private:
   Outcome runSql(const std::string& sql, const std::string& where);
   Outcome runMeta(const std::string& line, const std::string& where);
@@ -62,6 +84,12 @@ class Runner {
   void connectionInfo();
   void status(const std::string& line);
   Outcome fail(const std::string& where, const std::string& message);
+  // The on/off argument of a switch: empty is the other of current; nullopt when neither.
+  static std::optional<bool> onOff(const std::string& word, bool current);
+  // \commit and \rollback.
+  Outcome endTransaction(bool commit);
+  // \timing, \verbose, \pset pager: sets *flag by onOff and says so ("<state> on.").
+  Outcome toggle(const MetaArgs& a, bool* flag, const char* command, const char* state);
   // \o: results to a file, or back to where they went at the start.
   Outcome redirect(const std::string& path, const std::string& where);
   // \copy SOURCE TO FILE (a table or a parenthesized query, as CSV with a header line) and
@@ -113,6 +141,9 @@ std::optional<std::pair<int, size_t>> findNul(const std::string& text, int first
 // Columns of the terminal on standard output, or 0 when it is not a terminal.
 int terminalColumns();
 
-extern const char* const kMetaHelp;
+// The text of \?: the meta-commands with their synopses and help, from metaCommands.
+std::string metaHelp();
+// Every name of every meta-command, backslash included, for completion.
+std::vector<std::string> metaCommandNames();
 
 }  // namespace qzsql

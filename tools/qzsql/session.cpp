@@ -5,6 +5,7 @@
 #include <sstream>
 #include <utility>
 
+#include "interfaces/qzcom.h"
 #include "tools/qzsql/interrupt.h"
 #include "tools/qzsql/statements.h"
 
@@ -257,12 +258,7 @@ class Collector : public ResultWriter {
 
 std::optional<int> MetaList::column(const std::string& name) const {
   for (size_t i = 0; i < names.size(); ++i) {
-    if (names[i].size() != name.size()) continue;
-    bool same = true;
-    for (size_t k = 0; k < name.size() && same; ++k) {
-      same = std::toupper(static_cast<unsigned char>(names[i][k])) == name[k];
-    }
-    if (same) return static_cast<int>(i);
+    if (qzEqualsIgnoringAsciiCase(names[i], name)) return static_cast<int>(i);
   }
   return std::nullopt;
 }
@@ -368,14 +364,7 @@ Session& Sessions::connect(const std::string& dataSource, const std::string& use
 
 Session* Sessions::find(const std::string& dataSource) {
   for (const std::unique_ptr<Session>& s : open_) {
-    const std::string& name = s->dataSource();
-    if (name.size() == dataSource.size() &&
-        std::equal(name.begin(), name.end(), dataSource.begin(), [](char a, char b) {
-          return std::tolower(static_cast<unsigned char>(a)) ==
-                 std::tolower(static_cast<unsigned char>(b));
-        })) {
-      return s.get();
-    }
+    if (qzEqualsIgnoringAsciiCase(s->dataSource(), dataSource)) return s.get();
   }
   return nullptr;
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "interfaces/qzcom.h"
+
 namespace qzsql {
 namespace {
 
@@ -43,6 +45,28 @@ std::string trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
+// Where the quoted text that starts at sql[i] ends: just past its closing quote (a doubled
+// quote stands for one), or at the end of sql when it is not closed.
+size_t quotedEnd(const std::string& sql, size_t i) {
+  const char quote = sql[i];
+  const size_t n = sql.size();
+  for (++i; i < n; ++i) {
+    if (sql[i] != quote) continue;
+    if (i + 1 < n && sql[i + 1] == quote) {
+      ++i;
+    } else {
+      return i + 1;
+    }
+  }
+  return n;
+}
+
+// Where the dollar-quoted text whose tag (tag bytes long) starts at sql[i] ends.
+size_t dollarQuotedEnd(const std::string& sql, size_t i, size_t tag) {
+  const size_t end = sql.find(sql.substr(i, tag), i + tag);
+  return end == std::string::npos ? sql.size() : end + tag;
+}
+
 // The words of the statement outside quotes and comments, upper-cased, up to max of them.
 std::vector<std::string> words(const std::string& sql, size_t max) {
   std::vector<std::string> out;
@@ -51,19 +75,9 @@ std::vector<std::string> words(const std::string& sql, size_t max) {
   while (i < n && out.size() < max) {
     char c = sql[i];
     if (c == '\'' || c == '"') {
-      for (++i; i < n; ++i) {
-        if (sql[i] == c) {
-          if (i + 1 < n && sql[i + 1] == c) {
-            ++i;
-          } else {
-            break;
-          }
-        }
-      }
-      ++i;
+      i = quotedEnd(sql, i);
     } else if (size_t tag = dollarTagLength(sql, i); tag > 0) {
-      size_t end = sql.find(sql.substr(i, tag), i + tag);
-      i = end == std::string::npos ? n : end + tag;
+      i = dollarQuotedEnd(sql, i, tag);
     } else if (isWordChar(c)) {
       size_t b = i;
       while (i < n && isWordChar(sql[i])) ++i;
@@ -81,11 +95,11 @@ bool contains(const std::vector<std::string>& list, std::string_view word) {
 
 // Position of the first "SELECT" in any letter case, or npos.
 size_t findSelect(const std::string& text) {
-  static constexpr std::string_view kSelect = "SELECT";
-  auto it =
-      std::search(text.begin(), text.end(), kSelect.begin(), kSelect.end(),
-                  [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
-  return it == text.end() ? std::string::npos : static_cast<size_t>(it - text.begin());
+  const std::string_view view(text);
+  for (size_t i = 0; i < view.size(); ++i) {
+    if (qzStartsWithIgnoringAsciiCase(view.substr(i), "SELECT")) return i;
+  }
+  return std::string::npos;
 }
 
 }  // namespace
@@ -238,18 +252,9 @@ std::string stripComments(const std::string& sql) {
     char c = sql[i];
     char next = i + 1 < n ? sql[i + 1] : '\0';
     if (c == '\'' || c == '"') {
-      size_t b = i;
-      for (++i; i < n; ++i) {
-        if (sql[i] == c) {
-          if (i + 1 < n && sql[i + 1] == c) {
-            ++i;
-          } else {
-            break;
-          }
-        }
-      }
-      i = std::min(i + 1, n);
-      out.append(sql, b, i - b);
+      const size_t stop = quotedEnd(sql, i);
+      out.append(sql, i, stop - i);
+      i = stop;
     } else if (c == '-' && next == '-') {
       while (i < n && sql[i] != '\n') ++i;
     } else if (c == '/' && next == '*') {
@@ -268,8 +273,7 @@ std::string stripComments(const std::string& sql) {
       // A comment separates words: "a/**/b" is two words.
       if (!out.empty() && !isBlank(out.back())) out += ' ';
     } else if (size_t tag = dollarTagLength(sql, i); tag > 0) {
-      size_t end = sql.find(sql.substr(i, tag), i + tag);
-      size_t stop = end == std::string::npos ? n : end + tag;
+      const size_t stop = dollarQuotedEnd(sql, i, tag);
       out.append(sql, i, stop - i);
       i = stop;
     } else {
