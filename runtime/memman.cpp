@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/static_mutex.h"
+#include "platform/thread.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -293,8 +294,7 @@ bool refill(ThreadCache* tc, size_t c) {
   return true;
 }
 
-void retireCache() {
-  ThreadCache* tc = tlsCache;
+void retireCache(ThreadCache* tc) {
   tlsCache = nullptr;
   tlsRetired = true;
   if (!tc) return;
@@ -313,9 +313,9 @@ void retireCache() {
   std::free(tc);
 }
 
-struct CacheReaper {
-  ~CacheReaper() { retireCache(); }
-};
+void retireCacheAtExit(void* cache) {
+  retireCache(static_cast<ThreadCache*>(cache));
+}
 
 // The calling thread's cache, made on first use; null after the thread has begun to exit
 // (other thread-local destructors may still free blocks) or when the C heap refuses.
@@ -332,9 +332,8 @@ ThreadCache* currentCache() {
     if (m.caches) m.caches->prev = tc;
     m.caches = tc;
   }
-  static thread_local CacheReaper reaper;
-  (void)reaper;
   tlsCache = tc;
+  platform::armThreadExit(&retireCacheAtExit, tc);
   return tc;
 }
 
