@@ -8,7 +8,12 @@
 
 #include "object/host_link.h"
 
+#ifdef _WIN32
+// C calling convention, exported under the plain names (engine.def).
+#define QZ_EXPORT extern "C" __declspec(dllexport)
+#else
 #define QZ_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 QZ_EXPORT int32_t qzComInitRemoteEngine(qzIUnknown* hostEngine);
 QZ_EXPORT int32_t qzComTerminateRemoteEngine();

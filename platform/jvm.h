@@ -16,7 +16,7 @@
 namespace qz::platform {
 
 struct JvmOptions {
-  std::string classPath;             // joined with ':'
+  std::string classPath;             // joined with ':' (';' on Windows)
   std::vector<std::string> options;  // extra VM options, such as "-Xcheck:jni"
 };
 

@@ -22,7 +22,8 @@ enum class RegistryRoot { kClassesRoot, kCurrentUser, kLocalMachine, kUsers };
 bool readRegistryString(RegistryRoot root, const std::string& subKey, const std::string& valueName,
                         std::string* value);
 
-// Where the store of `root` lives; empty for a root that has none. For diagnostics and tests.
+// Where the store of `root` lives (on Windows the root's name); empty for a root that has none.
+// For diagnostics and tests.
 std::string registryStorePath(RegistryRoot root);
 
 }  // namespace qz::platform

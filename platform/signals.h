@@ -19,16 +19,16 @@
 namespace qz::platform {
 
 struct FatalSignal {
-  int signal = 0;                 // SIGSEGV ...
-  int code = 0;                   // si_code
+  int signal = 0;                 // SIGSEGV ...; on Windows the exception code
+  int code = 0;                   // si_code; for an access violation the kind of access
   uint64_t faultAddress = 0;      // si_addr: the address that could not be accessed
-  const void* context = nullptr;  // the handler's ucontext
+  const void* context = nullptr;  // the handler's ucontext; on Windows the CONTEXT
 };
 using FatalSignalCallback = void (*)(const FatalSignal& fault);
 
 enum class FatalSignals {
-  kAll,           // SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT
-  kAccessFaults,  // SIGSEGV, SIGBUS
+  kAll,           // SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT; Windows: unhandled exceptions
+  kAccessFaults,  // SIGSEGV, SIGBUS; Windows: access violations, seen by a vectored handler
 };
 
 // Installs the handler for the given signals. False when one could not be installed (those

@@ -1,5 +1,7 @@
 // Call stacks: capturing return addresses, naming them, and reading code bytes safely.
 //
+// On Windows, see stack_win.cpp: frame pointers or unwind tables, and "dbghelp.dll".
+//
 // Symbols come from the ELF symbol table of the module file (.symtab, else .dynsym), so
 // functions with hidden visibility are named too, as long as the module is not stripped.
 // Names stay mangled: demangling allocates. Source files and lines are not looked up; the

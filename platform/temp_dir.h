@@ -9,7 +9,8 @@
 namespace qz::platform {
 
 // The value of the first variable in `variables` that is set and not empty; else the system's
-// temporary folder ($TMPDIR, else /tmp). Returned as found, possibly ending in a separator.
+// temporary folder (systemTempFolder() of folders.h). Returned as found, possibly ending in a
+// separator.
 std::string tempDirectoryFrom(std::initializer_list<const char*> variables);
 
 }  // namespace qz::platform

@@ -1,13 +1,11 @@
 #include "runtime/crash_log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 
+#include "platform/files.h"
 #include "platform/modules.h"
 #include "platform/stack.h"
 #include "platform/temp_dir.h"
@@ -21,17 +19,8 @@ constexpr size_t kCrashDepth = 32;
 char gPath[4096];
 int gMode = 0;
 
-void writeAll(int fd, const char* text, size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, text, n);
-    if (w <= 0) return;
-    text += w;
-    n -= static_cast<size_t>(w);
-  }
-}
-
 struct ModuleListState {
-  int fd;
+  platform::RawFile file;
 };
 
 void writeModule(const char* path, uintptr_t base, uintptr_t low, uintptr_t high, void* data) {
@@ -39,7 +28,7 @@ void writeModule(const char* path, uintptr_t base, uintptr_t low, uintptr_t high
   stacktext::FixedText t(line, sizeof line);
   t.add("  ").addHex(low, 16).add("-").addHex(high, 16).add(" bias ").addHex(base).add(" ");
   t.add(*path ? path : "?").add("\n");
-  writeAll(static_cast<ModuleListState*>(data)->fd, t.text(), t.length());
+  platform::writeRaw(static_cast<ModuleListState*>(data)->file, t.text(), t.length());
 }
 
 void onFatal(const platform::FatalSignal& fault) {
@@ -81,8 +70,8 @@ std::string logPath() {
 
 void writeLog(const platform::FatalSignal* fault) {
   if (!gPath[0]) return;
-  const int fd = ::open(gPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return;
+  const platform::RawFile file = platform::openRawForAppend(gPath);
+  if (file == platform::kNoRawFile) return;
   char line[1024];
   uint64_t stack[kCrashDepth];
   size_t depth = 0;
@@ -90,7 +79,7 @@ void writeLog(const platform::FatalSignal* fault) {
     stacktext::FixedText t(line, sizeof line);
     if (fault) {
       const uint64_t pc = platform::programCounterOf(fault->context);
-      t.add("Location ").addHex(pc).add(", Code ").addHex(static_cast<uint64_t>(fault->signal));
+      t.add("Location ").addHex(pc).add(", Code ").addHex(static_cast<uint32_t>(fault->signal));
       t.add(" SEQ:");
       stacktext::codeBytes(pc, t);
       t.add("\n").add(platform::signalName(fault->signal)).add(" (code ").addDec(fault->code);
@@ -100,19 +89,19 @@ void writeLog(const platform::FatalSignal* fault) {
       t.add("Location Unknown\n");
       depth = platform::captureStack(stack, kCrashDepth, 1);
     }
-    writeAll(fd, t.text(), t.length());
+    platform::writeRaw(file, t.text(), t.length());
   }
   for (size_t i = 0; i < depth; ++i) {
     stacktext::FixedText t(line, sizeof line);
     // The first entry of a fault is the faulting instruction itself, the rest return addresses.
     if (stacktext::formatFrame(stack[i], fault && i == 0, false, t)) {
-      writeAll(fd, t.text(), t.length());
+      platform::writeRaw(file, t.text(), t.length());
     }
   }
-  writeAll(fd, "Modules:\n", 9);
-  ModuleListState state{fd};
+  platform::writeRaw(file, "Modules:\n", 9);
+  ModuleListState state{file};
   platform::visitModules(&writeModule, &state);
-  ::close(fd);
+  platform::closeRaw(file);
 }
 
 }  // namespace qz::crashlog
@@ -124,6 +113,6 @@ extern "C" void __cxa_pure_virtual() {
   // The abort that follows is this same crash: it must not log a second time.
   qz::crashlog::remove();
   static const char kText[] = "pure virtual method called\n";
-  if (::write(2, kText, sizeof kText - 1) < 0) std::abort();
+  qz::platform::writeRaw(qz::platform::rawStandardError(), kText, sizeof kText - 1);
   std::abort();
 }

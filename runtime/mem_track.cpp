@@ -14,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/environment.h"
+#include "platform/heaps.h"
 #include "platform/modules.h"
 #include "platform/stack.h"
 #include "platform/thread.h"
@@ -318,7 +319,13 @@ void consistencyReport(memman::ReportOutput out) {
       else
         appendf(text, "Invalid Block %s\n", pointerText(d.where).c_str());
     }
-    // glibc offers no walk of its heap's blocks: the C heap is not checked here.
+    for (const platform::HeapDamage& d : platform::checkProcessHeaps()) {
+      const char* what = d.kind == platform::HeapDamage::kNode    ? "Node"
+                         : d.kind == platform::HeapDamage::kBlock ? "Block"
+                                                                  : "Data Ptr";
+      appendf(text, "Invalid Win32 Heap %s %s\n", what,
+              pointerText(reinterpret_cast<const void*>(d.where)).c_str());
+    }
   }
   emit(text, out);
 }

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/static_mutex.h"
+#include "platform/thread.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
 #define QZ_NO_ASAN __attribute__((no_sanitize_address))
@@ -34,6 +37,9 @@ struct PageDesc {
   uint16_t cellSize;
   uint16_t inUse;  // cells handed out or parked in a thread cache
   uint16_t capacity;
+#if UINTPTR_MAX == 0xFFFFFFFFu
+  uint32_t pad[2];  // 32-bit links: the descriptor keeps its size
+#endif
 };
 
 struct Page {
@@ -66,7 +72,7 @@ struct ThreadCache {
 };
 
 struct Central {
-  std::mutex lock;
+  platform::StaticMutex lock;
   // All below guarded by lock.
   PageDesc* classHead[kClassCount] = {};  // pages with free cells
   PageDesc* fullHead = nullptr;           // pages without, of every class
@@ -266,7 +272,7 @@ void drainBin(Central& m, Bin& bin, uint32_t keep) {
 // class no longer fit in the existing ones.
 bool refill(ThreadCache* tc, size_t c) {
   Central& m = central();
-  std::lock_guard<std::mutex> hold(m.lock);
+  std::lock_guard<platform::StaticMutex> hold(m.lock);
   PageDesc* d = pageWithRoom(m, c);
   if (!d) return false;
   uint32_t n = std::min<uint32_t>(gCacheLimit[c] / 2, d->capacity - d->inUse);
@@ -288,14 +294,13 @@ bool refill(ThreadCache* tc, size_t c) {
   return true;
 }
 
-void retireCache() {
-  ThreadCache* tc = tlsCache;
+void retireCache(ThreadCache* tc) {
   tlsCache = nullptr;
   tlsRetired = true;
   if (!tc) return;
   Central& m = central();
   {
-    std::lock_guard<std::mutex> hold(m.lock);
+    std::lock_guard<platform::StaticMutex> hold(m.lock);
     for (Bin& bin : tc->bins) drainBin(m, bin, 0);
     m.spareLive.fetch_add(tc->live.load(std::memory_order_relaxed), std::memory_order_relaxed);
     if (tc->prev)
@@ -308,9 +313,9 @@ void retireCache() {
   std::free(tc);
 }
 
-struct CacheReaper {
-  ~CacheReaper() { retireCache(); }
-};
+void retireCacheAtExit(void* cache) {
+  retireCache(static_cast<ThreadCache*>(cache));
+}
 
 // The calling thread's cache, made on first use; null after the thread has begun to exit
 // (other thread-local destructors may still free blocks) or when the C heap refuses.
@@ -322,14 +327,13 @@ ThreadCache* currentCache() {
   tc = new (mem) ThreadCache();
   Central& m = central();
   {
-    std::lock_guard<std::mutex> hold(m.lock);
+    std::lock_guard<platform::StaticMutex> hold(m.lock);
     tc->next = m.caches;
     if (m.caches) m.caches->prev = tc;
     m.caches = tc;
   }
-  static thread_local CacheReaper reaper;
-  (void)reaper;
   tlsCache = tc;
+  platform::armThreadExit(&retireCacheAtExit, tc);
   return tc;
 }
 
@@ -371,7 +375,7 @@ void* allocateLarge(size_t size) {
   fillTracking(h);
   Central& m = central();
   {
-    std::lock_guard<std::mutex> hold(m.lock);
+    std::lock_guard<platform::StaticMutex> hold(m.lock);
     lb->prev = nullptr;
     lb->next = m.largeHead;
     if (m.largeHead) m.largeHead->prev = lb;
@@ -387,7 +391,7 @@ void freeLarge(BlockHeader* h) {
   LargeBlock* lb = largeOf(h);
   Central& m = central();
   {
-    std::lock_guard<std::mutex> hold(m.lock);
+    std::lock_guard<platform::StaticMutex> hold(m.lock);
     if (lb->prev)
       lb->prev->next = lb->next;
     else
@@ -424,7 +428,7 @@ void* allocateBlock(size_t size) {
     distance = h->size;
   } else {
     Central& m = central();
-    std::lock_guard<std::mutex> hold(m.lock);
+    std::lock_guard<platform::StaticMutex> hold(m.lock);
     PageDesc* d = pageWithRoom(m, c);
     if (!d) return nullptr;
     h = takeCell(m, d);
@@ -460,13 +464,13 @@ void freeBlock(void* p) {
     bin.head = user;
     if (++bin.count > gCacheLimit[c]) {
       Central& m = central();
-      std::lock_guard<std::mutex> hold(m.lock);
+      std::lock_guard<platform::StaticMutex> hold(m.lock);
       drainBin(m, bin, gCacheLimit[c] / 2);
     }
     return;
   }
   Central& m = central();
-  std::lock_guard<std::mutex> hold(m.lock);
+  std::lock_guard<platform::StaticMutex> hold(m.lock);
   returnCell(m, h, was);
 }
 
@@ -491,7 +495,7 @@ void* reallocateBlock(void* p, size_t size) {
 
 Counters counters() {
   Central& m = central();
-  std::lock_guard<std::mutex> hold(m.lock);
+  std::lock_guard<platform::StaticMutex> hold(m.lock);
   Counters out;
   out.liveBlocks = m.spareLive.load(std::memory_order_relaxed);
   for (ThreadCache* tc = m.caches; tc; tc = tc->next) {
@@ -523,7 +527,7 @@ int64_t allocationsBeforeFailure() {
 void setReleaseFlag(bool on) {
   if (on) flushThreadCache();
   Central& m = central();
-  std::lock_guard<std::mutex> hold(m.lock);
+  std::lock_guard<platform::StaticMutex> hold(m.lock);
   m.releaseFlag = on;
   if (!on) return;
   for (PageDesc*& head : m.classHead) {
@@ -542,7 +546,7 @@ void flushThreadCache() {
   ThreadCache* tc = tlsCache;
   if (!tc) return;
   Central& m = central();
-  std::lock_guard<std::mutex> hold(m.lock);
+  std::lock_guard<platform::StaticMutex> hold(m.lock);
   for (Bin& bin : tc->bins) drainBin(m, bin, 0);
 }
 
@@ -607,7 +611,7 @@ std::vector<BlockInfo> liveBlocks() {
   ensureReady();
   std::vector<BlockInfo> out;
   Central& m = central();
-  std::lock_guard<std::mutex> hold(m.lock);
+  std::lock_guard<platform::StaticMutex> hold(m.lock);
   auto walk = [&](PageDesc* head) {
     for (PageDesc* d = head; d && d->marker == kPageMarker; d = d->next) {
       Page* pg = pageOfDesc(d);
@@ -633,7 +637,7 @@ std::vector<Damage> checkConsistency() {
   ensureReady();
   std::vector<Damage> out;
   Central& m = central();
-  std::lock_guard<std::mutex> hold(m.lock);
+  std::lock_guard<platform::StaticMutex> hold(m.lock);
   auto walk = [&](PageDesc** head) {
     const PageDesc* prev = nullptr;
     for (PageDesc* d = *head; d; prev = d, d = d->next) {

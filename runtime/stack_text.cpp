@@ -26,6 +26,10 @@ bool isOwnFrame(const char* symbol) {
 
 const char* baseName(const char* path) {
   const char* slash = std::strrchr(path, '/');
+#ifdef _WIN32
+  const char* backslash = std::strrchr(path, '\\');
+  if (backslash > slash) slash = backslash;
+#endif
   return slash ? slash + 1 : path;
 }
 

@@ -12,6 +12,8 @@ packages=(
   postgresql-15
   liblua5.4-dev libreadline-dev
   clang-format clang-tidy clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
+  wine64
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite: every test in the sanitizer
 # build (ASan + UBSan; the tests that start a JVM too, with the ASAN_OPTIONS CMake gives them),
-# then every test of the release build, then the libFuzzer targets for QZ_FUZZ_SECONDS each
-# (default 20; 0 leaves them out), from the corpora in the tree.
+# then every test of the release build, then the Windows stage (scripts/windows.sh: the 32-bit
+# DLL and its exports, the Windows tests under wine64), then the libFuzzer targets for
+# QZ_FUZZ_SECONDS each (default 20; 0 leaves them out), from the corpora in the tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +17,7 @@ cmake --build build-asan -j"$jobs"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+bash scripts/windows.sh
 bash scripts/tidy.sh
 
 fuzz_seconds=${QZ_FUZZ_SECONDS:-20}

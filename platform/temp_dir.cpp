@@ -1,7 +1,8 @@
+#include "platform/temp_dir.h"
+
 #include <cstdlib>
 
 #include "platform/folders.h"
-#include "platform/temp_dir.h"
 
 namespace qz::platform {
 
