@@ -3,7 +3,7 @@
 # build (ASan + UBSan; the tests that start a JVM too, with the ASAN_OPTIONS CMake gives them),
 # then every test of the release build, then the Windows stage (scripts/windows.sh: the 32-bit
 # DLL and its exports, the Windows tests under wine64), then the libFuzzer targets for
-# QZ_FUZZ_SECONDS each (default 20; 0 leaves them out), from the corpora in the tree.
+# QZ_FUZZ_SECONDS each (default 10; 0 leaves them out), from the corpora in the tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,7 +20,7 @@ cmake --build build -j"$jobs"
 bash scripts/windows.sh
 bash scripts/tidy.sh
 
-fuzz_seconds=${QZ_FUZZ_SECONDS:-20}
+fuzz_seconds=${QZ_FUZZ_SECONDS:-10}
 if ((fuzz_seconds > 0)); then
   fuzzers=(tests/config/config_reader tests/config/expand tests/platform/registry
            tests/jdbc/sql_literals tests/tools/qzsql/qzsql_statements
