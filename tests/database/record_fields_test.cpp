@@ -222,8 +222,10 @@ TEST_P(RecordFieldsTest, DateTimeAndTimestampValues) {
   EXPECT_EQ(text(timestampParts(ts)), "100/1/2 23:59:59.123456000") << "a leap day, a Tuesday";
   EXPECT_NE(f.call("Field", "ts", 3).object().dispatch(), ts.dispatch()) << "a new object each";
 
+  Obj unread = f.call("Field", "d", 3).object();
   rs_.call("fetch", 3, 0);
   EXPECT_EQ(d.get("Year").asInt(), 109) << "value objects are snapshots";
+  EXPECT_EQ(unread.get("Day").asInt(), 4) << "even those first read after the move";
   Obj d2 = f.call("Field", "d", 3).object();
   EXPECT_EQ(d2.get("Year").asInt() * 10000 + d2.get("Month").asInt() * 100 + d2.get("Day").asInt(),
             690000 + 1100 + 3)
