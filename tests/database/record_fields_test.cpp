@@ -93,6 +93,20 @@ TEST_P(RecordFieldsTest, NumbersAtTheLimitsOfTheirTypes) {
   EXPECT_EQ(f.call("Field", "n", 3).asDouble(), -9999999999.0);
 }
 
+// The exact nearest double, as the compiler rounds the same literal: no error of a power of
+// ten taken as a factor (0.07 is not 7 * 0.01), from the longest fraction to the widest value.
+TEST_P(RecordFieldsTest, DecimalsReadAsTheNearestDouble) {
+  exec("CREATE TABLE " + table_ + " (k INT, m DECIMAL(15,2), f DECIMAL(15,15))");
+  exec("INSERT INTO " + table_ + " VALUES (1, 9999999999999.99, 0.123456789012345)");
+  exec("INSERT INTO " + table_ + " VALUES (2, -0.07, -0.000000000000001)");
+  Obj f = row("SELECT m, f FROM " + table_ + " ORDER BY k");
+  EXPECT_EQ(f.call("Field", "m", 3).asDouble(), 9999999999999.99);
+  EXPECT_EQ(f.call("Field", "f", 3).asDouble(), 0.123456789012345);
+  rs_.call("fetch", 3, 0);
+  EXPECT_EQ(f.call("Field", "m", 3).asDouble(), -0.07);
+  EXPECT_EQ(f.call("Field", "f", 3).asDouble(), -0.000000000000001);
+}
+
 TEST_P(RecordFieldsTest, LongAndNonAsciiTextReadsExactly) {
   std::string mixed = "Grüße, ¿qué tal? Ωμέγα 日本語 — ";
   std::string longText;
