@@ -344,8 +344,9 @@ double firstRowNative(Source& s, const std::string& sql) {
   return elapsed;
 }
 
-// A Lua script in the host, as qzhost runs it.
-constexpr char kLuaScan[] = R"(
+// A Lua script in the host, as qzhost runs it, that reads each row with `readRow`.
+std::string luaWalk(const char* readRow) {
+  return std::string(R"(
 local db, sql, commit = ...
 local rs = db:createObject("RECORDSET")
 local q = rs:transaction("SQLEXEC")
@@ -354,8 +355,8 @@ q:execute()
 local f = rs:collection(1)
 local rows = 0
 while rs.Eof == 0 do
-  local a, b, c, d, e, g = f:Field(0, 3), f:Field(1, 3), f:Field(2, 3), f:Field(3, 3),
-                           f:Field(4, 3), f:Field(5, 3)
+)") + readRow +
+         R"(
   rs:fetch(3, 0)
   rows = rows + 1
 end
@@ -365,27 +366,13 @@ qz.release(rs)
 if commit then db:commit() end
 return rows
 )";
+}
 
-// The same walk with one Row call per row instead of six Field calls.
-constexpr char kLuaScanRow[] = R"(
-local db, sql, commit = ...
-local rs = db:createObject("RECORDSET")
-local q = rs:transaction("SQLEXEC")
-q:statement(sql)
-q:execute()
-local f = rs:collection(1)
-local rows = 0
-while rs.Eof == 0 do
-  local row = f:Row(3)
-  rs:fetch(3, 0)
-  rows = rows + 1
-end
-qz.release(f)
-qz.release(q)
-qz.release(rs)
-if commit then db:commit() end
-return rows
-)";
+// Six Field calls per row, or one Row call.
+const std::string kLuaScan = luaWalk(
+    "  local a, b, c, d, e, g = f:Field(0, 3), f:Field(1, 3), f:Field(2, 3), f:Field(3, 3),\n"
+    "                           f:Field(4, 3), f:Field(5, 3)");
+const std::string kLuaScanRow = luaWalk("  local row = f:Row(3)");
 
 constexpr char kLuaCalls[] = R"(
 local o, n = ...
@@ -725,14 +712,12 @@ void registerScans(Bench& b) {
         [s, sql] { return timedScan([&] { return scanNative(*s, sql); }); });
     add(prefix + "invoke", java,
         [s, sql] { return timedScan([&] { return scanByName(*s, sql); }); });
-    add(prefix + "lua", java, [s, sql] {
-      return timedScan(
-          [&] { return bench->lua->run(kLuaScan, s->db.get(), sql, 0, !s->autoCommit); });
-    });
-    add(prefix + "lua Row", java, [s, sql] {
-      return timedScan(
-          [&] { return bench->lua->run(kLuaScanRow, s->db.get(), sql, 0, !s->autoCommit); });
-    });
+    for (const auto& [name, chunk] : {std::pair{"lua", &kLuaScan}, {"lua Row", &kLuaScanRow}}) {
+      add(prefix + name, java, [s, sql, chunk] {
+        return timedScan(
+            [&] { return bench->lua->run(chunk->c_str(), s->db.get(), sql, 0, !s->autoCommit); });
+      });
+    }
     if (b.odbc.count(dsn)) {
       Odbc* o = b.odbc[dsn].get();
       add(prefix + "psqlodbc", java, [o, sql] { return timedScan([&] { return o->scan(sql); }); });
