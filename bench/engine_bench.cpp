@@ -8,8 +8,8 @@
 // --benchmark_enable_random_interleaving (scripts/bench.sh passes it), interleaves the
 // repetitions of all cases, so a slow phase of the machine hits every side alike.
 //
-// usage: engine_bench [benchmark flags] [--rows=N]; the memory rows start this program again
-// as a child (--rss-child) once per case, so that each peak is its own process's.
+// usage: engine_bench [benchmark flags] [--rows=N] [--cpu-time]; the memory rows start this program
+// again as a child (--rss-child) once per case, so that each peak is its own process's.
 #include <benchmark/benchmark.h>
 #include <jni.h>
 #include <sql.h>
@@ -31,11 +31,11 @@
 #include <string>
 #include <vector>
 
-#include "interfaces/database.h"
-#include "interfaces/record_set.h"
 #include "host/host.h"
-#include "object/com_ref.h"
+#include "interfaces/database.h"
 #include "interfaces/qzcom.h"
+#include "interfaces/record_set.h"
+#include "object/com_ref.h"
 #include "runtime/memman.h"
 #include "tests/support/pg_server.h"
 #include "tools/qzhost/lua_objects.h"
@@ -44,7 +44,23 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// --cpu-time counts this thread's CPU time on both sides (the Java side runs on this thread
+// too), which a machine loaded by other work barely moves: the work of the other threads
+// (the JIT compiler, the collector, a database server) is then left out on both sides.
+bool cpuTime = false;
+
+struct Clock {
+  using time_point = double;
+  static double now() {
+    if (!cpuTime) {
+      return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+          .count();
+    }
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+  }
+};
 
 const qzIIDS kDatabaseIid = qzMakeIID("DATABASE.DATABASEI");
 const qzIIDS kRecordSetIid = qzMakeIID("DATABASE.RECORDSET");
@@ -60,10 +76,6 @@ constexpr int kBigRows = 1000000;
 constexpr int kSmallRows = 10000;
 
 int scanRows = 100000;
-
-double seconds(Clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
 
 [[noreturn]] void fail(const std::string& what) {
   throw std::runtime_error(what);
@@ -97,11 +109,17 @@ class Java {
     insert_ = method("insert",
                      "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
                      "Ljava/lang/String;I)J");
+    cpuTime_ = method("cpuTime", "(Z)V");
     fill_ = method("fill",
                    "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
                    "Ljava/lang/String;I)V");
   }
 
+  void useCpuTime(bool on) {
+    Frame f(env());
+    f.env->CallStaticVoidMethod(cls_, cpuTime_, static_cast<jboolean>(on));
+    check(f.env, "cpuTime");
+  }
   void load(const char* driver) {
     Frame f(env());
     f.env->CallStaticVoidMethod(cls_, load_, f.str(driver));
@@ -177,7 +195,7 @@ class Java {
 
   JavaVM* vm_ = nullptr;
   jclass cls_ = nullptr;
-  jmethodID load_, execute_, scan_, firstRow_, insert_, fill_;
+  jmethodID load_, execute_, scan_, firstRow_, insert_, fill_, cpuTime_;
 };
 
 // --- the engine, by member name -------------------------------------------------------------
@@ -320,14 +338,15 @@ double firstRowNative(Source& s, const std::string& sql) {
   qzVariantS column, value;
   column.setInt(0);
   if (n.fields->getField(&column, kDbFieldValue, &value) != kQzOk) fail("getField");
-  const double elapsed = seconds(Clock::now() - start);
+  const double elapsed = Clock::now() - start;
   n = NativeScan();
   if (!s.autoCommit) invokeOrFail(s.db.get(), "commit", kQzMethod);
   return elapsed;
 }
 
-// A Lua script in the host, as qzhost runs it.
-constexpr char kLuaScan[] = R"(
+// A Lua script in the host, as qzhost runs it, that reads each row with `readRow`.
+std::string luaWalk(const char* readRow) {
+  return std::string(R"(
 local db, sql, commit = ...
 local rs = db:createObject("RECORDSET")
 local q = rs:transaction("SQLEXEC")
@@ -336,8 +355,8 @@ q:execute()
 local f = rs:collection(1)
 local rows = 0
 while rs.Eof == 0 do
-  local a, b, c, d, e, g = f:Field(0, 3), f:Field(1, 3), f:Field(2, 3), f:Field(3, 3),
-                           f:Field(4, 3), f:Field(5, 3)
+)") + readRow +
+         R"(
   rs:fetch(3, 0)
   rows = rows + 1
 end
@@ -347,27 +366,13 @@ qz.release(rs)
 if commit then db:commit() end
 return rows
 )";
+}
 
-// The same walk with one Row call per row instead of six Field calls.
-constexpr char kLuaScanRow[] = R"(
-local db, sql, commit = ...
-local rs = db:createObject("RECORDSET")
-local q = rs:transaction("SQLEXEC")
-q:statement(sql)
-q:execute()
-local f = rs:collection(1)
-local rows = 0
-while rs.Eof == 0 do
-  local row = f:Row(3)
-  rs:fetch(3, 0)
-  rows = rows + 1
-end
-qz.release(f)
-qz.release(q)
-qz.release(rs)
-if commit then db:commit() end
-return rows
-)";
+// Six Field calls per row, or one Row call.
+const std::string kLuaScan = luaWalk(
+    "  local a, b, c, d, e, g = f:Field(0, 3), f:Field(1, 3), f:Field(2, 3), f:Field(3, 3),\n"
+    "                           f:Field(4, 3), f:Field(5, 3)");
+const std::string kLuaScanRow = luaWalk("  local row = f:Row(3)");
 
 constexpr char kLuaCalls[] = R"(
 local o, n = ...
@@ -528,6 +533,7 @@ void openEngine(Bench& b) {
   std::string error;
   if (!b.host->loadEngine(QZ_BENCH_ENGINE_PATH, &error)) fail(error);
   b.java = std::make_unique<Java>(*b.host);
+  b.java->useCpuTime(cpuTime);
 }
 
 void connect(Bench& b, Source& s) {
@@ -687,7 +693,7 @@ template <class F>
 double timedScan(F scan) {
   const Clock::time_point start = Clock::now();
   const int64_t n = scan();
-  const double elapsed = seconds(Clock::now() - start);
+  const double elapsed = Clock::now() - start;
   if (n <= 0) fail("the scan read no rows");
   return elapsed;
 }
@@ -706,14 +712,12 @@ void registerScans(Bench& b) {
         [s, sql] { return timedScan([&] { return scanNative(*s, sql); }); });
     add(prefix + "invoke", java,
         [s, sql] { return timedScan([&] { return scanByName(*s, sql); }); });
-    add(prefix + "lua", java, [s, sql] {
-      return timedScan(
-          [&] { return bench->lua->run(kLuaScan, s->db.get(), sql, 0, !s->autoCommit); });
-    });
-    add(prefix + "lua Row", java, [s, sql] {
-      return timedScan(
-          [&] { return bench->lua->run(kLuaScanRow, s->db.get(), sql, 0, !s->autoCommit); });
-    });
+    for (const auto& [name, chunk] : {std::pair{"lua", &kLuaScan}, {"lua Row", &kLuaScanRow}}) {
+      add(prefix + name, java, [s, sql, chunk] {
+        return timedScan(
+            [&] { return bench->lua->run(chunk->c_str(), s->db.get(), sql, 0, !s->autoCommit); });
+      });
+    }
     if (b.odbc.count(dsn)) {
       Odbc* o = b.odbc[dsn].get();
       add(prefix + "psqlodbc", java, [o, sql] { return timedScan([&] { return o->scan(sql); }); });
@@ -767,7 +771,7 @@ void registerInserts(Bench& b) {
           fail("insert");
         }
       }
-      return seconds(Clock::now() - start);
+      return Clock::now() - start;
     });
   }
 }
@@ -795,7 +799,7 @@ void registerCalls(Bench& b) {
         int64_t sum = 0;
         for (int i = 0; i < kCalls; ++i) sum += target->value();
         benchmark::DoNotOptimize(sum);
-        return seconds(Clock::now() - start);
+        return Clock::now() - start;
       },
       "call", kCalls);
   if (!b.echo) return;
@@ -810,7 +814,7 @@ void registerCalls(Bench& b) {
           }
           benchmark::DoNotOptimize(result.value.raw);
         }
-        return seconds(Clock::now() - start);
+        return Clock::now() - start;
       },
       "call", kCalls);
   add(
@@ -836,7 +840,7 @@ void registerAllocator() {
           benchmark::DoNotOptimize(p);
           std::free(p);
         }
-        return seconds(Clock::now() - start);
+        return Clock::now() - start;
       },
       "pair", kPairs);
   add(
@@ -848,7 +852,7 @@ void registerAllocator() {
           benchmark::DoNotOptimize(p);
           qzFree(p);
         }
-        return seconds(Clock::now() - start);
+        return Clock::now() - start;
       },
       "pair", kPairs);
 }
@@ -1045,6 +1049,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     if (std::strncmp(argv[i], "--rows=", 7) == 0) {
       scanRows = std::atoi(argv[i] + 7);
+    } else if (std::strcmp(argv[i], "--cpu-time") == 0) {
+      cpuTime = true;
     } else {
       if (std::strncmp(argv[i], "--benchmark_filter=", 19) == 0) filter() = argv[i] + 19;
       args.push_back(argv[i]);
@@ -1076,8 +1082,9 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::fprintf(stderr, "engine_bench: peak memory, one child process per case\n");
     memory = measureMemory(argv[0]);
-    std::printf("machine: %s; scans of %d rows x 6 columns; times per run unless per call\n",
-                describeMachine().c_str(), scanRows);
+    std::printf("machine: %s; scans of %d rows x 6 columns; %s per run unless per call\n",
+                describeMachine().c_str(), scanRows,
+                cpuTime ? "CPU times of the calling thread" : "times");
     reporter.print(memory);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "engine_bench: %s\n", e.what());

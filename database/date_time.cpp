@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "database/db_object.h"
@@ -156,14 +157,16 @@ struct FractionPart {
   }
 };
 
-// One class for the three kinds: the Java value, its fraction, and the parts its kind answers
-// as read-only integer properties.
+// One class for the three kinds: the parts read from the text, the Java value made from them
+// at the first read of a part (most values a walk reads are never asked for one: the JNI
+// construction would cost more than the rest of the row), and the parts its kind answers as
+// read-only integer properties.
 template <class Kind, class... Parts>
 class ExtDataC final : public proxyObjectC {
  public:
   using V = typename Kind::Value;
-  ExtDataC(V value, int32_t nanos)
-      : proxyObjectC(table()), value_(std::move(value)), nanos_(nanos) {}
+  ExtDataC(const dbDateTimeParts& parts, JInt year)
+      : proxyObjectC(table()), parts_(parts), year_(year) {}
 
   int32_t QueryInterface(const qzIIDS* iid, void** out) override {
     if (!iid || !out) return kQzFailed;
@@ -173,11 +176,16 @@ class ExtDataC final : public proxyObjectC {
   const char* className() override { return Kind::kClassName; }
 
  private:
+  const V& value() {
+    if (!value_) value_.emplace(Kind::make(parts_, year_));
+    return *value_;
+  }
+
   template <class Part>
   static void part(void* native, proxyAutoParaListC&, proxyAutoTypeCastC& result) {
     auto* self = static_cast<ExtDataC*>(static_cast<proxyObjectC*>(native));
     try {
-      result.setInt(Part::read(self->value_, self->nanos_));
+      result.setInt(Part::read(self->value(), self->parts_.nanos));
     } catch (const std::exception& e) {
       throw proxyExecuteExceptionC(std::string(Part::kName) + ": " + e.what(), kPartSource);
     }
@@ -190,24 +198,35 @@ class ExtDataC final : public proxyObjectC {
     return &t;
   }
 
-  V value_;
-  int32_t nanos_;
+  dbDateTimeParts parts_;
+  JInt year_;  // the Java year, from 1900
+  std::optional<V> value_;
 };
 
 struct TimestampKind {
   using Value = sql::Timestamp;
   static constexpr char kClassName[] = "dbJDBCExtDataTimestampC";
   static const qzIIDS& iid() { return dbiid::kExtDataTimestamp; }
+  static Value make(const dbDateTimeParts& p, JInt year) {
+    return Value(year, JInt(p.month - 1), JInt(p.day), JInt(p.hour), JInt(p.minute), JInt(p.second),
+                 JInt(p.nanos));
+  }
 };
 struct DateKind {
   using Value = sql::Date;
   static constexpr char kClassName[] = "dbJDBCExtDataDateC";
   static const qzIIDS& iid() { return dbiid::kExtDataDate; }
+  static Value make(const dbDateTimeParts& p, JInt year) {
+    return Value(year, JInt(p.month - 1), JInt(p.day));
+  }
 };
 struct TimeKind {
   using Value = sql::Time;
   static constexpr char kClassName[] = "dbJDBCExtDataTimeC";
   static const qzIIDS& iid() { return dbiid::kExtDataTime; }
+  static Value make(const dbDateTimeParts& p, JInt) {
+    return Value(JInt(p.hour), JInt(p.minute), JInt(p.second));
+  }
 };
 
 using TimestampValueC = ExtDataC<TimestampKind, YearPart, MonthPart, DayPart, HourPart, MinutePart,
@@ -216,8 +235,8 @@ using DateValueC = ExtDataC<DateKind, YearPart, MonthPart, DayPart>;
 using TimeValueC = ExtDataC<TimeKind, HourPart, MinutePart, SecondPart, FractionPart>;
 
 template <class C>
-qzIUnknown* wrap(typename C::V value, int32_t nanos) {
-  qzIUnknown* unknown = static_cast<qzIDispatch*>(new C(std::move(value), nanos));
+qzIUnknown* wrap(const dbDateTimeParts& parts, JInt year) {
+  qzIUnknown* unknown = static_cast<qzIDispatch*>(new C(parts, year));
   unknown->AddRef();
   return unknown;
 }
@@ -242,16 +261,13 @@ qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, const char* text) {
     switch (sqlType) {
       case kDbSqlDate:
         if (!p.hasDate || !javaYear(p, &year)) return nullptr;
-        return wrap<DateValueC>(sql::Date(year, JInt(p.month - 1), JInt(p.day)), 0);
+        return wrap<DateValueC>(p, year);
       case kDbSqlTime:
         if (!p.hasTime) return nullptr;
-        return wrap<TimeValueC>(sql::Time(JInt(p.hour), JInt(p.minute), JInt(p.second)), p.nanos);
+        return wrap<TimeValueC>(p, year);
       case kDbSqlTimestamp:
         if (!p.hasDate || !javaYear(p, &year)) return nullptr;
-        return wrap<TimestampValueC>(
-            sql::Timestamp(year, JInt(p.month - 1), JInt(p.day), JInt(p.hour), JInt(p.minute),
-                           JInt(p.second), JInt(p.nanos)),
-            p.nanos);
+        return wrap<TimestampValueC>(p, year);
       default:
         return nullptr;
     }

@@ -1,14 +1,15 @@
 // Date, time and timestamp value objects: what a record set field of a DATE, TIME or TIMESTAMP
 // column reads as. Each holds one java.sql.Date, Time or Timestamp made from the column's text
-// and answers its parts as read-only integer properties, exactly as the deprecated getters of
-// java.util.Date give them: Year counts from 1900, Month from 0 (January), Day is the day of the
-// week (0 Sunday); Fraction is the nanoseconds of the fraction of a second (a time value keeps
-// its own, since java.sql.Time holds none).
+// (at the first read of a part: a walk that never asks pays no JNI call) and answers its parts
+// as read-only integer properties, exactly as the deprecated getters of java.util.Date give
+// them: Year counts from 1900, Month from 0 (January), Day is the day of the week (0 Sunday);
+// Fraction is the nanoseconds of the fraction of a second (a time value keeps its own, since
+// java.sql.Time holds none).
 //
 // A value object is a snapshot: it keeps its Java value after the record set moves on.
 //
 // Thread rule: one thread at a time (the record set's). Ownership: each object owns one JNI
-// global reference; the creators hand out one reference of the new object.
+// global reference once a part was read; the creators hand out one reference of the new object.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -26,11 +27,45 @@ const char* skipBlanks(const char* p) {
   return p;
 }
 
+// The text when it is nothing but "[-]digits[.digits]" with at most 15 significant digits and
+// 22 after the point, as DECIMAL columns of that precision give it: both the digits and the
+// power of ten are then exact doubles, so their quotient is the correctly rounded value
+// from_chars would answer.
+bool shortDecimal(const char* p, double* out) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  uint64_t digits = 0;
+  int significant = 0, fraction = 0, count = 0;
+  bool point = false;
+  for (;; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      ++count;
+      if (digits != 0 || *p != '0') {
+        if (++significant > 15) return false;
+        digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+      }
+      if (point && ++fraction > 22) return false;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (*p != '\0' || count == 0) return false;
+  const double v = static_cast<double>(digits) / kPowers[fraction];
+  *out = negative ? -v : v;
+  return true;
+}
+
 // C floating-point rules: leading blanks, an optional sign, the longest number that follows;
 // 0 when none does. Independent of the locale.
 double floatValue(const char* text) {
   const char* p = skipBlanks(text);
   if (*p == '+') ++p;
+  if (double quick = 0; shortDecimal(p, &quick)) return quick;
   double v = 0;
   const char* end = p + std::char_traits<char>::length(p);
   std::from_chars(p, end, v);
@@ -123,8 +158,14 @@ int32_t dbJDBCRecordSetFieldsC::count(int32_t* out) {
 
 int32_t dbJDBCRecordSetFieldsC::find(const qzVariantS* column, int32_t* index) {
   if (!column || recordSet_->describe() != kQzOk) return kQzFailed;
-  qzVariantS key(*column);
   int32_t i = -1;
+  if (column->type == kVtInt) {
+    i = column->value.i;  // what a walk passes: no copy, no conversion
+    if (i < 0 || i >= recordSet_->columnCount()) return kQzFailed;
+    *index = i;
+    return kQzOk;
+  }
+  qzVariantS key(*column);
   if (key.type == kVtInt || key.type == kVtFloat) {
     if (key.getInt(&i) != kQzOk) return kQzFailed;
   } else {

@@ -337,11 +337,13 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
   return kQzOk;
 }
 
-void dbJDBCSQLRecordSetC::clearBuffers() {
+void dbJDBCSQLRecordSetC::clearBuffers(bool zero) {
   for (dbJDBCColumnS& c : columns_) {
-    std::fill_n(c.buffer.begin(), std::min<size_t>(static_cast<size_t>(c.used), c.buffer.size()),
-                '\0');
-    c.used = 0;
+    if (zero) {
+      std::fill_n(c.buffer.begin(), std::min<size_t>(static_cast<size_t>(c.used), c.buffer.size()),
+                  '\0');
+      c.used = 0;
+    }
     c.length = 0;
     c.modified = false;
     c.cut = false;
@@ -439,7 +441,8 @@ int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** er
       session.JSQLReportException(kLabelFetch, e, dbJavaMessage(e).c_str(), errOut);
       return kQzFailed;
     }
-    clearBuffers();
+    // A row from the block overwrites the buffers' used bytes itself and zeroes what is left.
+    clearBuffers(!(onRow && blockRow_));
     atEnd_ = false;
     if (!onRow) {
       atEnd_ = true;

@@ -145,7 +145,9 @@ class dbJDBCSQLRecordSetC final
   bool nextFromBlock();
   // A forward-only, read-only result is read in blocks when the VM has the reader.
   void startBlocks(ResultSet& rs);
-  void clearBuffers();
+  // Resets every column for the next row; zero: also the buffers' bytes (else the next
+  // row's load must overwrite `used` bytes).
+  void clearBuffers(bool zero = true);
   // Moves the cursor; true when it stands on a row afterwards.
   bool move(ResultSet& rs, int32_t mode, int32_t offset);
   void notePosition(ResultSet& rs);

@@ -168,31 +168,41 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
       text = &own.split;
     }
     const bool bound = text->bound();
-    const bool reuse =
-        bound && preparedText && *preparedText == text->statement && stillOpen(statement);
+    // The statement kept is taken as open without asking the driver for every run: a run on
+    // it that fails asks, and one that failed for being closed runs again on a new statement,
+    // as it would have from the start.
+    bool reuse = bound && preparedText && *preparedText == text->statement && !statement.isNull();
+    int32_t updated = 0;
+    if (reuse) {
+      sql::PreparedStatement prepared(statement.getJniObject());
+      try {
+        bindLiterals(prepared, *text, utf8);
+        updated = prepared.executeUpdate();
+      } catch (...) {
+        if (stillOpen(statement)) throw;
+        reuse = false;
+      }
+    }
     if (!reuse) {
       if (preparedText) preparedText->clear();
       closeReplaced(statement);
-    }
-    int32_t updated = 0;
-    if (bound) {
-      sql::PreparedStatement prepared;
-      if (reuse) {
-        prepared = sql::PreparedStatement(statement.getJniObject());
-      } else {
-        prepared = connection.prepareStatement(toJavaString(text->statement, utf8));
+      if (bound) {
+        sql::PreparedStatement prepared =
+            connection.prepareStatement(toJavaString(text->statement, utf8));
         statement = prepared;
         if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {
           return kFailed;
         }
         if (preparedText) *preparedText = text->statement;
+        bindLiterals(prepared, *text, utf8);
+        updated = prepared.executeUpdate();
+      } else {
+        statement = connection.createStatement();
+        if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {
+          return kFailed;
+        }
+        updated = statement.executeUpdate(toJavaString(text->statement, utf8));
       }
-      bindLiterals(prepared, *text, utf8);
-      updated = prepared.executeUpdate();
-    } else {
-      statement = connection.createStatement();
-      if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) return kFailed;
-      updated = statement.executeUpdate(toJavaString(text->statement, utf8));
     }
     if (count) *count = updated;
     return kOk;

@@ -1,6 +1,7 @@
 // The hand-written members of the java.lang proxies: native text in and out of String, the
 // what() text of Throwable and Class.forName. Every local reference made here is deleted
 // before returning.
+#include <atomic>
 #include <climits>
 #include <cstring>
 
@@ -32,8 +33,7 @@ jsize checkedLength(std::size_t length) {
 }
 
 // new String(bytes, 0, length): Java decodes the bytes with the VM's default charset.
-LocalRef<> defaultCharsetString(const char* bytes, std::size_t length) {
-  JNIEnv* env = JNIHelper::attach();
+LocalRef<> decodedString(JNIEnv* env, const char* bytes, std::size_t length) {
   jsize size = checkedLength(length);
   LocalRef<jbyteArray> array(env, env->NewByteArray(size));
   if (!array) failCreate(env);
@@ -54,6 +54,52 @@ LocalRef<> defaultCharsetString(const char* bytes, std::size_t length) {
   LocalRef<> created(env, env->NewObjectA(String::staticJniClass().getClass(), id, args));
   if (!created) failCreate(env);
   return created;
+}
+
+// Texts up to this long of ASCII bytes but NUL are made without a Java call when they can be.
+constexpr std::size_t kShortAscii = 256;
+
+bool shortAscii(const char* bytes, std::size_t length) {
+  if (length >= kShortAscii) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b == 0 || b >= 0x80) return false;
+  }
+  return true;
+}
+
+// Whether the default charset decodes each ASCII byte but NUL as that char (UTF-8 and most
+// others do): NewStringUTF then makes the very String the decoding would, in the VM alone.
+// Asked once: the default charset is fixed when the VM starts, and a process has one VM.
+bool asciiDecodesAsItself(JNIEnv* env) {
+  static std::atomic<int> known{0};  // 0: not asked yet, 1: yes, 2: no
+  if (const int k = known.load(std::memory_order_acquire)) return k == 1;
+  char ascii[127];
+  for (int i = 0; i < 127; ++i) ascii[i] = static_cast<char>(i + 1);
+  LocalRef<> probe = decodedString(env, ascii, sizeof ascii);
+  auto text = static_cast<jstring>(probe.get());
+  bool same = env->GetStringLength(text) == static_cast<jsize>(sizeof ascii);
+  if (same) {
+    jchar chars[sizeof ascii];
+    env->GetStringRegion(text, 0, sizeof ascii, chars);
+    helper::catchAndThrow(env);
+    for (std::size_t i = 0; i < sizeof ascii && same; ++i) same = chars[i] == i + 1;
+  }
+  known.store(same ? 1 : 2, std::memory_order_release);
+  return same;
+}
+
+LocalRef<> defaultCharsetString(const char* bytes, std::size_t length) {
+  JNIEnv* env = JNIHelper::attach();
+  if (shortAscii(bytes, length) && asciiDecodesAsItself(env)) {
+    char terminated[kShortAscii];
+    if (length > 0) std::memcpy(terminated, bytes, length);
+    terminated[length] = '\0';
+    LocalRef<> created(env, env->NewStringUTF(terminated));
+    if (!created) failCreate(env);
+    return created;
+  }
+  return decodedString(env, bytes, length);
 }
 
 LocalRef<> utf16String(std::u16string_view text) {

@@ -94,6 +94,20 @@ TEST_P(RecordFieldsTest, NumbersAtTheLimitsOfTheirTypes) {
   EXPECT_EQ(f.call("Field", "n", 3).asDouble(), -9999999999.0);
 }
 
+// The exact nearest double, as the compiler rounds the same literal: no error of a power of
+// ten taken as a factor (0.07 is not 7 * 0.01), from the longest fraction to the widest value.
+TEST_P(RecordFieldsTest, DecimalsReadAsTheNearestDouble) {
+  exec("CREATE TABLE " + table_ + " (k INT, m DECIMAL(15,2), f DECIMAL(15,15))");
+  exec("INSERT INTO " + table_ + " VALUES (1, 9999999999999.99, 0.123456789012345)");
+  exec("INSERT INTO " + table_ + " VALUES (2, -0.07, -0.000000000000001)");
+  Obj f = row("SELECT m, f FROM " + table_ + " ORDER BY k");
+  EXPECT_EQ(f.call("Field", "m", 3).asDouble(), 9999999999999.99);
+  EXPECT_EQ(f.call("Field", "f", 3).asDouble(), 0.123456789012345);
+  rs_.call("fetch", 3, 0);
+  EXPECT_EQ(f.call("Field", "m", 3).asDouble(), -0.07);
+  EXPECT_EQ(f.call("Field", "f", 3).asDouble(), -0.000000000000001);
+}
+
 TEST_P(RecordFieldsTest, LongAndNonAsciiTextReadsExactly) {
   std::string mixed = "Grüße, ¿qué tal? Ωμέγα 日本語 — ";
   std::string longText;
@@ -213,8 +227,10 @@ TEST_P(RecordFieldsTest, DateTimeAndTimestampValues) {
   EXPECT_EQ(parts(ts, kStamp), "100/1/2/23/59/59/123456000") << "a leap day, a Tuesday";
   EXPECT_NE(f.call("Field", "ts", 3).object().dispatch(), ts.dispatch()) << "a new object each";
 
+  Obj unread = f.call("Field", "d", 3).object();
   rs_.call("fetch", 3, 0);
   EXPECT_EQ(d.get("Year").asInt(), 109) << "value objects are snapshots";
+  EXPECT_EQ(unread.get("Day").asInt(), 4) << "even those first read after the move";
   EXPECT_EQ(parts(f.call("Field", "d", 3).object(), kDate), "69/11/3")
       << "the 31st of December 1969 was a Wednesday";
   EXPECT_EQ(parts(f.call("Field", "t", 3).object(), kTime), "23/59/59/0");

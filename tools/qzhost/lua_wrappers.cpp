@@ -178,14 +178,17 @@ namespace {
 
 int methodCall(lua_State* L) {
   const char* name = lua_tostring(L, lua_upvalueindex(1));
-  if (!objectBox(L, 1, lua_upvalueindex(2))) {
+  // objectBox, leaving the metatable above the arguments: popping costs more than the slot.
+  const int last = lua_gettop(L);
+  if (!lua_touserdata(L, 1) || !lua_getmetatable(L, 1) ||
+      !lua_rawequal(L, -1, lua_upvalueindex(2))) {
     return raise(L, "method '%s' needs its object: call it as obj:%s(...)", name, name);
   }
   auto* box = static_cast<Box*>(lua_touserdata(L, 1));
   if (!box->ref) raise(L, "%s: the object was released", name);
   if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", name);
   int pushed = 0;
-  if (invokeFromLua(L, box->dispatch, name, kQzMethod, 2, lua_gettop(L), false, &pushed) ==
+  if (invokeFromLua(L, box->dispatch, name, kQzMethod, 2, last, false, &pushed) ==
       Outcome::kFailed) {
     return lua_error(L);
   }
@@ -266,7 +269,42 @@ void rememberAccess(lua_State* L, Box* box) {
 
 }  // namespace
 
+namespace {
+
+// The read of a name the class decided is a property: kDone with the result pushed, else the
+// error value pushed (kFailed) or the method closure (kMissing).
+Outcome readProperty(lua_State* L, Box* box, const char* name, int* pushed) {
+  const Outcome o = invokeFromLua(L, box->dispatch, name, kQzPropertyGet, 0, -1, true, pushed);
+  if (o == Outcome::kMissing) {
+    pushMethod(L, 2);
+    *pushed = 1;
+  }
+  return o;
+}
+
+}  // namespace
+
 int objectIndex(lua_State* L) {
+  // The path of nearly every access: a live wrapper of ours and a name its class decided
+  // before. It pops nothing: Lua keeps the top value alone, and popping is dearer than a
+  // stack slot.
+  if (lua_type(L, 2) == LUA_TSTRING && lua_touserdata(L, 1) && lua_getmetatable(L, 1) &&
+      lua_rawequal(L, -1, lua_upvalueindex(1))) {
+    auto* box = static_cast<Box*>(lua_touserdata(L, 1));
+    if (box->ref && box->dispatch && lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) {
+      lua_pushvalue(L, 2);
+      const int type = lua_rawget(L, -2);
+      if (type == LUA_TFUNCTION) return 1;
+      if (type == LUA_TBOOLEAN) {
+        int pushed = 0;
+        if (readProperty(L, box, lua_tostring(L, 2), &pushed) == Outcome::kFailed) {
+          return lua_error(L);
+        }
+        return pushed;
+      }
+    }
+    lua_settop(L, 2);
+  }
   Box* box = checkLiveObject(L, 1, "member access", lua_upvalueindex(1));
   bool decided = false;
   if (lua_type(L, 2) == LUA_TSTRING) {
@@ -296,15 +334,7 @@ int objectIndex(lua_State* L) {
     }
   }
   int pushed = 0;
-  switch (invokeFromLua(L, box->dispatch, name, kQzPropertyGet, 0, -1, true, &pushed)) {
-    case Outcome::kFailed:
-      return lua_error(L);
-    case Outcome::kMissing:
-      pushMethod(L, 2);
-      return 1;
-    case Outcome::kDone:
-      break;
-  }
+  if (readProperty(L, box, name, &pushed) == Outcome::kFailed) return lua_error(L);
   return pushed;
 }
 

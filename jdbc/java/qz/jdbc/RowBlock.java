@@ -12,20 +12,30 @@
 // the block and is thrown by the next call, where the row-at-a-time reading would have met it.
 package qz.jdbc;
 
+import java.lang.invoke.MethodHandles;
+import java.lang.invoke.VarHandle;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.sql.ResultSet;
+import java.util.Arrays;
 
 public final class RowBlock {
   public static final int UNREAD = -1;
   public static final int TOO_SMALL = -2;
 
+  private static final VarHandle INT =
+      MethodHandles.byteArrayViewVarHandle(int[].class, ByteOrder.nativeOrder());
+  // The default charset writes each ASCII char as that one byte (UTF-8, ISO-8859-1 and most
+  // others): an ASCII value is then copied char by char, without the array getBytes makes.
+  private static final boolean ASCII_AS_IS = asciiAsIs();
+
   private final ResultSet rs;
   private final int columns;
   private ByteBuffer out;
-  // A row read but not written for want of room, written first by the next call.
-  private byte[][] pendingBytes;
-  private int[] pendingChars;
+  // The row being written, in the layout above; a row that did not fit stays here
+  // (pendingSize bytes) and is written first by the next call.
+  private byte[] row = new byte[512];
+  private int pendingSize;
   private boolean unread;        // the cursor stands on a row to read the row-at-a-time way
   private boolean endSeen;       // next() answered false for the rows written last
   private Exception moveFailure; // next() failed after the rows written last
@@ -50,10 +60,9 @@ public final class RowBlock {
   public int fill(int maxRows, int softLimit) throws Exception {
     out.clear();
     int rows = 0;
-    if (pendingBytes != null) {
-      if (!write(pendingChars, pendingBytes)) return TOO_SMALL;
-      pendingBytes = null;
-      pendingChars = null;
+    if (pendingSize > 0) {
+      if (!write(pendingSize)) return TOO_SMALL;
+      pendingSize = 0;
       rows = 1;
     } else if (unread) {
       unread = false;
@@ -66,8 +75,6 @@ public final class RowBlock {
       endSeen = false;
       return 0;
     }
-    byte[][] bytes = new byte[columns][];
-    int[] chars = new int[columns];
     while (rows < maxRows && out.position() < softLimit) {
       boolean onRow;
       try {
@@ -82,25 +89,16 @@ public final class RowBlock {
         endSeen = true;
         return rows;
       }
+      int size;
       try {
-        for (int c = 0; c < columns; ++c) {
-          String s = rs.getString(c + 1);
-          if (s == null) {
-            chars[c] = -1;
-            bytes[c] = null;
-          } else {
-            chars[c] = s.length();
-            bytes[c] = s.getBytes();
-          }
-        }
+        size = encodeRow();
       } catch (Exception e) {
         if (rows == 0) return UNREAD;
         unread = true;
         return rows;
       }
-      if (!write(chars, bytes)) {
-        pendingBytes = bytes;
-        pendingChars = chars;
+      if (!write(size)) {
+        pendingSize = size;
         return rows == 0 ? TOO_SMALL : rows;
       }
       ++rows;
@@ -108,21 +106,66 @@ public final class RowBlock {
     return rows;
   }
 
-  private boolean write(int[] chars, byte[][] bytes) {
-    int size = 0;
-    for (int c = 0; c < columns; ++c) size += 8 + (bytes[c] == null ? 0 : bytes[c].length);
+  // Reads every column of the current row into `row`; answers its size.
+  private int encodeRow() throws Exception {
+    int at = 0;
+    for (int c = 0; c < columns; ++c) {
+      String s = rs.getString(c + 1);
+      if (s == null) {
+        at = header(at, -1, 0);
+        continue;
+      }
+      int chars = s.length();
+      int copied = 0;
+      if (ASCII_AS_IS) {
+        room(at + 8 + chars);
+        byte[] r = row;
+        int base = at + 8;
+        for (; copied < chars; ++copied) {
+          char ch = s.charAt(copied);
+          if (ch >= 0x80) break;
+          r[base + copied] = (byte) ch;
+        }
+      }
+      if (copied == chars) {
+        at = header(at, chars, chars) + chars;
+      } else {
+        byte[] bytes = s.getBytes();
+        room(at + 8 + bytes.length);
+        System.arraycopy(bytes, 0, row, at + 8, bytes.length);
+        at = header(at, chars, bytes.length) + bytes.length;
+      }
+    }
+    return at;
+  }
+
+  private int header(int at, int chars, int bytes) {
+    room(at + 8);
+    INT.set(row, at, chars);
+    INT.set(row, at + 4, bytes);
+    return at + 8;
+  }
+
+  private void room(int size) {
+    if (size > row.length) row = Arrays.copyOf(row, Math.max(size, row.length * 2));
+  }
+
+  private boolean write(int size) {
     if (size > out.remaining()) {
       needed = out.position() + size;
       return false;
     }
-    for (int c = 0; c < columns; ++c) {
-      out.putInt(chars[c]);
-      if (bytes[c] == null) {
-        out.putInt(0);
-      } else {
-        out.putInt(bytes[c].length);
-        out.put(bytes[c]);
-      }
+    out.put(row, 0, size);
+    return true;
+  }
+
+  private static boolean asciiAsIs() {
+    char[] ascii = new char[128];
+    for (int i = 0; i < ascii.length; ++i) ascii[i] = (char) i;
+    byte[] bytes = new String(ascii).getBytes();
+    if (bytes.length != ascii.length) return false;
+    for (int i = 0; i < bytes.length; ++i) {
+      if (bytes[i] != i) return false;
     }
     return true;
   }
