@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch.h"
+
 namespace qz::config {
 namespace {
 
@@ -25,9 +27,6 @@ constexpr char kVariableKey[] = "SOFTWARE\\KESTRAN\\PATH\\";
 class ExpandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qz_expand_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     fs::create_directories(dir_ / "home");
     fs::create_directories(dir_ / "tmp");
     setVar("HOME", (dir_ / "home").string());
@@ -42,7 +41,6 @@ class ExpandTest : public ::testing::Test {
 
   void TearDown() override {
     for (const std::string& name : touched_) ::unsetenv(name.c_str());
-    fs::remove_all(dir_);
   }
 
   void setVar(const std::string& name, const std::string& value) {
@@ -68,7 +66,8 @@ class ExpandTest : public ::testing::Test {
     return std::nullopt;
   }
 
-  fs::path dir_;
+  qztest::ScratchDir scratch_{"qz_expand"};
+  fs::path dir_{scratch_.path()};
   std::vector<std::string> touched_;
 };
 

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/scratch.h"
+
 namespace qz::platform {
 namespace {
 
@@ -20,9 +22,6 @@ namespace fs = std::filesystem;
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qz_registry_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     setVar("HOME", (dir_ / "home").string());
     ::unsetenv("XDG_CONFIG_HOME");
     setVar("QZ_REGISTRY_USER", userStore().string());
@@ -34,7 +33,6 @@ class RegistryTest : public ::testing::Test {
          {"HOME", "XDG_CONFIG_HOME", "QZ_REGISTRY_USER", "QZ_REGISTRY_MACHINE"}) {
       ::unsetenv(name);
     }
-    fs::remove_all(dir_);
   }
 
   static void setVar(const char* name, const std::string& value) {
@@ -55,7 +53,8 @@ class RegistryTest : public ::testing::Test {
     return std::nullopt;
   }
 
-  fs::path dir_;
+  qztest::ScratchDir scratch_{"qz_registry"};
+  fs::path dir_{scratch_.path()};
 };
 
 TEST_F(RegistryTest, MissingOrUnusableStoresReadAsNotFound) {
