@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/scratch.h"
@@ -102,11 +103,12 @@ TEST_F(ExpandTest, EnvironmentIsTriedAsWrittenThenUpperThenLowerCase) {
   setVar("QZT_BOTH", "upper");
   setVar("Qzt_Empty", "");
   setVar("QZT_EMPTY", "upper-of-empty");
-  EXPECT_EQ(lookup("qzt_upper"), "up");
-  EXPECT_EQ(lookup("QZT_LOWER"), "low");
-  EXPECT_EQ(lookup("Qzt_Both"), "as-written");
-  EXPECT_EQ(lookup("qzt_both"), "upper");
-  EXPECT_EQ(lookup("Qzt_Empty"), "upper-of-empty");
+  const std::pair<const char*, const char*> found[] = {{"qzt_upper", "up"},
+                                                       {"QZT_LOWER", "low"},
+                                                       {"Qzt_Both", "as-written"},
+                                                       {"qzt_both", "upper"},
+                                                       {"Qzt_Empty", "upper-of-empty"}};
+  for (const auto& [name, value] : found) EXPECT_EQ(lookup(name), value) << name;
   // Names getenv would misread.
   setVar("QZT_EQ", "B=value");
   EXPECT_EQ(lookup("QZT_EQ=B"), std::nullopt);
@@ -123,16 +125,19 @@ TEST_F(ExpandTest, NamesEndAtSeparatorsHyphenAndClosingParenthesis) {
   setVar("KESTRAN_SETUP", "/opt/k");
   setVar("QZT_A", "a");
   setVar("QZT_B", "b");
-  EXPECT_EQ(expandPath("$KESTRAN_SETUP/dbproxy.cfg"), "/opt/k/dbproxy.cfg");
-  EXPECT_EQ(expandPath("$KESTRAN_SETUP\\jdbc.cfg"), "/opt/k\\jdbc.cfg");
-  EXPECT_EQ(expandPath("x$QZT_A"), "xa");
-  EXPECT_EQ(expandPath("$QZT_A-$QZT_B"), "a-b");
-  EXPECT_EQ(expandPath("$(QZT_A)$(QZT_B)"), "ab");
-  EXPECT_EQ(expandPath("$(OSNAME)x"), "linuxx");
-  // ".", "_", blanks and "$" belong to the name.
-  EXPECT_EQ(expandPath("$OSNAME.cfg"), "$OSNAME.cfg");
-  EXPECT_EQ(expandPath("$QZT_A b/c"), "$QZT_A b/c");
-  EXPECT_EQ(expandPath("$QZT_A$QZT_B"), "$QZT_A$QZT_B");
+  const std::pair<const char*, const char*> cases[] = {
+      {"$KESTRAN_SETUP/dbproxy.cfg", "/opt/k/dbproxy.cfg"},
+      {"$KESTRAN_SETUP\\jdbc.cfg", "/opt/k\\jdbc.cfg"},
+      {"x$QZT_A", "xa"},
+      {"$QZT_A-$QZT_B", "a-b"},
+      {"$(QZT_A)$(QZT_B)", "ab"},
+      {"$(OSNAME)x", "linuxx"},
+      // ".", "_", blanks and "$" belong to the name.
+      {"$OSNAME.cfg", "$OSNAME.cfg"},
+      {"$QZT_A b/c", "$QZT_A b/c"},
+      {"$QZT_A$QZT_B", "$QZT_A$QZT_B"},
+  };
+  for (const auto& [text, expanded] : cases) EXPECT_EQ(expandPath(text), expanded) << text;
 }
 
 TEST_F(ExpandTest, UnknownNamesStayAsWritten) {

@@ -87,16 +87,23 @@ TEST_F(RegistryTest, LinesAreParsedAtTheirEdges) {
             "Key With Spaces\\@ = default\n"
             "@RootValue = at root\n"
             "SOFTWARE\\KESTRAN\\PATH\\LAST = no newline");
-  EXPECT_EQ(read("FIRST"), "1");
-  EXPECT_EQ(read("software\\kestran\\path\\kestran_setup"), "/opt/kestran");
-  EXPECT_EQ(read("/SOFTWARE/KESTRAN/PATH/KESTRAN_SETUP/"), "/opt/kestran");
-  EXPECT_EQ(read("SOFTWARE\\KESTRAN\\PATH\\SPACED"), "a value = with equals");
-  EXPECT_EQ(read("SOFTWARE\\KESTRAN\\PATH\\EMPTY"), "");
-  EXPECT_EQ(read("SOFTWARE\\KESTRAN\\PATH\\DUP"), "second");
-  EXPECT_EQ(read("key with spaces", "NAMED VALUE"), "named");
-  EXPECT_EQ(read("Key With Spaces"), "default");
-  EXPECT_EQ(read("", "rootvalue"), "at root");
-  EXPECT_EQ(read("SOFTWARE\\KESTRAN\\PATH\\LAST"), "no newline");
+  const struct {
+    const char* key;
+    const char* name;
+    const char* value;
+  } found[] = {
+      {"FIRST", "", "1"},
+      {"software\\kestran\\path\\kestran_setup", "", "/opt/kestran"},
+      {"/SOFTWARE/KESTRAN/PATH/KESTRAN_SETUP/", "", "/opt/kestran"},
+      {"SOFTWARE\\KESTRAN\\PATH\\SPACED", "", "a value = with equals"},
+      {"SOFTWARE\\KESTRAN\\PATH\\EMPTY", "", ""},
+      {"SOFTWARE\\KESTRAN\\PATH\\DUP", "", "second"},
+      {"key with spaces", "NAMED VALUE", "named"},
+      {"Key With Spaces", "", "default"},
+      {"", "rootvalue", "at root"},
+      {"SOFTWARE\\KESTRAN\\PATH\\LAST", "", "no newline"},
+  };
+  for (const auto& row : found) EXPECT_EQ(read(row.key, row.name), row.value) << row.key;
 
   for (const char* key :
        {"SOFTWARE\\KESTRAN\\PATH\\COMMENTED", "SOFTWARE\\KESTRAN\\PATH\\NOEQUALS", "",
