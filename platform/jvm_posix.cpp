@@ -12,12 +12,10 @@
 #include <sstream>
 
 #include "platform/jvm.h"
+#include "platform/jvm_loader.h"
 
 namespace qz::platform {
 namespace {
-
-using GetCreatedJavaVMsFn = jint (*)(JavaVM**, jsize, jsize*);
-using CreateJavaVMFn = jint (*)(JavaVM**, void**, void*);
 
 constexpr const char* kDriverJars[] = {"hsqldb", "postgresql", "h2", "derby", "sqlite-jdbc"};
 constexpr const char* kJarFolder = "/usr/share/java/";
@@ -63,37 +61,7 @@ std::vector<std::string> libjvmCandidates() {
           "/usr/lib/jvm/java-17-openjdk-amd64/lib/server/libjvm.so"};
 }
 
-// Guards the library handle and VM creation: JNI_CreateJavaVM may run only once per process.
-std::mutex& loaderMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
 void* libjvmHandle = nullptr;  // guarded by loaderMutex()
-
-// A libjvm that is already in the process (loaded by the host or by us) without loading one.
-GetCreatedJavaVMsFn loadedGetCreated() {
-  if (libjvmHandle) {
-    return reinterpret_cast<GetCreatedJavaVMsFn>(::dlsym(libjvmHandle, "JNI_GetCreatedJavaVMs"));
-  }
-  if (void* sym = ::dlsym(RTLD_DEFAULT, "JNI_GetCreatedJavaVMs")) {
-    return reinterpret_cast<GetCreatedJavaVMsFn>(sym);
-  }
-  for (const std::string& path : libjvmCandidates()) {
-    if (void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-      libjvmHandle = handle;
-      return reinterpret_cast<GetCreatedJavaVMsFn>(::dlsym(handle, "JNI_GetCreatedJavaVMs"));
-    }
-  }
-  return nullptr;
-}
-
-JavaVM* createdVm(GetCreatedJavaVMsFn getCreated) {
-  if (!getCreated) return nullptr;
-  JavaVM* vm = nullptr;
-  jsize count = 0;
-  if (getCreated(&vm, 1, &count) != JNI_OK || count < 1) return nullptr;
-  return vm;
-}
 
 void setError(std::string* error, const std::string& text) {
   if (error) *error = text;
@@ -160,28 +128,29 @@ std::string javaHomeProblem() {
          " does not load: " + (reason ? reason : "unknown reason");
 }
 
-JavaVM* runningJavaVM() {
-  std::lock_guard<std::mutex> lock(loaderMutex());
-  return createdVm(loadedGetCreated());
+std::mutex& loaderMutex() {
+  static std::mutex mutex;
+  return mutex;
 }
 
-jint getCreatedJavaVMs(JavaVM** vms, jsize capacity, jsize* count) {
-  GetCreatedJavaVMsFn getCreated;
-  {
-    std::lock_guard<std::mutex> lock(loaderMutex());
-    getCreated = loadedGetCreated();
+// A libjvm that is already in the process (loaded by the host or by us) without loading one.
+GetCreatedJavaVMsFn loadedGetCreated() {
+  if (libjvmHandle) {
+    return reinterpret_cast<GetCreatedJavaVMsFn>(::dlsym(libjvmHandle, "JNI_GetCreatedJavaVMs"));
   }
-  if (!getCreated) {
-    *count = 0;
-    return JNI_OK;
+  if (void* sym = ::dlsym(RTLD_DEFAULT, "JNI_GetCreatedJavaVMs")) {
+    return reinterpret_cast<GetCreatedJavaVMsFn>(sym);
   }
-  return getCreated(vms, capacity, count);
+  for (const std::string& path : libjvmCandidates()) {
+    if (void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+      libjvmHandle = handle;
+      return reinterpret_cast<GetCreatedJavaVMsFn>(::dlsym(handle, "JNI_GetCreatedJavaVMs"));
+    }
+  }
+  return nullptr;
 }
 
-JavaVM* obtainJavaVM(const JvmOptions& options, std::string* error) {
-  std::lock_guard<std::mutex> lock(loaderMutex());
-  if (JavaVM* vm = createdVm(loadedGetCreated())) return vm;
-
+bool loadJvmLibrary(GetCreatedJavaVMsFn* getCreated, CreateJavaVMFn* create, std::string* error) {
   if (!libjvmHandle) {
     std::string reasons;
     for (const std::string& path : libjvmCandidates()) {
@@ -199,51 +168,13 @@ JavaVM* obtainJavaVM(const JvmOptions& options, std::string* error) {
                    ? "Unable to load the Java VM library libjvm.so (set JAVA_HOME):" + reasons
                    : "Unable to load the Java VM library of JAVA_HOME=" + javaHome +
                          " (unset JAVA_HOME to use the system's default Java):" + reasons);
-      return nullptr;
+      return false;
     }
   }
-  auto getCreated =
+  *getCreated =
       reinterpret_cast<GetCreatedJavaVMsFn>(::dlsym(libjvmHandle, "JNI_GetCreatedJavaVMs"));
-  auto create = reinterpret_cast<CreateJavaVMFn>(::dlsym(libjvmHandle, "JNI_CreateJavaVM"));
-  if (!getCreated || !create) {
-    setError(error, "The Java VM library does not export JNI_CreateJavaVM/JNI_GetCreatedJavaVMs.");
-    return nullptr;
-  }
-  if (JavaVM* vm = createdVm(getCreated)) return vm;
-
-  std::vector<std::string> texts;
-  texts.push_back("-Djava.class.path=" + options.classPath);
-  texts.insert(texts.end(), options.options.begin(), options.options.end());
-  std::vector<JavaVMOption> vmOptions(texts.size());
-  for (size_t i = 0; i < texts.size(); ++i) {
-    vmOptions[i].optionString = texts[i].data();
-    vmOptions[i].extraInfo = nullptr;
-  }
-
-  jint rc = JNI_EVERSION;
-  JavaVM* vm = nullptr;
-  for (jint version : {JNI_VERSION_10, JNI_VERSION_1_8}) {
-    JavaVMInitArgs args;
-    args.version = version;
-    args.nOptions = static_cast<jint>(vmOptions.size());
-    args.options = vmOptions.data();
-    args.ignoreUnrecognized = JNI_FALSE;
-    JNIEnv* env = nullptr;
-    rc = create(&vm, reinterpret_cast<void**>(&env), &args);
-    if (rc != JNI_EVERSION) break;
-  }
-  if (rc != JNI_OK || !vm) {
-    std::string text = "JNI_CreateJavaVM failed with error code " + std::to_string(rc);
-    if (rc == JNI_EINVAL) text += " (an invalid VM option)";
-    if (rc == JNI_EEXIST) text += " (a Java VM already exists in this process)";
-    if (rc == JNI_ENOMEM) text += " (not enough memory)";
-    setError(error, text);
-    return nullptr;
-  }
-  // The creating thread comes back attached as a non-daemon thread. Users attach as they need,
-  // so leave no attachment behind that could outlive this thread.
-  vm->DetachCurrentThread();
-  return vm;
+  *create = reinterpret_cast<CreateJavaVMFn>(::dlsym(libjvmHandle, "JNI_CreateJavaVM"));
+  return true;
 }
 
 }  // namespace qz::platform

@@ -10,13 +10,11 @@
 #include <sstream>
 
 #include "platform/jvm.h"
+#include "platform/jvm_loader.h"
 #include "platform/registry.h"
 
 namespace qz::platform {
 namespace {
-
-using GetCreatedJavaVMsFn = jint(JNICALL*)(JavaVM**, jsize, jsize*);
-using CreateJavaVMFn = jint(JNICALL*)(JavaVM**, void**, void*);
 
 // Where the VM library sits below a JDK (server first) or an older JRE.
 constexpr const char* kJvmInHome[] = {"\\bin\\server\\jvm.dll", "\\bin\\client\\jvm.dll",
@@ -82,24 +80,7 @@ Fn symbol(HMODULE library, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
-std::mutex& loaderMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
 HMODULE jvmLibrary = nullptr;  // guarded by loaderMutex()
-
-GetCreatedJavaVMsFn loadedGetCreated() {
-  if (!jvmLibrary) jvmLibrary = GetModuleHandleA("jvm.dll");
-  return jvmLibrary ? symbol<GetCreatedJavaVMsFn>(jvmLibrary, "JNI_GetCreatedJavaVMs") : nullptr;
-}
-
-JavaVM* createdVm(GetCreatedJavaVMsFn getCreated) {
-  if (!getCreated) return nullptr;
-  JavaVM* vm = nullptr;
-  jsize count = 0;
-  if (getCreated(&vm, 1, &count) != JNI_OK || count < 1) return nullptr;
-  return vm;
-}
 
 }  // namespace
 
@@ -136,27 +117,17 @@ std::string javaHomeProblem() {
   return isJvm ? "" : "JAVA_HOME=" + javaHome + ", but " + path + " is not a Java VM library";
 }
 
-JavaVM* runningJavaVM() {
-  std::lock_guard<std::mutex> lock(loaderMutex());
-  return createdVm(loadedGetCreated());
+std::mutex& loaderMutex() {
+  static std::mutex mutex;
+  return mutex;
 }
 
-jint getCreatedJavaVMs(JavaVM** vms, jsize capacity, jsize* count) {
-  GetCreatedJavaVMsFn getCreated;
-  {
-    std::lock_guard<std::mutex> lock(loaderMutex());
-    getCreated = loadedGetCreated();
-  }
-  if (!getCreated) {
-    *count = 0;
-    return JNI_OK;
-  }
-  return getCreated(vms, capacity, count);
+GetCreatedJavaVMsFn loadedGetCreated() {
+  if (!jvmLibrary) jvmLibrary = GetModuleHandleA("jvm.dll");
+  return jvmLibrary ? symbol<GetCreatedJavaVMsFn>(jvmLibrary, "JNI_GetCreatedJavaVMs") : nullptr;
 }
 
-JavaVM* obtainJavaVM(const JvmOptions& options, std::string* error) {
-  std::lock_guard<std::mutex> lock(loaderMutex());
-  if (JavaVM* vm = createdVm(loadedGetCreated())) return vm;
+bool loadJvmLibrary(GetCreatedJavaVMsFn* getCreated, CreateJavaVMFn* create, std::string* error) {
   if (!jvmLibrary) {
     std::string reasons;
     for (const std::string& path : jvmCandidates()) {
@@ -165,40 +136,12 @@ JavaVM* obtainJavaVM(const JvmOptions& options, std::string* error) {
     }
     if (!jvmLibrary) {
       if (error) *error = "Unable to load the Java VM library jvm.dll (set JAVA_HOME):" + reasons;
-      return nullptr;
+      return false;
     }
   }
-  auto getCreated = symbol<GetCreatedJavaVMsFn>(jvmLibrary, "JNI_GetCreatedJavaVMs");
-  auto create = symbol<CreateJavaVMFn>(jvmLibrary, "JNI_CreateJavaVM");
-  if (!getCreated || !create) {
-    if (error)
-      *error = "The Java VM library does not export JNI_CreateJavaVM/JNI_GetCreatedJavaVMs.";
-    return nullptr;
-  }
-  if (JavaVM* vm = createdVm(getCreated)) return vm;
-
-  std::vector<std::string> texts;
-  texts.push_back("-Djava.class.path=" + options.classPath);
-  texts.insert(texts.end(), options.options.begin(), options.options.end());
-  std::vector<JavaVMOption> vmOptions(texts.size());
-  for (size_t i = 0; i < texts.size(); ++i) {
-    vmOptions[i].optionString = texts[i].data();
-    vmOptions[i].extraInfo = nullptr;
-  }
-  JavaVMInitArgs args;
-  args.version = JNI_VERSION_1_8;
-  args.nOptions = static_cast<jint>(vmOptions.size());
-  args.options = vmOptions.data();
-  args.ignoreUnrecognized = JNI_FALSE;
-  JavaVM* vm = nullptr;
-  JNIEnv* env = nullptr;
-  const jint rc = create(&vm, reinterpret_cast<void**>(&env), &args);
-  if (rc != JNI_OK || !vm) {
-    if (error) *error = "JNI_CreateJavaVM failed with error code " + std::to_string(rc);
-    return nullptr;
-  }
-  vm->DetachCurrentThread();
-  return vm;
+  *getCreated = symbol<GetCreatedJavaVMsFn>(jvmLibrary, "JNI_GetCreatedJavaVMs");
+  *create = symbol<CreateJavaVMFn>(jvmLibrary, "JNI_CreateJavaVM");
+  return true;
 }
 
 }  // namespace qz::platform

@@ -11,6 +11,7 @@
 
 #include "platform/modules.h"
 #include "platform/stack.h"
+#include "platform/stack_symbol.h"
 
 namespace qz::platform {
 namespace {
@@ -183,18 +184,9 @@ bool readMemory(uint64_t addr, void* out, size_t n) {
   return ::process_vm_readv(::getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(n);
 }
 
-bool describeAddress(uint64_t addr, AddressInfo* info) {
-  info->symbol[0] = '\0';
-  info->module[0] = '\0';
-  info->symbolOffset = 0;
-  info->moduleBase = 0;
-  uintptr_t base = 0;
-  if (!findModule(static_cast<uintptr_t>(addr), info->module, sizeof info->module, &base)) {
-    return false;
-  }
-  info->moduleBase = base;
-  lookupSymbol(info->module, addr - base, info->symbol, sizeof info->symbol, &info->symbolOffset);
-  return true;
+void describeSymbol(uint64_t addr, AddressInfo* info) {
+  lookupSymbol(info->module, addr - info->moduleBase, info->symbol, sizeof info->symbol,
+               &info->symbolOffset);
 }
 
 }  // namespace qz::platform

@@ -12,6 +12,7 @@
 
 #include "platform/modules.h"
 #include "platform/stack.h"
+#include "platform/stack_symbol.h"
 
 namespace qz::platform {
 namespace {
@@ -242,16 +243,7 @@ bool readMemory(uint64_t addr, void* out, size_t n) {
          read == n;
 }
 
-bool describeAddress(uint64_t addr, AddressInfo* info) {
-  info->symbol[0] = '\0';
-  info->module[0] = '\0';
-  info->symbolOffset = 0;
-  info->moduleBase = 0;
-  uintptr_t base = 0;
-  if (!findModule(static_cast<uintptr_t>(addr), info->module, sizeof info->module, &base)) {
-    return false;
-  }
-  info->moduleBase = base;
+void describeSymbol(uint64_t addr, AddressInfo* info) {
   DebugHelp& h = debugHelp();
   if (h.ready) {
     alignas(SYMBOL_INFO) char buffer[sizeof(SYMBOL_INFO) + sizeof info->symbol];
@@ -267,11 +259,10 @@ bool describeAddress(uint64_t addr, AddressInfo* info) {
       std::memcpy(info->symbol, symbol->Name, n);
       info->symbol[n] = '\0';
       info->symbolOffset = displacement;
-      return true;
+      return;
     }
   }
-  nearestExport(base, addr, info->symbol, sizeof info->symbol, &info->symbolOffset);
-  return true;
+  nearestExport(info->moduleBase, addr, info->symbol, sizeof info->symbol, &info->symbolOffset);
 }
 
 }  // namespace qz::platform

@@ -25,16 +25,10 @@ const std::string kOld = "; the user's file\n[S]\nk=old\n";
 
 class SaveTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qz_config_save_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-
+  // Some tests take the folder's write permission away; the scratch folder cannot go without it.
   void TearDown() override {
     std::error_code ec;
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
   }
 
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
@@ -62,7 +56,8 @@ class SaveTest : public ::testing::Test {
     }
   }
 
-  fs::path dir_;
+  qztest::ScratchDir scratch_{"qz_config_save"};
+  fs::path dir_{scratch_.path()};
 };
 
 TEST_F(SaveTest, LoadResults) {

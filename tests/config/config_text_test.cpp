@@ -4,8 +4,10 @@
 
 #include <climits>
 #include <cmath>
+#include <initializer_list>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qz::config {
@@ -77,38 +79,46 @@ TEST(TextTest, NumbersConvertLikeCAndNeverOverflow) {
   EXPECT_EQ(formatFixed(INFINITY, 2, 1100), "inf");
 }
 
+// Formats each text with the marker; the pairs are the text and the comment it becomes.
+void expectFormatted(CommentMarker marker,
+                     std::initializer_list<std::pair<const char*, const char*>> cases) {
+  for (const auto& [text, formatted] : cases) {
+    EXPECT_EQ(formatComment(text, marker), formatted) << text;
+  }
+}
+
 TEST(FormatCommentTest, PlainCommentsAreTrimmedAndMarkersNeutralised) {
-  EXPECT_EQ(formatComment("", CommentMarker::kNone), "");
-  EXPECT_EQ(formatComment("  ; a  \n\n\t; b\n", CommentMarker::kNone), "; a\n\n; b\n");
-  EXPECT_EQ(formatComment("#!x\n#-y\n#~z\n#!\n", CommentMarker::kNone), "# x\n# y\n# z\n#\n");
-  EXPECT_EQ(formatComment("\n", CommentMarker::kNone), "\n");
-  EXPECT_EQ(formatComment("no break", CommentMarker::kNone), "no break\n");
+  expectFormatted(CommentMarker::kNone, {{"", ""},
+                                         {"  ; a  \n\n\t; b\n", "; a\n\n; b\n"},
+                                         {"#!x\n#-y\n#~z\n#!\n", "# x\n# y\n# z\n#\n"},
+                                         {"\n", "\n"},
+                                         {"no break", "no break\n"}});
 }
 
 TEST(FormatCommentTest, TrailingMarkersEndTheText) {
-  EXPECT_EQ(formatComment("", CommentMarker::kDisabled), "#-");
-  EXPECT_EQ(formatComment("; why\n", CommentMarker::kDisabled), "; why\n#-");
-  EXPECT_EQ(formatComment("; why\n", CommentMarker::kInactive), "; why\n#:INACTIVE;");
-  // A marker line of its own is taken for the marker, not repeated.
-  EXPECT_EQ(formatComment("; why\n#:INACTIVE;\n", CommentMarker::kInactive), "; why\n#:INACTIVE;");
-  // A commented-out inactive text is a comment line like any other and stays.
-  EXPECT_EQ(formatComment("#:INACTIVE;old\n", CommentMarker::kInactive),
-            "#:INACTIVE;old\n#:INACTIVE;");
+  expectFormatted(CommentMarker::kDisabled, {{"", "#-"}, {"; why\n", "; why\n#-"}});
+  expectFormatted(CommentMarker::kInactive,
+                  {{"; why\n", "; why\n#:INACTIVE;"},
+                   // A marker line of its own is taken for the marker, not repeated.
+                   {"; why\n#:INACTIVE;\n", "; why\n#:INACTIVE;"},
+                   // A commented-out inactive text is a comment line like any other and stays.
+                   {"#:INACTIVE;old\n", "#:INACTIVE;old\n#:INACTIVE;"}});
 }
 
 TEST(FormatCommentTest, LeadingMarkersGoOnTheFirstNonEmptyLine) {
-  EXPECT_EQ(formatComment("", CommentMarker::kForced), "#!\n");
-  EXPECT_EQ(formatComment("#!always\n", CommentMarker::kForced), "#!always\n");
-  EXPECT_EQ(formatComment("#! spaced\n", CommentMarker::kForced), "#! spaced\n");
-  EXPECT_EQ(formatComment("#!\n", CommentMarker::kForced), "#!\n");
-  EXPECT_EQ(formatComment("\n# note\n", CommentMarker::kForced), "\n#!note\n");
-  EXPECT_EQ(formatComment("#note\n", CommentMarker::kForced), "#!note\n");
-  EXPECT_EQ(formatComment("; note\n", CommentMarker::kForced), "#!; note\n");
-  EXPECT_EQ(formatComment("#:INACTIVE;x\n", CommentMarker::kForced), "#!\n#:INACTIVE;x\n");
-  EXPECT_EQ(formatComment("\n\n", CommentMarker::kBlockMarked), "#~\n\n");
-  EXPECT_EQ(formatComment("#~ keep\n; more\n", CommentMarker::kBlockMarked), "#~ keep\n; more\n");
-  // A forced mark written into a block comment is neutralised.
-  EXPECT_EQ(formatComment("#!x\n", CommentMarker::kBlockMarked), "#~x\n");
+  expectFormatted(CommentMarker::kForced, {{"", "#!\n"},
+                                           {"#!always\n", "#!always\n"},
+                                           {"#! spaced\n", "#! spaced\n"},
+                                           {"#!\n", "#!\n"},
+                                           {"\n# note\n", "\n#!note\n"},
+                                           {"#note\n", "#!note\n"},
+                                           {"; note\n", "#!; note\n"},
+                                           {"#:INACTIVE;x\n", "#!\n#:INACTIVE;x\n"}});
+  expectFormatted(CommentMarker::kBlockMarked,
+                  {{"\n\n", "#~\n\n"},
+                   {"#~ keep\n; more\n", "#~ keep\n; more\n"},
+                   // A forced mark written into a block comment is neutralised.
+                   {"#!x\n", "#~x\n"}});
 }
 
 }  // namespace

@@ -10,7 +10,10 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "tests/support/scratch.h"
 
 namespace qz::config {
 namespace {
@@ -25,9 +28,6 @@ constexpr char kVariableKey[] = "SOFTWARE\\KESTRAN\\PATH\\";
 class ExpandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qz_expand_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     fs::create_directories(dir_ / "home");
     fs::create_directories(dir_ / "tmp");
     setVar("HOME", (dir_ / "home").string());
@@ -42,7 +42,6 @@ class ExpandTest : public ::testing::Test {
 
   void TearDown() override {
     for (const std::string& name : touched_) ::unsetenv(name.c_str());
-    fs::remove_all(dir_);
   }
 
   void setVar(const std::string& name, const std::string& value) {
@@ -68,7 +67,8 @@ class ExpandTest : public ::testing::Test {
     return std::nullopt;
   }
 
-  fs::path dir_;
+  qztest::ScratchDir scratch_{"qz_expand"};
+  fs::path dir_{scratch_.path()};
   std::vector<std::string> touched_;
 };
 
@@ -103,11 +103,12 @@ TEST_F(ExpandTest, EnvironmentIsTriedAsWrittenThenUpperThenLowerCase) {
   setVar("QZT_BOTH", "upper");
   setVar("Qzt_Empty", "");
   setVar("QZT_EMPTY", "upper-of-empty");
-  EXPECT_EQ(lookup("qzt_upper"), "up");
-  EXPECT_EQ(lookup("QZT_LOWER"), "low");
-  EXPECT_EQ(lookup("Qzt_Both"), "as-written");
-  EXPECT_EQ(lookup("qzt_both"), "upper");
-  EXPECT_EQ(lookup("Qzt_Empty"), "upper-of-empty");
+  const std::pair<const char*, const char*> found[] = {{"qzt_upper", "up"},
+                                                       {"QZT_LOWER", "low"},
+                                                       {"Qzt_Both", "as-written"},
+                                                       {"qzt_both", "upper"},
+                                                       {"Qzt_Empty", "upper-of-empty"}};
+  for (const auto& [name, value] : found) EXPECT_EQ(lookup(name), value) << name;
   // Names getenv would misread.
   setVar("QZT_EQ", "B=value");
   EXPECT_EQ(lookup("QZT_EQ=B"), std::nullopt);
@@ -124,16 +125,19 @@ TEST_F(ExpandTest, NamesEndAtSeparatorsHyphenAndClosingParenthesis) {
   setVar("KESTRAN_SETUP", "/opt/k");
   setVar("QZT_A", "a");
   setVar("QZT_B", "b");
-  EXPECT_EQ(expandPath("$KESTRAN_SETUP/dbproxy.cfg"), "/opt/k/dbproxy.cfg");
-  EXPECT_EQ(expandPath("$KESTRAN_SETUP\\jdbc.cfg"), "/opt/k\\jdbc.cfg");
-  EXPECT_EQ(expandPath("x$QZT_A"), "xa");
-  EXPECT_EQ(expandPath("$QZT_A-$QZT_B"), "a-b");
-  EXPECT_EQ(expandPath("$(QZT_A)$(QZT_B)"), "ab");
-  EXPECT_EQ(expandPath("$(OSNAME)x"), "linuxx");
-  // ".", "_", blanks and "$" belong to the name.
-  EXPECT_EQ(expandPath("$OSNAME.cfg"), "$OSNAME.cfg");
-  EXPECT_EQ(expandPath("$QZT_A b/c"), "$QZT_A b/c");
-  EXPECT_EQ(expandPath("$QZT_A$QZT_B"), "$QZT_A$QZT_B");
+  const std::pair<const char*, const char*> cases[] = {
+      {"$KESTRAN_SETUP/dbproxy.cfg", "/opt/k/dbproxy.cfg"},
+      {"$KESTRAN_SETUP\\jdbc.cfg", "/opt/k\\jdbc.cfg"},
+      {"x$QZT_A", "xa"},
+      {"$QZT_A-$QZT_B", "a-b"},
+      {"$(QZT_A)$(QZT_B)", "ab"},
+      {"$(OSNAME)x", "linuxx"},
+      // ".", "_", blanks and "$" belong to the name.
+      {"$OSNAME.cfg", "$OSNAME.cfg"},
+      {"$QZT_A b/c", "$QZT_A b/c"},
+      {"$QZT_A$QZT_B", "$QZT_A$QZT_B"},
+  };
+  for (const auto& [text, expanded] : cases) EXPECT_EQ(expandPath(text), expanded) << text;
 }
 
 TEST_F(ExpandTest, UnknownNamesStayAsWritten) {

@@ -8,15 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/support/jdbc_cfg.h"
+
 namespace dbtest {
 
 std::string jdbcBlock(const std::string& dataSource, const std::string& url,
                       const std::string& driver, const std::string& serverDb) {
-  std::string block = "[" + dataSource + "]\n";
-  if (!url.empty()) block += "URL = " + url + "\n";
-  if (!driver.empty()) block += "DriverClass = " + driver + "\n";
-  if (!serverDb.empty()) block += "ServerDB = " + serverDb + "\n";
-  return block;
+  return qztest::jdbcBlock(dataSource, url, driver, serverDb);
 }
 
 Installation::Installation()

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,46 +57,43 @@ const std::vector<Column>& commonTypes() {
   return columns;
 }
 
+// The columns hsqldb, H2 and PostgreSQL take alike (a boolean, a float and the typed date and
+// time literals of the SQL standard), then those of the database's own.
+std::vector<Column> standardTypes(std::initializer_list<Column> own) {
+  std::vector<Column> columns = {{"c_bool", "BOOLEAN", "TRUE"},
+                                 {"c_float", "FLOAT", "1.5"},
+                                 {"c_date", "DATE", "DATE '2024-02-29'"},
+                                 {"c_time", "TIME", "TIME '13:14:15'"},
+                                 {"c_ts", "TIMESTAMP", "TIMESTAMP '2024-02-29 13:14:15.5'"}};
+  columns.insert(columns.end(), own);
+  return columns;
+}
+
 const std::map<std::string, Capabilities>& capabilities() {
   static const std::map<std::string, Capabilities> table = {
       {"hsqldb",
-       {true,
-        true,
-        true,
-        true,
-        {{"c_bool", "BOOLEAN", "TRUE"},
-         {"c_tiny", "TINYINT", "-128"},
-         {"c_float", "FLOAT", "1.5"},
-         {"c_date", "DATE", "DATE '2024-02-29'"},
-         {"c_time", "TIME", "TIME '13:14:15'"},
-         {"c_ts", "TIMESTAMP", "TIMESTAMP '2024-02-29 13:14:15.5'"},
-         {"c_tstz", "TIMESTAMP WITH TIME ZONE", "TIMESTAMP '2024-02-29 13:14:15+02:00'"},
-         {"c_ival", "INTERVAL DAY TO SECOND", "INTERVAL '1 02:03:04' DAY TO SECOND"},
-         {"c_long", "LONGVARCHAR", "'long text'"},
-         {"c_clob", "CLOB", "'clob text'"},
-         {"c_bin", "VARBINARY(8)", "X'00ff'"},
-         {"c_blob", "BLOB", "X'0102'", kRefused},
-         {"c_bit", "BIT(1)", "B'1'"},
-         {"c_uuid", "UUID", "'0e984725-c51c-4bf4-9960-e1c80e27aba0'"}}}},
+       {true, true, true, true,
+        standardTypes(
+            {{"c_tiny", "TINYINT", "-128"},
+             {"c_tstz", "TIMESTAMP WITH TIME ZONE", "TIMESTAMP '2024-02-29 13:14:15+02:00'"},
+             {"c_ival", "INTERVAL DAY TO SECOND", "INTERVAL '1 02:03:04' DAY TO SECOND"},
+             {"c_long", "LONGVARCHAR", "'long text'"},
+             {"c_clob", "CLOB", "'clob text'"},
+             {"c_bin", "VARBINARY(8)", "X'00ff'"},
+             {"c_blob", "BLOB", "X'0102'", kRefused},
+             {"c_bit", "BIT(1)", "B'1'"},
+             {"c_uuid", "UUID", "'0e984725-c51c-4bf4-9960-e1c80e27aba0'"}})}},
       {"h2",
-       {true,
-        true,
-        true,
-        true,
-        {{"c_bool", "BOOLEAN", "TRUE"},
-         {"c_tiny", "TINYINT", "-128"},
-         {"c_float", "FLOAT", "1.5"},
-         {"c_date", "DATE", "DATE '2024-02-29'"},
-         {"c_time", "TIME", "TIME '13:14:15'"},
-         {"c_ts", "TIMESTAMP", "TIMESTAMP '2024-02-29 13:14:15.5'"},
-         {"c_tstz", "TIMESTAMP WITH TIME ZONE",
-          "TIMESTAMP WITH TIME ZONE '2024-02-29 13:14:15+02:00'"},
-         {"c_ival", "INTERVAL DAY TO SECOND", "INTERVAL '1 02:03:04' DAY TO SECOND"},
-         {"c_clob", "CLOB", "'clob text'"},
-         {"c_bin", "VARBINARY(8)", "X'41ff'"},
-         {"c_blob", "BLOB", "X'0102'"},
-         {"c_uuid", "UUID", "'0e984725-c51c-4bf4-9960-e1c80e27aba0'"},
-         {"c_json", "JSON", "'{\"a\":1}' FORMAT JSON"}}}},
+       {true, true, true, true,
+        standardTypes({{"c_tiny", "TINYINT", "-128"},
+                       {"c_tstz", "TIMESTAMP WITH TIME ZONE",
+                        "TIMESTAMP WITH TIME ZONE '2024-02-29 13:14:15+02:00'"},
+                       {"c_ival", "INTERVAL DAY TO SECOND", "INTERVAL '1 02:03:04' DAY TO SECOND"},
+                       {"c_clob", "CLOB", "'clob text'"},
+                       {"c_bin", "VARBINARY(8)", "X'41ff'"},
+                       {"c_blob", "BLOB", "X'0102'"},
+                       {"c_uuid", "UUID", "'0e984725-c51c-4bf4-9960-e1c80e27aba0'"},
+                       {"c_json", "JSON", "'{\"a\":1}' FORMAT JSON"}})}},
       {"derby",
        {true,
         true,
@@ -121,24 +119,16 @@ const std::map<std::string, Capabilities>& capabilities() {
          {"c_clob", "TEXT", "'clob text'"},
          {"c_blob", "BLOB", "X'0102'"}}}},
       {"postgresql",
-       {false,
-        true,
-        true,
-        true,
-        {{"c_bool", "BOOLEAN", "TRUE"},
-         {"c_float", "FLOAT", "1.5"},
-         {"c_date", "DATE", "DATE '2024-02-29'"},
-         {"c_time", "TIME", "TIME '13:14:15'"},
-         {"c_ts", "TIMESTAMP", "TIMESTAMP '2024-02-29 13:14:15.5'"},
-         {"c_tstz", "TIMESTAMPTZ", "TIMESTAMPTZ '2024-02-29 13:14:15+02:00'"},
-         {"c_ival", "INTERVAL", "INTERVAL '1 day 02:03:04'"},
-         {"c_clob", "TEXT", "'clob text'"},
-         {"c_bin", "BYTEA", "'\\x00ff'"},
-         {"c_uuid", "UUID", "'0e984725-c51c-4bf4-9960-e1c80e27aba0'"},
-         {"c_json", "JSONB", "'{\"a\": 1}'"},
-         {"c_arr", "INTEGER[]", "'{1,2,3}'"},
-         {"c_money", "NUMERIC", "12345678901234567890.0123456789"},
-         {"c_inet", "INET", "'192.168.0.1'"}}}},
+       {false, true, true, true,
+        standardTypes({{"c_tstz", "TIMESTAMPTZ", "TIMESTAMPTZ '2024-02-29 13:14:15+02:00'"},
+                       {"c_ival", "INTERVAL", "INTERVAL '1 day 02:03:04'"},
+                       {"c_clob", "TEXT", "'clob text'"},
+                       {"c_bin", "BYTEA", "'\\x00ff'"},
+                       {"c_uuid", "UUID", "'0e984725-c51c-4bf4-9960-e1c80e27aba0'"},
+                       {"c_json", "JSONB", "'{\"a\": 1}'"},
+                       {"c_arr", "INTEGER[]", "'{1,2,3}'"},
+                       {"c_money", "NUMERIC", "12345678901234567890.0123456789"},
+                       {"c_inet", "INET", "'192.168.0.1'"}})}},
   };
   return table;
 }

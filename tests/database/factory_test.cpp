@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <initializer_list>
+#include <utility>
+
 #include "interfaces/database.h"
 #include "tests/database/db_test_env.h"
 
@@ -25,6 +28,13 @@ class FactoryTest : public ::testing::Test {
   }
   bool odbcServed() { return createStatus(qzMakeIID("DATABASE.ODBCDB")) == 0; }
   void proxyConfig(const std::string& text) { install_.setup().write("dbproxy.cfg", text); }
+  // Writes each configuration in turn: none may route DATABASE.ODBCDB to us, for the reason given.
+  void expectNotServed(std::initializer_list<std::pair<const char*, const char*>> configs) {
+    for (const auto& [text, why] : configs) {
+      proxyConfig(text);
+      EXPECT_FALSE(odbcServed()) << why;
+    }
+  }
 
   Installation install_;
   Engine engine_;
@@ -43,10 +53,9 @@ TEST_F(FactoryTest, JdbcClassIsServedWithoutProxyConfigByTheIdentifierRule) {
 
 TEST_F(FactoryTest, OdbcNeedsAProxyConfig) {
   EXPECT_FALSE(odbcServed()) << "no dbproxy.cfg";
-  proxyConfig("");
-  EXPECT_FALSE(odbcServed()) << "an empty file reads nothing";
-  proxyConfig("[OTHER]\nDriver = DATABASE.JDBCDB\n");
-  EXPECT_FALSE(odbcServed()) << "neither an operating-system block nor COMMON";
+  expectNotServed(
+      {{"", "an empty file reads nothing"},
+       {"[OTHER]\nDriver = DATABASE.JDBCDB\n", "neither an operating-system block nor COMMON"}});
 }
 
 TEST_F(FactoryTest, ProxyConfigWithAByteOrderMarkOrNotAFile) {
@@ -74,12 +83,9 @@ TEST_F(FactoryTest, OdbcRoutedByCommonBlockInAnyLetterCase) {
   Obj info = routed.call("createObject", "DATABASEINFO").object();
   EXPECT_EQ(info.get("dbiid").text(), "DATABASE.JDBCDB") << "the routed class is ours";
 
-  proxyConfig("[COMMON]\nDriver = DATABASE.OTHERDB\n");
-  EXPECT_FALSE(odbcServed()) << "another driver";
-  proxyConfig("[COMMON]\nDriver =\n");
-  EXPECT_FALSE(odbcServed()) << "an empty driver";
-  proxyConfig("[COMMON]\nDriverClass = DATABASE.JDBCDB\n");
-  EXPECT_FALSE(odbcServed()) << "no Driver item";
+  expectNotServed({{"[COMMON]\nDriver = DATABASE.OTHERDB\n", "another driver"},
+                   {"[COMMON]\nDriver =\n", "an empty driver"},
+                   {"[COMMON]\nDriverClass = DATABASE.JDBCDB\n", "no Driver item"}});
 }
 
 TEST_F(FactoryTest, OperatingSystemBlockWinsOverCommonEvenWithoutDriver) {

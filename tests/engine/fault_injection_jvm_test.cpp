@@ -52,6 +52,9 @@ Outcomes scenarioSteps() {
     }
     return o.ok();
   };
+  auto execute = [&](const Obj& statement, const char* sql) {
+    return ok(statement.tryCall("statement", sql)) && ok(statement.tryCall("execute"));
+  };
   Obj db(qztest::jdbc::host().create("DATABASE.JDBCDB"));
   if (!db) {
     run.failed = true;
@@ -65,10 +68,7 @@ Outcomes scenarioSteps() {
   Outcome exec = rs.tryCall("transaction", "SQLEXEC");
   if (!ok(exec)) return run;
   Obj q = exec.result.object();
-  if (!ok(q.tryCall("statement", "SELECT id, name, d FROM people ORDER BY id")) ||
-      !ok(q.tryCall("execute"))) {
-    return run;
-  }
+  if (!execute(q, "SELECT id, name, d FROM people ORDER BY id")) return run;
   Outcome fields = rs.tryCall("collection", 1);
   if (!ok(fields)) return run;
   Obj f = fields.result.object();
@@ -89,10 +89,7 @@ Outcomes scenarioSteps() {
   Outcome u = db.tryCall("createObject", "SQLEXEC");
   if (!ok(u)) return run;
   Obj update = u.result.object();
-  if (!ok(update.tryCall("statement", "UPDATE people SET n = n + 1 WHERE id = 1")) ||
-      !ok(update.tryCall("execute"))) {
-    return run;
-  }
+  if (!execute(update, "UPDATE people SET n = n + 1 WHERE id = 1")) return run;
   ok(db.tryCall("close"));
   return run;
 }

@@ -11,25 +11,14 @@ using proxy::types::JInt;
 namespace lang = proxy::java::lang;
 namespace sql = proxy::java::sql;
 
-class JdbcTest : public testing::JvmTest {
+class JdbcTest : public testing::HsqldbTest {
  protected:
-  static void SetUpTestSuite() {
-    JvmTest::SetUpTestSuite();
-    lang::Class::forName(lang::String("org.hsqldb.jdbc.JDBCDriver"));
-  }
-
   void SetUp() override {
-    connection_ = sql::DriverManager::getConnection(lang::String("jdbc:hsqldb:mem:jbridge"),
-                                                    lang::String("SA"), lang::String(""));
-    ASSERT_FALSE(connection_.isNull());
+    ASSERT_NO_FATAL_FAILURE(connect("jbridge"));
     update("DROP TABLE PEOPLE IF EXISTS");
     update("CREATE TABLE PEOPLE (ID INTEGER PRIMARY KEY, NAME VARCHAR(40), NICK VARCHAR(20))");
     insert(1, "Ada", "countess");
     insert(2, "Brian", nullptr);
-  }
-
-  void TearDown() override {
-    if (!connection_.isNull() && !connection_.isClosed()) connection_.close();
   }
 
   JInt update(const char* text) {
@@ -48,8 +37,6 @@ class JdbcTest : public testing::JvmTest {
     EXPECT_EQ(statement.executeUpdate(), 1);
     statement.close();
   }
-
-  sql::Connection connection_;
 };
 
 // Static fields read by their declared type, inherited ones through the declaring proxy.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "jbridge/jni_core.h"
+#include "jbridge/proxy/java_sql.h"
 #include "platform/jvm.h"
 
 namespace jbridge::testing {
@@ -35,6 +36,29 @@ inline std::string messageOf(const std::function<void()>& action) {
 class JvmTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_NE(startVm(), nullptr); }
+};
+
+// A test with a connection of its own to an in-memory HSQLDB database, closed at its end.
+class HsqldbTest : public JvmTest {
+ protected:
+  static void SetUpTestSuite() {
+    JvmTest::SetUpTestSuite();
+    proxy::java::lang::Class::forName(proxy::java::lang::String("org.hsqldb.jdbc.JDBCDriver"));
+  }
+
+  void connect(const char* database) {
+    namespace lang = proxy::java::lang;
+    connection_ = proxy::java::sql::DriverManager::getConnection(
+        lang::String((std::string("jdbc:hsqldb:mem:") + database).c_str()), lang::String("SA"),
+        lang::String(""));
+    ASSERT_FALSE(connection_.isNull());
+  }
+
+  void TearDown() override {
+    if (!connection_.isNull() && !connection_.isClosed()) connection_.close();
+  }
+
+  proxy::java::sql::Connection connection_;
 };
 
 }  // namespace jbridge::testing

@@ -44,24 +44,16 @@ void expectNoReferencesLeft(const std::function<void(int)>& work, int rounds) {
   EXPECT_EQ(after.globals, before.globals);
 }
 
-class ReferencesTest : public testing::JvmTest {
+class ReferencesTest : public testing::HsqldbTest {
  protected:
-  static void SetUpTestSuite() {
-    JvmTest::SetUpTestSuite();
-    lang::Class::forName(lang::String("org.hsqldb.jdbc.JDBCDriver"));
-  }
-
   void SetUp() override {
-    connection_ = sql::DriverManager::getConnection(lang::String("jdbc:hsqldb:mem:references"),
-                                                    lang::String("SA"), lang::String(""));
+    ASSERT_NO_FATAL_FAILURE(connect("references"));
     sql::Statement statement = connection_.createStatement();
     statement.executeUpdate(lang::String("DROP TABLE T IF EXISTS"));
     statement.executeUpdate(lang::String("CREATE TABLE T (K VARCHAR(10), V INTEGER)"));
     statement.executeUpdate(lang::String("INSERT INTO T VALUES ('a', 1), ('b', 2)"));
     statement.close();
   }
-
-  void TearDown() override { connection_.close(); }
 
   // One query the way the session layer runs it: a prepared statement with a bound literal,
   // its result set and metadata, every column read as text.
@@ -81,8 +73,6 @@ class ReferencesTest : public testing::JvmTest {
     rows.close();
     statement.close();
   }
-
-  sql::Connection connection_;
 };
 
 // Tests that the counts do see leaks, so that their silence below means something.

@@ -22,11 +22,7 @@ namespace qz::jdbc {
 namespace {
 
 namespace sql = jbridge::proxy::java::sql;
-using qztest::jdbc::configBlock;
-using qztest::jdbc::removeJdbcConfig;
-using qztest::jdbc::setupFolder;
-using qztest::jdbc::userFolder;
-using qztest::jdbc::writeJdbcConfig;
+using namespace qztest::jdbc;  // the folders and jdbc.cfg writers of the session environment
 using Texts = std::vector<std::string>;
 
 constexpr char kHsqldbDriver[] = "org.hsqldb.jdbc.JDBCDriver";

@@ -8,6 +8,7 @@
 
 #include "engine/engine.h"
 #include "host/host.h"
+#include "tests/support/jdbc_cfg.h"
 
 namespace qztest::jdbc {
 
@@ -84,11 +85,7 @@ void removeJdbcConfig(const std::string& folder) {
 
 std::string configBlock(const std::string& dataSource, const std::string& url,
                         const std::string& driverClass, const std::string& serverDb) {
-  std::string block = "[" + dataSource + "]\n";
-  if (!url.empty()) block += "URL = " + url + "\n";
-  if (!driverClass.empty()) block += "DriverClass = " + driverClass + "\n";
-  if (!serverDb.empty()) block += "ServerDB = " + serverDb + "\n";
-  return block + "\n";
+  return qztest::jdbcBlock(dataSource, url, driverClass, serverDb) + "\n";
 }
 
 }  // namespace qztest::jdbc

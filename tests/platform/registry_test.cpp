@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/scratch.h"
+
 namespace qz::platform {
 namespace {
 
@@ -20,9 +22,6 @@ namespace fs = std::filesystem;
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qz_registry_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     setVar("HOME", (dir_ / "home").string());
     ::unsetenv("XDG_CONFIG_HOME");
     setVar("QZ_REGISTRY_USER", userStore().string());
@@ -34,7 +33,6 @@ class RegistryTest : public ::testing::Test {
          {"HOME", "XDG_CONFIG_HOME", "QZ_REGISTRY_USER", "QZ_REGISTRY_MACHINE"}) {
       ::unsetenv(name);
     }
-    fs::remove_all(dir_);
   }
 
   static void setVar(const char* name, const std::string& value) {
@@ -55,7 +53,8 @@ class RegistryTest : public ::testing::Test {
     return std::nullopt;
   }
 
-  fs::path dir_;
+  qztest::ScratchDir scratch_{"qz_registry"};
+  fs::path dir_{scratch_.path()};
 };
 
 TEST_F(RegistryTest, MissingOrUnusableStoresReadAsNotFound) {
@@ -88,16 +87,23 @@ TEST_F(RegistryTest, LinesAreParsedAtTheirEdges) {
             "Key With Spaces\\@ = default\n"
             "@RootValue = at root\n"
             "SOFTWARE\\KESTRAN\\PATH\\LAST = no newline");
-  EXPECT_EQ(read("FIRST"), "1");
-  EXPECT_EQ(read("software\\kestran\\path\\kestran_setup"), "/opt/kestran");
-  EXPECT_EQ(read("/SOFTWARE/KESTRAN/PATH/KESTRAN_SETUP/"), "/opt/kestran");
-  EXPECT_EQ(read("SOFTWARE\\KESTRAN\\PATH\\SPACED"), "a value = with equals");
-  EXPECT_EQ(read("SOFTWARE\\KESTRAN\\PATH\\EMPTY"), "");
-  EXPECT_EQ(read("SOFTWARE\\KESTRAN\\PATH\\DUP"), "second");
-  EXPECT_EQ(read("key with spaces", "NAMED VALUE"), "named");
-  EXPECT_EQ(read("Key With Spaces"), "default");
-  EXPECT_EQ(read("", "rootvalue"), "at root");
-  EXPECT_EQ(read("SOFTWARE\\KESTRAN\\PATH\\LAST"), "no newline");
+  const struct {
+    const char* key;
+    const char* name;
+    const char* value;
+  } found[] = {
+      {"FIRST", "", "1"},
+      {"software\\kestran\\path\\kestran_setup", "", "/opt/kestran"},
+      {"/SOFTWARE/KESTRAN/PATH/KESTRAN_SETUP/", "", "/opt/kestran"},
+      {"SOFTWARE\\KESTRAN\\PATH\\SPACED", "", "a value = with equals"},
+      {"SOFTWARE\\KESTRAN\\PATH\\EMPTY", "", ""},
+      {"SOFTWARE\\KESTRAN\\PATH\\DUP", "", "second"},
+      {"key with spaces", "NAMED VALUE", "named"},
+      {"Key With Spaces", "", "default"},
+      {"", "rootvalue", "at root"},
+      {"SOFTWARE\\KESTRAN\\PATH\\LAST", "", "no newline"},
+  };
+  for (const auto& row : found) EXPECT_EQ(read(row.key, row.name), row.value) << row.key;
 
   for (const char* key :
        {"SOFTWARE\\KESTRAN\\PATH\\COMMENTED", "SOFTWARE\\KESTRAN\\PATH\\NOEQUALS", "",

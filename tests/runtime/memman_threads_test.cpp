@@ -56,6 +56,15 @@ bool intact(const Held& h) {
   return mm::guardIntact(h.p);
 }
 
+// The counters once the threads are done, checking that every block they made stayed intact
+// and was freed.
+mm::Counters countersAfter(bool corrupt, const mm::Counters& base) {
+  EXPECT_FALSE(corrupt);
+  const mm::Counters end = mm::counters();
+  EXPECT_EQ(end.liveBlocks, base.liveBlocks);
+  return end;
+}
+
 // Tests that, with both threads paused holding known blocks, the counters read exactly what
 // they hold, and that every block keeps its bytes while the other thread churns.
 TEST_F(MemManThreadsTest, CountersExactWhileTwoThreadsChurn) {
@@ -110,9 +119,7 @@ TEST_F(MemManThreadsTest, CountersExactWhileTwoThreadsChurn) {
   }
   a.join();
   b.join();
-  EXPECT_FALSE(corrupt);
-  const mm::Counters end = mm::counters();
-  EXPECT_EQ(end.liveBlocks, base.liveBlocks);
+  const mm::Counters end = countersAfter(corrupt, base);
   EXPECT_EQ(end.heapBytes, base.heapBytes);
   EXPECT_EQ(gReports, 0);
 }
@@ -148,9 +155,7 @@ TEST_F(MemManThreadsTest, SameClassBurstsShareThePages) {
   std::thread a(worker, 0x5A), b(worker, 0xA5);
   a.join();
   b.join();
-  EXPECT_FALSE(corrupt);
-  const mm::Counters end = mm::counters();
-  EXPECT_EQ(end.liveBlocks, base.liveBlocks);
+  const mm::Counters end = countersAfter(corrupt, base);
   EXPECT_LE(end.pageCount, base.pageCount + 1);
   EXPECT_GE(end.pagePeak, base.pageCount + 2 * 1500 / 250 - 1);  // 250 cells a page
 }
@@ -189,9 +194,7 @@ TEST_F(MemManThreadsTest, BlocksFreedOnAnotherThread) {
   });
   producer.join();
   consumer.join();
-  EXPECT_FALSE(corrupt);
-  const mm::Counters end = mm::counters();
-  EXPECT_EQ(end.liveBlocks, base.liveBlocks);
+  const mm::Counters end = countersAfter(corrupt, base);
   // Both threads have exited, so every cell is back in its page and each of the 15 classes
   // kept at most one empty page.
   EXPECT_LE(end.pageCount, base.pageCount + 15);

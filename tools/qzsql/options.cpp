@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace qzsql {
 
@@ -30,24 +31,41 @@ const char* const kUsage =
 
 const char* const kVersion = "qzsql " QZSQL_VERSION "\n";
 
+namespace {
+// Parsing and naming read the same table, so that a name parses back to its format.
+constexpr std::pair<Format, const char*> kFormatNames[] = {{Format::kAligned, "aligned"},
+                                                           {Format::kCsv, "csv"},
+                                                           {Format::kTsv, "tsv"},
+                                                           {Format::kJson, "json"}};
+
+// The options that only switch something on, and those that take the next argument as is.
+constexpr std::pair<const char*, bool Options::*> kSwitches[] = {
+    {"-h", &Options::help},           {"--help", &Options::help},
+    {"--version", &Options::version}, {"--list", &Options::list},
+    {"-W", &Options::promptPassword}, {"-v", &Options::verbose},
+    {"--verbose", &Options::verbose}, {"--continue", &Options::continueOnError}};
+constexpr std::pair<const char*, std::string Options::*> kTexts[] = {
+    {"-U", &Options::user}, {"-o", &Options::output}, {"--engine", &Options::engine}};
+
+template <typename Member, size_t N>
+Member memberFor(const std::pair<const char*, Member> (&table)[N], const std::string& option) {
+  for (const auto& [name, member] : table) {
+    if (option == name) return member;
+  }
+  return nullptr;
+}
+}  // namespace
+
 std::optional<Format> parseFormat(const std::string& name) {
-  if (name == "aligned") return Format::kAligned;
-  if (name == "csv") return Format::kCsv;
-  if (name == "tsv") return Format::kTsv;
-  if (name == "json") return Format::kJson;
+  for (const auto& [format, text] : kFormatNames) {
+    if (name == text) return format;
+  }
   return std::nullopt;
 }
 
 const char* formatName(Format format) {
-  switch (format) {
-    case Format::kCsv:
-      return "csv";
-    case Format::kTsv:
-      return "tsv";
-    case Format::kJson:
-      return "json";
-    case Format::kAligned:
-      break;
+  for (const auto& [known, text] : kFormatNames) {
+    if (format == known) return text;
   }
   return "aligned";
 }
@@ -79,26 +97,14 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
     std::optional<std::string> v;
     if (a == "--") {
       optionsDone = true;
-    } else if (a == "-h" || a == "--help") {
-      o.help = true;
-    } else if (a == "--version") {
-      o.version = true;
-    } else if (a == "--list") {
-      o.list = true;
-    } else if (a == "-U") {
-      if (!(v = value("-U"))) return std::nullopt;
-      o.user = *v;
-    } else if (a == "-W") {
-      o.promptPassword = true;
-    } else if (a == "-c") {
-      if (!(v = value("-c"))) return std::nullopt;
-      o.sources.push_back({Source::Kind::kCommand, *v});
-    } else if (a == "-f") {
-      if (!(v = value("-f"))) return std::nullopt;
-      o.sources.push_back({Source::Kind::kFile, *v});
-    } else if (a == "-o") {
-      if (!(v = value("-o"))) return std::nullopt;
-      o.output = *v;
+    } else if (bool Options::*flag = memberFor(kSwitches, a)) {
+      o.*flag = true;
+    } else if (std::string Options::*text = memberFor(kTexts, a)) {
+      if (!(v = value(a.c_str()))) return std::nullopt;
+      o.*text = *v;
+    } else if (a == "-c" || a == "-f") {
+      if (!(v = value(a.c_str()))) return std::nullopt;
+      o.sources.push_back({a == "-c" ? Source::Kind::kCommand : Source::Kind::kFile, *v});
     } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
       if (a == "--format") {
         if (!(v = value("--format"))) return std::nullopt;
@@ -111,13 +117,6 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string* error) {
         return std::nullopt;
       }
       o.format = *f;
-    } else if (a == "-v" || a == "--verbose") {
-      o.verbose = true;
-    } else if (a == "--continue") {
-      o.continueOnError = true;
-    } else if (a == "--engine") {
-      if (!(v = value("--engine"))) return std::nullopt;
-      o.engine = *v;
     } else {
       *error = "unknown option '" + a + "'";
       return std::nullopt;

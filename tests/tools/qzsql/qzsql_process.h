@@ -68,6 +68,11 @@ class Terminal {
   // Everything read so far, and what came after the last waitFor match.
   const std::string& output() const { return output_; }
   std::string sinceMark() const { return output_.substr(mark_); }
+  // One exchange of a session: types keys, then waits for text as waitFor does.
+  bool typeAndWait(const std::string& keys, const std::string& text) {
+    type(keys);
+    return waitFor(text);
+  }
   // Waits for the process to end; its exit code.
   int wait(std::chrono::milliseconds timeout = std::chrono::seconds(60));
 

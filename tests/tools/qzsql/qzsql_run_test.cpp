@@ -504,11 +504,13 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   Terminal t(box, {"hsql"}, {{"PAGER", "sed s/^/paged:/"}});
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
   // Taller than the terminal's 40 rows: through the pager, unless it is off.
-  t.type("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r");
-  ASSERT_TRUE(t.waitFor("paged:(100 rows)")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r",
+                            "paged:(100 rows)"))
+      << t.sinceMark();
   t.type("\\pset pager off\r");
-  t.type("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r");
-  ASSERT_TRUE(t.waitFor("\n(100 rows)")) << t.sinceMark();
+  ASSERT_TRUE(
+      t.typeAndWait("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r", "\n(100 rows)"))
+      << t.sinceMark();
   t.type("SELECT COUNT(*)\r");
   ASSERT_TRUE(t.waitFor("hsql-> ")) << t.output();
   t.type("AS n FROM ten WHERE d <> LENGTH('x;\r");
@@ -529,12 +531,9 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   // Ctrl-C at the prompt drops what was typed.
   t.type("SELECT 'never run");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  t.type("\x03");
-  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
-  t.type("SELECT MAX(d) AS top\r");
-  ASSERT_TRUE(t.waitFor("hsql-> ")) << t.sinceMark();
-  t.type("FROM ten;\r");
-  ASSERT_TRUE(t.waitFor(" TOP\r\n-----\r\n   9\r\n(1 row)")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\x03", "hsql=> ")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("SELECT MAX(d) AS top\r", "hsql-> ")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("FROM ten;\r", " TOP\r\n-----\r\n   9\r\n(1 row)")) << t.sinceMark();
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
 
@@ -542,16 +541,12 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   // names (from metadata) and meta-commands.
   Terminal again(box, {"hsql"});
   ASSERT_TRUE(again.waitFor("hsql=> ")) << again.output();
-  again.type("\x1b[A\x1b[A\r");
-  ASSERT_TRUE(again.waitFor(" TOP\r\n-----\r\n   9\r\n(1 row)")) << again.sinceMark();
-  again.type("SELECT COUNT(*) AS c FROM te\t");
-  ASSERT_TRUE(again.waitFor("TEN ")) << again.sinceMark();
-  again.type(";\r");
-  ASSERT_TRUE(again.waitFor(" C\r\n----\r\n 10\r\n(1 row)")) << again.sinceMark();
-  again.type("\\conni\t");
-  ASSERT_TRUE(again.waitFor("\\conninfo ")) << again.sinceMark();
-  again.type("\r");
-  ASSERT_TRUE(again.waitFor("Data source:   hsql")) << again.sinceMark();
+  ASSERT_TRUE(again.typeAndWait("\x1b[A\x1b[A\r", " TOP\r\n-----\r\n   9\r\n(1 row)"))
+      << again.sinceMark();
+  ASSERT_TRUE(again.typeAndWait("SELECT COUNT(*) AS c FROM te\t", "TEN ")) << again.sinceMark();
+  ASSERT_TRUE(again.typeAndWait(";\r", " C\r\n----\r\n 10\r\n(1 row)")) << again.sinceMark();
+  ASSERT_TRUE(again.typeAndWait("\\conni\t", "\\conninfo ")) << again.sinceMark();
+  ASSERT_TRUE(again.typeAndWait("\r", "Data source:   hsql")) << again.sinceMark();
   again.type("\\q\r");
   EXPECT_EQ(again.wait(), 0) << again.output();
 
@@ -577,38 +572,34 @@ TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
   // The empty password is refused: asked for, without echo; a wrong one keeps the old
   // connection, and neither password shows anywhere.
-  t.type("\\c pg " + pg.user() + "\r");
-  ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.sinceMark();
-  t.type(wrong + "\r");
-  ASSERT_TRUE(t.waitFor("password authentication failed")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\\c pg " + pg.user() + "\r", "Password for pg: ")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait(wrong + "\r", "password authentication failed")) << t.sinceMark();
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
-  t.type("\\verbose on\r\\connect pg " + pg.user() + "\r");
-  ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.sinceMark();
-  t.type(pg.password() + "\r");
-  ASSERT_TRUE(t.waitFor("Connected to data source \"pg\" as user \"qz\".")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\\verbose on\r\\connect pg " + pg.user() + "\r", "Password for pg: "))
+      << t.sinceMark();
+  ASSERT_TRUE(
+      t.typeAndWait(pg.password() + "\r", "Connected to data source \"pg\" as user \"qz\"."))
+      << t.sinceMark();
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
-  t.type("SELECT 40 + 1 AS answer;\r");
-  ASSERT_TRUE(t.waitFor("41\r\n(1 row)")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("SELECT 40 + 1 AS answer;\r", "41\r\n(1 row)")) << t.sinceMark();
 
   // The server goes: the failure says how to go on; once it is back, \c with the password
   // that worked, and the session goes on.
   pg.stopImmediately();
-  t.type("SELECT 2 AS two;\r");
-  ASSERT_TRUE(t.waitFor("use \\connect (\\c) to connect again")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("SELECT 2 AS two;\r", "use \\connect (\\c) to connect again"))
+      << t.sinceMark();
   EXPECT_TRUE(contains(t.output(), "ERROR:  08")) << t.output();
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
   pg.restart();
-  t.type("\\c\r");
-  ASSERT_TRUE(t.waitFor("Connected to data source \"pg\"")) << t.sinceMark();
-  t.type("SELECT 3 AS three;\r");
-  ASSERT_TRUE(t.waitFor("3\r\n(1 row)")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\\c\r", "Connected to data source \"pg\"")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("SELECT 3 AS three;\r", "3\r\n(1 row)")) << t.sinceMark();
   // A password typed on the line is refused, and kept out of the history. Typed only at the
   // prompt: text typed ahead is echoed by the terminal and again by the line editor.
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
-  t.type("\\c pg " + pg.user() + " " + wrong + "\r");
-  ASSERT_TRUE(t.waitFor("the password is asked for")) << t.sinceMark();
-  t.type("\\c hsql\r");
-  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
+  ASSERT_TRUE(
+      t.typeAndWait("\\c pg " + pg.user() + " " + wrong + "\r", "the password is asked for"))
+      << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\\c hsql\r", "hsql=> ")) << t.sinceMark();
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
   EXPECT_EQ(t.output().find(wrong), t.output().rfind(wrong)) << "only where it was typed";
@@ -644,20 +635,17 @@ TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement)
   t.type(pg.password() + "\r");
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.output();
   EXPECT_FALSE(contains(t.output(), pg.password()));
-  t.type("\\conninfo\r");
-  ASSERT_TRUE(t.waitFor("PostgreSQL")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\\conninfo\r", "PostgreSQL")) << t.sinceMark();
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
 
   // The driver stops the statement: the prompt is back long before its 8 s are over.
   t.type("SELECT pg_sleep(8);\r");
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   auto pressed = std::chrono::steady_clock::now();
-  t.type("\x03");
-  ASSERT_TRUE(t.waitFor("canceling statement due to user request")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\x03", "canceling statement due to user request")) << t.sinceMark();
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
   EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(3));
-  t.type("SELECT 41 + 1 AS answer;\r");
-  ASSERT_TRUE(t.waitFor("42\r\n(1 row)")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("SELECT 41 + 1 AS answer;\r", "42\r\n(1 row)")) << t.sinceMark();
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
 

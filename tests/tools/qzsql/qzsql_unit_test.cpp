@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 #include "tests/support/scratch.h"
 #include "tools/qzsql/data_sources.h"
@@ -201,11 +202,12 @@ TEST(Width, CountsColumnsNotBytes) {
 }
 
 TEST(MachineFormats, QuoteAndEscapeAsTheirRulesSay) {
-  EXPECT_EQ(csvField("plain text"), "plain text");
-  EXPECT_EQ(csvField("a,b"), "\"a,b\"");
-  EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-  EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
-  EXPECT_EQ(csvField("cr\r"), "\"cr\r\"");
+  const std::pair<const char*, const char*> csv[] = {{"plain text", "plain text"},
+                                                     {"a,b", "\"a,b\""},
+                                                     {"say \"hi\"", "\"say \"\"hi\"\"\""},
+                                                     {"two\nlines", "\"two\nlines\""},
+                                                     {"cr\r", "\"cr\r\""}};
+  for (const auto& [text, field] : csv) EXPECT_EQ(csvField(text), field) << text;
   EXPECT_EQ(tsvField("a\tb\nc\\d\r"), "a\\tb\\nc\\\\d\\r");
   EXPECT_EQ(jsonString("q\"b\\n\n\x01 é"), "\"q\\\"b\\\\n\\n\\u0001 é\"");
 
