@@ -6,8 +6,8 @@
 // object cannot be made. They are called only on a connected connection.
 #pragma once
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 
 class dbJDBCDatabaseC;
 

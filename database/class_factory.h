@@ -21,8 +21,8 @@
 #include <memory>
 #include <string>
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 
 namespace qz::jdbc {
 class JSQLApi;

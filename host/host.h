@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 
 namespace qz::host {
 

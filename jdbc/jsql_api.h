@@ -31,8 +31,8 @@
 #include <exception>
 #include <string>
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 #include "variant/variant.h"
 
 namespace qz::config {

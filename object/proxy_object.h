@@ -20,8 +20,8 @@
 #include <string>
 #include <typeinfo>
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 #include "variant/variant.h"
 
 class proxyAutoParaListC;

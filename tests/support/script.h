@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 #include "variant/variant.h"
 
 namespace qztest {

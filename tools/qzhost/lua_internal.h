@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 #include "tools/qzhost/native_registry.h"
 #include "variant/variant.h"
 

@@ -17,8 +17,8 @@
 #include <functional>
 #include <lua.hpp>
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 
 namespace qz::luahost {
 

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "object/com_ref.h"
 #include "interfaces/qzcom.h"
+#include "object/com_ref.h"
 #include "variant/variant.h"
 
 namespace qzsql {
