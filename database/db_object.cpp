@@ -6,17 +6,6 @@
 
 #include "interfaces/database.h"
 
-namespace dbiid {
-const qzIIDS kDatabase = qzMakeIID("DATABASE.DATABASEI");
-const qzIIDS kTransaction = qzMakeIID("DATABASE.TRANSACTION");
-const qzIIDS kSqlTransaction = qzMakeIID("DATABASE.SQLTRANSACTION");
-const qzIIDS kDatabaseInfo = qzMakeIID("DATABASE.DATABASEINFO");
-const qzIIDS kSysTypeMap = qzMakeIID("DATABASE.SYSTYPEMAP");
-const qzIIDS kRecordSet = qzMakeIID("DATABASE.RECORDSET");
-const qzIIDS kTableInfoTrans = qzMakeIID("DATABASE.TABLEINFOTRANS");
-const qzIIDS kSymbolRef = qzMakeIID("QZSCR.SYMBOLREF");
-}  // namespace dbiid
-
 bool dbDebugEnabled() {
   return std::getenv("QZCOM_JDBC_DEBUG") != nullptr;
 }

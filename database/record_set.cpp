@@ -22,10 +22,6 @@ using qz::jdbc::JSQLApi;
 namespace lang = jbridge::proxy::java::lang;
 namespace sql = jbridge::proxy::java::sql;
 
-namespace dbiid {
-const qzIIDS kRecordSetFields = qzMakeIID("DATABASE.RECORDSETFIELDS");
-}  // namespace dbiid
-
 namespace {
 
 // Error labels.

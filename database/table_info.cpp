@@ -14,10 +14,6 @@ using qz::jdbc::JSQLApi;
 namespace lang = jbridge::proxy::java::lang;
 namespace sql = jbridge::proxy::java::sql;
 
-namespace dbiid {
-const qzIIDS kTableInfoRes = qzMakeIID("DATABASE.TABLEINFORES");
-}  // namespace dbiid
-
 namespace {
 
 // Error labels and texts.
