@@ -337,9 +337,15 @@ std::string tsvField(std::string_view text) {
 
 std::string jsonString(std::string_view text) {
   std::string out = "\"";
-  for (char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
-    if (const char* escape = backslashEscape(c)) {
+    if (u >= 0x80) {
+      // JSON must be UTF-8: a byte that is not part of a valid character becomes U+FFFD.
+      const qzUtf8CharS ch = qzDecodeUtf8(text.substr(i));
+      out += ch.valid ? text.substr(i, ch.length) : std::string_view("\xEF\xBF\xBD");
+      i += ch.length - 1;
+    } else if (const char* escape = backslashEscape(c)) {
       out += escape;
     } else if (c == '"') {
       out += "\\\"";

@@ -91,7 +91,7 @@ std::string csvField(std::string_view text);
 // Backslash, tab, line feed and carriage return written as \\, \t, \n and \r; NULL is \N.
 std::string tsvField(std::string_view text);
 inline constexpr char kTsvNull[] = "\\N";
-// A JSON string literal, quotes included.
+// A JSON string literal, quotes included; bytes that are not UTF-8 become U+FFFD.
 std::string jsonString(std::string_view text);
 // A value of a column of that kind in JSON: a number as its own text when it is a JSON
 // number, a boolean's "t", "true", "1" (and their opposites) as true and false; anything

@@ -3,8 +3,9 @@
 //
 // Input arrives line by line (from a terminal, a file or -c). A statement ends at a ";" that
 // stands outside quotes ('text', "identifier", $tag$body$tag$) and comments (-- to the end of
-// the line, /* */ nested); it may span lines. A line that starts with a backslash while no
-// statement is pending is a meta-command and ends at the line end.
+// the line, /* */ nested); it may span lines. A line that starts with a backslash outside
+// quotes and comments is a meta-command, even in the middle of a statement, and ends at the
+// line end.
 //
 // The engine decides by the text alone how to run a statement: as a query when "SELECT"
 // starts within its first six characters, otherwise as an update; and when binding is on it

@@ -210,6 +210,8 @@ TEST(MachineFormats, QuoteAndEscapeAsTheirRulesSay) {
   for (const auto& [text, field] : csv) EXPECT_EQ(csvField(text), field) << text;
   EXPECT_EQ(tsvField("a\tb\nc\\d\r"), "a\\tb\\nc\\\\d\\r");
   EXPECT_EQ(jsonString("q\"b\\n\n\x01 é"), "\"q\\\"b\\\\n\\n\\u0001 é\"");
+  // Output stays UTF-8 whatever the database sent: a stray byte, a cut sequence, an overlong.
+  EXPECT_EQ(jsonString("a\xff\xc3 \xc0\xaf"), "\"a\uFFFD\uFFFD \uFFFD\uFFFD\"");
 
   FormatOptions o;
   o.format = Format::kCsv;
