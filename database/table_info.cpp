@@ -383,14 +383,11 @@ void dbJDBCTableInfoC::scriptExecute(proxyAutoParaListC&, proxyAutoTypeCastC& re
 
 proxyMethodTableC* dbJDBCTableInfoC::table() {
   using T = dbJDBCTableInfoC;
-  static const proxyMethodRowS rows[] = {
-      {"tablename", kQzPropertyPut, 1, &dbMember<T, &T::scriptTableName>},
-      {"result", kQzPropertyGet, 0, &dbMember<T, &T::scriptResult>},
-      {"execute", kQzMethod, 0, &dbMember<T, &T::scriptExecute>}};
-  static proxyMethodTableC t;
-  static const bool built = (addLayer(t, rows, 3), true);
-  (void)built;
-  return &t;
+  return layeredTable<T>({
+      dbPut<&T::scriptTableName>("tablename"),
+      dbGet<&T::scriptResult>("result"),
+      dbMethod<&T::scriptExecute>("execute", 0),
+  });
 }
 
 // --- the result object ----------------------------------------------------------------------
@@ -525,11 +522,9 @@ void dbJDBCTableInfoResC::scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTy
 
 proxyMethodTableC* dbJDBCTableInfoResC::table() {
   using T = dbJDBCTableInfoResC;
-  static const proxyMethodRowS rows[] = {
-      {"tableinfo", kQzMethod, 1, &dbMember<T, &T::scriptTableInfo>},
-      {"countColumns", kQzPropertyGet, 0, &dbMember<T, &T::scriptCountColumns>},
-      {"columnInfo", kQzMethod, 2, &dbMember<T, &T::scriptColumnInfo>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
+  return dbTable<T>({
+      dbMethod<&T::scriptTableInfo>("tableinfo", 1),
+      dbGet<&T::scriptCountColumns>("countColumns"),
+      dbMethod<&T::scriptColumnInfo>("columnInfo", 2),
+  });
 }
