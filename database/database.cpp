@@ -235,14 +235,12 @@ void dbJDBCDatabaseC::scriptRollback(proxyAutoParaListC&, proxyAutoTypeCastC& re
 
 proxyMethodTableC* dbJDBCDatabaseC::table() {
   using T = dbJDBCDatabaseC;
-  static const proxyMethodRowS rows[] = {
-      {"connect", kQzMethod, 3, &dbMember<T, &T::scriptConnect>},
-      {"close", kQzMethod, 0, &dbMember<T, &T::scriptClose>},
-      {"option", kQzMethod, 2, &dbMember<T, &T::scriptOption>},
-      {"createObject", kQzMethod, 1, &dbMember<T, &T::scriptCreateObject>},
-      {"commit", kQzMethod, 0, &dbMember<T, &T::scriptCommit>},
-      {"rollback", kQzMethod, 0, &dbMember<T, &T::scriptRollback>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
+  return dbTable<T>({
+      dbMethod<&T::scriptConnect>("connect", 3),
+      dbMethod<&T::scriptClose>("close", 0),
+      dbMethod<&T::scriptOption>("option", 2),
+      dbMethod<&T::scriptCreateObject>("createObject", 1),
+      dbMethod<&T::scriptCommit>("commit", 0),
+      dbMethod<&T::scriptRollback>("rollback", 0),
+  });
 }

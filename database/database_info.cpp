@@ -124,13 +124,11 @@ void dbJDBCDatabaseInfoC::scriptConnectionState(proxyAutoParaListC&, proxyAutoTy
 
 proxyMethodTableC* dbJDBCDatabaseInfoC::table() {
   using T = dbJDBCDatabaseInfoC;
-  static const proxyMethodRowS rows[] = {
-      {"databasename", kQzPropertyGet, 0, &dbMember<T, &T::scriptDatabaseName>},
-      {"dbmsname", kQzPropertyGet, 0, &dbMember<T, &T::scriptDbmsName>},
-      {"dbmsversion", kQzPropertyGet, 0, &dbMember<T, &T::scriptDbmsVersion>},
-      {"dbiid", kQzPropertyGet, 0, &dbMember<T, &T::scriptClassId>},
-      {"connectionState", kQzPropertyGet, 0, &dbMember<T, &T::scriptConnectionState>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
+  return dbTable<T>({
+      dbGet<&T::scriptDatabaseName>("databasename"),
+      dbGet<&T::scriptDbmsName>("dbmsname"),
+      dbGet<&T::scriptDbmsVersion>("dbmsversion"),
+      dbGet<&T::scriptClassId>("dbiid"),
+      dbGet<&T::scriptConnectionState>("connectionState"),
+  });
 }

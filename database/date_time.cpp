@@ -192,10 +192,7 @@ class ExtDataC final : public proxyObjectC {
   }
 
   static proxyMethodTableC* table() {
-    static const proxyMethodRowS rows[] = {{Parts::kName, kQzPropertyGet, 0, &part<Parts>}...,
-                                           {nullptr, 0, 0, nullptr}};
-    static proxyMethodTableC t(rows);
-    return &t;
+    return dbTable<ExtDataC>({{Parts::kName, kQzPropertyGet, 0, &part<Parts>}...});
   }
 
   dbDateTimeParts parts_;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <typeinfo>
 
@@ -20,12 +21,50 @@
 // `void T::scriptA(proxyAutoParaListC& args, proxyAutoTypeCastC& result)`.
 using dbScriptFn = void(proxyAutoParaListC& args, proxyAutoTypeCastC& result);
 
+template <class>
+struct dbMemberClass;
+template <class T>
+struct dbMemberClass<void (T::*)(proxyAutoParaListC&, proxyAutoTypeCastC&)> {
+  using type = T;
+};
+
 // Adapts `void T::m(proxyAutoParaListC&, proxyAutoTypeCastC&)` to a row handler. The object
 // model hands handlers the proxyObjectC part of the object, which for a class with several
 // bases need not sit at the address of the T, so the cast goes through proxyObjectC.
-template <class T, void (T::*M)(proxyAutoParaListC&, proxyAutoTypeCastC&)>
+template <auto M>
 void dbMember(void* native, proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  using T = typename dbMemberClass<decltype(M)>::type;
   (static_cast<T*>(static_cast<proxyObjectC*>(native))->*M)(args, result);
+}
+
+// Method-table rows for a scriptable member M: a method taking parameterCount arguments, a
+// property read (no argument) or a property write (the value).
+template <auto M>
+constexpr proxyMethodRowS dbMethod(const char* name, int32_t parameterCount) {
+  return {name, kQzMethod, parameterCount, &dbMember<M>};
+}
+template <auto M>
+constexpr proxyMethodRowS dbGet(const char* name) {
+  return {name, kQzPropertyGet, 0, &dbMember<M>};
+}
+template <auto M>
+constexpr proxyMethodRowS dbPut(const char* name) {
+  return {name, kQzPropertyPut, 1, &dbMember<M>};
+}
+
+// The method table of Owner, built (the rows copied) on first use: rows, found before
+// baseRows, those of the layer Owner builds on.
+template <class Owner>
+proxyMethodTableC* dbTable(std::initializer_list<proxyMethodRowS> rows,
+                           std::initializer_list<proxyMethodRowS> baseRows = {}) {
+  struct Built : proxyMethodTableC {
+    Built(std::initializer_list<proxyMethodRowS> own, std::initializer_list<proxyMethodRowS> base) {
+      add(base.begin(), base.size());
+      add(own.begin(), own.size());  // added last, found first
+    }
+  };
+  static Built table(rows, baseRows);
+  return &table;
 }
 
 // Stores p in *out with a new reference; 0.

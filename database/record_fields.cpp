@@ -368,13 +368,11 @@ void dbJDBCRecordSetFieldsC::scriptCount(proxyAutoParaListC&, proxyAutoTypeCastC
 
 proxyMethodTableC* dbJDBCRecordSetFieldsC::table() {
   using T = dbJDBCRecordSetFieldsC;
-  static const proxyMethodRowS rows[] = {
-      {"Field", kQzMethod, 2, &dbMember<T, &T::scriptField>},
-      {"Count", kQzPropertyGet, 0, &dbMember<T, &T::scriptCount>},
-      {"FullText", kQzMethod, 1, &dbMember<T, &T::scriptFullText>},
-      {"Cut", kQzMethod, 1, &dbMember<T, &T::scriptCut>},
-      {"Row", kQzMethod, 1, &dbMember<T, &T::scriptRow>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
+  return dbTable<T>({
+      dbMethod<&T::scriptField>("Field", 2),
+      dbGet<&T::scriptCount>("Count"),
+      dbMethod<&T::scriptFullText>("FullText", 1),
+      dbMethod<&T::scriptCut>("Cut", 1),
+      dbMethod<&T::scriptRow>("Row", 1),
+  });
 }

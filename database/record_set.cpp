@@ -755,16 +755,14 @@ void dbJDBCSQLRecordSetC::scriptCancel(proxyAutoParaListC&, proxyAutoTypeCastC& 
 
 proxyMethodTableC* dbJDBCSQLRecordSetC::table() {
   using T = dbJDBCSQLRecordSetC;
-  static const proxyMethodRowS rows[] = {
-      {"collection", kQzMethod, 1, &dbMember<T, &T::scriptCollection>},
-      {"fetch", kQzMethod, 2, &dbMember<T, &T::scriptFetch>},
-      {"update", kQzMethod, 0, &dbMember<T, &T::scriptUpdate>},
-      {"transaction", kQzMethod, 1, &dbMember<T, &T::scriptTransaction>},
-      {"Count", kQzPropertyGet, 0, &dbMember<T, &T::scriptCount>},
-      {"Eof", kQzPropertyGet, 0, &dbMember<T, &T::scriptEof>},
-      {"option", kQzMethod, 2, &dbMember<T, &T::scriptOption>},
-      {"cancel", kQzMethod, 0, &dbMember<T, &T::scriptCancel>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
+  return dbTable<T>({
+      dbMethod<&T::scriptCollection>("collection", 1),
+      dbMethod<&T::scriptFetch>("fetch", 2),
+      dbMethod<&T::scriptUpdate>("update", 0),
+      dbMethod<&T::scriptTransaction>("transaction", 1),
+      dbGet<&T::scriptCount>("Count"),
+      dbGet<&T::scriptEof>("Eof"),
+      dbMethod<&T::scriptOption>("option", 2),
+      dbMethod<&T::scriptCancel>("cancel", 0),
+  });
 }

@@ -249,14 +249,11 @@ void dbJDBCSQLExecC::scriptStatement(proxyAutoParaListC& args, proxyAutoTypeCast
 
 proxyMethodTableC* dbJDBCSQLExecC::table() {
   using T = dbJDBCSQLExecC;
-  static const proxyMethodRowS rows[] = {
-      {"statement", kQzMethod, 1, &dbMember<T, &T::scriptStatement>},
-      {"cancel", kQzMethod, 0, &dbMember<T, &T::scriptCancel>},
-      {"columnType", kQzMethod, 1, &dbMember<T, &T::scriptColumnType>},
-      {"metadata", kQzMethod, 3, &dbMember<T, &T::scriptMetadata>},
-      {"columnInfo", kQzMethod, 2, &dbMember<T, &T::scriptColumnInfo>}};
-  static proxyMethodTableC t;
-  static const bool built = (addLayer(t, rows, 5), true);
-  (void)built;
-  return &t;
+  return layeredTable<T>({
+      dbMethod<&T::scriptStatement>("statement", 1),
+      dbMethod<&T::scriptCancel>("cancel", 0),
+      dbMethod<&T::scriptColumnType>("columnType", 1),
+      dbMethod<&T::scriptMetadata>("metadata", 3),
+      dbMethod<&T::scriptColumnInfo>("columnInfo", 2),
+  });
 }

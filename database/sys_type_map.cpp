@@ -84,10 +84,8 @@ void dbJDBCSysTypeMapC::scriptGetTranslation(proxyAutoParaListC& args, proxyAuto
 
 proxyMethodTableC* dbJDBCSysTypeMapC::table() {
   using T = dbJDBCSysTypeMapC;
-  static const proxyMethodRowS rows[] = {
-      {"addTranslation", kQzMethod, 2, &dbMember<T, &T::scriptAddTranslation>},
-      {"getTranslation", kQzMethod, 1, &dbMember<T, &T::scriptGetTranslation>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
+  return dbTable<T>({
+      dbMethod<&T::scriptAddTranslation>("addTranslation", 2),
+      dbMethod<&T::scriptGetTranslation>("getTranslation", 1),
+  });
 }

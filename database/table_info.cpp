@@ -41,6 +41,9 @@ constexpr int32_t kColumnsName = 4, kColumnsDataType = 5, kColumnsSize = 7, kCol
 constexpr int32_t kPrimaryTable = 3, kPrimaryColumn = 4, kPrimarySequence = 5;
 constexpr int32_t kImportedPkTable = 3, kImportedPkColumn = 4, kImportedFkTable = 7,
                   kImportedFkColumn = 8, kImportedSequence = 9;
+constexpr int32_t kPrimaryTexts[] = {kPrimaryTable, kPrimaryColumn};
+constexpr int32_t kImportedTexts[] = {kImportedPkTable, kImportedPkColumn, kImportedFkTable,
+                                      kImportedFkColumn};
 
 // isNull, when not null, tells SQL NULL apart from the empty text.
 bool readText(JSQLApi& session, sql::ResultSet& rs, int32_t column, int32_t size, std::string* out,
@@ -161,8 +164,12 @@ int32_t dbJDBCTableInfoC::execute(qzIUnknown** errOut) {
   try {
     if (lookUpTable(errOut) != kQzOk) return kQzFailed;
     if (readColumns(errOut) != kQzOk) return kQzFailed;
-    readPrimaryKey(errOut);
-    readForeignKeys(errOut);
+    readKeys({&JSQLApi::JSQLGetPrimaryKeys, kLabelPrimaryKey, kLabelPrimaryKeyRead, kPrimaryTexts,
+              kPrimarySequence, kDbKeyRolePrimary, kDbKeyFlagPrimary},
+             errOut);
+    readKeys({&JSQLApi::JSQLGetImportedKeys, kLabelForeignKey, kLabelForeignKeyRead, kImportedTexts,
+              kImportedSequence, kDbKeyRoleForeign, kDbKeyFlagForeign},
+             errOut);
     return kQzOk;
   } catch (...) {
     return kQzFailed;
@@ -296,61 +303,33 @@ int32_t dbJDBCTableInfoC::readColumns(qzIUnknown** errOut) {
   return status;
 }
 
-bool dbJDBCTableInfoC::openKeys(KeyQuery query, const char* label, sql::ResultSet& rs,
-                                qzIUnknown** errOut) {
+void dbJDBCTableInfoC::readKeys(const KeyQueryS& keys, qzIUnknown** errOut) {
   JSQLApi& session = connection().session();
   const std::string& table = found_ ? tableName_ : requestedName_;
-  if ((session.*query)(connection().metaData(), rs, nullptr, schema_.c_str(), table.c_str()) ==
+  sql::ResultSet rs;
+  if ((session.*keys.query)(connection().metaData(), rs, nullptr, schema_.c_str(), table.c_str()) !=
       JSQLApi::kOk) {
-    return true;
+    loseKeyInformation();
+    report(session, keys.label, errOut);
+    return;
   }
-  loseKeyInformation();
-  report(session, label, errOut);
-  return false;
-}
-
-void dbJDBCTableInfoC::readPrimaryKey(qzIUnknown** errOut) {
-  JSQLApi& session = connection().session();
-  sql::ResultSet rs;
-  if (!openKeys(&JSQLApi::JSQLGetPrimaryKeys, kLabelPrimaryKey, rs, errOut)) return;
   try {
-    std::string keyTable, column;
+    std::string text;
     int32_t sequence = 0;
     while (rs.next()) {
-      if (!readText(session, rs, kPrimaryTable, kNameBuffer, &keyTable) ||
-          !readText(session, rs, kPrimaryColumn, kNameBuffer, &column)) {
-        report(session, kLabelPrimaryKeyRead, errOut);
+      bool read = true;
+      for (const int32_t column : keys.texts) {
+        read = read && readText(session, rs, column, kNameBuffer, &text);
+      }
+      if (!read) {
+        report(session, keys.readLabel, errOut);
         break;
       }
-      if (!readInt(session, rs, kPrimarySequence, &sequence)) break;
-      mark(column, kDbKeyRolePrimary, kDbKeyFlagPrimary);
+      if (!readInt(session, rs, keys.sequence, &sequence)) break;
+      mark(text, keys.role, keys.flag);  // the last text read: the key column
     }
   } catch (const std::exception& e) {
-    report(session, kLabelPrimaryKeyRead, errOut, dbJavaMessage(e).c_str());
-  }
-  session.JSQLCloseResultSet(rs);
-}
-
-void dbJDBCTableInfoC::readForeignKeys(qzIUnknown** errOut) {
-  JSQLApi& session = connection().session();
-  sql::ResultSet rs;
-  if (!openKeys(&JSQLApi::JSQLGetImportedKeys, kLabelForeignKey, rs, errOut)) return;
-  try {
-    std::string pkTable, pkColumn, fkTable, fkColumn;
-    int32_t sequence = 0;
-    while (rs.next()) {
-      if (!readText(session, rs, kImportedPkTable, kNameBuffer, &pkTable) ||
-          !readText(session, rs, kImportedPkColumn, kNameBuffer, &pkColumn) ||
-          !readText(session, rs, kImportedFkTable, kNameBuffer, &fkTable) ||
-          !readText(session, rs, kImportedFkColumn, kNameBuffer, &fkColumn)) {
-        report(session, kLabelForeignKeyRead, errOut);
-        break;
-      }
-      if (!readInt(session, rs, kImportedSequence, &sequence)) break;
-      mark(fkColumn, kDbKeyRoleForeign, kDbKeyFlagForeign);
-    }
-  } catch (const std::exception& e) {
-    report(session, kLabelForeignKeyRead, errOut, dbJavaMessage(e).c_str());
+    report(session, keys.readLabel, errOut, dbJavaMessage(e).c_str());
   }
   session.JSQLCloseResultSet(rs);
 }
@@ -383,14 +362,11 @@ void dbJDBCTableInfoC::scriptExecute(proxyAutoParaListC&, proxyAutoTypeCastC& re
 
 proxyMethodTableC* dbJDBCTableInfoC::table() {
   using T = dbJDBCTableInfoC;
-  static const proxyMethodRowS rows[] = {
-      {"tablename", kQzPropertyPut, 1, &dbMember<T, &T::scriptTableName>},
-      {"result", kQzPropertyGet, 0, &dbMember<T, &T::scriptResult>},
-      {"execute", kQzMethod, 0, &dbMember<T, &T::scriptExecute>}};
-  static proxyMethodTableC t;
-  static const bool built = (addLayer(t, rows, 3), true);
-  (void)built;
-  return &t;
+  return layeredTable<T>({
+      dbPut<&T::scriptTableName>("tablename"),
+      dbGet<&T::scriptResult>("result"),
+      dbMethod<&T::scriptExecute>("execute", 0),
+  });
 }
 
 // --- the result object ----------------------------------------------------------------------
@@ -525,11 +501,9 @@ void dbJDBCTableInfoResC::scriptColumnInfo(proxyAutoParaListC& args, proxyAutoTy
 
 proxyMethodTableC* dbJDBCTableInfoResC::table() {
   using T = dbJDBCTableInfoResC;
-  static const proxyMethodRowS rows[] = {
-      {"tableinfo", kQzMethod, 1, &dbMember<T, &T::scriptTableInfo>},
-      {"countColumns", kQzPropertyGet, 0, &dbMember<T, &T::scriptCountColumns>},
-      {"columnInfo", kQzMethod, 2, &dbMember<T, &T::scriptColumnInfo>},
-      {nullptr, 0, 0, nullptr}};
-  static proxyMethodTableC t(rows);
-  return &t;
+  return dbTable<T>({
+      dbMethod<&T::scriptTableInfo>("tableinfo", 1),
+      dbGet<&T::scriptCountColumns>("countColumns"),
+      dbMethod<&T::scriptColumnInfo>("columnInfo", 2),
+  });
 }

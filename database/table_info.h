@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,12 +78,20 @@ class dbJDBCTableInfoC final : public dbObjectT<dbJDBCTableInfoC, dbJDBCTransact
       int32_t (qz::jdbc::JSQLApi::*)(jbridge::proxy::java::sql::DatabaseMetaData& metaData,
                                      jbridge::proxy::java::sql::ResultSet& resultSet,
                                      const char* catalog, const char* schema, const char* table);
-  // Runs the key query for the table into rs; false, the key information dropped and the
-  // failure reported under label, when it fails.
-  bool openKeys(KeyQuery query, const char* label, jbridge::proxy::java::sql::ResultSet& rs,
-                qzIUnknown** errOut);
-  void readPrimaryKey(qzIUnknown** errOut);
-  void readForeignKeys(qzIUnknown** errOut);
+  // A key query and where its answer is read: the text columns of each row, the last of them
+  // the column that gets role and flag, and the key sequence column.
+  struct KeyQueryS {
+    KeyQuery query;
+    const char* label;      // reports a failed query
+    const char* readLabel;  // reports a row that does not read
+    std::span<const int32_t> texts;
+    int32_t sequence;
+    int32_t role;
+    int32_t flag;
+  };
+  // Runs the key query for the table and marks the key columns it names. A failed query drops
+  // the key information; both failures are reported in errOut.
+  void readKeys(const KeyQueryS& keys, qzIUnknown** errOut);
   void loseKeyInformation();
   void mark(const std::string& column, int32_t role, int32_t flag);
 

@@ -9,8 +9,8 @@
 // Thread rule: that of the connection. Ownership: holds a counted reference to the connection.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "database/db_object.h"
 #include "interfaces/database.h"
@@ -27,9 +27,11 @@ class dbJDBCTransactionC
   dbJDBCTransactionC(proxyMethodTableC* table, dbJDBCDatabaseC* connection);
   ~dbJDBCTransactionC() override;
 
-  // A table holding rows (count of them, no zero row needed) and then the base rows.
-  // REQUIRES: called once per derived class, for its function-local static table.
-  static void addLayer(proxyMethodTableC& table, const proxyMethodRowS* rows, size_t count);
+  // The method table of the derived layer T: rows, then the base's.
+  template <class T>
+  static proxyMethodTableC* layeredTable(std::initializer_list<proxyMethodRowS> rows) {
+    return dbTable<T>(rows, {dbMethod<&dbJDBCTransactionC::scriptExecute>("execute", 0)});
+  }
 
  private:
   // "execute": integer 1, or the call exception of the failed run (possibly an empty one).

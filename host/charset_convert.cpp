@@ -147,9 +147,7 @@ const char* iconvCharsetName(const char* name, char* buffer, int size) {
 }
 
 qzIUnknown* createCharsetFactory() {
-  auto* f = new charsetFactoryC();
-  f->AddRef();
-  return static_cast<qzICharsetFactory*>(f);
+  return newCompanion<qzICharsetFactory, charsetFactoryC>();
 }
 
 }  // namespace qz::host

@@ -10,6 +10,14 @@ constexpr const char* kJvmClass = "zeltools.jvm";
 constexpr const char* kCharsetClass = "zeltools.charsetconvert";
 constexpr const char* kEnvConfigClass = "zeltools.zelenvcfg";
 
+// A new C with one reference for the caller, handed out as its interface I.
+template <class I, class C>
+qzIUnknown* newCompanion() {
+  C* c = new C();
+  c->AddRef();
+  return static_cast<I*>(c);
+}
+
 // "QZCOM.IJVMPROVIDER": the process's one Java VM, started on first use.
 qzIUnknown* createJvmProvider();
 // "QZCOM.ICHARSETFACT": the locale's character set and iconv converters.

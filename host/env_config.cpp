@@ -42,9 +42,7 @@ class envConfigC final : public proxyObjectC {
 }  // namespace
 
 qzIUnknown* createEnvConfig() {
-  auto* e = new envConfigC();
-  e->AddRef();
-  return static_cast<qzIDispatch*>(e);
+  return newCompanion<qzIDispatch, envConfigC>();
 }
 
 }  // namespace qz::host

@@ -54,9 +54,7 @@ class jvmProviderC final : public defQZCOMWrapperT<qzIJvmProvider, &qziid::kJvmP
 }  // namespace
 
 qzIUnknown* createJvmProvider() {
-  auto* p = new jvmProviderC();
-  p->AddRef();
-  return static_cast<qzIJvmProvider*>(p);
+  return newCompanion<qzIJvmProvider, jvmProviderC>();
 }
 
 }  // namespace qz::host

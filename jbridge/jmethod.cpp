@@ -3,17 +3,28 @@
 namespace jbridge {
 namespace detail {
 
-jmethodID lookupMethod(JNIEnv* env, const JClass& cls, const char* name, const char* signature,
-                       bool isStatic) {
-  jclass javaClass = cls.getClass();
-  jmethodID id = isStatic ? env->GetStaticMethodID(javaClass, name, signature)
-                          : env->GetMethodID(javaClass, name, signature);
+namespace {
+
+// A missing member leaves a NoSuchMethodError or NoSuchFieldError pending; it is cleared, and
+// the exception says what was looked for.
+template <class Id>
+Id lookupMember(JNIEnv* env, const JClass& cls, const char* name, const char* signature,
+                Id (JNIEnv::*lookup)(jclass, const char*, const char*), const char* what) {
+  Id id = (env->*lookup)(cls.getClass(), name, signature);
   if (!id) {
-    env->ExceptionClear();  // NoSuchMethodError
-    throw JNIException(std::string("JMethod::getMethodID\nUnable to find method <") + name +
-                       "> with signature <" + signature + ">");
+    env->ExceptionClear();
+    throw JNIException(std::string(what) + " <" + name + "> with signature <" + signature + ">");
   }
   return id;
+}
+
+}  // namespace
+
+jmethodID lookupMethod(JNIEnv* env, const JClass& cls, const char* name, const char* signature,
+                       bool isStatic) {
+  return lookupMember(env, cls, name, signature,
+                      isStatic ? &JNIEnv::GetStaticMethodID : &JNIEnv::GetMethodID,
+                      "JMethod::getMethodID\nUnable to find method");
 }
 
 jmethodID lookupConstructor(JNIEnv* env, const JClass& cls, const char* signature) {
@@ -28,15 +39,9 @@ jmethodID lookupConstructor(JNIEnv* env, const JClass& cls, const char* signatur
 
 jfieldID lookupField(JNIEnv* env, const JClass& cls, const char* name, const char* signature,
                      bool isStatic) {
-  jclass javaClass = cls.getClass();
-  jfieldID id = isStatic ? env->GetStaticFieldID(javaClass, name, signature)
-                         : env->GetFieldID(javaClass, name, signature);
-  if (!id) {
-    env->ExceptionClear();  // NoSuchFieldError
-    throw JNIException(std::string("JFieldHelper::getFieldID\nUnable to find field <") + name +
-                       "> with signature <" + signature + ">");
-  }
-  return id;
+  return lookupMember(env, cls, name, signature,
+                      isStatic ? &JNIEnv::GetStaticFieldID : &JNIEnv::GetFieldID,
+                      "JFieldHelper::getFieldID\nUnable to find field");
 }
 
 void throwNullProxy(const char* what, const char* name, const JClass& cls) {

@@ -244,6 +244,10 @@ class JSQLApi {
   template <class Getter>
   int32_t copyMetaText(DatabaseMetaData& metaData, char* buffer, int32_t size,
                        const char* operation, Getter getter);
+  // Makes resultSet the answer of one catalogue query of metaData.
+  template <class Query>
+  int32_t queryCatalogue(DatabaseMetaData& metaData, ResultSet& resultSet, const char* operation,
+                         Query query);
 
   int32_t lastErrorCode_ = 0;
   std::string lastMessage_;

@@ -455,41 +455,41 @@ int32_t JSQLApi::JSQLGetTables(DatabaseMetaData& metaData, ResultSet& resultSet,
   });
 }
 
+template <class Query>
+int32_t JSQLApi::queryCatalogue(DatabaseMetaData& metaData, ResultSet& resultSet,
+                                const char* operation, Query query) {
+  if (!present(metaData, (std::string(operation) + ": no database metadata").c_str())) {
+    return kFailed;
+  }
+  return guarded(nullptr, [&] {
+    resultSet = query();
+    const std::string noResult = std::string(operation) + ": the driver answered no result set";
+    return present(resultSet, noResult.c_str()) ? kOk : kFailed;
+  });
+}
+
 int32_t JSQLApi::JSQLGetColumns(DatabaseMetaData& metaData, ResultSet& resultSet,
                                 const char* catalog, const char* schemaPattern,
                                 const char* tablePattern, const char* columnPattern) {
-  if (!present(metaData, "JSQLGetColumns: no database metadata")) return kFailed;
-  return guarded(nullptr, [&] {
-    resultSet = metaData.getColumns(optionalString(catalog), optionalString(schemaPattern),
-                                    optionalString(tablePattern), optionalString(columnPattern));
-    if (!present(resultSet, "JSQLGetColumns: the driver answered no result set")) return kFailed;
-    return kOk;
+  return queryCatalogue(metaData, resultSet, "JSQLGetColumns", [&] {
+    return metaData.getColumns(optionalString(catalog), optionalString(schemaPattern),
+                               optionalString(tablePattern), optionalString(columnPattern));
   });
 }
 
 int32_t JSQLApi::JSQLGetPrimaryKeys(DatabaseMetaData& metaData, ResultSet& resultSet,
                                     const char* catalog, const char* schema, const char* table) {
-  if (!present(metaData, "JSQLGetPrimaryKeys: no database metadata")) return kFailed;
-  return guarded(nullptr, [&] {
-    resultSet = metaData.getPrimaryKeys(optionalString(catalog), optionalString(schema),
-                                        optionalString(table));
-    if (!present(resultSet, "JSQLGetPrimaryKeys: the driver answered no result set")) {
-      return kFailed;
-    }
-    return kOk;
+  return queryCatalogue(metaData, resultSet, "JSQLGetPrimaryKeys", [&] {
+    return metaData.getPrimaryKeys(optionalString(catalog), optionalString(schema),
+                                   optionalString(table));
   });
 }
 
 int32_t JSQLApi::JSQLGetImportedKeys(DatabaseMetaData& metaData, ResultSet& resultSet,
                                      const char* catalog, const char* schema, const char* table) {
-  if (!present(metaData, "JSQLGetImportedKeys: no database metadata")) return kFailed;
-  return guarded(nullptr, [&] {
-    resultSet = metaData.getImportedKeys(optionalString(catalog), optionalString(schema),
-                                         optionalString(table));
-    if (!present(resultSet, "JSQLGetImportedKeys: the driver answered no result set")) {
-      return kFailed;
-    }
-    return kOk;
+  return queryCatalogue(metaData, resultSet, "JSQLGetImportedKeys", [&] {
+    return metaData.getImportedKeys(optionalString(catalog), optionalString(schema),
+                                    optionalString(table));
   });
 }
 
@@ -497,16 +497,10 @@ int32_t JSQLApi::JSQLGetCrossReference(DatabaseMetaData& metaData, ResultSet& re
                                        const char* primaryCatalog, const char* primarySchema,
                                        const char* primaryTable, const char* foreignCatalog,
                                        const char* foreignSchema, const char* foreignTable) {
-  if (!present(metaData, "JSQLGetCrossReference: no database metadata")) return kFailed;
-  return guarded(nullptr, [&] {
-    resultSet =
-        metaData.getCrossReference(optionalString(primaryCatalog), optionalString(primarySchema),
-                                   optionalString(primaryTable), optionalString(foreignCatalog),
-                                   optionalString(foreignSchema), optionalString(foreignTable));
-    if (!present(resultSet, "JSQLGetCrossReference: the driver answered no result set")) {
-      return kFailed;
-    }
-    return kOk;
+  return queryCatalogue(metaData, resultSet, "JSQLGetCrossReference", [&] {
+    return metaData.getCrossReference(optionalString(primaryCatalog), optionalString(primarySchema),
+                                      optionalString(primaryTable), optionalString(foreignCatalog),
+                                      optionalString(foreignSchema), optionalString(foreignTable));
   });
 }
 

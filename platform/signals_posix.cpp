@@ -11,7 +11,15 @@
 namespace qz::platform {
 namespace {
 
-constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// The signals we catch, with the names the crash log gives them.
+struct CaughtSignal {
+  int number;
+  const char* name;
+};
+constexpr CaughtSignal kSignals[] = {
+    {SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"},   {SIGFPE, "SIGFPE"},
+    {SIGILL, "SIGILL"},   {SIGABRT, "SIGABRT"},
+};
 constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
 
 struct Slot {
@@ -27,7 +35,7 @@ std::atomic<long> gReporter{0};
 
 Slot* slotOf(int sig) {
   for (int i = 0; i < kSignalCount; ++i) {
-    if (kSignals[i] == sig) return &gSlots[i];
+    if (kSignals[i].number == sig) return &gSlots[i];
   }
   return nullptr;
 }
@@ -109,7 +117,7 @@ bool installFatalSignalHandler(FatalSignals which, FatalSignalCallback callback)
   gCallback.store(callback);
   bool ok = true;
   for (int i = 0; i < kSignalCount; ++i) {
-    const int sig = kSignals[i];
+    const int sig = kSignals[i].number;
     const bool wanted = which == FatalSignals::kAll || sig == SIGSEGV || sig == SIGBUS;
     Slot& slot = gSlots[i];
     slot.wanted.store(wanted);
@@ -135,27 +143,17 @@ void removeFatalSignalHandler() {
     slot.wanted.store(false);
     if (!slot.installed) continue;
     struct sigaction current {};
-    if (::sigaction(kSignals[i], nullptr, &current) != 0 || !isOurs(current)) continue;
-    ::sigaction(kSignals[i], &slot.previous, nullptr);
+    if (::sigaction(kSignals[i].number, nullptr, &current) != 0 || !isOurs(current)) continue;
+    ::sigaction(kSignals[i].number, &slot.previous, nullptr);
     slot.installed = false;
   }
 }
 
 const char* signalName(int signal) {
-  switch (signal) {
-    case SIGSEGV:
-      return "SIGSEGV";
-    case SIGBUS:
-      return "SIGBUS";
-    case SIGFPE:
-      return "SIGFPE";
-    case SIGILL:
-      return "SIGILL";
-    case SIGABRT:
-      return "SIGABRT";
-    default:
-      return "signal";
+  for (const CaughtSignal& s : kSignals) {
+    if (s.number == signal) return s.name;
   }
+  return "signal";
 }
 
 }  // namespace qz::platform

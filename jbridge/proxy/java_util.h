@@ -9,8 +9,8 @@
 
 namespace jbridge::proxy::java::util {
 
-// java.util.Collection.
-#define QZ_JAVA_util_Collection(_, CONST, METHOD, STATIC, NEW)     \
+// The members of java.util.Collection that AbstractCollection declares again.
+#define QZ_J_COLLECTION_OPERATIONS(_, METHOD)                      \
   METHOD(_, JInt, size, ())                                        \
   METHOD(_, JBoolean, isEmpty, ())                                 \
   METHOD(_, JBoolean, contains, (lang::Object))                    \
@@ -22,8 +22,12 @@ namespace jbridge::proxy::java::util {
   METHOD(_, JBoolean, addAll, (Collection))                        \
   METHOD(_, JBoolean, removeAll, (Collection))                     \
   METHOD(_, JBoolean, retainAll, (Collection))                     \
-  METHOD(_, void, clear, ())                                       \
-  METHOD(_, JBoolean, equals, (lang::Object))                      \
+  METHOD(_, void, clear, ())
+
+// java.util.Collection.
+#define QZ_JAVA_util_Collection(_, CONST, METHOD, STATIC, NEW) \
+  QZ_J_COLLECTION_OPERATIONS(_, METHOD)                        \
+  METHOD(_, JBoolean, equals, (lang::Object))                  \
   METHOD(_, JInt, hashCode, ())
 class Collection : public virtual lang::Object {
   JBRIDGE_PROXY(util, Collection)
@@ -46,18 +50,7 @@ class List : public virtual Collection {
 
 // java.util.AbstractCollection.
 #define QZ_JAVA_util_AbstractCollection(_, CONST, METHOD, STATIC, NEW) \
-  METHOD(_, JInt, size, ())                                            \
-  METHOD(_, JBoolean, isEmpty, ())                                     \
-  METHOD(_, JBoolean, contains, (lang::Object))                        \
-  METHOD(_, JArray<lang::Object>, toArray, ())                         \
-  METHOD(_, JArray<lang::Object>, toArray, (JArray<lang::Object>))     \
-  METHOD(_, JBoolean, add, (lang::Object))                             \
-  METHOD(_, JBoolean, remove, (lang::Object))                          \
-  METHOD(_, JBoolean, containsAll, (Collection))                       \
-  METHOD(_, JBoolean, addAll, (Collection))                            \
-  METHOD(_, JBoolean, removeAll, (Collection))                         \
-  METHOD(_, JBoolean, retainAll, (Collection))                         \
-  METHOD(_, void, clear, ())                                           \
+  QZ_J_COLLECTION_OPERATIONS(_, METHOD)                                \
   METHOD(_, lang::String, toString, ())
 class AbstractCollection : public virtual Collection {
   JBRIDGE_PROXY(util, AbstractCollection)
@@ -105,6 +98,25 @@ class Enumeration : public virtual lang::Object {
   JBRIDGE_PROXY(util, Enumeration)
 };
 
+// The accessors of java.util.Date for the day, which java.sql.Time declares again.
+#define QZ_J_DATE_DAY(_, METHOD)    \
+  METHOD(_, JInt, getYear, ())      \
+  METHOD(_, void, setYear, (JInt))  \
+  METHOD(_, JInt, getMonth, ())     \
+  METHOD(_, void, setMonth, (JInt)) \
+  METHOD(_, JInt, getDate, ())      \
+  METHOD(_, void, setDate, (JInt))  \
+  METHOD(_, JInt, getDay, ())
+
+// The accessors of java.util.Date for the time of day, which java.sql.Date declares again.
+#define QZ_J_DATE_TIME_OF_DAY(_, METHOD) \
+  METHOD(_, JInt, getHours, ())          \
+  METHOD(_, void, setHours, (JInt))      \
+  METHOD(_, JInt, getMinutes, ())        \
+  METHOD(_, void, setMinutes, (JInt))    \
+  METHOD(_, JInt, getSeconds, ())        \
+  METHOD(_, void, setSeconds, (JInt))
+
 // java.util.Date.
 #define QZ_JAVA_util_Date(_, CONST, METHOD, STATIC, NEW)      \
   NEW(_, ())                                                  \
@@ -116,19 +128,8 @@ class Enumeration : public virtual lang::Object {
   METHOD(_, lang::Object, clone, ())                          \
   STATIC(_, JLong, UTC, (JInt, JInt, JInt, JInt, JInt, JInt)) \
   STATIC(_, JLong, parse, (lang::String))                     \
-  METHOD(_, JInt, getYear, ())                                \
-  METHOD(_, void, setYear, (JInt))                            \
-  METHOD(_, JInt, getMonth, ())                               \
-  METHOD(_, void, setMonth, (JInt))                           \
-  METHOD(_, JInt, getDate, ())                                \
-  METHOD(_, void, setDate, (JInt))                            \
-  METHOD(_, JInt, getDay, ())                                 \
-  METHOD(_, JInt, getHours, ())                               \
-  METHOD(_, void, setHours, (JInt))                           \
-  METHOD(_, JInt, getMinutes, ())                             \
-  METHOD(_, void, setMinutes, (JInt))                         \
-  METHOD(_, JInt, getSeconds, ())                             \
-  METHOD(_, void, setSeconds, (JInt))                         \
+  QZ_J_DATE_DAY(_, METHOD)                                    \
+  QZ_J_DATE_TIME_OF_DAY(_, METHOD)                            \
   METHOD(_, JLong, getTime, ())                               \
   METHOD(_, void, setTime, (JLong))                           \
   METHOD(_, JBoolean, before, (Date))                         \

@@ -31,12 +31,7 @@ class SQLException : public virtual lang::Exception {
   METHOD(_, void, setTime, (JLong))                     \
   STATIC(_, Date, valueOf, (lang::String))              \
   METHOD(_, lang::String, toString, ())                 \
-  METHOD(_, JInt, getHours, ())                         \
-  METHOD(_, JInt, getMinutes, ())                       \
-  METHOD(_, JInt, getSeconds, ())                       \
-  METHOD(_, void, setHours, (JInt))                     \
-  METHOD(_, void, setMinutes, (JInt))                   \
-  METHOD(_, void, setSeconds, (JInt))
+  QZ_J_DATE_TIME_OF_DAY(_, METHOD)
 class Date : public virtual util::Date {
   JBRIDGE_PROXY(sql, Date)
 };
@@ -48,13 +43,7 @@ class Date : public virtual util::Date {
   METHOD(_, void, setTime, (JLong))                     \
   STATIC(_, Time, valueOf, (lang::String))              \
   METHOD(_, lang::String, toString, ())                 \
-  METHOD(_, JInt, getYear, ())                          \
-  METHOD(_, JInt, getMonth, ())                         \
-  METHOD(_, JInt, getDay, ())                           \
-  METHOD(_, JInt, getDate, ())                          \
-  METHOD(_, void, setYear, (JInt))                      \
-  METHOD(_, void, setMonth, (JInt))                     \
-  METHOD(_, void, setDate, (JInt))
+  QZ_J_DATE_DAY(_, METHOD)
 class Time : public virtual util::Date {
   JBRIDGE_PROXY(sql, Time)
 };
