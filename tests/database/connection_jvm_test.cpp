@@ -54,10 +54,7 @@ TEST_P(ConnectionTest, WrongPasswordFailsTheConnect) {
 TEST_P(ConnectionTest, DatabaseInformationOfAnOpenAndAClosedConnection) {
   connect();
   Obj info = db_.call("createObject", "DATABASEINFO").object();
-  ASSERT_TRUE(info);
-  // The rest of an open connection's information is the driver matrix's.
-  EXPECT_EQ(info.get("dbmsname").text(), postgres() ? "PostgreSQL" : "HSQL Database Engine");
-
+  ASSERT_TRUE(info);  // an open connection's information is the driver matrix's
   EXPECT_EQ(db_.call("close").asInt(), 1);
   EXPECT_EQ(db_.call("close").asInt(), 0);
   EXPECT_EQ(info.get("connectionState").asInt(), 2);

@@ -58,17 +58,12 @@ TEST_F(FactoryTest, OdbcNeedsAProxyConfig) {
        {"[OTHER]\nDriver = DATABASE.JDBCDB\n", "neither an operating-system block nor COMMON"}});
 }
 
-TEST_F(FactoryTest, ProxyConfigWithAByteOrderMarkOrNotAFile) {
-  proxyConfig("\xEF\xBB\xBF[COMMON]\r\nDriver = DATABASE.JDBCDB\r\n");
-  EXPECT_TRUE(odbcServed()) << "the first block of a file a Windows editor saved";
-  install_.setup().remove("dbproxy.cfg");
+// (A byte-order mark, and a folder in the file's place, are the configuration reader's.)
+TEST_F(FactoryTest, ProxyConfigThatIsAFifoIsRefusedNotWaitedOn) {
   const std::string path = install_.setup().path() + "/dbproxy.cfg";
   ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-  EXPECT_FALSE(odbcServed()) << "a FIFO is refused, not waited on";
-  install_.setup().remove("dbproxy.cfg");
-  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
   EXPECT_FALSE(odbcServed());
-  rmdir(path.c_str());
+  install_.setup().remove("dbproxy.cfg");
 }
 
 TEST_F(FactoryTest, OdbcRoutedByCommonBlockInAnyLetterCase) {

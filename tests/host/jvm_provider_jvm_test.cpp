@@ -3,7 +3,6 @@
 #include <jni.h>
 
 #include <string>
-#include <thread>
 
 #include "host/host.h"
 #include "variant/variant.h"
@@ -57,12 +56,5 @@ TEST(JvmProvider, StartsOneVmAndJavaRunsInIt) {
   qzVariantS configuration;
   ASSERT_EQ(p->getConfiguration(&configuration), 0);
   EXPECT_NE(std::string(configuration.text()).find("-Djava.class.path="), std::string::npos);
-
-  // Another thread gets the same VM.
-  JavaVM* other = nullptr;
-  std::thread([&] {
-    qz::host::Host second;
-    other = vmFrom(second);
-  }).join();
-  EXPECT_EQ(other, vm);
+  // (One VM per process, whoever asks, is the platform's VM test.)
 }

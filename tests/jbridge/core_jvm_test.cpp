@@ -138,19 +138,6 @@ TEST_F(CoreTest, ThrownProxiesCanBeCaughtAsAnyBase) {
   }
 }
 
-TEST_F(CoreTest, RegistryHoldsTheProxyClassesWithMembers) {
-  for (const char* name : {"java.lang.Throwable", "java.lang.Exception", "java.sql.SQLException",
-                           "java.sql.ResultSet", "java.util.Vector", "java.io.Serializable"}) {
-    EXPECT_NE(findFactory(name), nullptr) << name;
-  }
-  EXPECT_EQ(findFactory("java.lang.ClassNotFoundException"), nullptr);
-
-  lang::String text("made by a factory");
-  auto made = findFactory("java.lang.String")->makeProxy(text.getJniObject());
-  EXPECT_TRUE(made->isSameObject(text));
-  EXPECT_EQ(made->getJniClass().getInternalName(), "java/lang/String");
-}
-
 // A wrong line in a member table (a name, a type, static or not) compiles; only the VM can
 // tell, through the same ID lookups that the calls make.
 TEST_F(CoreTest, EveryTableMemberResolvesInTheVm) {

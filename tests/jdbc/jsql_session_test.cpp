@@ -64,12 +64,9 @@ TEST_F(SessionTest, JdbcConfigIsLookedForInTheUserThenTheSetupFolder) {
   EXPECT_EQ(std::string(cut, 6), std::string("\xCE\xB1\xCE\xB2\0X", 6));
 }
 
-TEST_F(SessionTest, JdbcConfigWithAByteOrderMarkOrNotAFile) {
-  writeJdbcConfig(userFolder(), "\xEF\xBB\xBF" + configBlock("mem", "jdbc:x", "x.Driver", "m"));
-  EXPECT_EQ(serverDb("mem"), "m") << "the first block of a file a Windows editor saved";
-  removeJdbcConfig(userFolder());
-
-  // Neither blocks nor passes over to the setup folder's file: refused, naming the path.
+// A FIFO neither blocks nor passes over to the setup folder's file: refused, naming the path.
+// (A byte-order mark, and a folder in the file's place, are the configuration reader's.)
+TEST_F(SessionTest, JdbcConfigThatIsNotAFileIsRefused) {
   writeJdbcConfig(setupFolder(), configBlock("mem", "jdbc:x", "x.Driver", "setup"));
   const std::string path = userFolder() + "/jdbc.cfg";
   ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -80,10 +77,6 @@ TEST_F(SessionTest, JdbcConfigWithAByteOrderMarkOrNotAFile) {
                                     " ($KESTRAN_USER\\jdbc.cfg) is not a regular file: jdbc.cfg "
                                     "must be a plain file");
   removeJdbcConfig(userFolder());
-  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
-  EXPECT_EQ(serverDb("mem", &r), "garbage");
-  EXPECT_NE(api_.lastMessage().find("is not a regular file"), std::string::npos);
-  rmdir(path.c_str());
 }
 
 TEST_F(SessionTest, AnInstallationPathThatExpandsTooLongIsRefusedSayingSo) {

@@ -4,8 +4,6 @@
 
 #include <stdexcept>
 
-#include "runtime/str.h"
-
 namespace mm = qz::memman;
 
 namespace {
@@ -80,15 +78,6 @@ TEST_F(PageMemTest, FailedPageLeavesNothingBehind) {
   EXPECT_EQ(mm::counters().liveBlocks, live);
   pm[9].value = 1;  // the next attempt succeeds
   EXPECT_EQ(pm.pageCount(), 2u);
-}
-
-TEST_F(PageMemTest, HoldsPoolObjects) {
-  pageMemT<str> names;
-  names[0] = "first";
-  names[17] = "second";
-  EXPECT_EQ(names[0], "first");
-  EXPECT_EQ(*names.find(17), "second");
-  EXPECT_EQ(names[5], "");
 }
 
 }  // namespace

@@ -135,9 +135,6 @@ class Obj {
   void put(const char* name, const Value& value) const {
     must(name, run(name, kQzPropertyPut, {value}));
   }
-  Outcome tryPut(const char* name, const Value& value) const {
-    return run(name, kQzPropertyPut, {value});
-  }
 
   // invoke with any kind and arguments.
   Outcome run(const char* name, int32_t kind, std::vector<Value> args) const;

@@ -188,7 +188,8 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   EXPECT_FALSE(contains(password.err, "Password for"));
 }
 
-TEST_F(QzsqlRun, PostgresqlErrorsAndWrongPassword) {
+// (A wrong password on PostgreSQL is ConnectSwitchesDataSourcesAndRecoversALostServer's.)
+TEST_F(QzsqlRun, PostgresqlErrorsSayErrorOnce) {
   QZ_SKIP_WITHOUT_PG();
   qztest::PgServer& pg = addPg();
   Result bad = box.run({"pg", "-U", pg.user(), "-c", "SELECT * FROM nosuch_table"}, "",
@@ -199,11 +200,6 @@ TEST_F(QzsqlRun, PostgresqlErrorsAndWrongPassword) {
             "-c:1: ERROR:  42P01: relation \"nosuch_table\" does not exist")
       << bad.err;
   EXPECT_EQ(bad.err.find("ERROR"), bad.err.rfind("ERROR")) << bad.err;
-
-  Result wrong = box.run({"pg", "-U", pg.user(), "-c", "SELECT 1"}, "",
-                         {{"QZSQL_PASSWORD", "not-the-password"}});
-  EXPECT_EQ(wrong.code, 2);
-  EXPECT_TRUE(contains(wrong.err, "ERROR:  28P01: password authentication failed")) << wrong.err;
 }
 
 TEST_F(QzsqlRun, StatementsGoAsWrittenUnlessBindingIsOn) {
@@ -410,38 +406,21 @@ std::string repeat(const std::string& text, int times) {
 }
 
 // Values far beyond the record set's buffers (8192 bytes), one with 4-byte characters that a
-// cut would split, in a text column and a large-object one.
-void checkLongValuesArriveWhole(const Sandbox& box, std::vector<std::string> connection,
-                                const char* largeType,
-                                const std::map<std::string, std::string>& env) {
+// cut would split, in a text column read cut and a large-object one read whole. (The database
+// tests read long values on PostgreSQL; qzsql's part is the same on every driver.)
+TEST_F(QzsqlRun, LongValuesArriveWhole) {
   std::string file = box.root() + "/long.csv";
-  connection.insert(connection.end(),
-                    {"--format", "csv", "-o", file, "-c",
-                     std::string("DROP TABLE IF EXISTS qz_long; CREATE TABLE qz_long (v ") +
-                         "VARCHAR(20000), u VARCHAR(20000), c " + largeType + "); " +
-                         "INSERT INTO qz_long VALUES (REPEAT('x', 12000), REPEAT('a😀', 3000), " +
-                         "REPEAT('ü', 9000)); SELECT v, u, c FROM qz_long"});
-  Result r = box.run(connection, "", env);
+  Result r = box.run({"hsql", "--format", "csv", "-o", file, "-c",
+                      "CREATE TABLE qz_long (v VARCHAR(20000), u VARCHAR(20000), c CLOB); "
+                      "INSERT INTO qz_long VALUES (REPEAT('x', 12000), REPEAT('a😀', 3000), "
+                      "REPEAT('ü', 9000)); SELECT v, u, c FROM qz_long"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  std::string want = "v,u,c\r\n" + std::string(12000, 'x') + "," + repeat("a😀", 3000) + "," +
+  std::string want = "V,U,C\r\n" + std::string(12000, 'x') + "," + repeat("a😀", 3000) + "," +
                      repeat("ü", 9000) + "\r\n";
   std::string got = box.readFile(file);
-  // Column names follow the database's case rule.
-  for (size_t i = 0; i < 5 && i < got.size(); ++i) got[i] = static_cast<char>(std::tolower(got[i]));
   EXPECT_EQ(got.size(), want.size());
   EXPECT_TRUE(got == want) << got.substr(0, 60);
-}
-
-TEST_F(QzsqlRun, LongValuesArriveWholeOnHsqldb) {
-  checkLongValuesArriveWhole(box, {"hsql"}, "CLOB", {});
-}
-
-TEST_F(QzsqlRun, LongValuesArriveWholeOnPostgresql) {
-  QZ_SKIP_WITHOUT_PG();
-  qztest::PgServer& pg = addPg();
-  checkLongValuesArriveWhole(box, {"pg", "-U", pg.user()}, "TEXT",
-                             {{"QZSQL_PASSWORD", pg.password()}});
 }
 
 TEST_F(QzsqlRun, OutputThatCannotBeWrittenIsAnError) {
