@@ -9,6 +9,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <string_view>
 #include <typeinfo>
 #include <vector>
 
@@ -78,9 +79,21 @@ void proxyMethodTableC::add(const proxyMethodRowS* rows, size_t count) {
 const proxyMethodRowS* proxyMethodTableC::lookup(const char* name, int32_t kind,
                                                  const proxyMethodRowS* start) const {
   if (!rows_) return nullptr;
+  if (!name) name = "";
+  // On every call: the first bytes of two names equal ignoring case agree in all bits but
+  // 0x20, so most rows are passed over without measuring either name.
+  const unsigned char first = static_cast<unsigned char>(name[0]) | 0x20;
+  std::string_view wanted;
+  bool measured = false;
   for (const proxyMethodRowS* row = start ? start : rows_; row->handler; ++row) {
-    if ((kind == kQzAnyKind || kind == row->kind) && qzEqualsIgnoringAsciiCase(row->name, name))
-      return row;
+    if (kind != kQzAnyKind && kind != row->kind) continue;
+    const char* rowName = row->name ? row->name : "";
+    if ((static_cast<unsigned char>(rowName[0]) | 0x20) != first) continue;
+    if (!measured) {
+      wanted = name;
+      measured = true;
+    }
+    if (qzEqualsIgnoringAsciiCase(std::string_view(rowName), wanted)) return row;
   }
   return nullptr;
 }

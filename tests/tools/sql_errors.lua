@@ -62,6 +62,8 @@ assert(seen[3].v == string.rep("x", 9000))
 local okName, byName = pcall(fields.Field, fields, "NAEM", 3)
 assert(not okName and tostring(byName):find("Field: the result has no column 'NAEM' %(2 columns: ID, V%)"),
        tostring(byName))
+local okCase, byCase = pcall(fields.field, fields, "NAEM", 3)  -- any spelling of Field
+assert(not okCase and tostring(byCase):find("no column 'NAEM'"), tostring(byCase))
 local okIndex, byIndex = pcall(qz.call, fields, "Field", 7, 3)
 assert(not okIndex and tostring(byIndex):find("no column 7 %(2 columns"), tostring(byIndex))
 assert(query:columnType(0) == 4 and query:columnType(1) == 12)  -- INTEGER, VARCHAR

@@ -166,7 +166,11 @@ bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int de
       lua_pushnumber(L, v.value.f);
       return true;
     case kVtString:
-      lua_pushstring(L, v.text());
+      if (v.value.s) {
+        lua_pushlstring(L, v.value.s->c_str(), v.value.s->length());
+      } else {
+        lua_pushliteral(L, "");
+      }
       return true;
     case kVtByte:
       lua_pushinteger(L, v.value.b);

@@ -60,7 +60,7 @@ int qzNative(lua_State* L) {
   const NativeInterface* binding = findNativeInterface(iid);
   if (!binding) return raise(L, "qz.native: no bindings for interface '%s'", iid);
   auto* native = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 0));
-  *native = Box{nullptr, nullptr, binding, nullptr};
+  *native = Box{nullptr, nullptr, binding, nullptr, Box::kNotFields};
   luaL_setmetatable(L, kNativeMeta);
   qzIIDS id = qzMakeIID(binding->iid.c_str(), 0);
   void* out = nullptr;
@@ -83,9 +83,9 @@ int qzCallKind(lua_State* L, int32_t kind) {
       Outcome::kFailed) {
     return lua_error(L);
   }
-  std::string missing;
-  if (kind == kQzMethod && pushed == 1 && missingColumn(L, box->dispatch, name, 3, &missing)) {
-    return raise(L, "%s", missing.c_str());
+  if (kind == kQzMethod && pushed == 1 && lua_isnil(L, -1) && lua_gettop(L) >= 4 &&
+      qzEqualsIgnoringAsciiCase(name, "Field") && fieldsAccessor(box)) {
+    return missingColumnCheck(L, box, 3);
   }
   return pushed;
 }
