@@ -278,19 +278,30 @@ std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int g
 // Field gives nil, the column's name (code 1, which every column has) tells the two apart.
 // True, with *message, when the column at columnIdx is not in the result.
 bool askFieldsAccessor(Box* box) {
-  qzIIDS fieldsId = qzMakeIID("DATABASE.RECORDSETFIELDS", 0);
   void* fields = nullptr;
-  const bool is = box->dispatch->QueryInterface(&fieldsId, &fields) == kQzOk && fields;
-  if (fields) static_cast<qzIUnknown*>(fields)->Release();
-  box->fields = is ? Box::kFields : Box::kNotFields;
-  return is;
+  if (box->dispatch->QueryInterface(&dbiid::kRecordSetFields, &fields) != kQzOk) fields = nullptr;
+  box->fields = static_cast<dbIRecordSetFields*>(fields);
+  box->fieldsAsked = true;
+  return fields != nullptr;
 }
 
 namespace {
 
 // The engine's Field never fails: a column it does not have reads as nil, like a NULL. Only
 // a column that has a name (code 1) exists.
-bool missingColumn(lua_State* L, qzIDispatch* target, int columnIdx, std::string* message) {
+bool missingColumn(lua_State* L, Box* box, int columnIdx, std::string* message) {
+  // A NULL in a column given by number, as a walk reads them: the accessor's own slot says the
+  // column is there, without a call by name. (A name may hold references that only Field
+  // resolves: those ask Field.)
+  if (lua_isinteger(L, columnIdx)) {
+    const lua_Integer index = lua_tointeger(L, columnIdx);
+    if (index >= INT32_MIN && index <= INT32_MAX) {
+      qzVariantS column, kind;
+      column.setInt(static_cast<int32_t>(index));
+      if (box->fields->getField(&column, kDbFieldKind, &kind) == kQzOk) return false;
+    }
+  }
+  qzIDispatch* target = box->dispatch;
   auto call = [&](const char* member, int32_t kind, int32_t n, qzVariantS* args) {
     qzVariantS result;
     qzIUnknown* raw = nullptr;
@@ -322,10 +333,10 @@ bool missingColumn(lua_State* L, qzIDispatch* target, int columnIdx, std::string
 }
 
 // Pushes the message of a missing column; false, pushing nothing, for a NULL.
-bool pushMissingColumn(lua_State* L, qzIDispatch* target, int columnIdx) {
+bool pushMissingColumn(lua_State* L, Box* box, int columnIdx) {
   try {
     std::string message;
-    if (!missingColumn(L, target, columnIdx, &message)) return false;
+    if (!missingColumn(L, box, columnIdx, &message)) return false;
     lua_pushlstring(L, message.data(), message.size());
     return true;
   } catch (const std::exception&) {
@@ -336,7 +347,7 @@ bool pushMissingColumn(lua_State* L, qzIDispatch* target, int columnIdx) {
 }  // namespace
 
 int missingColumnCheck(lua_State* L, Box* box, int columnIdx) {
-  if (!pushMissingColumn(L, box->dispatch, columnIdx)) return 1;
+  if (!pushMissingColumn(L, box, columnIdx)) return 1;
   return raise(L, "%s", lua_tostring(L, -1));
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "interfaces/qzcom.h"
+#include "interfaces/record_set.h"
 #include "object/com_ref.h"
 #include "tools/qzhost/native_registry.h"
 #include "variant/variant.h"
@@ -44,9 +45,10 @@ struct Box {
   qzIDispatch* dispatch;          // ref as dispatch, when the object offers it
   const NativeInterface* native;  // non-null: a native wrapper, ref is that interface
   void* identity;                 // the "QZIIDUNK" pointer: key of the cache
-  // Whether the object is a field accessor ("DATABASE.RECORDSETFIELDS"), asked at its first
-  // Field call that answers nil.
-  enum FieldsKind : int8_t { kUnknown = -1, kNotFields = 0, kFields = 1 } fields;
+  // The object as a field accessor ("DATABASE.RECORDSETFIELDS"; one reference, or null),
+  // asked at its first Field call that answers nil.
+  dbIRecordSetFields* fields;
+  bool fieldsAsked;
 };
 
 // --- wrappers (lua_wrappers.cpp) ---
@@ -181,7 +183,7 @@ std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int g
 // Whether the wrapper's object is a field accessor, asked once per wrapper.
 bool askFieldsAccessor(Box* box);
 inline bool fieldsAccessor(Box* box) {
-  return box->fields == Box::kUnknown ? askFieldsAccessor(box) : box->fields == Box::kFields;
+  return box->fieldsAsked ? box->fields != nullptr : askFieldsAccessor(box);
 }
 // After a field accessor's Field answered nil (on top) for the column at columnIdx: raises
 // the error naming the column when the result has no such column, else returns 1 (the nil

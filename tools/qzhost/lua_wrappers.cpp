@@ -57,6 +57,7 @@ void releaseBox(lua_State* L, int idx, Box* box) {
   if (!box->ref) return;
   qzIUnknown* ref = std::exchange(box->ref, nullptr);
   box->dispatch = nullptr;
+  if (dbIRecordSetFields* fields = std::exchange(box->fields, nullptr)) fields->Release();
   --g_liveWrappers;
   if (!box->native) {
     // Only this wrapper's entry: after a collection a newer wrapper may hold the key.
@@ -598,7 +599,7 @@ void pushObject(lua_State* L, qzIUnknown* object) {
   lua_pop(L, 1);
   // The userdata first: if Lua runs out of memory here, no reference has been taken yet.
   auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
-  *box = Box{nullptr, nullptr, nullptr, identity, Box::kUnknown};
+  *box = Box{nullptr, nullptr, nullptr, identity, nullptr, false};
   luaL_setmetatable(L, kObjectMeta);
   void* dispatch = nullptr;
   if (object->QueryInterface(&qziid::kDispatch, &dispatch) == kQzOk && dispatch) {
