@@ -9,7 +9,6 @@
 #include <mutex>
 #include <new>
 #include <string>
-#include <string_view>
 #include <typeinfo>
 #include <vector>
 
@@ -76,24 +75,33 @@ void proxyMethodTableC::add(const proxyMethodRowS* rows, size_t count) {
   owned_ = true;
 }
 
+namespace {
+
+// qzEqualsIgnoringAsciiCase on two terminated names, in one pass without measuring them: two
+// bytes that differ can only be the two cases of one letter, which differ in bit 0x20 alone.
+inline bool sameMemberName(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const unsigned char x = static_cast<unsigned char>(*a);
+    const unsigned char y = static_cast<unsigned char>(*b);
+    if (x == y) {
+      if (x == 0) return true;
+      continue;
+    }
+    const unsigned char lower = x | 0x20;
+    if (lower != (y | 0x20) || lower < 'a' || lower > 'z') return false;
+  }
+}
+
+}  // namespace
+
 const proxyMethodRowS* proxyMethodTableC::lookup(const char* name, int32_t kind,
                                                  const proxyMethodRowS* start) const {
   if (!rows_) return nullptr;
   if (!name) name = "";
-  // On every call: the first bytes of two names equal ignoring case agree in all bits but
-  // 0x20, so most rows are passed over without measuring either name.
-  const unsigned char first = static_cast<unsigned char>(name[0]) | 0x20;
-  std::string_view wanted;
-  bool measured = false;
   for (const proxyMethodRowS* row = start ? start : rows_; row->handler; ++row) {
-    if (kind != kQzAnyKind && kind != row->kind) continue;
-    const char* rowName = row->name ? row->name : "";
-    if ((static_cast<unsigned char>(rowName[0]) | 0x20) != first) continue;
-    if (!measured) {
-      wanted = name;
-      measured = true;
-    }
-    if (qzEqualsIgnoringAsciiCase(std::string_view(rowName), wanted)) return row;
+    if ((kind == kQzAnyKind || kind == row->kind) &&
+        sameMemberName(row->name ? row->name : "", name))
+      return row;
   }
   return nullptr;
 }

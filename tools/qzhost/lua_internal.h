@@ -32,6 +32,7 @@ extern char kCacheKey;       // weak-valued: object identity -> its wrapper
 extern char kMethodsKey;     // member name -> the method closure
 extern char kClassesKey;     // class key -> its member table (see memberTableKey)
 extern char kObjectMetaKey;  // the wrappers' metatable, found without hashing its name
+extern char kNativeMetaKey;  // the native wrappers' metatable
 
 // A member table maps a name, as the script wrote it, to how a read of it resolves: the
 // method closure, or true for a property read. A wrapper's user value is its class's table,

@@ -191,6 +191,8 @@ void openQzLibrary(lua_State* L, CreateFn create) {
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kClassesKey);
   luaL_getmetatable(L, kObjectMeta);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  luaL_getmetatable(L, kNativeMeta);
+  lua_rawsetp(L, LUA_REGISTRYINDEX, &kNativeMetaKey);
 
   const luaL_Reg functions[] = {{"native", qzNative},   {"call", qzCall},
                                 {"get", qzGet},         {"set", qzSet},

@@ -32,6 +32,7 @@ char kCacheKey;       // weak-valued: object identity -> its wrapper
 char kMethodsKey;     // member name -> the method closure
 char kClassesKey;     // class key -> its member table (see memberTableKey)
 char kObjectMetaKey;  // the wrappers' metatable, found without hashing its name
+char kNativeMetaKey;  // the native wrappers' metatable
 
 std::atomic<int32_t> g_liveWrappers{0};
 
@@ -48,9 +49,17 @@ Box* objectBox(lua_State* L, int idx, int meta) {
 }
 
 Box* testBox(lua_State* L, int idx) {
-  void* p = luaL_testudata(L, idx, kObjectMeta);
-  if (!p) p = luaL_testudata(L, idx, kNativeMeta);
-  return static_cast<Box*>(p);
+  void* p = lua_touserdata(L, idx);
+  if (!p || !lua_getmetatable(L, idx)) return nullptr;
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  bool ours = lua_rawequal(L, -1, -2);
+  if (!ours) {
+    lua_pop(L, 1);
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kNativeMetaKey);
+    ours = lua_rawequal(L, -1, -2);
+  }
+  lua_pop(L, 2);
+  return ours ? static_cast<Box*>(p) : nullptr;
 }
 
 void releaseBox(lua_State* L, int idx, Box* box) {
@@ -115,8 +124,8 @@ namespace {
   return Outcome::kFailed;
 }
 
-[[gnu::noinline, gnu::cold]] Outcome callFailed(lua_State* L, qzIDispatch* target,
-                                                const char* name, int32_t kind, int n, int32_t rc,
+[[gnu::noinline, gnu::cold]] Outcome callFailed(lua_State* L, qzIDispatch* target, const char* name,
+                                                int32_t kind, int n, int32_t rc,
                                                 qzIUnknown* exception, bool detectMissing) {
   const int base = lua_gettop(L);
   try {
@@ -256,11 +265,10 @@ int methodCall(lua_State* L) {
   const char* name = lua_tostring(L, lua_upvalueindex(1));
   // objectBox, leaving the metatable above the arguments: popping costs more than the slot.
   const int last = lua_gettop(L);
-  if (!lua_touserdata(L, 1) || !lua_getmetatable(L, 1) ||
-      !lua_rawequal(L, -1, lua_upvalueindex(2))) {
+  auto* box = static_cast<Box*>(lua_touserdata(L, 1));
+  if (!box || !lua_getmetatable(L, 1) || !lua_rawequal(L, -1, lua_upvalueindex(2))) {
     return raise(L, "method '%s' needs its object: call it as obj:%s(...)", name, name);
   }
-  auto* box = static_cast<Box*>(lua_touserdata(L, 1));
   if (!box->ref) raise(L, "%s: the object was released", name);
   if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", name);
   int pushed = 0;
@@ -364,16 +372,15 @@ int objectIndex(lua_State* L) {
   // The path of nearly every access: a live wrapper of ours and a name its class decided
   // before. It pops nothing: Lua keeps the top value alone, and popping is dearer than a
   // stack slot. Member tables hold string keys alone, so any other key misses them.
-  if (lua_touserdata(L, 1) && lua_getmetatable(L, 1) &&
-      lua_rawequal(L, -1, lua_upvalueindex(1))) {
-    auto* box = static_cast<Box*>(lua_touserdata(L, 1));
-    if (box->ref && box->dispatch && lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) {
+  auto* fast = static_cast<Box*>(lua_touserdata(L, 1));
+  if (fast && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
+    if (fast->ref && fast->dispatch && lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) {
       lua_pushvalue(L, 2);
       const int type = lua_rawget(L, -2);
       if (type == LUA_TFUNCTION) return 1;
       if (type == LUA_TBOOLEAN) {
         int pushed = 0;
-        if (readProperty(L, box, lua_tostring(L, 2), &pushed) == Outcome::kFailed) {
+        if (readProperty(L, fast, lua_tostring(L, 2), &pushed) == Outcome::kFailed) {
           return lua_error(L);
         }
         return pushed;
@@ -453,8 +460,12 @@ int boxToString(lua_State* L) {
   return 1;
 }
 
+// __gc and __close of both kinds of wrapper: upvalue 1 is the wrapper's metatable.
 int boxRelease(lua_State* L) {
-  if (Box* box = testBox(L, 1)) releaseBox(L, 1, box);
+  void* p = lua_touserdata(L, 1);
+  if (p && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
+    releaseBox(L, 1, static_cast<Box*>(p));
+  }
   return 0;
 }
 
@@ -600,7 +611,8 @@ void pushObject(lua_State* L, qzIUnknown* object) {
   // The userdata first: if Lua runs out of memory here, no reference has been taken yet.
   auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
   *box = Box{nullptr, nullptr, nullptr, identity, nullptr, false};
-  luaL_setmetatable(L, kObjectMeta);
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  lua_setmetatable(L, -2);
   void* dispatch = nullptr;
   if (object->QueryInterface(&qziid::kDispatch, &dispatch) == kQzOk && dispatch) {
     box->dispatch = static_cast<qzIDispatch*>(dispatch);
