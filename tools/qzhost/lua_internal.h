@@ -58,7 +58,8 @@ struct Box {
 // the wrappers' metatable when the caller has it as an upvalue; 0 looks it up.
 Box* objectBox(lua_State* L, int idx, int meta = 0);
 Box* testBox(lua_State* L, int idx);
-void releaseBox(lua_State* L, int idx, Box* box);
+// Gives the reference back; cached: also takes the wrapper out of the cache of wrappers.
+void releaseBox(lua_State* L, int idx, Box* box, bool cached = true);
 Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta = 0);
 // A name passed on as a C string: one with a NUL byte would reach the object cut short,
 // naming another member or class than the script wrote.
@@ -78,6 +79,7 @@ int objectIndex(lua_State* L);
 int objectNewIndex(lua_State* L);
 int boxToString(lua_State* L);
 int boxRelease(lua_State* L);
+int boxCollect(lua_State* L);
 int nativeIndex(lua_State* L);
 int nativeNewIndex(lua_State* L);
 

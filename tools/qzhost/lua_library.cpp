@@ -166,10 +166,10 @@ void newMetatable(lua_State* L, const char* name, const luaL_Reg* functions) {
 
 void openQzLibrary(lua_State* L, CreateFn create) {
   const luaL_Reg objectMeta[] = {{"__index", objectIndex},    {"__newindex", objectNewIndex},
-                                 {"__gc", boxRelease},        {"__close", boxRelease},
+                                 {"__gc", boxCollect},        {"__close", boxRelease},
                                  {"__tostring", boxToString}, {nullptr, nullptr}};
   const luaL_Reg nativeMeta[] = {{"__index", nativeIndex},    {"__newindex", nativeNewIndex},
-                                 {"__gc", boxRelease},        {"__close", boxRelease},
+                                 {"__gc", boxCollect},        {"__close", boxRelease},
                                  {"__tostring", boxToString}, {nullptr, nullptr}};
   const luaL_Reg errorMeta[] = {
       {"__tostring", errorToString}, {"__concat", errorConcat}, {nullptr, nullptr}};

@@ -62,13 +62,13 @@ Box* testBox(lua_State* L, int idx) {
   return ours ? static_cast<Box*>(p) : nullptr;
 }
 
-void releaseBox(lua_State* L, int idx, Box* box) {
+void releaseBox(lua_State* L, int idx, Box* box, bool cached) {
   if (!box->ref) return;
   qzIUnknown* ref = std::exchange(box->ref, nullptr);
   box->dispatch = nullptr;
   if (dbIRecordSetFields* fields = std::exchange(box->fields, nullptr)) fields->Release();
   --g_liveWrappers;
-  if (!box->native) {
+  if (cached && !box->native) {
     // Only this wrapper's entry: after a collection a newer wrapper may hold the key.
     idx = lua_absindex(L, idx);
     lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
@@ -460,11 +460,22 @@ int boxToString(lua_State* L) {
   return 1;
 }
 
-// __gc and __close of both kinds of wrapper: upvalue 1 is the wrapper's metatable.
+// __close of both kinds of wrapper: upvalue 1 is the wrapper's metatable.
 int boxRelease(lua_State* L) {
   void* p = lua_touserdata(L, 1);
   if (p && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
     releaseBox(L, 1, static_cast<Box*>(p));
+  }
+  return 0;
+}
+
+// __gc: the collector took the wrapper out of the weak cache before finalizing it (and a
+// state being closed asks the cache no more), so only the reference goes. A wrapper made per
+// row (a date value) is collected per row.
+int boxCollect(lua_State* L) {
+  void* p = lua_touserdata(L, 1);
+  if (p && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
+    releaseBox(L, 1, static_cast<Box*>(p), false);
   }
   return 0;
 }
