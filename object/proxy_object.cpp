@@ -75,11 +75,32 @@ void proxyMethodTableC::add(const proxyMethodRowS* rows, size_t count) {
   owned_ = true;
 }
 
+namespace {
+
+// qzEqualsIgnoringAsciiCase on two terminated names, in one pass without measuring them: two
+// bytes that differ can only be the two cases of one letter, which differ in bit 0x20 alone.
+inline bool sameMemberName(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const unsigned char x = static_cast<unsigned char>(*a);
+    const unsigned char y = static_cast<unsigned char>(*b);
+    if (x == y) {
+      if (x == 0) return true;
+      continue;
+    }
+    const unsigned char lower = x | 0x20;
+    if (lower != (y | 0x20) || lower < 'a' || lower > 'z') return false;
+  }
+}
+
+}  // namespace
+
 const proxyMethodRowS* proxyMethodTableC::lookup(const char* name, int32_t kind,
                                                  const proxyMethodRowS* start) const {
   if (!rows_) return nullptr;
+  if (!name) name = "";
   for (const proxyMethodRowS* row = start ? start : rows_; row->handler; ++row) {
-    if ((kind == kQzAnyKind || kind == row->kind) && qzEqualsIgnoringAsciiCase(row->name, name))
+    if ((kind == kQzAnyKind || kind == row->kind) &&
+        sameMemberName(row->name ? row->name : "", name))
       return row;
   }
   return nullptr;

@@ -108,7 +108,7 @@ class proxyExecuteComExceptionC : public proxyExceptionBaseC {
 // One argument or the result. Conversions accept only the listed sources; a string is never
 // taken as a number and a number never as text here. Failures throw
 // proxyAutoTypeCastExceptionC.
-class proxyAutoTypeCastC : public memManInterfaceC {
+class proxyAutoTypeCastC final : public memManInterfaceC {
  public:
   int32_t toInt();            // integer, float, object
   uint8_t toByte();           // integer, object

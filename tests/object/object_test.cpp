@@ -50,6 +50,23 @@ TEST(Invoke, FindsMembersByNameIgnoringCaseAndByKind) {
   EXPECT_STREQ(r.text(), "default");
 }
 
+TEST(Invoke, MethodRowsMatchWholeNamesFoldingLettersOnly) {
+  const proxyMethodHandlerT h = [](void*, proxyAutoParaListC&, proxyAutoTypeCastC&) {};
+  const proxyMethodRowS rows[] = {{"Coun", kQzMethod, 0, h},  {"Counter", kQzMethod, 0, h},
+                                  {"a`", kQzMethod, 0, h},    {"Count", kQzPropertyGet, 0, h},
+                                  {"Count", kQzMethod, 0, h}, {"", kQzMethod, 0, h},
+                                  {nullptr, 0, 0, nullptr}};
+  proxyMethodTableC table(rows);
+  EXPECT_EQ(table.lookup("cOUNT", kQzMethod), &rows[4]);
+  EXPECT_EQ(table.lookup("count", kQzAnyKind), &rows[3]);
+  EXPECT_EQ(table.lookup("COUNT", kQzMethod, &rows[5]), nullptr);
+  EXPECT_EQ(table.lookup("a@", kQzMethod), nullptr) << "@ and ` differ in the case bit only";
+  EXPECT_EQ(table.lookup("A`", kQzMethod), &rows[2]);
+  EXPECT_EQ(table.lookup(nullptr, kQzMethod), &rows[5]);
+  EXPECT_EQ(table.lookup("Cou", kQzMethod), nullptr);
+  EXPECT_EQ(table.lookup("Counters", kQzMethod), nullptr);
+}
+
 TEST(Invoke, OverloadsByCountAndByConversion) {
   Holder o(
       new ScriptedObject({{"f", kQzMethod, 1, records("one")},

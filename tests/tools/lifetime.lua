@@ -26,6 +26,16 @@ assert(qz.liveObjects() == start)
 for _ = 1, 1000 do local _ = qz.create("QZTEST.ECHO"):child() end
 qz.collect()
 assert(qz.liveObjects() == start)
+-- A wrapper collected while its object lives on: the object comes back in one new wrapper.
+do
+  local holder = qz.create("QZTEST.ECHO")
+  holder.Value = qz.create("QZTEST.ECHO")
+  qz.collect()
+  local back = holder.Value
+  assert(back.Refs == 2 and rawequal(holder.Value, back))
+end
+qz.collect()
+assert(qz.liveObjects() == start)
 
 -- Released early: qz.release and to-be-closed variables.
 local e = qz.create("QZTEST.ECHO")

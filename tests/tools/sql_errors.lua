@@ -51,19 +51,23 @@ local seen = {}
 while rs.Eof == 0 do
   local v = fields:Field("V", 3)
   if fields:Cut("V") == 1 then v = fields:FullText("V") end
-  seen[#seen + 1] = {v = v, indicator = fields:Field("V", 4)}
+  seen[#seen + 1] = {v = v, indicator = fields:Field("V", 4), byIndex = fields:Field(1, 3)}
   rs:fetch(3, 0)
 end
 assert(#seen == 3)
 assert(seen[1].v == "" and seen[1].indicator == 0)
-assert(seen[2].v == nil and seen[2].indicator == -1)
+assert(seen[2].v == nil and seen[2].indicator == -1 and seen[2].byIndex == nil)
 assert(seen[3].v == string.rep("x", 9000))
 -- nil is NULL (above); a column the result does not have is an error that names it.
 local okName, byName = pcall(fields.Field, fields, "NAEM", 3)
 assert(not okName and tostring(byName):find("Field: the result has no column 'NAEM' %(2 columns: ID, V%)"),
        tostring(byName))
+local okCase, byCase = pcall(fields.field, fields, "NAEM", 3)  -- any spelling of Field
+assert(not okCase and tostring(byCase):find("no column 'NAEM'"), tostring(byCase))
 local okIndex, byIndex = pcall(qz.call, fields, "Field", 7, 3)
 assert(not okIndex and tostring(byIndex):find("no column 7 %(2 columns"), tostring(byIndex))
+okIndex, byIndex = pcall(fields.Field, fields, 2, 3)
+assert(not okIndex and tostring(byIndex):find("no column 2 %(2 columns"), tostring(byIndex))
 assert(query:columnType(0) == 4 and query:columnType(1) == 12)  -- INTEGER, VARCHAR
 assert(query:columnInfo(1, "precision") == 20000 and query:columnInfo(1, "typename") == "VARCHAR")
 local badInfo, infoErr = pcall(query.columnInfo, query, 1, "colour")

@@ -166,7 +166,11 @@ bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int de
       lua_pushnumber(L, v.value.f);
       return true;
     case kVtString:
-      lua_pushstring(L, v.text());
+      if (v.value.s) {
+        lua_pushlstring(L, v.value.s->c_str(), v.value.s->length());
+      } else {
+        lua_pushliteral(L, "");
+      }
       return true;
     case kVtByte:
       lua_pushinteger(L, v.value.b);
@@ -183,7 +187,8 @@ bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int de
       int32_t n = array ? array->count() : 0;
       lua_createtable(L, n, 1);
       for (int32_t i = 0; i < n; ++i) {
-        if (!pushVariant(L, array->element(i), problem, depth + 1)) {
+        const qzVariantS& element = array->element(i);
+        if (!quickPush(L, element) && !pushVariant(L, element, problem, depth + 1)) {
           lua_pop(L, 1);
           return false;
         }

@@ -277,30 +277,44 @@ std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int g
 // never raises), so a misspelt column would read as NULL on every row. When a field accessor's
 // Field gives nil, the column's name (code 1, which every column has) tells the two apart.
 // True, with *message, when the column at columnIdx is not in the result.
-bool missingColumn(lua_State* L, qzIDispatch* target, const char* name, int columnIdx,
-                   std::string* message) {
-  if (!qzEqualsIgnoringAsciiCase(name, "Field") || lua_gettop(L) < columnIdx || !lua_isnil(L, -1)) {
-    return false;
-  }
-  qzIIDS fieldsId = qzMakeIID("DATABASE.RECORDSETFIELDS", 0);
+bool askFieldsAccessor(Box* box) {
   void* fields = nullptr;
-  if (target->QueryInterface(&fieldsId, &fields) != kQzOk || !fields) return false;
-  static_cast<qzIUnknown*>(fields)->Release();
-  auto call = [&](const char* member, int32_t kind, std::vector<qzVariantS>& args) {
+  if (box->dispatch->QueryInterface(&dbiid::kRecordSetFields, &fields) != kQzOk) fields = nullptr;
+  box->fields = static_cast<dbIRecordSetFields*>(fields);
+  box->fieldsAsked = true;
+  return fields != nullptr;
+}
+
+namespace {
+
+// The engine's Field never fails: a column it does not have reads as nil, like a NULL. Only
+// a column that has a name (code 1) exists.
+bool missingColumn(lua_State* L, Box* box, int columnIdx, std::string* message) {
+  // A NULL in a column given by number, as a walk reads them: the accessor's own slot says the
+  // column is there, without a call by name. (A name may hold references that only Field
+  // resolves: those ask Field.)
+  if (lua_isinteger(L, columnIdx)) {
+    const lua_Integer index = lua_tointeger(L, columnIdx);
+    if (index >= INT32_MIN && index <= INT32_MAX) {
+      qzVariantS column, kind;
+      column.setInt(static_cast<int32_t>(index));
+      if (box->fields->getField(&column, kDbFieldKind, &kind) == kQzOk) return false;
+    }
+  }
+  qzIDispatch* target = box->dispatch;
+  auto call = [&](const char* member, int32_t kind, int32_t n, qzVariantS* args) {
     qzVariantS result;
     qzIUnknown* raw = nullptr;
-    int32_t rc = target->invoke(member, kind, static_cast<int32_t>(args.size()),
-                                args.empty() ? nullptr : args.data(), &result, &raw);
+    int32_t rc = target->invoke(member, kind, n, args, &result, &raw);
     qzRef<qzIUnknown> dropped(raw);
     return rc == kQzOk ? std::move(result) : qzVariantS();
   };
-  std::vector<qzVariantS> args(2);
+  qzVariantS args[2];
   std::string problem;
   if (!toVariant(L, columnIdx, args[0], &problem)) return false;
   args[1].setInt(1);
-  if (call("Field", kQzMethod, args).type != kVtUndef) return false;
-  std::vector<qzVariantS> none;
-  qzVariantS count = call("Count", kQzPropertyGet, none);
+  if (call("Field", kQzMethod, 2, args).type != kVtUndef) return false;
+  qzVariantS count = call("Count", kQzPropertyGet, 0, nullptr);
   int32_t columns = 0;
   if (count.getIntNoConvert(&columns) != 0) columns = 0;
   const char* column = luaL_tolstring(L, columnIdx, nullptr);
@@ -311,11 +325,30 @@ bool missingColumn(lua_State* L, qzIDispatch* target, const char* name, int colu
   // The names, while they fit on a line.
   for (int32_t c = 0; c < columns && c < 12; ++c) {
     args[0].setInt(c);
-    qzVariantS n = call("Field", kQzMethod, args);
+    qzVariantS n = call("Field", kQzMethod, 2, args);
     *message += (c == 0 ? ": " : ", ") + std::string(n.type == kVtString ? n.text() : "?");
   }
   *message += columns > 12 ? ", ...)" : ")";
   return true;
+}
+
+// Pushes the message of a missing column; false, pushing nothing, for a NULL.
+bool pushMissingColumn(lua_State* L, Box* box, int columnIdx) {
+  try {
+    std::string message;
+    if (!missingColumn(L, box, columnIdx, &message)) return false;
+    lua_pushlstring(L, message.data(), message.size());
+    return true;
+  } catch (const std::exception&) {
+    return false;  // the nil stands
+  }
+}
+
+}  // namespace
+
+int missingColumnCheck(lua_State* L, Box* box, int columnIdx) {
+  if (!pushMissingColumn(L, box, columnIdx)) return 1;
+  return raise(L, "%s", lua_tostring(L, -1));
 }
 
 }  // namespace qz::luahost

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "interfaces/qzcom.h"
+#include "interfaces/record_set.h"
 #include "object/com_ref.h"
 #include "tools/qzhost/native_registry.h"
 #include "variant/variant.h"
@@ -31,6 +32,7 @@ extern char kCacheKey;       // weak-valued: object identity -> its wrapper
 extern char kMethodsKey;     // member name -> the method closure
 extern char kClassesKey;     // class key -> its member table (see memberTableKey)
 extern char kObjectMetaKey;  // the wrappers' metatable, found without hashing its name
+extern char kNativeMetaKey;  // the native wrappers' metatable
 
 // A member table maps a name, as the script wrote it, to how a read of it resolves: the
 // method closure, or true for a property read. A wrapper's user value is its class's table,
@@ -44,6 +46,10 @@ struct Box {
   qzIDispatch* dispatch;          // ref as dispatch, when the object offers it
   const NativeInterface* native;  // non-null: a native wrapper, ref is that interface
   void* identity;                 // the "QZIIDUNK" pointer: key of the cache
+  // The object as a field accessor ("DATABASE.RECORDSETFIELDS"; one reference, or null),
+  // asked at its first Field call that answers nil.
+  dbIRecordSetFields* fields;
+  bool fieldsAsked;
 };
 
 // --- wrappers (lua_wrappers.cpp) ---
@@ -52,7 +58,8 @@ struct Box {
 // the wrappers' metatable when the caller has it as an upvalue; 0 looks it up.
 Box* objectBox(lua_State* L, int idx, int meta = 0);
 Box* testBox(lua_State* L, int idx);
-void releaseBox(lua_State* L, int idx, Box* box);
+// Gives the reference back; cached: also takes the wrapper out of the cache of wrappers.
+void releaseBox(lua_State* L, int idx, Box* box, bool cached = true);
 Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta = 0);
 // A name passed on as a C string: one with a NUL byte would reach the object cut short,
 // naming another member or class than the script wrote.
@@ -72,6 +79,7 @@ int objectIndex(lua_State* L);
 int objectNewIndex(lua_State* L);
 int boxToString(lua_State* L);
 int boxRelease(lua_State* L);
+int boxCollect(lua_State* L);
 int nativeIndex(lua_State* L);
 int nativeNewIndex(lua_State* L);
 
@@ -79,6 +87,59 @@ int nativeNewIndex(lua_State* L);
 
 bool toVariant(lua_State* L, int idx, qzVariantS& out, std::string* problem, int depth = 0);
 bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int depth = 0);
+
+// toVariant's scalars, on the path of every call: false leaves out (an undef variant) as it
+// was, for toVariant to convert or refuse.
+inline bool quickVariant(lua_State* L, int idx, qzVariantS& out) {
+  switch (lua_type(L, idx)) {
+    case LUA_TNUMBER: {
+      if (!lua_isinteger(L, idx)) {
+        out.setFloat(lua_tonumberx(L, idx, nullptr));
+        return true;
+      }
+      const lua_Integer v = lua_tointegerx(L, idx, nullptr);
+      if (v < INT32_MIN || v > INT32_MAX) return false;
+      out.setInt(static_cast<int32_t>(v));
+      return true;
+    }
+    case LUA_TNONE:
+    case LUA_TNIL:
+      return true;
+    case LUA_TBOOLEAN:
+      out.setInt(lua_toboolean(L, idx) ? 1 : 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// pushVariant's scalars and strings: false pushes nothing, for pushVariant to do.
+inline bool quickPush(lua_State* L, const qzVariantS& v) {
+  switch (v.type) {
+    case kVtUndef:
+      lua_pushnil(L);
+      return true;
+    case kVtInt:
+      lua_pushinteger(L, v.value.i);
+      return true;
+    case kVtFloat:
+      lua_pushnumber(L, v.value.f);
+      return true;
+    case kVtString:
+      // The string knows its length (it holds no NUL): no strlen.
+      if (v.value.s) {
+        lua_pushlstring(L, v.value.s->c_str(), v.value.s->length());
+      } else {
+        lua_pushliteral(L, "");
+      }
+      return true;
+    case kVtByte:
+      lua_pushinteger(L, v.value.b);
+      return true;
+    default:
+      return false;
+  }
+}
 
 // --- errors and messages (lua_errors.cpp) ---
 
@@ -122,9 +183,14 @@ const char* kindWord(int32_t kind);
 // expected. Empty when the object does not describe itself.
 std::string callDetail(qzIUnknown* object, const char* name, int32_t kind, int given,
                        const std::string& source);
-// True, with *message, when a field accessor's Field gave nil for a column (at columnIdx) the
-// result does not have.
-bool missingColumn(lua_State* L, qzIDispatch* target, const char* name, int columnIdx,
-                   std::string* message);
+// Whether the wrapper's object is a field accessor, asked once per wrapper.
+bool askFieldsAccessor(Box* box);
+inline bool fieldsAccessor(Box* box) {
+  return box->fieldsAsked ? box->fields != nullptr : askFieldsAccessor(box);
+}
+// After a field accessor's Field answered nil (on top) for the column at columnIdx: raises
+// the error naming the column when the result has no such column, else returns 1 (the nil
+// stays the result: a NULL).
+int missingColumnCheck(lua_State* L, Box* box, int columnIdx);
 
 }  // namespace qz::luahost

@@ -60,7 +60,7 @@ int qzNative(lua_State* L) {
   const NativeInterface* binding = findNativeInterface(iid);
   if (!binding) return raise(L, "qz.native: no bindings for interface '%s'", iid);
   auto* native = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 0));
-  *native = Box{nullptr, nullptr, binding, nullptr};
+  *native = Box{nullptr, nullptr, binding, nullptr, nullptr, true};
   luaL_setmetatable(L, kNativeMeta);
   qzIIDS id = qzMakeIID(binding->iid.c_str(), 0);
   void* out = nullptr;
@@ -83,9 +83,9 @@ int qzCallKind(lua_State* L, int32_t kind) {
       Outcome::kFailed) {
     return lua_error(L);
   }
-  std::string missing;
-  if (kind == kQzMethod && pushed == 1 && missingColumn(L, box->dispatch, name, 3, &missing)) {
-    return raise(L, "%s", missing.c_str());
+  if (kind == kQzMethod && pushed == 1 && lua_isnil(L, -1) && lua_gettop(L) >= 4 &&
+      qzEqualsIgnoringAsciiCase(name, "Field") && fieldsAccessor(box)) {
+    return missingColumnCheck(L, box, 3);
   }
   return pushed;
 }
@@ -166,10 +166,10 @@ void newMetatable(lua_State* L, const char* name, const luaL_Reg* functions) {
 
 void openQzLibrary(lua_State* L, CreateFn create) {
   const luaL_Reg objectMeta[] = {{"__index", objectIndex},    {"__newindex", objectNewIndex},
-                                 {"__gc", boxRelease},        {"__close", boxRelease},
+                                 {"__gc", boxCollect},        {"__close", boxRelease},
                                  {"__tostring", boxToString}, {nullptr, nullptr}};
   const luaL_Reg nativeMeta[] = {{"__index", nativeIndex},    {"__newindex", nativeNewIndex},
-                                 {"__gc", boxRelease},        {"__close", boxRelease},
+                                 {"__gc", boxCollect},        {"__close", boxRelease},
                                  {"__tostring", boxToString}, {nullptr, nullptr}};
   const luaL_Reg errorMeta[] = {
       {"__tostring", errorToString}, {"__concat", errorConcat}, {nullptr, nullptr}};
@@ -191,6 +191,8 @@ void openQzLibrary(lua_State* L, CreateFn create) {
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kClassesKey);
   luaL_getmetatable(L, kObjectMeta);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  luaL_getmetatable(L, kNativeMeta);
+  lua_rawsetp(L, LUA_REGISTRYINDEX, &kNativeMetaKey);
 
   const luaL_Reg functions[] = {{"native", qzNative},   {"call", qzCall},
                                 {"get", qzGet},         {"set", qzSet},

@@ -32,6 +32,7 @@ char kCacheKey;       // weak-valued: object identity -> its wrapper
 char kMethodsKey;     // member name -> the method closure
 char kClassesKey;     // class key -> its member table (see memberTableKey)
 char kObjectMetaKey;  // the wrappers' metatable, found without hashing its name
+char kNativeMetaKey;  // the native wrappers' metatable
 
 std::atomic<int32_t> g_liveWrappers{0};
 
@@ -48,17 +49,26 @@ Box* objectBox(lua_State* L, int idx, int meta) {
 }
 
 Box* testBox(lua_State* L, int idx) {
-  void* p = luaL_testudata(L, idx, kObjectMeta);
-  if (!p) p = luaL_testudata(L, idx, kNativeMeta);
-  return static_cast<Box*>(p);
+  void* p = lua_touserdata(L, idx);
+  if (!p || !lua_getmetatable(L, idx)) return nullptr;
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  bool ours = lua_rawequal(L, -1, -2);
+  if (!ours) {
+    lua_pop(L, 1);
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kNativeMetaKey);
+    ours = lua_rawequal(L, -1, -2);
+  }
+  lua_pop(L, 2);
+  return ours ? static_cast<Box*>(p) : nullptr;
 }
 
-void releaseBox(lua_State* L, int idx, Box* box) {
+void releaseBox(lua_State* L, int idx, Box* box, bool cached) {
   if (!box->ref) return;
   qzIUnknown* ref = std::exchange(box->ref, nullptr);
   box->dispatch = nullptr;
+  if (dbIRecordSetFields* fields = std::exchange(box->fields, nullptr)) fields->Release();
   --g_liveWrappers;
-  if (!box->native) {
+  if (cached && !box->native) {
     // Only this wrapper's entry: after a collection a newer wrapper may hold the key.
     idx = lua_absindex(L, idx);
     lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
@@ -89,44 +99,37 @@ void* identityOf(qzIUnknown* object) {
 
 }  // namespace
 
-// Calls a member with the Lua values first..last as arguments. kDone: *pushed results are on
-// the stack; kFailed: the error value is; kMissing (only with detectMissing): no row of that
-// name took the call, and nothing was pushed.
-Outcome invokeFromLua(lua_State* L, qzIDispatch* target, const char* name, int32_t kind, int first,
-                      int last, bool detectMissing, int* pushed) {
+namespace {
+
+// The failure paths of invokeFromLua, out of line: the path of a call that succeeds keeps no
+// strings, vectors or handlers of theirs.
+
+[[gnu::noinline, gnu::cold]] Outcome argumentFailed(lua_State* L, const char* name, int i,
+                                                    const std::string& problem) {
+  try {
+    pushMessage(L, "argument " + std::to_string(i + 1) + " of '" + name + "': " + problem);
+  } catch (const std::exception& e) {
+    lua_pushstring(L, e.what());
+  }
+  return Outcome::kFailed;
+}
+
+[[gnu::noinline, gnu::cold]] Outcome resultFailed(lua_State* L, const char* name,
+                                                  const std::string& problem) {
+  try {
+    pushMessage(L, std::string("the result of '") + name + "': " + problem);
+  } catch (const std::exception& e) {
+    lua_pushstring(L, e.what());
+  }
+  return Outcome::kFailed;
+}
+
+[[gnu::noinline, gnu::cold]] Outcome callFailed(lua_State* L, qzIDispatch* target, const char* name,
+                                                int32_t kind, int n, int32_t rc,
+                                                qzIUnknown* exception, bool detectMissing) {
   const int base = lua_gettop(L);
   try {
-    const int n = last >= first ? last - first + 1 : 0;
-    // Calls take a few arguments: those stay off the heap.
-    qzVariantS few[4];
-    std::vector<qzVariantS> many;
-    qzVariantS* args = few;
-    if (n > 4) {
-      many.resize(n);
-      args = many.data();
-    }
-    std::string problem;
-    for (int i = 0; i < n; ++i) {
-      if (!toVariant(L, first + i, args[i], &problem)) {
-        pushMessage(L, "argument " + std::to_string(i + 1) + " of '" + name + "': " + problem);
-        return Outcome::kFailed;
-      }
-    }
-    qzVariantS result;
-    qzIUnknown* raw = nullptr;
-    int32_t rc = target->invoke(name, kind, n, n ? args : nullptr, &result, &raw);
-    qzRef<qzIUnknown> exception(raw);
-    if (rc == kQzOk) {
-      *pushed = 0;
-      if (kind == kQzPropertyPut) return Outcome::kDone;
-      if (!pushVariant(L, result, &problem)) {
-        pushMessage(L, std::string("the result of '") + name + "': " + problem);
-        return Outcome::kFailed;
-      }
-      *pushed = 1;
-      return Outcome::kDone;
-    }
-    std::vector<ErrorLevel> chain = readChain(exception.get());
+    std::vector<ErrorLevel> chain = readChain(exception);
     if (chain.empty()) {
       chain.push_back({std::string("methode:") + name,
                        "call failed with status " + std::to_string(rc) + " and no error object"});
@@ -139,12 +142,91 @@ Outcome invokeFromLua(lua_State* L, qzIDispatch* target, const char* name, int32
       chain[0].detail = callDetail(target, name, kind, n, chain[0].source);
     }
     pushErrorTable(L, chain);
-    return Outcome::kFailed;
+  } catch (const std::exception& e) {
+    lua_settop(L, base);
+    pushMessage(L, std::string("qzhost: ") + e.what());
+  }
+  return Outcome::kFailed;
+}
+
+// More than four arguments: on the heap.
+[[gnu::noinline]] Outcome invokeMany(lua_State* L, qzIDispatch* target, const char* name,
+                                     int32_t kind, int first, int n, bool detectMissing,
+                                     int* pushed) {
+  const int base = lua_gettop(L);
+  try {
+    std::vector<qzVariantS> args(n);
+    std::string problem;
+    for (int i = 0; i < n; ++i) {
+      if (!toVariant(L, first + i, args[i], &problem)) return argumentFailed(L, name, i, problem);
+    }
+    qzVariantS result;
+    qzIUnknown* raw = nullptr;
+    int32_t rc = target->invoke(name, kind, n, args.data(), &result, &raw);
+    qzRef<qzIUnknown> exception(raw);
+    if (rc != kQzOk) {
+      return callFailed(L, target, name, kind, n, rc, exception.get(), detectMissing);
+    }
+    *pushed = 0;
+    if (kind == kQzPropertyPut) return Outcome::kDone;
+    if (!pushVariant(L, result, &problem)) return resultFailed(L, name, problem);
+    *pushed = 1;
+    return Outcome::kDone;
   } catch (const std::exception& e) {
     lua_settop(L, base);
     pushMessage(L, std::string("qzhost: ") + e.what());
     return Outcome::kFailed;
   }
+}
+
+}  // namespace
+
+// Calls a member with the Lua values first..last as arguments. kDone: *pushed results are on
+// the stack; kFailed: the error value is; kMissing (only with detectMissing): no row of that
+// name took the call, and nothing was pushed.
+Outcome invokeFromLua(lua_State* L, qzIDispatch* target, const char* name, int32_t kind, int first,
+                      int last, bool detectMissing, int* pushed) {
+  const int n = last >= first ? last - first + 1 : 0;
+  if (n > 4) return invokeMany(L, target, name, kind, first, n, detectMissing, pushed);
+  // What can throw here (a string or table argument, the result's conversion) is caught in
+  // the helpers it calls; scalars and the call itself do not throw.
+  qzVariantS args[4];
+  for (int i = 0; i < n; ++i) {
+    if (!quickVariant(L, first + i, args[i])) {
+      std::string problem;
+      bool ok = false;
+      try {
+        ok = toVariant(L, first + i, args[i], &problem);
+      } catch (const std::exception& e) {
+        problem = std::string("qzhost: ") + e.what();
+      }
+      if (!ok) return argumentFailed(L, name, i, problem);
+    }
+  }
+  qzVariantS result;
+  qzIUnknown* raw = nullptr;
+  const int32_t rc = target->invoke(name, kind, n, n ? args : nullptr, &result, &raw);
+  if (rc != kQzOk) {
+    qzRef<qzIUnknown> exception(raw);
+    return callFailed(L, target, name, kind, n, rc, exception.get(), detectMissing);
+  }
+  if (raw) raw->Release();
+  *pushed = 0;
+  if (kind == kQzPropertyPut) return Outcome::kDone;
+  if (!quickPush(L, result)) {
+    const int base = lua_gettop(L);
+    std::string problem;
+    bool ok = false;
+    try {
+      ok = pushVariant(L, result, &problem);
+    } catch (const std::exception& e) {
+      lua_settop(L, base);
+      problem = std::string("qzhost: ") + e.what();
+    }
+    if (!ok) return resultFailed(L, name, problem);
+  }
+  *pushed = 1;
+  return Outcome::kDone;
 }
 
 namespace {
@@ -176,15 +258,17 @@ Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta) {
 
 namespace {
 
+// A method's closure: upvalue 1 its name, 2 the wrappers' metatable. The closure of a name
+// spelt "Field" in any case is made with kField, decided once per closure, not per call.
+template <bool kField>
 int methodCall(lua_State* L) {
   const char* name = lua_tostring(L, lua_upvalueindex(1));
   // objectBox, leaving the metatable above the arguments: popping costs more than the slot.
   const int last = lua_gettop(L);
-  if (!lua_touserdata(L, 1) || !lua_getmetatable(L, 1) ||
-      !lua_rawequal(L, -1, lua_upvalueindex(2))) {
+  auto* box = static_cast<Box*>(lua_touserdata(L, 1));
+  if (!box || !lua_getmetatable(L, 1) || !lua_rawequal(L, -1, lua_upvalueindex(2))) {
     return raise(L, "method '%s' needs its object: call it as obj:%s(...)", name, name);
   }
-  auto* box = static_cast<Box*>(lua_touserdata(L, 1));
   if (!box->ref) raise(L, "%s: the object was released", name);
   if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", name);
   int pushed = 0;
@@ -192,9 +276,8 @@ int methodCall(lua_State* L) {
       Outcome::kFailed) {
     return lua_error(L);
   }
-  std::string missing;
-  if (pushed == 1 && missingColumn(L, box->dispatch, name, 2, &missing)) {
-    return raise(L, "%s", missing.c_str());
+  if (kField && pushed == 1 && lua_isnil(L, -1) && last >= 2 && fieldsAccessor(box)) {
+    return missingColumnCheck(L, box, 2);
   }
   return pushed;
 }
@@ -208,7 +291,8 @@ void pushMethod(lua_State* L, int nameIdx) {
     lua_pop(L, 1);
     lua_pushvalue(L, nameIdx);
     lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
-    lua_pushcclosure(L, methodCall, 2);
+    const bool field = qzEqualsIgnoringAsciiCase(lua_tostring(L, nameIdx), "Field");
+    lua_pushcclosure(L, field ? methodCall<true> : methodCall<false>, 2);
     lua_pushvalue(L, nameIdx);
     lua_pushvalue(L, -2);
     lua_rawset(L, -4);
@@ -287,17 +371,16 @@ Outcome readProperty(lua_State* L, Box* box, const char* name, int* pushed) {
 int objectIndex(lua_State* L) {
   // The path of nearly every access: a live wrapper of ours and a name its class decided
   // before. It pops nothing: Lua keeps the top value alone, and popping is dearer than a
-  // stack slot.
-  if (lua_type(L, 2) == LUA_TSTRING && lua_touserdata(L, 1) && lua_getmetatable(L, 1) &&
-      lua_rawequal(L, -1, lua_upvalueindex(1))) {
-    auto* box = static_cast<Box*>(lua_touserdata(L, 1));
-    if (box->ref && box->dispatch && lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) {
+  // stack slot. Member tables hold string keys alone, so any other key misses them.
+  auto* fast = static_cast<Box*>(lua_touserdata(L, 1));
+  if (fast && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
+    if (fast->ref && fast->dispatch && lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) {
       lua_pushvalue(L, 2);
       const int type = lua_rawget(L, -2);
       if (type == LUA_TFUNCTION) return 1;
       if (type == LUA_TBOOLEAN) {
         int pushed = 0;
-        if (readProperty(L, box, lua_tostring(L, 2), &pushed) == Outcome::kFailed) {
+        if (readProperty(L, fast, lua_tostring(L, 2), &pushed) == Outcome::kFailed) {
           return lua_error(L);
         }
         return pushed;
@@ -377,8 +460,23 @@ int boxToString(lua_State* L) {
   return 1;
 }
 
+// __close of both kinds of wrapper: upvalue 1 is the wrapper's metatable.
 int boxRelease(lua_State* L) {
-  if (Box* box = testBox(L, 1)) releaseBox(L, 1, box);
+  void* p = lua_touserdata(L, 1);
+  if (p && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
+    releaseBox(L, 1, static_cast<Box*>(p));
+  }
+  return 0;
+}
+
+// __gc: the collector took the wrapper out of the weak cache before finalizing it (and a
+// state being closed asks the cache no more), so only the reference goes. A wrapper made per
+// row (a date value) is collected per row.
+int boxCollect(lua_State* L) {
+  void* p = lua_touserdata(L, 1);
+  if (p && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
+    releaseBox(L, 1, static_cast<Box*>(p), false);
+  }
   return 0;
 }
 
@@ -523,8 +621,9 @@ void pushObject(lua_State* L, qzIUnknown* object) {
   lua_pop(L, 1);
   // The userdata first: if Lua runs out of memory here, no reference has been taken yet.
   auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
-  *box = Box{nullptr, nullptr, nullptr, identity};
-  luaL_setmetatable(L, kObjectMeta);
+  *box = Box{nullptr, nullptr, nullptr, identity, nullptr, false};
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  lua_setmetatable(L, -2);
   void* dispatch = nullptr;
   if (object->QueryInterface(&qziid::kDispatch, &dispatch) == kQzOk && dispatch) {
     box->dispatch = static_cast<qzIDispatch*>(dispatch);
