@@ -166,8 +166,11 @@ int32_t dbJDBCRecordSetFieldsC::find(const qzVariantS* column, int32_t* index) {
     return kQzOk;
   }
   qzVariantS key(*column);
-  if (key.type == kVtInt || key.type == kVtFloat) {
-    if (key.getInt(&i) != kQzOk) return kQzFailed;
+  if (key.type == kVtFloat) {
+    // The variant's conversion keeps the low 32 bits, which would turn 2^32 into column 0.
+    const double d = key.value.f;
+    if (!(d > -2147483649.0 && d < 2147483648.0)) return kQzFailed;
+    i = static_cast<int32_t>(d);
   } else {
     const char* name = nullptr;
     if (key.getText(&name) != kQzOk) return kQzFailed;

@@ -68,6 +68,10 @@ local okIndex, byIndex = pcall(qz.call, fields, "Field", 7, 3)
 assert(not okIndex and tostring(byIndex):find("no column 7 %(2 columns"), tostring(byIndex))
 okIndex, byIndex = pcall(fields.Field, fields, 2, 3)
 assert(not okIndex and tostring(byIndex):find("no column 2 %(2 columns"), tostring(byIndex))
+for _, far in ipairs {1 << 40, 2.0 ^ 32} do  -- never a column of the low 32 bits
+  okIndex, byIndex = pcall(fields.Field, fields, far, 3)
+  assert(not okIndex and tostring(byIndex):find("no column"), tostring(byIndex))
+end
 assert(query:columnType(0) == 4 and query:columnType(1) == 12)  -- INTEGER, VARCHAR
 assert(query:columnInfo(1, "precision") == 20000 and query:columnInfo(1, "typename") == "VARCHAR")
 local badInfo, infoErr = pcall(query.columnInfo, query, 1, "colour")
