@@ -190,9 +190,14 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
   }
   const char* text = c.text();
   switch (c.sqlType) {
-    case kDbSqlChar:
-      out->setString(text);
+    case kDbSqlChar: {
+      // One allocation per value, not two: the most common value of a walk.
+      str* s = str::newPacked(text, c.buffer.size());
+      out->clear();
+      out->value.s = s;
+      out->type = kVtString;
       return kQzOk;
+    }
     case kDbSqlInteger:
       integerValue(text, out);
       return kQzOk;
@@ -202,9 +207,12 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
     case kDbSqlDate:
     case kDbSqlTime:
     case kDbSqlTimestamp: {
-      qzRef<qzIUnknown> value(dbCreateDateTimeValue(c.sqlType, text));
+      // The new value's one reference goes to the variant as it is.
+      qzIUnknown* value = dbCreateDateTimeValue(c.sqlType, text);
       if (!value) return kQzFailed;
-      out->setObject(value.get());
+      out->clear();
+      out->value.o = value;
+      out->type = kVtObject;
       return kQzOk;
     }
     default:
