@@ -83,6 +83,9 @@ void integerValue(const char* text, qzVariantS* out) {
   auto [next, error] = std::from_chars(p, end, v);
   if (error == std::errc() && v >= INT32_MIN && v <= INT32_MAX) {
     out->setInt(static_cast<int32_t>(v));
+  } else if (error == std::errc() && next == end && v >= -(1LL << 53) && v <= (1LL << 53)) {
+    // Nothing but the digits, and exact as a double: what reading the text again would give.
+    out->setFloat(static_cast<double>(v));
   } else if (error == std::errc::invalid_argument) {
     out->setInt(0);
   } else {
