@@ -88,12 +88,14 @@ void bindLiterals(sql::PreparedStatement& statement, const SplitSql& split, bool
   }
 }
 
-// Binds the literals and runs the update: in one Java call when our class is there.
-int32_t updateBound(sql::PreparedStatement& statement, const SplitSql& split, bool utf8) {
+// Binds the literals and runs the update: in one Java call when our class is there, without a
+// proxy (and so a global reference) of the statement.
+int32_t updateBound(jobject statement, const SplitSql& split, bool utf8) {
   int32_t count = 0;
-  if (updateInOneCall(statement.getJniObject(), split.literals, utf8, &count)) return count;
-  bindLiterals(statement, split, utf8);
-  return statement.executeUpdate();
+  if (updateInOneCall(statement, split.literals, utf8, &count)) return count;
+  sql::PreparedStatement prepared(statement);
+  bindLiterals(prepared, split, utf8);
+  return prepared.executeUpdate();
 }
 
 }  // namespace
@@ -183,9 +185,8 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
     bool reuse = bound && preparedText && *preparedText == text->statement && !statement.isNull();
     int32_t updated = 0;
     if (reuse) {
-      sql::PreparedStatement prepared(statement.getJniObject());
       try {
-        updated = updateBound(prepared, *text, utf8);
+        updated = updateBound(statement.getJniObject(), *text, utf8);
       } catch (...) {
         if (stillOpen(statement)) throw;
         reuse = false;
@@ -202,7 +203,7 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
           return kFailed;
         }
         if (preparedText) *preparedText = text->statement;
-        updated = updateBound(prepared, *text, utf8);
+        updated = updateBound(prepared.getJniObject(), *text, utf8);
       } else {
         statement = connection.createStatement();
         if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {
