@@ -29,8 +29,12 @@ dbJDBCSQLExecC::~dbJDBCSQLExecC() {
 }
 
 bool dbJDBCSQLExecC::isQuery(const std::string& text) {
-  const long p = dbFindIgnoringCase(text, "SELECT");
-  return p >= 0 && p < kQueryBound;
+  // Only the first kQueryBound positions can answer: the rest of the text is not searched.
+  const std::string_view view(text);
+  for (long i = 0; i < kQueryBound && static_cast<size_t>(i) < view.size(); ++i) {
+    if (qzStartsWithIgnoringAsciiCase(view.substr(static_cast<size_t>(i)), "SELECT")) return true;
+  }
+  return false;
 }
 
 int32_t dbJDBCSQLExecC::setStatement(const char* sqlText) {
