@@ -531,7 +531,9 @@ void setEnvironment(const std::string& folder) {
 void openEngine(Bench& b) {
   b.host = std::make_unique<qz::host::Host>();
   std::string error;
-  if (!b.host->loadEngine(QZ_BENCH_ENGINE_PATH, &error)) fail(error);
+  // QZ_BENCH_ENGINE names another build of the library: two builds alternated, one program.
+  const char* engine = std::getenv("QZ_BENCH_ENGINE");
+  if (!b.host->loadEngine(engine && *engine ? engine : QZ_BENCH_ENGINE_PATH, &error)) fail(error);
   b.java = std::make_unique<Java>(*b.host);
   b.java->useCpuTime(cpuTime);
 }

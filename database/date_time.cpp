@@ -94,10 +94,46 @@ bool skipZone(Scanner& in) {
   return true;
 }
 
+// "YYYY-MM-DD HH:MM:SS" with an optional fraction of one to nine digits and nothing else, as
+// drivers write a TIMESTAMP: read at fixed places, the parts the scanner would give. Anything
+// else, a value out of range included, is left to the scanner.
+bool quickTimestamp(std::string_view t, dbDateTimeParts* p) {
+  if (t.size() < 19 || t.size() == 20 || t.size() > 29) return false;
+  const auto digit = [t](std::size_t i) { return t[i] >= '0' && t[i] <= '9'; };
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
+    if (!digit(i)) return false;
+  }
+  if (t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':') return false;
+  int32_t nanos = 0;
+  if (t.size() > 19) {
+    if (t[19] != '.') return false;
+    for (std::size_t i = 20; i < t.size(); ++i) {
+      if (!digit(i)) return false;
+      nanos = nanos * 10 + (t[i] - '0');
+    }
+    for (std::size_t i = t.size() - 20; i < 9; ++i) nanos *= 10;
+  }
+  const auto two = [t](std::size_t i) { return (t[i] - '0') * 10 + (t[i + 1] - '0'); };
+  const int32_t month = two(5), day = two(8), hour = two(11), minute = two(14), second = two(17);
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 24 || minute > 59 || second > 60) {
+    return false;
+  }
+  p->year = two(0) * 100 + two(2);
+  p->month = month;
+  p->day = day;
+  p->hour = hour;
+  p->minute = minute;
+  p->second = second;
+  p->nanos = nanos;
+  p->hasDate = p->hasTime = true;
+  return true;
+}
+
 }  // namespace
 
 bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (quickTimestamp(text, p)) return true;
   Scanner in(text);
   const bool negative = in.take('-');
   if (!negative) in.take('+');

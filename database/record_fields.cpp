@@ -83,6 +83,9 @@ void integerValue(const char* text, qzVariantS* out) {
   auto [next, error] = std::from_chars(p, end, v);
   if (error == std::errc() && v >= INT32_MIN && v <= INT32_MAX) {
     out->setInt(static_cast<int32_t>(v));
+  } else if (error == std::errc() && next == end && v >= -(1LL << 53) && v <= (1LL << 53)) {
+    // Nothing but the digits, and exact as a double: what reading the text again would give.
+    out->setFloat(static_cast<double>(v));
   } else if (error == std::errc::invalid_argument) {
     out->setInt(0);
   } else {
@@ -193,9 +196,14 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
   }
   const char* text = c.text();
   switch (c.sqlType) {
-    case kDbSqlChar:
-      out->setString(text);
+    case kDbSqlChar: {
+      // One allocation per value, not two: the most common value of a walk.
+      str* s = str::newPacked(text, c.buffer.size());
+      out->clear();
+      out->value.s = s;
+      out->type = kVtString;
       return kQzOk;
+    }
     case kDbSqlInteger:
       integerValue(text, out);
       return kQzOk;
@@ -205,9 +213,12 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
     case kDbSqlDate:
     case kDbSqlTime:
     case kDbSqlTimestamp: {
-      qzRef<qzIUnknown> value(dbCreateDateTimeValue(c.sqlType, text));
+      // The new value's one reference goes to the variant as it is.
+      qzIUnknown* value = dbCreateDateTimeValue(c.sqlType, text);
       if (!value) return kQzFailed;
-      out->setObject(value.get());
+      out->clear();
+      out->value.o = value;
+      out->type = kVtObject;
       return kQzOk;
     }
     default:

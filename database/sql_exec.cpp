@@ -29,8 +29,12 @@ dbJDBCSQLExecC::~dbJDBCSQLExecC() {
 }
 
 bool dbJDBCSQLExecC::isQuery(const std::string& text) {
-  const long p = dbFindIgnoringCase(text, "SELECT");
-  return p >= 0 && p < kQueryBound;
+  // Only the first kQueryBound positions can answer: the rest of the text is not searched.
+  const std::string_view view(text);
+  for (long i = 0; i < kQueryBound && static_cast<size_t>(i) < view.size(); ++i) {
+    if (qzStartsWithIgnoringAsciiCase(view.substr(static_cast<size_t>(i)), "SELECT")) return true;
+  }
+  return false;
 }
 
 int32_t dbJDBCSQLExecC::setStatement(const char* sqlText) {
@@ -63,6 +67,8 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   // reference: cancel may then read it from another thread. The old one goes here, where
   // cancel waits for the lock, unless the update runs on it again.
   const bool query = isQuery(sqlText_);
+  // Asked once per run: each ask reads the environment.
+  const bool debug = dbDebugEnabled();
   // An update's text is split once, for this choice and for the run.
   qz::jdbc::SplitSql split;
   if (!query) split = JSQLApi::JSQLSplitText(sql, c.verbatim());
@@ -84,7 +90,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
     }
   } finished{this};
   if (query) {
-    dbTrace("JSQLExecQuery %s\n", traced(sqlText_).c_str());
+    if (debug) dbTrace("JSQLExecQuery %s\n", traced(sqlText_).c_str());
     session.SetResultSetOptions(resultType_, resultConcurrency_);
     const ResultSet before = resultSet_;
     preparedText_.clear();  // the query replaces the statement
@@ -97,12 +103,12 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
     } catch (...) {
       ++resultVersion_;
     }
-    dbTrace("JSQLExecQuery done\n");
+    if (debug) dbTrace("JSQLExecQuery done\n");
   } else {
-    dbTrace("JSQLExecUpdate %s\n", traced(sqlText_).c_str());
+    if (debug) dbTrace("JSQLExecUpdate %s\n", traced(sqlText_).c_str());
     r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
                                c.verbatim(), &preparedText_, &split);
-    dbTrace("JSQLExecUpdate %s done\n", traced(sqlText_).c_str());
+    if (debug) dbTrace("JSQLExecUpdate %s done\n", traced(sqlText_).c_str());
   }
   lastError_.reset();
   if (r == JSQLApi::kFailed) {

@@ -8,6 +8,7 @@
 
 #include "jdbc/jsql_api.h"
 #include "jdbc/jsql_internal.h"
+#include "jdbc/row_block.h"
 #include "jdbc/sql_literals.h"
 #include "jdbc/text_buffer.h"
 
@@ -85,6 +86,16 @@ void bindLiterals(sql::PreparedStatement& statement, const SplitSql& split, bool
   for (std::size_t i = 0; i < split.literals.size(); ++i) {
     statement.setString(JInt(static_cast<jint>(i + 1)), toJavaString(split.literals[i], utf8));
   }
+}
+
+// Binds the literals and runs the update: in one Java call when our class is there, without a
+// proxy (and so a global reference) of the statement.
+int32_t updateBound(jobject statement, const SplitSql& split, bool utf8) {
+  int32_t count = 0;
+  if (updateInOneCall(statement, split.literals, utf8, &count)) return count;
+  sql::PreparedStatement prepared(statement);
+  bindLiterals(prepared, split, utf8);
+  return prepared.executeUpdate();
 }
 
 }  // namespace
@@ -174,10 +185,8 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
     bool reuse = bound && preparedText && *preparedText == text->statement && !statement.isNull();
     int32_t updated = 0;
     if (reuse) {
-      sql::PreparedStatement prepared(statement.getJniObject());
       try {
-        bindLiterals(prepared, *text, utf8);
-        updated = prepared.executeUpdate();
+        updated = updateBound(statement.getJniObject(), *text, utf8);
       } catch (...) {
         if (stillOpen(statement)) throw;
         reuse = false;
@@ -194,8 +203,7 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
           return kFailed;
         }
         if (preparedText) *preparedText = text->statement;
-        bindLiterals(prepared, *text, utf8);
-        updated = prepared.executeUpdate();
+        updated = updateBound(prepared.getJniObject(), *text, utf8);
       } else {
         statement = connection.createStatement();
         if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {

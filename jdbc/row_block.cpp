@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "jbridge/jni_core.h"
+#include "jbridge/proxy/java_lang.h"
 
 namespace qz::jdbc {
 
@@ -34,6 +35,8 @@ struct Ids {
   jmethodID fill = nullptr;
   jmethodID setBuffer = nullptr;
   jmethodID needed = nullptr;
+  jmethodID update = nullptr;    // static
+  jclass stringClass = nullptr;  // global
 };
 
 bool cleared(JNIEnv* env) {
@@ -81,7 +84,13 @@ const Ids* ids() {
       i.fill = env->GetMethodID(cls.get(), "fill", "(II)I");
       i.setBuffer = env->GetMethodID(cls.get(), "setBuffer", "(Ljava/nio/ByteBuffer;)V");
       i.needed = env->GetMethodID(cls.get(), "needed", "()I");
-      if (cleared(env) || !i.init || !i.fill || !i.setBuffer || !i.needed) return;
+      i.update = env->GetStaticMethodID(cls.get(), "update",
+                                        "(Ljava/sql/PreparedStatement;[Ljava/lang/String;)I");
+      if (cleared(env) || !i.init || !i.fill || !i.setBuffer || !i.needed || !i.update) return;
+      LocalRef<jclass> string(env, env->FindClass("java/lang/String"));
+      if (cleared(env) || !string) return;
+      i.stringClass = static_cast<jclass>(env->NewGlobalRef(string.get()));
+      if (!i.stringClass) return;
       // Held for the process, like the proxies' classes: the VM outlives the library.
       i.cls = static_cast<jclass>(env->NewGlobalRef(cls.get()));
       if (!i.cls) return;
@@ -169,6 +178,26 @@ RowBlockReader::Step RowBlockReader::next() {
   cursor_ = p;
   --rowsLeft_;
   return kRow;
+}
+
+bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, bool utf8,
+                     int32_t* count) {
+  const Ids* i = ids();
+  if (!i) return false;
+  JNIEnv* env = JNIHelper::attach();
+  LocalRef<jobjectArray> array(
+      env, env->NewObjectArray(static_cast<jsize>(values.size()), i->stringClass, nullptr));
+  jbridge::helper::catchAndThrow(env);
+  if (!array) throw JNIException("updateInOneCall: no array");
+  for (std::size_t v = 0; v < values.size(); ++v) {
+    LocalRef<> text = jbridge::proxy::java::lang::String::local(values[v], utf8);
+    env->SetObjectArrayElement(array.get(), static_cast<jsize>(v), text.get());
+    jbridge::helper::catchAndThrow(env);
+  }
+  const jint n = env->CallStaticIntMethod(i->cls, i->update, prepared, array.get());
+  jbridge::helper::catchAndThrow(env);
+  *count = n;
+  return true;
 }
 
 }  // namespace qz::jdbc

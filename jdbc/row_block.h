@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "jbridge/proxy/sql_result_set.h"
@@ -62,5 +63,12 @@ class RowBlockReader {
   int32_t lastFill_ = 0;  // what the last fill answered
   std::vector<Value> row_;
 };
+
+// setString of each of `values` (texts as lang::String makes them, or standard UTF-8 with
+// `utf8`) to parameters 1, 2 ... of the prepared statement, then executeUpdate, in one Java
+// call; its count. False, with nothing done, when the class cannot be had: the caller binds and
+// runs the statement itself. Throws the proxy of a Java failure, or JNIException.
+bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, bool utf8,
+                     int32_t* count);
 
 }  // namespace qz::jdbc

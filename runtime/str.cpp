@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -38,12 +39,27 @@ str::str(double value, int precision) {
 str::str(const str& other) {
   assign(other.text_, other.length());
 }
-str::str(str&& other) noexcept : text_(other.text_), alloc_(other.alloc_) {
-  other.text_ = nullptr;
-  other.alloc_ = 0;
+str::str(str&& other) noexcept {
+  *this = std::move(other);
 }
 str::~str() {
-  qzFree(text_);
+  freeText();
+}
+
+str* str::newPacked(const char* text, size_t count) {
+  count = text ? strnlen(text, count) : 0;
+  if (count == 0) return new str();
+  str* s = new (operator new(sizeof(str) + count + 1)) str();
+  char* own = reinterpret_cast<char*>(s + 1);
+  std::memcpy(own, text, count);
+  own[count] = '\0';
+  s->text_ = own;
+  s->alloc_ = count + 1;
+  return s;
+}
+
+void str::freeText() {
+  if (!packed()) qzFree(text_);
 }
 
 str& str::operator=(const str& other) {
@@ -52,7 +68,13 @@ str& str::operator=(const str& other) {
 }
 str& str::operator=(str&& other) noexcept {
   if (this != &other) {
-    qzFree(text_);
+    if (other.packed()) {
+      // Its text cannot leave its block. Made only on the heap and never moved from: a copy
+      // that fails here ends the process, as a throwing move would.
+      assign(other.text_, other.length());
+      return *this;
+    }
+    freeText();
     text_ = other.text_;
     alloc_ = other.alloc_;
     other.text_ = nullptr;
@@ -76,7 +98,7 @@ str& str::operator+=(const char* text) {
   if (old) std::memcpy(grown, text_, old);
   std::memcpy(grown + old, text, add);
   grown[old + add] = '\0';
-  qzFree(text_);
+  freeText();
   text_ = grown;
   alloc_ = old + add + 1;
   return *this;
@@ -108,7 +130,7 @@ void str::assign(const char* text, size_t count) {
     std::memcpy(fresh, text, count);
     fresh[count] = '\0';
   }
-  qzFree(text_);
+  freeText();
   text_ = fresh;
   alloc_ = count ? count + 1 : 0;
 }
@@ -138,7 +160,7 @@ void str::assignFormatted(const char* pattern, ...) {
   }
   std::vsnprintf(big, static_cast<size_t>(n) + 1, pattern, again);
   va_end(again);
-  qzFree(text_);
+  freeText();
   text_ = big;
   alloc_ = static_cast<size_t>(n) + 1;
 }

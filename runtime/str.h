@@ -18,8 +18,14 @@ class str : public memManInterfaceC {
   explicit str(long value);             // "%ld"
   str(double value, int precision);     // "%.*g"
   str(const str& other);
+  // Takes the other's storage; copies a packed one's text (see newPacked).
   str(str&& other) noexcept;
   ~str() override;
+
+  // A new str whose text shares one allocation with the object: one allocation instead of two
+  // for a text made once and then read (a variant's). At most count bytes, up to the
+  // terminator. Delete it as any other; assigning to it gives it storage of its own.
+  static str* newPacked(const char* text, size_t count);
 
   str& operator=(const str& other);
   str& operator=(str&& other) noexcept;
@@ -45,6 +51,10 @@ class str : public memManInterfaceC {
 
  private:
   void assign(const char* text, size_t count);
+  // A text allocated apart never starts right after the object: every allocator keeps its
+  // block's header in front of the block, where this object's last member is.
+  bool packed() const { return text_ && text_ == reinterpret_cast<const char*>(this + 1); }
+  void freeText();
   void assignFormatted(const char* pattern, ...) __attribute__((format(printf, 2, 3)));
 
   char* text_ = nullptr;

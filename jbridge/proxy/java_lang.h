@@ -160,6 +160,9 @@ class String : public virtual io::Serializable,
   static String fromUtf16(std::u16string_view utf16);
   // JNI's modified UTF-8 through NewStringUTF; null gives the null proxy.
   static String fromModifiedUtf8(const char* text);
+  // The string String(text) (or fromUtf8(text) with `utf8`) holds, as a local reference of
+  // this thread: for a value handed straight on to a Java call, without a global reference.
+  static LocalRef<> local(std::string_view text, bool utf8);
 
   // The text as bytes in the VM's default charset.
   std::string getCString() const;

@@ -141,6 +141,11 @@ String String::fromUtf16(std::u16string_view utf16) {
   return String(utf16String(utf16).get());
 }
 
+LocalRef<> String::local(std::string_view text, bool utf8) {
+  return utf8 ? utf16String(utf::utf8ToUtf16(text))
+              : defaultCharsetString(text.data(), text.size());
+}
+
 String String::fromModifiedUtf8(const char* text) {
   if (!text) return String();
   JNIEnv* env = JNIHelper::attach();

@@ -118,4 +118,29 @@ TEST(StrTest, StorageComesFromTheModuleAllocator) {
   EXPECT_EQ(mm::counters().liveBlocks, live);
 }
 
+// One block for object and text; every change must leave that block alone.
+TEST(StrTest, PackedTextLivesInTheObjectsBlock) {
+  const int64_t live = mm::counters().liveBlocks;
+  str* p = str::newPacked("packed text", 6);
+  EXPECT_EQ(*p, "packed");
+  EXPECT_EQ(p->length(), 6u);
+  EXPECT_EQ(mm::counters().liveBlocks, live + 1);
+  str moved(std::move(*p));  // copies: the text cannot leave the block
+  EXPECT_EQ(moved, "packed");
+  EXPECT_EQ(*p, "packed");
+  *p += " and more";
+  EXPECT_EQ(*p, "packed and more");
+  *p = "other";
+  EXPECT_EQ(*p, "other");
+  delete p;
+  str* q = str::newPacked("abc", 10);
+  str target("old");
+  target = std::move(*q);
+  EXPECT_EQ(target, "abc");
+  delete q;
+  delete str::newPacked(nullptr, 5);
+  delete str::newPacked("", 5);
+  EXPECT_EQ(mm::counters().liveBlocks, live + 2);  // moved and target
+}
+
 }  // namespace
