@@ -217,9 +217,17 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
 
 int32_t dbJDBCRecordSetFieldsC::getField(const qzVariantS* column, int32_t code, qzVariantS* out) {
   if (!out) return kQzFailed;
+  int32_t i = 0;
   try {
-    int32_t i = 0;
     if (find(column, &i) != kQzOk) return kQzFailed;
+  } catch (...) {
+    return kQzFailed;
+  }
+  return fieldAt(i, code, out);
+}
+
+int32_t dbJDBCRecordSetFieldsC::fieldAt(int32_t i, int32_t code, qzVariantS* out) {
+  try {
     const dbJDBCColumnS& c = recordSet_->column(i);
     switch (code) {
       case kDbFieldName:
@@ -310,11 +318,24 @@ void dbJDBCRecordSetFieldsC::scriptField(proxyAutoParaListC& args, proxyAutoType
 }
 
 void dbJDBCRecordSetFieldsC::fieldValue(const qzVariantS& column, int32_t n, qzVariantS* out) {
-  if (getField(&column, n, out) == kQzOk) return;
+  int32_t i = 0;
+  bool found = false;
+  try {
+    found = find(&column, &i) == kQzOk;
+  } catch (...) {
+  }
+  if (found) {
+    fieldValueAt(i, n, out);
+  } else {
+    out->clear();
+  }
+}
+
+void dbJDBCRecordSetFieldsC::fieldValueAt(int32_t i, int32_t n, qzVariantS* out) {
+  if (fieldAt(i, n, out) == kQzOk) return;
   out->clear();
   // A value that is there must never read as NULL: one that cannot be read says so.
-  int32_t i = 0;
-  if (n != kDbFieldValue || find(&column, &i) != kQzOk) return;
+  if (n != kDbFieldValue) return;
   const dbJDBCColumnS& c = recordSet_->column(i);
   if (!c.hasBuffer() || c.indicator == kDbNullIndicator) return;
   const bool dateTime =
@@ -355,11 +376,7 @@ void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCa
   auto row = std::make_unique<qzVariantArrayC>();
   const int32_t columns = recordSet_->columnCount();
   row->resize(columns);
-  qzVariantS column;
-  for (int32_t c = 0; c < columns; ++c) {
-    column.setInt(c);
-    fieldValue(column, n, &row->element(c));
-  }
+  for (int32_t c = 0; c < columns; ++c) fieldValueAt(c, n, &row->element(c));
   result.setArray(row.release());
 }
 

@@ -47,6 +47,10 @@ class dbJDBCRecordSetFieldsC final : public dbObjectT<dbJDBCRecordSetFieldsC, pr
 
   // What Field(column, code) reads; throws as Field does for a value that cannot be read.
   void fieldValue(const qzVariantS& column, int32_t code, qzVariantS* out);
+  // The same for the column at a valid index of the described record set.
+  void fieldValueAt(int32_t index, int32_t code, qzVariantS* out);
+  // getField of the column at a valid index.
+  int32_t fieldAt(int32_t index, int32_t code, qzVariantS* out);
 
   // find() of the script's first argument, symbol references resolved.
   bool columnArgument(proxyAutoParaListC& args, int32_t* index);
