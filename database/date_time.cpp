@@ -94,9 +94,54 @@ bool skipZone(Scanner& in) {
   return true;
 }
 
+bool digitsAt(std::string_view t, std::size_t at, std::size_t n, int32_t* out) {
+  int32_t v = 0;
+  for (std::size_t i = at; i < at + n; ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+    v = v * 10 + (t[i] - '0');
+  }
+  *out = v;
+  return true;
+}
+
+// "YYYY-MM-DD HH:MM:SS[.F...]", what the drivers write for nearly every timestamp, read
+// without the scanner; false (nothing written) for any other text, which the scanner reads.
+bool parseCommonTimestamp(std::string_view t, dbDateTimeParts* p) {
+  if (t.size() < 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':') {
+    return false;
+  }
+  int32_t y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+  if (!digitsAt(t, 0, 4, &y) || !digitsAt(t, 5, 2, &mo) || !digitsAt(t, 8, 2, &d) ||
+      !digitsAt(t, 11, 2, &h) || !digitsAt(t, 14, 2, &mi) || !digitsAt(t, 17, 2, &s)) {
+    return false;
+  }
+  if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 24 || mi > 59 || s > 60) return false;
+  int32_t nanos = 0;
+  if (t.size() > 19) {
+    // The scanner's limits: at least one digit, at most 9 and 64 below a nanosecond.
+    if (t[19] != '.' || t.size() == 20 || t.size() > 20 + 9 + 64) return false;
+    int32_t scale = 100000000;
+    for (std::size_t i = 20; i < t.size(); ++i) {
+      if (t[i] < '0' || t[i] > '9') return false;
+      nanos += (t[i] - '0') * scale;  // digits below a nanosecond are dropped
+      scale /= 10;
+    }
+  }
+  p->year = y;
+  p->month = mo;
+  p->day = d;
+  p->hour = h;
+  p->minute = mi;
+  p->second = s;
+  p->nanos = nanos;
+  p->hasDate = p->hasTime = true;
+  return true;
+}
+
 }  // namespace
 
 bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
+  if (parseCommonTimestamp(text, p)) return true;
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   Scanner in(text);
   const bool negative = in.take('-');
