@@ -370,14 +370,40 @@ void dbJDBCRecordSetFieldsC::scriptCut(proxyAutoParaListC& args, proxyAutoTypeCa
   result.setInt(recordSet_->column(i).cut ? 1 : 0);
 }
 
-void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
-  int32_t n = 0;
-  if (!codeArgument(args, 0, &n) || recordSet_->describe() != kQzOk) return;
+qzVariantArrayC* dbJDBCRecordSetFieldsC::row(int32_t n) {
   auto row = std::make_unique<qzVariantArrayC>();
   const int32_t columns = recordSet_->columnCount();
   row->resize(columns);
   for (int32_t c = 0; c < columns; ++c) fieldValueAt(c, n, &row->element(c));
-  result.setArray(row.release());
+  return row.release();
+}
+
+void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  int32_t n = 0;
+  if (!codeArgument(args, 0, &n) || recordSet_->describe() != kQzOk) return;
+  result.setArray(row(n));
+}
+
+void dbJDBCRecordSetFieldsC::scriptRows(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  int32_t most = 0, n = 0;
+  if (!codeArgument(args, 0, &most) || !codeArgument(args, 1, &n) ||
+      recordSet_->describe() != kQzOk) {
+    return;
+  }
+  auto rows = std::make_unique<qzVariantArrayC>();
+  for (int32_t i = 0; i < most; ++i) {
+    int32_t state = 0;
+    if (recordSet_->position(&state) != kQzOk || state == kDbPositionAtEnd) break;
+    rows->resize(i + 1);
+    rows->element(i).setArray(row(n));
+    qzIUnknown* err = nullptr;
+    if (recordSet_->fetch(3, 0, &err) != kQzOk) {
+      qzRef<qzIUnknown> held(err);
+      if (held) throw proxyExecuteComExceptionC(held.get());
+      throw proxyExecuteExceptionC("Rows: the record set could not move on", kFieldSource);
+    }
+  }
+  result.setArray(rows.release());
 }
 
 void dbJDBCRecordSetFieldsC::scriptCount(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
@@ -394,5 +420,6 @@ proxyMethodTableC* dbJDBCRecordSetFieldsC::table() {
       dbMethod<&T::scriptFullText>("FullText", 1),
       dbMethod<&T::scriptCut>("Cut", 1),
       dbMethod<&T::scriptRow>("Row", 1),
+      dbMethod<&T::scriptRows>("Rows", 2),
   });
 }
