@@ -228,9 +228,17 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
 
 int32_t dbJDBCRecordSetFieldsC::getField(const qzVariantS* column, int32_t code, qzVariantS* out) {
   if (!out) return kQzFailed;
+  int32_t i = 0;
   try {
-    int32_t i = 0;
     if (find(column, &i) != kQzOk) return kQzFailed;
+  } catch (...) {
+    return kQzFailed;
+  }
+  return fieldAt(i, code, out);
+}
+
+int32_t dbJDBCRecordSetFieldsC::fieldAt(int32_t i, int32_t code, qzVariantS* out) {
+  try {
     const dbJDBCColumnS& c = recordSet_->column(i);
     switch (code) {
       case kDbFieldName:
@@ -321,11 +329,24 @@ void dbJDBCRecordSetFieldsC::scriptField(proxyAutoParaListC& args, proxyAutoType
 }
 
 void dbJDBCRecordSetFieldsC::fieldValue(const qzVariantS& column, int32_t n, qzVariantS* out) {
-  if (getField(&column, n, out) == kQzOk) return;
+  int32_t i = 0;
+  bool found = false;
+  try {
+    found = find(&column, &i) == kQzOk;
+  } catch (...) {
+  }
+  if (found) {
+    fieldValueAt(i, n, out);
+  } else {
+    out->clear();
+  }
+}
+
+void dbJDBCRecordSetFieldsC::fieldValueAt(int32_t i, int32_t n, qzVariantS* out) {
+  if (fieldAt(i, n, out) == kQzOk) return;
   out->clear();
   // A value that is there must never read as NULL: one that cannot be read says so.
-  int32_t i = 0;
-  if (n != kDbFieldValue || find(&column, &i) != kQzOk) return;
+  if (n != kDbFieldValue) return;
   const dbJDBCColumnS& c = recordSet_->column(i);
   if (!c.hasBuffer() || c.indicator == kDbNullIndicator) return;
   const bool dateTime =
@@ -360,18 +381,40 @@ void dbJDBCRecordSetFieldsC::scriptCut(proxyAutoParaListC& args, proxyAutoTypeCa
   result.setInt(recordSet_->column(i).cut ? 1 : 0);
 }
 
-void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
-  int32_t n = 0;
-  if (!codeArgument(args, 0, &n) || recordSet_->describe() != kQzOk) return;
+qzVariantArrayC* dbJDBCRecordSetFieldsC::row(int32_t n) {
   auto row = std::make_unique<qzVariantArrayC>();
   const int32_t columns = recordSet_->columnCount();
   row->resize(columns);
-  qzVariantS column;
-  for (int32_t c = 0; c < columns; ++c) {
-    column.setInt(c);
-    fieldValue(column, n, &row->element(c));
+  for (int32_t c = 0; c < columns; ++c) fieldValueAt(c, n, &row->element(c));
+  return row.release();
+}
+
+void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  int32_t n = 0;
+  if (!codeArgument(args, 0, &n) || recordSet_->describe() != kQzOk) return;
+  result.setArray(row(n));
+}
+
+void dbJDBCRecordSetFieldsC::scriptRows(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
+  int32_t most = 0, n = 0;
+  if (!codeArgument(args, 0, &most) || !codeArgument(args, 1, &n) ||
+      recordSet_->describe() != kQzOk) {
+    return;
   }
-  result.setArray(row.release());
+  auto rows = std::make_unique<qzVariantArrayC>();
+  for (int32_t i = 0; i < most; ++i) {
+    int32_t state = 0;
+    if (recordSet_->position(&state) != kQzOk || state == kDbPositionAtEnd) break;
+    rows->resize(i + 1);
+    rows->element(i).setArray(row(n));
+    qzIUnknown* err = nullptr;
+    if (recordSet_->fetch(3, 0, &err) != kQzOk) {
+      qzRef<qzIUnknown> held(err);
+      if (held) throw proxyExecuteComExceptionC(held.get());
+      throw proxyExecuteExceptionC("Rows: the record set could not move on", kFieldSource);
+    }
+  }
+  result.setArray(rows.release());
 }
 
 void dbJDBCRecordSetFieldsC::scriptCount(proxyAutoParaListC&, proxyAutoTypeCastC& result) {
@@ -388,5 +431,6 @@ proxyMethodTableC* dbJDBCRecordSetFieldsC::table() {
       dbMethod<&T::scriptFullText>("FullText", 1),
       dbMethod<&T::scriptCut>("Cut", 1),
       dbMethod<&T::scriptRow>("Row", 1),
+      dbMethod<&T::scriptRows>("Rows", 2),
   });
 }

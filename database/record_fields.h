@@ -42,11 +42,20 @@ class dbJDBCRecordSetFieldsC final : public dbObjectT<dbJDBCRecordSetFieldsC, pr
   // row; empty for NULL. Cut(column): 1 when Field's text holds less than the whole value.
   // Row(code): what Field(c, code) reads for every column c, as one array (index 0 first);
   // empty when nothing is described.
-  dbScriptFn scriptField, scriptCount, scriptFullText, scriptCut, scriptRow;
+  // Rows(n, code): up to n rows from the current one on, each as Row(code) reads it, moving
+  // the record set past each as fetch(3, 0) does; fewer at the end, an empty array at Eof. A
+  // failed move is raised as fetch raises it, the rows read before it lost with the call.
+  dbScriptFn scriptField, scriptCount, scriptFullText, scriptCut, scriptRow, scriptRows;
   static proxyMethodTableC* table();
 
   // What Field(column, code) reads; throws as Field does for a value that cannot be read.
   void fieldValue(const qzVariantS& column, int32_t code, qzVariantS* out);
+  // The same for the column at a valid index of the described record set.
+  void fieldValueAt(int32_t index, int32_t code, qzVariantS* out);
+  // getField of the column at a valid index.
+  int32_t fieldAt(int32_t index, int32_t code, qzVariantS* out);
+  // Row(code) of the current row of the described record set.
+  qzVariantArrayC* row(int32_t code);
 
   // find() of the script's first argument, symbol references resolved.
   bool columnArgument(proxyAutoParaListC& args, int32_t* index);

@@ -38,7 +38,7 @@ std::string parts(const std::string& text) {
 
 TEST(DateTimeTextTest, FormsDatabasesWrite) {
   const struct {
-    const char* text;
+    std::string text;
     const char* expected;
   } cases[] = {
       {"2009-03-05", "2009/3/5"},
@@ -74,6 +74,10 @@ TEST(DateTimeTextTest, FormsDatabasesWrite) {
       {"2024-01-02 03:04:05.1x", "refused"},
       {"2024-01-02 03:04:05 BC", "-2023/1/2 3:4:5.0"},
       {"2024/01/02 03:04:05", "refused"},
+      {"2024-01-02 03:04:05.0000000019", "2024/1/2 3:4:5.1"},
+      {"2024-01-02 24:00:60", "2024/1/2 24:0:60.0"},
+      {"2024-01-02 03:04:05." + std::string(73, '7'), "2024/1/2 3:4:5.777777777"},
+      {"2024-01-02 03:04:05." + std::string(74, '7'), "refused"},
       {"-0044-03-15 BC", "refused"},
       {"", "refused"},
   };

@@ -108,6 +108,44 @@ TEST_P(RowBlockTest, RowHandsEveryColumnAsOneArray) {
   EXPECT_TRUE(f.call("Row", 3).isUndef()) << "nothing described: nothing to hand";
 }
 
+// Rows hands what Row hands row by row, and leaves the record set where fetch would have.
+TEST_P(RowBlockTest, RowsHandsBlocksOfRowsAndMovesOn) {
+  Obj rs = open("SELECT id, name, note, amount FROM " + table_ + " ORDER BY id");
+  Obj f = fieldsOf(rs);
+  EXPECT_EQ(f.call("Rows", 0, 3).variant().value.a->count(), 0);
+  ASSERT_EQ(valueText(f.call("Field", 0, 3)), "1") << "Rows(0) moves nothing";
+  Obj single = open("SELECT id, name, note, amount FROM " + table_ + " ORDER BY id");
+  Obj g = fieldsOf(single);
+  int row = 0;
+  std::vector<int32_t> sizes;
+  for (int32_t code : {3, 4, 3}) {
+    const Value block = f.call("Rows", 128, code);
+    ASSERT_EQ(block.type(), kVtArray);
+    qzVariantArrayC* rows = block.variant().value.a;
+    sizes.push_back(rows->count());
+    for (int32_t r = 0; r < rows->count(); ++r, ++row) {
+      qzVariantArrayC* values = rows->element(r).value.a;
+      ASSERT_EQ(values->count(), 4);
+      for (int32_t c = 0; c < 4; ++c) {
+        const Value expected = g.call("Field", c, code);
+        EXPECT_EQ(valueText(Value(values->element(c))), valueText(expected))
+            << "row " << row + 1 << " column " << c;
+        EXPECT_EQ(values->element(c).type, expected.variant().type) << "NULL stays nil";
+      }
+      single.call("fetch", 3, 0);
+    }
+    if (row < kRows) {
+      EXPECT_EQ(valueText(f.call("Field", 0, 3)), std::to_string(row + 1));
+    }
+  }
+  EXPECT_EQ(sizes, (std::vector<int32_t>{128, 128, kRows - 256})) << "the last block is partial";
+  EXPECT_EQ(rs.get("Eof").asInt(), 1);
+  EXPECT_EQ(f.call("Rows", 128, 3).variant().value.a->count(), 0) << "nothing past the end";
+  EXPECT_TRUE(f.call("Rows", "many", 3).isUndef());
+  rs.call("transaction", "SQLEXEC");
+  EXPECT_TRUE(f.call("Rows", 5, 3).isUndef()) << "nothing described: nothing to hand";
+}
+
 // Changing the cursor type closes the statement: rows read ahead must not be served after.
 TEST_P(RowBlockTest, RowsReadAheadGoWithTheirStatement) {
   Obj rs = open("SELECT id FROM " + table_ + " ORDER BY id");

@@ -14,6 +14,14 @@ do
   assert(c.Refs == 2 and rawequal(e.Value, c))
   e.Value = nil
   assert(c.Refs == 1)
+  -- An object no one else held comes back from its own members in its one wrapper (the
+  -- first read of a name, a later one, and qz.get).
+  for _ = 1, 2 do
+    local fresh = e:child()
+    assert(rawequal(fresh.Self, fresh) and fresh.Refs == 1)
+  end
+  local fresh = e:child()
+  assert(rawequal(qz.get(fresh, "Self"), fresh))
   local t = e:echo(c, c, e)
   assert(rawequal(t[1], c) and rawequal(t[3], e) and c.Refs == 1)
   -- Failed calls keep nothing.

@@ -142,6 +142,7 @@ bool toVariant(lua_State* L, int idx, qzVariantS& out, std::string* problem, int
         *problem = "an object that was released";
         return false;
       }
+      usedBox(L, idx, box);
       out.setObject(box->ref);
       return true;
     }

@@ -50,6 +50,10 @@ struct Box {
   // asked at its first Field call that answers nil.
   dbIRecordSetFields* fields;
   bool fieldsAsked;
+  // Not in the cache yet: the object had no other holder when wrapped (a value made for this
+  // result), so nothing but this wrapper can hand it out again until it is used. Entered at
+  // its first use (publishBox).
+  bool unpublished;
 };
 
 // --- wrappers (lua_wrappers.cpp) ---
@@ -57,6 +61,11 @@ struct Box {
 // luaL_testudata for object wrappers alone, on the path of every call. meta is the index of
 // the wrappers' metatable when the caller has it as an upvalue; 0 looks it up.
 Box* objectBox(lua_State* L, int idx, int meta = 0);
+// Enters the wrapper at idx in the cache; called before its object can reach native code.
+void publishBox(lua_State* L, int idx, Box* box);
+inline void usedBox(lua_State* L, int idx, Box* box) {
+  if (box->unpublished) publishBox(L, idx, box);
+}
 Box* testBox(lua_State* L, int idx);
 // Gives the reference back; cached: also takes the wrapper out of the cache of wrappers.
 void releaseBox(lua_State* L, int idx, Box* box, bool cached = true);

@@ -56,11 +56,12 @@ int qzNative(lua_State* L) {
   Box* box = testBox(L, 1);
   if (!box) return raise(L, "qz.native: a qz object expected, got %s", luaL_typename(L, 1));
   if (!box->ref) return raise(L, "qz.native: the object was released");
+  usedBox(L, 1, box);
   const char* iid = checkName(L, 2, "qz.native: an interface name");
   const NativeInterface* binding = findNativeInterface(iid);
   if (!binding) return raise(L, "qz.native: no bindings for interface '%s'", iid);
   auto* native = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 0));
-  *native = Box{nullptr, nullptr, binding, nullptr, nullptr, true};
+  *native = Box{nullptr, nullptr, binding, nullptr, nullptr, true, false};
   luaL_setmetatable(L, kNativeMeta);
   qzIIDS id = qzMakeIID(binding->iid.c_str(), 0);
   void* out = nullptr;

@@ -68,7 +68,7 @@ void releaseBox(lua_State* L, int idx, Box* box, bool cached) {
   box->dispatch = nullptr;
   if (dbIRecordSetFields* fields = std::exchange(box->fields, nullptr)) fields->Release();
   --g_liveWrappers;
-  if (cached && !box->native) {
+  if (cached && !box->native && !box->unpublished) {
     // Only this wrapper's entry: after a collection a newer wrapper may hold the key.
     idx = lua_absindex(L, idx);
     lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
@@ -88,12 +88,15 @@ void releaseBox(lua_State* L, int idx, Box* box, bool cached) {
 
 namespace {
 
-void* identityOf(qzIUnknown* object) {
+// *sole: the caller's reference is the object's only one (as its count says), so no wrapper
+// holds it.
+void* identityOf(qzIUnknown* object, bool* sole) {
   void* identity = nullptr;
   if (object->QueryInterface(&qziid::kUnknown, &identity) == kQzOk && identity) {
-    static_cast<qzIUnknown*>(identity)->Release();
+    *sole = static_cast<qzIUnknown*>(identity)->Release() == 1;
     return identity;
   }
+  *sole = false;
   return object;
 }
 
@@ -253,6 +256,7 @@ Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta) {
   }
   if (!box->ref) raise(L, "%s: the object was released", what);
   if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", what);
+  usedBox(L, idx, box);
   return box;
 }
 
@@ -271,6 +275,7 @@ int methodCall(lua_State* L) {
   }
   if (!box->ref) raise(L, "%s: the object was released", name);
   if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", name);
+  usedBox(L, 1, box);
   int pushed = 0;
   if (invokeFromLua(L, box->dispatch, name, kQzMethod, 2, last, false, &pushed) ==
       Outcome::kFailed) {
@@ -606,22 +611,36 @@ int32_t liveWrappers() {
   return g_liveWrappers.load();
 }
 
+void publishBox(lua_State* L, int idx, Box* box) {
+  box->unpublished = false;
+  idx = lua_absindex(L, idx);
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
+  lua_pushvalue(L, idx);
+  lua_rawsetp(L, -2, box->identity);
+  lua_pop(L, 1);
+}
+
 void pushObject(lua_State* L, qzIUnknown* object) {
   if (!object) {
     lua_pushnil(L);
     return;
   }
-  void* identity = identityOf(object);
-  lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
-  if (lua_rawgetp(L, -1, identity) == LUA_TUSERDATA &&
-      static_cast<Box*>(lua_touserdata(L, -1))->ref) {
-    lua_remove(L, -2);
-    return;
+  bool sole = false;
+  void* identity = identityOf(object, &sole);
+  // An object nobody else holds (a value made for this result, read per row) skips the cache
+  // both ways: no wrapper can hold it, and none can be asked for it before this one is used.
+  if (!sole) {
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
+    if (lua_rawgetp(L, -1, identity) == LUA_TUSERDATA &&
+        static_cast<Box*>(lua_touserdata(L, -1))->ref) {
+      lua_remove(L, -2);
+      return;
+    }
+    lua_pop(L, 2);
   }
-  lua_pop(L, 1);
   // The userdata first: if Lua runs out of memory here, no reference has been taken yet.
   auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
-  *box = Box{nullptr, nullptr, nullptr, identity, nullptr, false};
+  *box = Box{nullptr, nullptr, nullptr, identity, nullptr, false, true};
   lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
   lua_setmetatable(L, -2);
   void* dispatch = nullptr;
@@ -633,9 +652,7 @@ void pushObject(lua_State* L, qzIUnknown* object) {
     box->ref = object;
   }
   ++g_liveWrappers;
-  lua_pushvalue(L, -1);
-  lua_rawsetp(L, -3, identity);
-  lua_remove(L, -2);
+  if (!sole) publishBox(L, -1, box);
 }
 
 }  // namespace qz::luahost

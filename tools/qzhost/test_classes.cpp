@@ -120,6 +120,9 @@ class echoObjectC final : public proxyObjectC, public qzITestNative {
     qzRef<qzIDispatch> made(new echoObjectC(self(native)->typeInfo_));
     result.setObject(made.get());
   }
+  static void selfProperty(void* native, proxyAutoParaListC&, proxyAutoTypeCastC& result) {
+    result.setObject(static_cast<qzIDispatch*>(self(native)));
+  }
   static void refs(void* native, proxyAutoParaListC&, proxyAutoTypeCastC& result) {
     result.setInt(self(native)->refCount());
   }
@@ -147,6 +150,7 @@ class echoObjectC final : public proxyObjectC, public qzITestNative {
                                            {"failNested", kQzMethod, 1, &failNested},
                                            {"child", kQzMethod, 0, &child},
                                            {"Refs", kQzPropertyGet, 0, &refs},
+                                           {"Self", kQzPropertyGet, 0, &selfProperty},
                                            {"Both", kQzPropertyGet, 0, &bothProperty},
                                            {"Both", kQzMethod, 0, &bothMethod},
                                            {"Broken", kQzPropertyGet, 0, &broken},
