@@ -50,6 +50,10 @@ class Scanner {
     *out = v;
     return n >= min;
   }
+  // Up to `max` digits passed over, their value unread (more than an int64_t holds).
+  void skipDigits(std::size_t max) {
+    for (std::size_t n = 0; n < max && peek() >= '0' && peek() <= '9'; ++n) ++at_;
+  }
   std::size_t mark() const { return at_; }
   void reset(std::size_t at) { at_ = at; }
 
@@ -68,8 +72,7 @@ bool parseTime(Scanner& in, dbDateTimeParts* p) {
       std::size_t digits = 0;
       if (!in.number(&f, 1, 9, &digits)) return false;
       for (std::size_t i = digits; i < 9; ++i) f *= 10;
-      int64_t below = 0;
-      in.number(&below, 0, 64);  // digits below a nanosecond are dropped
+      in.skipDigits(64);  // digits below a nanosecond are dropped
       p->nanos = static_cast<int32_t>(f);
     }
   }
