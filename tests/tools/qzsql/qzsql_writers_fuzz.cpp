@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "interfaces/utf8.h"
 #include "tests/support/visible_text.h"
 #include "tools/qzsql/format.h"
 
@@ -247,6 +248,13 @@ class JsonLine {
       unsigned char c = static_cast<unsigned char>(text_[i_++]);
       if (c == '"') return out;
       if (c < 0x20) fail("json", "raw control character in a string", text_);
+      if (c >= 0x80) {
+        const qzUtf8CharS ch = qzDecodeUtf8(std::string_view(text_).substr(i_ - 1));
+        if (!ch.valid) fail("json", "a string that is not UTF-8", text_);
+        out += text_.substr(i_ - 1, ch.length);
+        i_ += ch.length - 1;
+        continue;
+      }
       if (c != '\\') {
         out += static_cast<char>(c);
         continue;
@@ -303,6 +311,17 @@ bool oneOf(const std::string& text, std::initializer_list<const char*> words) {
   return std::find(words.begin(), words.end(), lower) != words.end();
 }
 
+// What JSON carries of a text: each ill-formed UTF-8 sequence as U+FFFD.
+std::string asUtf8(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const qzUtf8CharS ch = qzDecodeUtf8(std::string_view(text).substr(i));
+    out += ch.valid ? text.substr(i, ch.length) : "\xEF\xBF\xBD";
+    i += ch.length;
+  }
+  return out;
+}
+
 void checkJson(const Table& t) {
   const std::string text = render(t, as(qzsql::Format::kJson));
   size_t at = 0;
@@ -316,7 +335,7 @@ void checkJson(const Table& t) {
     if (pairs.size() != row.size()) fail("json", "wrong number of members", text);
     for (size_t c = 0; c < row.size(); ++c) {
       const auto& [key, value] = pairs[c];
-      if (key != t.names[c]) fail("json", "key differs from the column name", text);
+      if (key != asUtf8(t.names[c])) fail("json", "key differs from the column name", text);
       const Cell& cell = row[c];
       if (!cell) {
         if (value != "null") fail("json", "NULL not null", text);
@@ -329,7 +348,7 @@ void checkJson(const Table& t) {
       } else if (value[0] == '#') {
         if (t.kinds[c] != ColumnKind::kNumber || value.substr(1) != *cell)
           fail("json", "a number that is not the cell's text", text);
-      } else if (value != "s" + *cell) {
+      } else if (value != "s" + asUtf8(*cell)) {
         fail("json", "string differs from the cell", text);
       }
     }
