@@ -156,26 +156,8 @@ bool toVariant(lua_State* L, int idx, qzVariantS& out, std::string* problem, int
 
 // False with *problem when the value has no Lua form; the stack is then as before.
 bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int depth) {
+  if (quickPush(L, v)) return true;
   switch (v.type) {
-    case kVtUndef:
-      lua_pushnil(L);
-      return true;
-    case kVtInt:
-      lua_pushinteger(L, v.value.i);
-      return true;
-    case kVtFloat:
-      lua_pushnumber(L, v.value.f);
-      return true;
-    case kVtString:
-      if (v.value.s) {
-        lua_pushlstring(L, v.value.s->c_str(), v.value.s->length());
-      } else {
-        lua_pushliteral(L, "");
-      }
-      return true;
-    case kVtByte:
-      lua_pushinteger(L, v.value.b);
-      return true;
     case kVtObject:
       pushObject(L, v.value.o);
       return true;
