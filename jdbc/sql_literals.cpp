@@ -1,7 +1,7 @@
 #include "jdbc/sql_literals.h"
 
 #include <algorithm>
-#include <initializer_list>
+#include <array>
 #include <iterator>
 #include <utility>
 
@@ -38,41 +38,64 @@ constexpr std::string_view kValueKeywords[] = {
     "WHEN",    "WHERE",    "XOR",
 };
 
+static_assert(std::is_sorted(std::begin(kNoParameterStatements), std::end(kNoParameterStatements)));
+static_assert(std::is_sorted(std::begin(kValueKeywords), std::end(kValueKeywords)));
+
+enum : unsigned char { kIdentChar = 1, kTagStart = 2, kSpace = 4 };
+
+// Bytes by class, so that the scan asks one load per byte.
+constexpr auto kClasses = [] {
+  std::array<unsigned char, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    const bool digit = c >= '0' && c <= '9';
+    if (letter || digit || c == '_' || c == '$' || c >= 0x80) table[c] |= kIdentChar;
+    if (letter || c == '_' || c >= 0x80) table[c] |= kTagStart;
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v')
+      table[c] |= kSpace;
+  }
+  return table;
+}();
+
 bool isDigit(unsigned char c) {
   return c >= '0' && c <= '9';
 }
-bool isLetter(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 bool isIdentChar(unsigned char c) {
-  return isLetter(c) || isDigit(c) || c == '_' || c == '$' || c >= 0x80;
+  return kClasses[c] & kIdentChar;
 }
 bool isTagStart(unsigned char c) {
-  return isLetter(c) || c == '_' || c >= 0x80;
+  return kClasses[c] & kTagStart;
 }
 bool isSpace(unsigned char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+  return kClasses[c] & kSpace;
 }
 char upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Whether `word` is `upper` (upper-case ASCII) in any case.
+bool sameWord(std::string_view word, std::string_view upperWord) {
+  if (word.size() != upperWord.size()) return false;
+  for (std::size_t k = 0; k < word.size(); ++k)
+    if (upper(word[k]) != upperWord[k]) return false;
+  return true;
+}
+
+// Whether `word` is one of the sorted upper-case `table`, in any case.
 bool contains(const auto& table, std::string_view word) {
-  return std::find(std::begin(table), std::end(table), word) != std::end(table);
+  char buffer[16];
+  if (word.size() > sizeof buffer) return false;  // longer than any keyword
+  for (std::size_t k = 0; k < word.size(); ++k) buffer[k] = upper(word[k]);
+  return std::binary_search(std::begin(table), std::end(table),
+                            std::string_view(buffer, word.size()));
 }
 
 enum class Kind { kWord, kNumber, kPunct, kIdentifier, kBound, kInline };
 
 struct Token {
   Kind kind;
-  std::string text;      // words upper-cased; a punctuation byte
-  bool escapes = false;  // a literal whose continuation takes backslash escapes
-};
-
-struct Span {
-  std::size_t begin;
-  std::size_t end;
-  std::string value;
+  std::string_view text;  // a word or number as written; a punctuation byte
+  bool escapes = false;   // a literal whose continuation takes backslash escapes
 };
 
 class Splitter {
@@ -81,26 +104,27 @@ class Splitter {
 
   SplitSql run() {
     while (i_ < sql_.size()) step();
-    SplitSql out;
-    if (userMarker_ || spans_.empty()) {
-      out.statement.assign(sql_);
-      return out;
+    if (userMarker_ || out_.markers.empty()) {
+      out_ = SplitSql();
+      out_.statement.assign(sql_);
+      return std::move(out_);
     }
-    out.statement.reserve(sql_.size() + spans_.size());
+    std::string statement;
+    statement.reserve(sql_.size() + 2 * out_.markers.size());
     std::size_t copied = 0;
-    for (Span& span : spans_) {
-      out.statement.append(sql_.substr(copied, span.begin - copied));
+    for (SplitSql::Marker& m : out_.markers) {
+      statement.append(sql_.substr(copied, m.original - copied));
       // "name? " would read as one word to a server that allows "$" in names.
-      bool glued = !out.statement.empty() && isIdentChar(out.statement.back());
+      bool glued = !statement.empty() && isIdentChar(statement.back());
       std::string_view marker = glued ? " ? " : "? ";
-      out.markers.push_back(
-          {out.statement.size(), marker.size(), span.begin, span.end - span.begin});
-      out.statement.append(marker);
-      out.literals.push_back(std::move(span.value));
-      copied = span.end;
+      m.rewritten = statement.size();
+      m.rewrittenLength = marker.size();
+      statement.append(marker);
+      copied = m.original + m.originalLength;
     }
-    out.statement.append(sql_.substr(copied));
-    return out;
+    statement.append(sql_.substr(copied));
+    out_.statement = std::move(statement);
+    return std::move(out_);
   }
 
  private:
@@ -116,8 +140,9 @@ class Splitter {
     } else if (c == '/' && next == '*') {
       skipBlockComment();
     } else if (c == '"' || c == '`') {
-      quoted(c, false, nullptr);
-      push({Kind::kIdentifier, std::string(1, static_cast<char>(c))});
+      std::string_view quote = sql_.substr(i_, 1);
+      quoted(static_cast<char>(c), false, nullptr);
+      push({Kind::kIdentifier, quote});
     } else if (c == '\'') {
       plainLiteral();
     } else if (c == '$' && dollarTagLength() > 0) {
@@ -127,7 +152,7 @@ class Splitter {
     } else {
       if (c == '?') userMarker_ = true;
       if (c == ';') segmentStarted_ = false;
-      push({Kind::kPunct, std::string(1, static_cast<char>(c))});
+      push({Kind::kPunct, sql_.substr(i_, 1)});
       ++i_;
     }
   }
@@ -152,13 +177,16 @@ class Splitter {
   void quoted(char quote, bool escapes, std::string* value) {
     ++i_;
     while (i_ < sql_.size()) {
-      char c = sql_[i_];
-      if (escapes && c == '\\' && i_ + 1 < sql_.size()) {
-        if (value) value->append(sql_.substr(i_, 2));
-        i_ += 2;
-      } else if (c != quote) {
-        if (value) *value += c;
-        ++i_;
+      // The run up to the next quote (or backslash) goes in one piece.
+      std::size_t run = i_;
+      while (run < sql_.size() && sql_[run] != quote && !(escapes && sql_[run] == '\\')) ++run;
+      if (value) value->append(sql_.substr(i_, run - i_));
+      i_ = run;
+      if (i_ == sql_.size()) return;
+      if (sql_[i_] != quote) {  // a backslash
+        std::size_t taken = i_ + 1 < sql_.size() ? 2 : 1;
+        if (value) value->append(sql_.substr(i_, taken));
+        i_ += taken;
       } else if (at(i_ + 1) == quote) {
         if (value) *value += quote;
         i_ += 2;
@@ -205,10 +233,8 @@ class Splitter {
         return;
       }
     }
-    Token token{isDigit(static_cast<unsigned char>(sql_[begin])) ? Kind::kNumber : Kind::kWord,
-                std::string(sql_.substr(begin, i_ - begin))};
-    for (char& c : token.text) c = upper(c);
-    push(std::move(token));
+    push({isDigit(static_cast<unsigned char>(sql_[begin])) ? Kind::kNumber : Kind::kWord,
+          sql_.substr(begin, i_ - begin)});
   }
 
   void prefixedLiteral(bool escapes) {
@@ -218,48 +244,53 @@ class Splitter {
 
   void plainLiteral() {
     std::size_t begin = i_;
-    const Token* last = history_.empty() ? nullptr : &history_.back();
+    const Token* last = count_ == 0 ? nullptr : &back(0);
     bool continues = last && (last->kind == Kind::kBound || last->kind == Kind::kInline);
-    std::string value;
-    quoted('\'', continues && last->escapes, &value);
+    bool escapes = continues && last->escapes;
     if (continues && last->kind == Kind::kBound) {
-      spans_.back().end = i_;
-      spans_.back().value += value;
+      quoted('\'', escapes, &out_.literals.back());
+      SplitSql::Marker& m = out_.markers.back();
+      m.originalLength = i_ - m.original;
       return;
     }
     if (continues || inlineAll_ || !valuePosition()) {
-      push({Kind::kInline, "'", continues && last->escapes});
+      quoted('\'', escapes, nullptr);
+      push({Kind::kInline, "'", escapes});
       return;
     }
-    spans_.push_back({begin, i_, std::move(value)});
+    if (out_.markers.empty()) {
+      out_.markers.reserve(4);
+      out_.literals.reserve(4);
+    }
+    quoted('\'', false, &out_.literals.emplace_back());
+    out_.markers.push_back({0, 0, begin, i_ - begin});
     push({Kind::kBound, "'"});
   }
 
-  bool wordAt(std::size_t back, std::initializer_list<std::string_view> words) const {
-    if (back >= history_.size()) return false;
-    const Token& t = history_[history_.size() - 1 - back];
-    return t.kind == Kind::kWord && std::find(words.begin(), words.end(), t.text) != words.end();
+  // The token `n` back from the last (0: the last); n < count_.
+  const Token& back(std::size_t n) const { return history_[(count_ - 1 - n) % kHistory]; }
+
+  bool wordAt(std::size_t n, std::string_view upperWord) const {
+    return n < count_ && back(n).kind == Kind::kWord && sameWord(back(n).text, upperWord);
   }
-  bool kindAt(std::size_t back, Kind kind, std::string_view text = {}) const {
-    if (back >= history_.size()) return false;
-    const Token& t = history_[history_.size() - 1 - back];
-    return t.kind == kind && (text.empty() || t.text == text);
+  bool kindAt(std::size_t n, Kind kind, std::string_view text) const {
+    return n < count_ && back(n).kind == kind && back(n).text == text;
   }
 
   // Whether a literal stands where a value may, so a marker can replace it: at the start, after
   // an operator or separator, or after one of kValueKeywords.
   bool valuePosition() const {
-    if (history_.empty()) return true;
-    if (wordAt(0, {"ESCAPE"}) && kindAt(1, Kind::kPunct, "{")) return false;  // {escape '\'}
-    const Token& t = history_.back();
+    if (count_ == 0) return true;
+    if (wordAt(0, "ESCAPE") && kindAt(1, Kind::kPunct, "{")) return false;  // {escape '\'}
+    const Token& t = back(0);
     if (t.kind == Kind::kPunct) return t.text != ")";
     return t.kind == Kind::kWord && contains(kValueKeywords, t.text);
   }
 
   void push(Token token) {
     startSegment(token);
-    history_.push_back(std::move(token));
-    if (history_.size() > kHistory) history_.erase(history_.begin());
+    history_[count_ % kHistory] = token;
+    ++count_;
   }
 
   // The first token of a statement other than an opening parenthesis decides its kind.
@@ -272,12 +303,14 @@ class Splitter {
     }
   }
 
-  static constexpr std::size_t kHistory = 8;
+  // Only the last two tokens are ever looked at.
+  static constexpr std::size_t kHistory = 2;
 
   std::string_view sql_;
   std::size_t i_ = 0;
-  std::vector<Token> history_;
-  std::vector<Span> spans_;
+  Token history_[kHistory] = {};
+  std::size_t count_ = 0;  // tokens pushed
+  SplitSql out_;           // literals and their places in sql_, the rest made by run()
   bool userMarker_ = false;
   bool segmentStarted_ = false;
   bool inlineAll_ = false;
