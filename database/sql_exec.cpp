@@ -72,13 +72,13 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   // An update's text is split once, for this choice and for the run.
   qz::jdbc::SplitSql split;
   if (!query) split = JSQLApi::JSQLSplitText(sql, c.verbatim());
-  const bool reuse = !query && JSQLApi::JSQLWouldReuse(split, preparedText_);
+  const bool reuse = !query && JSQLApi::JSQLWouldReuse(split, kept_.text);
   {
     std::lock_guard<std::mutex> lock(cancelMutex_);
     if (!reuse) {
       session.JSQLCloseStatement(statement_);
       statement_ = Statement();
-      preparedText_.clear();
+      kept_.clear();
     }
     running_ = true;
   }
@@ -93,7 +93,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
     if (debug) dbTrace("JSQLExecQuery %s\n", traced(sqlText_).c_str());
     session.SetResultSetOptions(resultType_, resultConcurrency_);
     const ResultSet before = resultSet_;
-    preparedText_.clear();  // the query replaces the statement
+    kept_.clear();  // the query replaces the statement
     r = session.JSQLExecQuery(c.javaConnection(), statement_, sql, resultSet_, resultMetaData_,
                               utf8_, c.verbatim());
     updateCount_ = 0;
@@ -107,7 +107,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   } else {
     if (debug) dbTrace("JSQLExecUpdate %s\n", traced(sqlText_).c_str());
     r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
-                               c.verbatim(), &preparedText_, &split);
+                               c.verbatim(), &kept_, &split);
     if (debug) dbTrace("JSQLExecUpdate %s done\n", traced(sqlText_).c_str());
   }
   lastError_.reset();

@@ -26,6 +26,7 @@
 #include "interfaces/database.h"
 #include "jbridge/proxy/sql_result_set.h"
 #include "jbridge/proxy/sql_statement.h"
+#include "jdbc/jsql_api.h"
 
 class dbJDBCSQLExecC final : public dbObjectT<dbJDBCSQLExecC, dbJDBCTransactionC, dbISQLTransaction,
                                               dbiid::kSqlTransaction> {
@@ -96,9 +97,9 @@ class dbJDBCSQLExecC final : public dbObjectT<dbJDBCSQLExecC, dbJDBCTransactionC
   std::mutex cancelMutex_;
   bool running_ = false;
   uint64_t resultVersion_ = 0;
-  // The rewritten text statement_ was prepared for by the last update, if it was: an update
-  // that rewrites to the same runs on it again.
-  std::string preparedText_;
+  // What statement_ was prepared for by the last update, if it was: an update that rewrites to
+  // the same runs on it again.
+  qz::jdbc::KeptStatement kept_;
   int32_t resultType_;
   int32_t resultConcurrency_;
   bool utf8_;

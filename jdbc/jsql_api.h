@@ -56,6 +56,19 @@ namespace qz::jdbc {
 
 struct SplitSql;
 
+// A prepared statement the caller keeps beside its proxy for updates whose texts rewrite to the
+// same.
+struct KeptStatement {
+  std::string text;  // the rewritten text it was prepared for; empty: none kept
+  // Set by a run that succeeded; asked for the types when it runs again (once, so a statement
+  // run once costs no more).
+  bool ranOk = false;
+  bool typesAsked = false;
+  uint64_t integers = 0;  // bit i: parameter i + 1 is INTEGER, as the driver tells
+  uint64_t bigints = 0;   // ... BIGINT
+  void clear() { *this = KeptStatement(); }
+};
+
 // The URL with a PostgreSQL driver's loginTimeout and connectTimeout set to seconds (when
 // positive and the URL names neither); any other URL unchanged.
 std::string withDriverTimeouts(const std::string& url, int32_t seconds);
@@ -132,13 +145,15 @@ class JSQLApi {
   int32_t JSQLExecQuery(Connection& connection, Statement& statement, const char* sql,
                         ResultSet& resultSet, ResultSetMetaData& metaData, bool utf8,
                         bool verbatim = false);
-  // With `prepared` (the rewritten text the statement was prepared for, kept by the caller
-  // beside it), a text that rewrites to the same runs again on the same prepared statement,
-  // while it is open, with its new literals bound. `split`, when given, is JSQLSplitText of the
-  // same sql and verbatim, so a caller that split the text already does not split it again.
+  // With `kept` (what the caller keeps beside the statement), a text that rewrites to the same
+  // runs again on the same prepared statement, while it is open, with its new literals bound;
+  // there a literal that is a canonical decimal integer goes to a parameter the driver types
+  // INTEGER or BIGINT as that number (updateInOneCall in row_block.h). `split`, when given, is
+  // JSQLSplitText of the same sql and verbatim, so a caller that split the text already does
+  // not split it again.
   int32_t JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
                          int32_t* count, bool utf8, bool verbatim = false,
-                         std::string* prepared = nullptr, const SplitSql* split = nullptr);
+                         KeptStatement* kept = nullptr, const SplitSql* split = nullptr);
   // The text as the two above hand it to the driver: split, or (nothing to bind, or verbatim)
   // the text itself with nothing bound.
   static SplitSql JSQLSplitText(const char* sql, bool verbatim);

@@ -90,9 +90,10 @@ void bindLiterals(sql::PreparedStatement& statement, const SplitSql& split, bool
 
 // Binds the literals and runs the update: in one Java call when our class is there, without a
 // proxy (and so a global reference) of the statement.
-int32_t updateBound(jobject statement, const SplitSql& split, bool utf8) {
+int32_t updateBound(jobject statement, const SplitSql& split, bool utf8,
+                    const IntegerParameters& types = {}) {
   int32_t count = 0;
-  if (updateInOneCall(statement, split.literals, utf8, &count)) return count;
+  if (updateInOneCall(statement, split.literals, utf8, types, &count)) return count;
   sql::PreparedStatement prepared(statement);
   bindLiterals(prepared, split, utf8);
   return prepared.executeUpdate();
@@ -163,7 +164,7 @@ bool JSQLApi::JSQLWouldReuse(const SplitSql& split, const std::string& preparedT
 }
 
 int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
-                                int32_t* count, bool utf8, bool verbatim, std::string* preparedText,
+                                int32_t* count, bool utf8, bool verbatim, KeptStatement* kept,
                                 const SplitSql* split) {
   if (count) *count = 0;
   if (!present(connection, "JSQLExecUpdate: no connection")) return kFailed;
@@ -182,18 +183,27 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
     // The statement kept is taken as open without asking the driver for every run: a run on
     // it that fails asks, and one that failed for being closed runs again on a new statement,
     // as it would have from the start.
-    bool reuse = bound && preparedText && *preparedText == text->statement && !statement.isNull();
+    bool reuse = bound && kept && kept->text == text->statement && !statement.isNull();
     int32_t updated = 0;
     if (reuse) {
       try {
-        updated = updateBound(statement.getJniObject(), *text, utf8);
+        // Asked after a run with every value as text succeeded: a driver that types a
+        // parameter from the values bound tells the type the text had.
+        if (kept->ranOk && !kept->typesAsked) {
+          const IntegerParameters types = integerParameters(statement.getJniObject());
+          kept->integers = types.integers;
+          kept->bigints = types.bigints;
+          kept->typesAsked = true;
+        }
+        updated =
+            updateBound(statement.getJniObject(), *text, utf8, {kept->integers, kept->bigints});
       } catch (...) {
         if (stillOpen(statement)) throw;
         reuse = false;
       }
     }
     if (!reuse) {
-      if (preparedText) preparedText->clear();
+      if (kept) kept->clear();
       closeReplaced(statement);
       if (bound) {
         sql::PreparedStatement prepared =
@@ -202,7 +212,7 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
         if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {
           return kFailed;
         }
-        if (preparedText) *preparedText = text->statement;
+        if (kept) kept->text = text->statement;
         updated = updateBound(prepared.getJniObject(), *text, utf8);
       } else {
         statement = connection.createStatement();
@@ -212,6 +222,7 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
         updated = statement.executeUpdate(toJavaString(text->statement, utf8));
       }
     }
+    if (kept && !kept->text.empty()) kept->ranOk = true;
     if (count) *count = updated;
     return kOk;
   });

@@ -35,8 +35,9 @@ struct Ids {
   jmethodID fill = nullptr;
   jmethodID setBuffer = nullptr;
   jmethodID needed = nullptr;
-  jmethodID update = nullptr;    // static
-  jclass stringClass = nullptr;  // global
+  jmethodID update = nullptr;             // static
+  jmethodID integerParameters = nullptr;  // static
+  jclass stringClass = nullptr;           // global
 };
 
 bool cleared(JNIEnv* env) {
@@ -85,8 +86,13 @@ const Ids* ids() {
       i.setBuffer = env->GetMethodID(cls.get(), "setBuffer", "(Ljava/nio/ByteBuffer;)V");
       i.needed = env->GetMethodID(cls.get(), "needed", "()I");
       i.update = env->GetStaticMethodID(cls.get(), "update",
-                                        "(Ljava/sql/PreparedStatement;[Ljava/lang/String;)I");
-      if (cleared(env) || !i.init || !i.fill || !i.setBuffer || !i.needed || !i.update) return;
+                                        "(Ljava/sql/PreparedStatement;[Ljava/lang/String;JJ)I");
+      i.integerParameters = env->GetStaticMethodID(cls.get(), "integerParameters",
+                                                   "(Ljava/sql/PreparedStatement;)[J");
+      if (cleared(env) || !i.init || !i.fill || !i.setBuffer || !i.needed || !i.update ||
+          !i.integerParameters) {
+        return;
+      }
       LocalRef<jclass> string(env, env->FindClass("java/lang/String"));
       if (cleared(env) || !string) return;
       i.stringClass = static_cast<jclass>(env->NewGlobalRef(string.get()));
@@ -181,7 +187,7 @@ RowBlockReader::Step RowBlockReader::next() {
 }
 
 bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, bool utf8,
-                     int32_t* count) {
+                     const IntegerParameters& types, int32_t* count) {
   const Ids* i = ids();
   if (!i) return false;
   JNIEnv* env = JNIHelper::attach();
@@ -194,10 +200,32 @@ bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, b
     env->SetObjectArrayElement(array.get(), static_cast<jsize>(v), text.get());
     jbridge::helper::catchAndThrow(env);
   }
-  const jint n = env->CallStaticIntMethod(i->cls, i->update, prepared, array.get());
+  const jint n = env->CallStaticIntMethod(i->cls, i->update, prepared, array.get(),
+                                          static_cast<jlong>(types.integers),
+                                          static_cast<jlong>(types.bigints));
   jbridge::helper::catchAndThrow(env);
   *count = n;
   return true;
+}
+
+IntegerParameters integerParameters(jobject prepared) {
+  IntegerParameters types;
+  const Ids* i = ids();
+  if (!i) return types;
+  try {
+    JNIEnv* env = JNIHelper::attach();
+    LocalRef<jlongArray> found(env, static_cast<jlongArray>(env->CallStaticObjectMethod(
+                                        i->cls, i->integerParameters, prepared)));
+    if (cleared(env) || !found) return types;
+    jlong bits[2] = {0, 0};
+    env->GetLongArrayRegion(found.get(), 0, 2, bits);
+    if (cleared(env)) return types;
+    types.integers = static_cast<uint64_t>(bits[0]);
+    types.bigints = static_cast<uint64_t>(bits[1]);
+  } catch (...) {
+    // Nothing known: every value goes as text.
+  }
+  return types;
 }
 
 }  // namespace qz::jdbc

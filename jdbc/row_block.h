@@ -64,11 +64,25 @@ class RowBlockReader {
   std::vector<Value> row_;
 };
 
+// The parameters (bit i: parameter i + 1, the first 64) a prepared statement's driver types
+// INTEGER and BIGINT.
+struct IntegerParameters {
+  uint64_t integers = 0;
+  uint64_t bigints = 0;
+};
+
+// What the driver's ParameterMetaData tells of the statement; nothing set when it cannot tell
+// (or the class cannot be had).
+IntegerParameters integerParameters(jobject prepared);
+
 // setString of each of `values` (texts as lang::String makes them, or standard UTF-8 with
 // `utf8`) to parameters 1, 2 ... of the prepared statement, then executeUpdate, in one Java
-// call; its count. False, with nothing done, when the class cannot be had: the caller binds and
-// runs the statement itself. Throws the proxy of a Java failure, or JNIException.
+// call; its count. A value that is a canonical decimal integer ("0", or an optional "-" and
+// digits without a leading zero) in the range of its parameter's type in `types` is set as that
+// number instead: the value the driver would make of the text. False, with nothing done, when
+// the class cannot be had: the caller binds and runs the statement itself. Throws the proxy of
+// a Java failure, or JNIException.
 bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, bool utf8,
-                     int32_t* count);
+                     const IntegerParameters& types, int32_t* count);
 
 }  // namespace qz::jdbc
