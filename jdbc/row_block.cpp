@@ -1,6 +1,7 @@
 #include "jdbc/row_block.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 
@@ -37,6 +38,7 @@ struct Ids {
   jmethodID needed = nullptr;
   jmethodID update = nullptr;             // static
   jmethodID integerParameters = nullptr;  // static
+  jmethodID updateAscii = nullptr;        // static
   jclass stringClass = nullptr;           // global
 };
 
@@ -89,8 +91,10 @@ const Ids* ids() {
                                         "(Ljava/sql/PreparedStatement;[Ljava/lang/String;JJ)I");
       i.integerParameters = env->GetStaticMethodID(cls.get(), "integerParameters",
                                                    "(Ljava/sql/PreparedStatement;)[J");
+      i.updateAscii =
+          env->GetStaticMethodID(cls.get(), "updateAscii", "(Ljava/sql/PreparedStatement;[BIZJJ)I");
       if (cleared(env) || !i.init || !i.fill || !i.setBuffer || !i.needed || !i.update ||
-          !i.integerParameters) {
+          !i.integerParameters || !i.updateAscii) {
         return;
       }
       LocalRef<jclass> string(env, env->FindClass("java/lang/String"));
@@ -186,23 +190,65 @@ RowBlockReader::Step RowBlockReader::next() {
   return kRow;
 }
 
+namespace {
+
+// The values as updateAscii reads them (an int length and the bytes, each), or false when one
+// has a byte past ASCII.
+bool packAscii(const std::vector<std::string>& values, std::vector<char>& out) {
+  std::size_t size = 0;
+  for (const std::string& v : values) size += sizeof(int32_t) + v.size();
+  if (size > static_cast<std::size_t>(INT32_MAX)) return false;
+  out.resize(size);
+  char* p = out.data();
+  for (const std::string& v : values) {
+    unsigned char high = 0;
+    for (const char c : v) high |= static_cast<unsigned char>(c);
+    if (high >= 0x80) return false;
+    const auto length = static_cast<int32_t>(v.size());
+    std::memcpy(p, &length, sizeof length);
+    if (!v.empty()) std::memcpy(p + sizeof length, v.data(), v.size());
+    p += sizeof length + v.size();
+  }
+  return true;
+}
+
+}  // namespace
+
 bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, bool utf8,
                      const IntegerParameters& types, int32_t* count) {
   const Ids* i = ids();
   if (!i) return false;
   JNIEnv* env = JNIHelper::attach();
-  LocalRef<jobjectArray> array(
-      env, env->NewObjectArray(static_cast<jsize>(values.size()), i->stringClass, nullptr));
-  jbridge::helper::catchAndThrow(env);
-  if (!array) throw JNIException("updateInOneCall: no array");
-  for (std::size_t v = 0; v < values.size(); ++v) {
-    LocalRef<> text = jbridge::proxy::java::lang::String::local(values[v], utf8);
-    env->SetObjectArrayElement(array.get(), static_cast<jsize>(v), text.get());
+  // Reused by the thread's next update: most rows of one statement are alike in size.
+  thread_local std::vector<char> packed;
+  jint n;
+  if (packAscii(values, packed)) {
+    const auto size = static_cast<jsize>(packed.size());
+    LocalRef<jbyteArray> data(env, env->NewByteArray(size));
     jbridge::helper::catchAndThrow(env);
+    if (!data) throw JNIException("updateInOneCall: no array");
+    if (size > 0) {
+      env->SetByteArrayRegion(data.get(), 0, size, reinterpret_cast<const jbyte*>(packed.data()));
+      jbridge::helper::catchAndThrow(env);
+    }
+    n = env->CallStaticIntMethod(i->cls, i->updateAscii, prepared, data.get(),
+                                 static_cast<jint>(values.size()), static_cast<jboolean>(utf8),
+                                 static_cast<jlong>(types.integers),
+                                 static_cast<jlong>(types.bigints));
+  } else {
+    LocalRef<jobjectArray> array(
+        env, env->NewObjectArray(static_cast<jsize>(values.size()), i->stringClass, nullptr));
+    jbridge::helper::catchAndThrow(env);
+    if (!array) throw JNIException("updateInOneCall: no array");
+    for (std::size_t v = 0; v < values.size(); ++v) {
+      LocalRef<> text = jbridge::proxy::java::lang::String::local(values[v], utf8);
+      env->SetObjectArrayElement(array.get(), static_cast<jsize>(v), text.get());
+      jbridge::helper::catchAndThrow(env);
+    }
+    n = env->CallStaticIntMethod(i->cls, i->update, prepared, array.get(),
+                                 static_cast<jlong>(types.integers),
+                                 static_cast<jlong>(types.bigints));
   }
-  const jint n = env->CallStaticIntMethod(i->cls, i->update, prepared, array.get(),
-                                          static_cast<jlong>(types.integers),
-                                          static_cast<jlong>(types.bigints));
   jbridge::helper::catchAndThrow(env);
   *count = n;
   return true;

@@ -97,6 +97,7 @@ TEST_P(SqlExecTest, RunsAgainLandIntegerTextsAsTheirText) {
       {"", "1", "empty"},
       {"x", "1", "letters"},
       {"12", "13", "after the failures"},
+      {"14", "15", "gr\u00fc\u00dfe, not ASCII"},
   };
   int seq = 0;
   for (const auto& [n, b, s] : cases) {

@@ -16,6 +16,7 @@ import java.lang.invoke.MethodHandles;
 import java.lang.invoke.VarHandle;
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
+import java.nio.charset.StandardCharsets;
 import java.sql.ParameterMetaData;
 import java.sql.PreparedStatement;
 import java.sql.ResultSet;
@@ -31,6 +32,7 @@ public final class RowBlock {
   // The default charset writes each ASCII char as that one byte (UTF-8, ISO-8859-1 and most
   // others): an ASCII value is then copied char by char, without the array getBytes makes.
   private static final boolean ASCII_AS_IS = asciiAsIs();
+  private static final boolean ASCII_DECODES_AS_IS = asciiDecodesAsIs();
 
   private final ResultSet rs;
   private final int columns;
@@ -173,23 +175,49 @@ public final class RowBlock {
     final long typed = integers | bigints;
     for (int i = 0; i < values.length; ++i) {
       String v = values[i];
-      long bit = i < 64 ? 1L << i : 0;
-      if ((typed & bit) != 0) {
-        long n = canonicalInteger(v);
-        if (n != NOT_CANONICAL) {
-          if ((bigints & bit) != 0) {
-            p.setLong(i + 1, n);
-            continue;
-          }
-          if (n >= Integer.MIN_VALUE && n <= Integer.MAX_VALUE) {
-            p.setInt(i + 1, (int) n);
-            continue;
-          }
-        }
+      if (!isTyped(typed, i) || !setInteger(p, i, canonicalInteger(v), bigints)) {
+        p.setString(i + 1, v);
       }
-      p.setString(i + 1, v);
     }
     return p.executeUpdate();
+  }
+
+  // update for `count` values of ASCII bytes only, each an int length and its bytes in `data`:
+  // no String made on the native side, and none at all for a value set as a number. Each
+  // String is the one the native side would have made of the bytes: standard UTF-8 with
+  // `utf8`, else the default charset.
+  public static int updateAscii(PreparedStatement p, byte[] data, int count, boolean utf8,
+                                long integers, long bigints) throws Exception {
+    final long typed = integers | bigints;
+    int at = 0;
+    for (int i = 0; i < count; ++i) {
+      int length = (int) INT.get(data, at);
+      at += 4;
+      if (!isTyped(typed, i) || !setInteger(p, i, canonicalInteger(data, at, length), bigints)) {
+        p.setString(i + 1, utf8 || ASCII_DECODES_AS_IS
+                               ? new String(data, at, length, StandardCharsets.ISO_8859_1)
+                               : new String(data, at, length));
+      }
+      at += length;
+    }
+    return p.executeUpdate();
+  }
+
+  private static boolean isTyped(long typed, int i) {
+    return i < 64 && (typed & (1L << i)) != 0;
+  }
+
+  // Sets parameter i + 1 to n, unless n is NOT_CANONICAL or out of the parameter's range.
+  private static boolean setInteger(PreparedStatement p, int i, long n, long bigints)
+      throws Exception {
+    if (n == NOT_CANONICAL) return false;
+    if ((bigints & (1L << i)) != 0) {
+      p.setLong(i + 1, n);
+      return true;
+    }
+    if (n < Integer.MIN_VALUE || n > Integer.MAX_VALUE) return false;
+    p.setInt(i + 1, (int) n);
+    return true;
   }
 
   // Bit i of the first value: parameter i + 1 is INTEGER; of the second: BIGINT; the first 64
@@ -229,6 +257,32 @@ public final class RowBlock {
       n = n * 10 + (c - '0');
     }
     return start == 1 ? -n : n;
+  }
+
+  static long canonicalInteger(byte[] b, int from, int length) {
+    int start = length > 0 && b[from] == '-' ? 1 : 0;
+    int digits = length - start;
+    if (digits < 1 || digits > 18) return NOT_CANONICAL;
+    if (b[from + start] == '0' && (digits > 1 || start == 1)) return NOT_CANONICAL;
+    long n = 0;
+    for (int k = from + start; k < from + length; ++k) {
+      byte c = b[k];
+      if (c < '0' || c > '9') return NOT_CANONICAL;
+      n = n * 10 + (c - '0');
+    }
+    return start == 1 ? -n : n;
+  }
+
+  // Whether the default charset decodes each ASCII byte as that char.
+  private static boolean asciiDecodesAsIs() {
+    byte[] ascii = new byte[128];
+    for (int i = 0; i < ascii.length; ++i) ascii[i] = (byte) i;
+    String s = new String(ascii);
+    if (s.length() != ascii.length) return false;
+    for (int i = 0; i < ascii.length; ++i) {
+      if (s.charAt(i) != i) return false;
+    }
+    return true;
   }
 
   private static boolean asciiAsIs() {
