@@ -71,8 +71,8 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   const bool debug = dbDebugEnabled();
   // An update's text is split once, for this choice and for the run.
   qz::jdbc::SplitSql split;
-  if (!query) split = JSQLApi::JSQLSplitText(sql, c.verbatim());
-  const bool reuse = !query && JSQLApi::JSQLWouldReuse(split, kept_.text);
+  if (!query) split = JSQLApi::JSQLSplitText(sql, c.verbatim(), &kept_);
+  const bool reuse = !query && JSQLApi::JSQLWouldReuse(split, kept_);
   {
     std::lock_guard<std::mutex> lock(cancelMutex_);
     if (!reuse) {

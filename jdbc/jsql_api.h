@@ -32,6 +32,7 @@
 #include <string>
 
 #include "interfaces/qzcom.h"
+#include "jdbc/sql_literals.h"
 #include "object/com_ref.h"
 #include "variant/variant.h"
 
@@ -54,12 +55,11 @@ class Statement;
 
 namespace qz::jdbc {
 
-struct SplitSql;
-
 // A prepared statement the caller keeps beside its proxy for updates whose texts rewrite to the
 // same.
 struct KeptStatement {
-  std::string text;  // the rewritten text it was prepared for; empty: none kept
+  std::string original;  // the caller's text it was prepared for
+  SplitSql split;        // of that text; split.statement empty: none kept
   // Set by a run that succeeded; asked for the types when it runs again (once, so a statement
   // run once costs no more).
   bool ranOk = false;
@@ -155,11 +155,13 @@ class JSQLApi {
                          int32_t* count, bool utf8, bool verbatim = false,
                          KeptStatement* kept = nullptr, const SplitSql* split = nullptr);
   // The text as the two above hand it to the driver: split, or (nothing to bind, or verbatim)
-  // the text itself with nothing bound.
-  static SplitSql JSQLSplitText(const char* sql, bool verbatim);
-  // True when JSQLExecUpdate would run the split text on the statement prepared for
-  // `preparedText` (as long as that statement is still open).
-  static bool JSQLWouldReuse(const SplitSql& split, const std::string& preparedText);
+  // the text itself with nothing bound. A text like the one `kept` was prepared for but for the
+  // values of its literals is split alike, without a scan (splitAlike).
+  static SplitSql JSQLSplitText(const char* sql, bool verbatim,
+                                const KeptStatement* kept = nullptr);
+  // True when JSQLExecUpdate would run the split text on the statement kept (as long as that
+  // statement is still open).
+  static bool JSQLWouldReuse(const SplitSql& split, const KeptStatement& kept);
 
   // Results. Columns count from 1.
   int32_t JSQLGetColumnCount(ResultSetMetaData& metaData, int32_t* count);

@@ -155,12 +155,15 @@ bool stillOpen(const sql::Statement& statement) {
 
 }  // namespace
 
-SplitSql JSQLApi::JSQLSplitText(const char* sql, bool verbatim) {
-  return sql ? prepareText(sql, verbatim).split : SplitSql();
+SplitSql JSQLApi::JSQLSplitText(const char* sql, bool verbatim, const KeptStatement* kept) {
+  if (!sql) return SplitSql();
+  SplitSql alike;
+  if (!verbatim && kept && splitAlike(kept->original, kept->split, sql, &alike)) return alike;
+  return prepareText(sql, verbatim).split;
 }
 
-bool JSQLApi::JSQLWouldReuse(const SplitSql& split, const std::string& preparedText) {
-  return !preparedText.empty() && split.bound() && split.statement == preparedText;
+bool JSQLApi::JSQLWouldReuse(const SplitSql& split, const KeptStatement& kept) {
+  return !kept.split.statement.empty() && split.bound() && split.statement == kept.split.statement;
 }
 
 int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
@@ -183,7 +186,7 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
     // The statement kept is taken as open without asking the driver for every run: a run on
     // it that fails asks, and one that failed for being closed runs again on a new statement,
     // as it would have from the start.
-    bool reuse = bound && kept && kept->text == text->statement && !statement.isNull();
+    bool reuse = bound && kept && kept->split.statement == text->statement && !statement.isNull();
     int32_t updated = 0;
     if (reuse) {
       try {
@@ -212,7 +215,10 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
         if (!present(statement, "JSQLExecUpdate: the driver answered no statement")) {
           return kFailed;
         }
-        if (kept) kept->text = text->statement;
+        if (kept) {
+          kept->original = sql;
+          kept->split = *text;
+        }
         updated = updateBound(prepared.getJniObject(), *text, utf8);
       } else {
         statement = connection.createStatement();
@@ -222,7 +228,7 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
         updated = statement.executeUpdate(toJavaString(text->statement, utf8));
       }
     }
-    if (kept && !kept->text.empty()) kept->ranOk = true;
+    if (kept && !kept->split.statement.empty()) kept->ranOk = true;
     if (count) *count = updated;
     return kOk;
   });

@@ -337,6 +337,52 @@ SplitSql splitLiterals(std::string_view sql) {
   return Splitter(sql).run();
 }
 
+namespace {
+
+// Past the closing quote of the plain literal that opens at `at`, its value appended to
+// `value`; npos when it does not close.
+std::size_t closeLiteral(std::string_view text, std::size_t at, std::string* value) {
+  for (std::size_t i = at + 1;;) {
+    const std::size_t quote = text.find('\'', i);
+    if (quote == std::string_view::npos) return quote;
+    if (value) value->append(text.substr(i, quote - i));
+    if (quote + 1 == text.size() || text[quote + 1] != '\'') return quote + 1;
+    if (value) *value += '\'';
+    i = quote + 2;
+  }
+}
+
+}  // namespace
+
+bool splitAlike(std::string_view original, const SplitSql& previous, std::string_view sql,
+                SplitSql* out) {
+  if (!previous.bound()) return false;
+  SplitSql split;
+  split.literals.reserve(previous.markers.size());
+  split.markers.reserve(previous.markers.size());
+  std::size_t from = 0;  // in original
+  std::size_t at = 0;    // in sql
+  for (const SplitSql::Marker& m : previous.markers) {
+    // A literal the splitter joined to the next one could be joined differently here.
+    if (closeLiteral(original, m.original, nullptr) != m.original + m.originalLength) return false;
+    const std::string_view piece = original.substr(from, m.original - from);
+    if (sql.substr(at, piece.size()) != piece) return false;
+    at += piece.size();
+    if (at == sql.size() || sql[at] != '\'') return false;
+    std::string value;
+    const std::size_t end = closeLiteral(sql, at, &value);
+    if (end == std::string_view::npos) return false;
+    split.markers.push_back({m.rewritten, m.rewrittenLength, at, end - at});
+    split.literals.push_back(std::move(value));
+    from = m.original + m.originalLength;
+    at = end;
+  }
+  if (sql.substr(at) != original.substr(from)) return false;
+  split.statement = previous.statement;
+  *out = std::move(split);
+  return true;
+}
+
 std::string hidePasswordLiterals(std::string_view text) {
   std::string out;
   std::size_t copied = 0;

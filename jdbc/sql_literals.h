@@ -61,6 +61,13 @@ struct SplitSql {
 
 SplitSql splitLiterals(std::string_view sql);
 
+// splitLiterals(sql) when sql reads as `original` (split into `previous`) with other values in
+// its bound literals, each a single quoted literal in both texts: found without a scan, since
+// the splitter's reading of what lies between literals cannot depend on what they hold. False,
+// with `out` untouched, when sql is not such a text (the caller then splits it).
+bool splitAlike(std::string_view original, const SplitSql& previous, std::string_view sql,
+                SplitSql* out);
+
 // The text with the quoted value after each word PASSWORD (an "=" may come between) or
 // IDENTIFIED BY shown as '***', for traces and messages that echo SQL: CREATE USER u PASSWORD
 // 'x', ALTER ROLE r WITH PASSWORD 'x', SET PASSWORD = 'x', ... IDENTIFIED BY 'x'. Messages are

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "jdbc/sql_literals.h"
 #include "tests/jdbc/sql_reference_lexer.h"
@@ -14,6 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view sql(reinterpret_cast<const char*>(data), size);
   qz::jdbc::SplitSql split = qz::jdbc::splitLiterals(sql);
   std::string fault = qz::jdbc::testing::splitFault(sql, split);
+  if (!fault.empty()) {
+    std::fprintf(stderr, "%s\n", fault.c_str());
+    std::abort();
+  }
+  // Other values for the literals: pieces of the input itself, quotes and all.
+  const std::vector<std::string> values = {std::string(sql.substr(0, size / 3)), "",
+                                           std::string(sql.substr(size / 3))};
+  fault = qz::jdbc::testing::alikeFault(sql, split, values);
   if (!fault.empty()) {
     std::fprintf(stderr, "%s\n", fault.c_str());
     std::abort();

@@ -169,4 +169,61 @@ inline std::string splitFault(std::string_view sql, const SplitSql& split) {
   return "";
 }
 
+// splitAlike against splitLiterals: sql itself and sql with other values (`values`, cycled,
+// quotes doubled) in place of its bound literals must be split alike exactly as splitLiterals
+// splits them, and always when each bound literal is a single one.
+inline std::string alikeFault(std::string_view sql, const SplitSql& split,
+                              const std::vector<std::string>& values) {
+  const auto same = [](const SplitSql& a, const SplitSql& b) {
+    if (a.statement != b.statement || a.literals != b.literals) return false;
+    if (a.markers.size() != b.markers.size()) return false;
+    for (std::size_t i = 0; i < a.markers.size(); ++i) {
+      const SplitSql::Marker& x = a.markers[i];
+      const SplitSql::Marker& y = b.markers[i];
+      if (x.rewritten != y.rewritten || x.rewrittenLength != y.rewrittenLength ||
+          x.original != y.original || x.originalLength != y.originalLength) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (!split.bound()) {
+    SplitSql out;
+    return splitAlike(sql, split, sql, &out) ? "a text with nothing bound was split alike" : "";
+  }
+  std::string other;
+  bool single = true;
+  std::size_t copied = 0;
+  for (std::size_t i = 0; i < split.markers.size(); ++i) {
+    const SplitSql::Marker& m = split.markers[i];
+    const std::string_view quoted = sql.substr(m.original, m.originalLength);
+    std::string doubled;  // the literal's value written back as the splitter read it
+    for (char c : split.literals[i]) doubled.append(c == '\'' ? 2 : 1, c);
+    single = single && quoted == "'" + doubled + "'";
+    other.append(sql.substr(copied, m.original - copied)).append("'");
+    for (char c : values.empty() ? std::string() : values[i % values.size()]) {
+      other.append(c == '\'' ? 2 : 1, c);
+    }
+    other.append("'");
+    copied = m.original + m.originalLength;
+  }
+  other.append(sql.substr(copied));
+  // Texts that differ beyond the values too: these may be split alike only as splitLiterals
+  // splits them.
+  const std::string longer = other + "'";
+  std::string changed = other;
+  if (!changed.empty())
+    changed[changed.size() / 2] = changed[changed.size() / 2] == '?' ? ';' : '?';
+  for (const std::string_view text :
+       {sql, std::string_view(other), std::string_view(longer), std::string_view(changed)}) {
+    SplitSql out;
+    if (splitAlike(sql, split, text, &out)) {
+      if (!same(out, splitLiterals(text))) return "split alike otherwise than splitLiterals";
+    } else if (single && (text.data() == sql.data() || text.data() == other.data())) {
+      return "single literals with other values were not split alike";
+    }
+  }
+  return "";
+}
+
 }  // namespace qz::jdbc::testing
