@@ -405,13 +405,13 @@ return v
 
 class Lua {
  public:
-  explicit Lua(qz::host::Host& host) : L_(luaL_newstate()) {
+  explicit Lua(qz::host::Host& host) : L_(qz::luahost::newState()) {
     luaL_openlibs(L_);
     qz::host::Host* h = &host;
     qz::luahost::openQzLibrary(
         L_, [h](const char* className, int32_t* status) { return h->create(className, status); });
   }
-  ~Lua() { lua_close(L_); }
+  ~Lua() { qz::luahost::closeState(L_); }
   Lua(const Lua&) = delete;
   Lua& operator=(const Lua&) = delete;
 

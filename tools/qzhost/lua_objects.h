@@ -25,6 +25,12 @@ namespace qz::luahost {
 // Creates an object by class name; *status receives the host's status.
 using CreateFn = std::function<qzRef<qzIUnknown>(const char* className, int32_t* status)>;
 
+// A new Lua state as luaL_newstate makes it, with an allocator that reuses small blocks
+// (lua_state.cpp); null when there is no memory. closeState closes it and frees what the
+// allocator kept.
+lua_State* newState();
+void closeState(lua_State* L);
+
 // Sets the global `qz`. create is copied into the state.
 void openQzLibrary(lua_State* L, CreateFn create);
 

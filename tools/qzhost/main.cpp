@@ -209,7 +209,7 @@ int Session::run(int argc, char** argv) {
   if (!parseOptions(argc, argv, &options)) return 1;
   if (!startHost(options)) return finish(1);
 
-  L_ = luaL_newstate();
+  L_ = qz::luahost::newState();
   if (!L_) {
     std::fputs("qzhost: cannot create a Lua state\n", stderr);
     return finish(1);
@@ -255,7 +255,7 @@ int Session::finish(int status) {
   if (finished_) return status;
   finished_ = true;
   if (L_) {
-    lua_close(std::exchange(L_, nullptr));
+    qz::luahost::closeState(std::exchange(L_, nullptr));
   }
   // lua_close finalizes every wrapper, so a wrapper still holding a reference means one was
   // lost on the way; the engine must not be terminated under it unnoticed.
