@@ -101,22 +101,26 @@ bool skipZone(Scanner& in) {
 // drivers write a TIMESTAMP: read at fixed places, the parts the scanner would give. Anything
 // else, a value out of range included, is left to the scanner.
 bool quickTimestamp(std::string_view t, dbDateTimeParts* p) {
-  if (t.size() < 19 || t.size() == 20 || t.size() > 29) return false;
-  const auto digit = [t](std::size_t i) { return t[i] >= '0' && t[i] <= '9'; };
-  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
-    if (!digit(i)) return false;
-  }
-  if (t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':') return false;
+  const std::size_t size = t.size();
+  if (size < 19 || size == 20 || size > 29) return false;
+  // Each digit's value, wrapped far above 9 for any other byte; or-ed test flags, one branch.
+  const auto d = [t](std::size_t i) { return static_cast<uint32_t>(t[i] - '0'); };
+  const bool notDigits = (d(0) > 9) | (d(1) > 9) | (d(2) > 9) | (d(3) > 9) | (d(5) > 9) |
+                         (d(6) > 9) | (d(8) > 9) | (d(9) > 9) | (d(11) > 9) | (d(12) > 9) |
+                         (d(14) > 9) | (d(15) > 9) | (d(17) > 9) | (d(18) > 9);
+  const bool notSeparators =
+      (t[4] != '-') | (t[7] != '-') | (t[10] != ' ') | (t[13] != ':') | (t[16] != ':');
+  if (notDigits | notSeparators) return false;
   int32_t nanos = 0;
-  if (t.size() > 19) {
+  if (size > 19) {
     if (t[19] != '.') return false;
-    for (std::size_t i = 20; i < t.size(); ++i) {
-      if (!digit(i)) return false;
-      nanos = nanos * 10 + (t[i] - '0');
+    for (std::size_t i = 20; i < size; ++i) {
+      if (d(i) > 9) return false;
+      nanos = nanos * 10 + static_cast<int32_t>(d(i));
     }
-    for (std::size_t i = t.size() - 20; i < 9; ++i) nanos *= 10;
+    for (std::size_t i = size - 20; i < 9; ++i) nanos *= 10;
   }
-  const auto two = [t](std::size_t i) { return (t[i] - '0') * 10 + (t[i + 1] - '0'); };
+  const auto two = [d](std::size_t i) { return static_cast<int32_t>(d(i) * 10 + d(i + 1)); };
   const int32_t month = two(5), day = two(8), hour = two(11), minute = two(14), second = two(17);
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 24 || minute > 59 || second > 60) {
     return false;
@@ -204,8 +208,9 @@ template <class Kind, class... Parts>
 class ExtDataC final : public proxyObjectC {
  public:
   using V = typename Kind::Value;
+  // Born with the one reference its creator hands out: no count to raise a moment later.
   ExtDataC(const dbDateTimeParts& parts, JInt year)
-      : proxyObjectC(table()), parts_(parts), year_(year) {}
+      : proxyObjectC(table(), nullptr, true), parts_(parts), year_(year) {}
 
   int32_t QueryInterface(const qzIIDS* iid, void** out) override {
     if (!iid || !out) return kQzFailed;
@@ -272,9 +277,7 @@ using TimeValueC = ExtDataC<TimeKind, HourPart, MinutePart, SecondPart, Fraction
 
 template <class C>
 qzIUnknown* wrap(const dbDateTimeParts& parts, JInt year) {
-  qzIUnknown* unknown = static_cast<qzIDispatch*>(new C(parts, year));
-  unknown->AddRef();
-  return unknown;
+  return static_cast<qzIDispatch*>(new C(parts, year));
 }
 
 // java.util.Date counts years from 1900 in an int, and answers the year of the era: a year
@@ -288,8 +291,7 @@ bool javaYear(const dbDateTimeParts& p, JInt* out) {
 
 }  // namespace
 
-qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, const char* text) {
-  if (!text) return nullptr;
+qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, std::string_view text) {
   dbDateTimeParts p;
   if (!dbParseDateTime(text, &p)) return nullptr;
   JInt year(0);
