@@ -39,4 +39,4 @@ bool dbParseDateTime(std::string_view text, dbDateTimeParts* parts);
 // The value object for a column of normalised type 91 (date), 92 (time) or 93 (timestamp) made
 // from its text, as its qzIUnknown with one reference for the caller; null for another type
 // and for text that is no such value or whose year the Java value cannot hold.
-qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, const char* text);
+qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, std::string_view text);

@@ -5,8 +5,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "database/date_time.h"
@@ -75,10 +77,31 @@ double floatValue(const char* text) {
 // C decimal rules (leading blanks, an optional sign, the digits up to the first other
 // character; 0 when none). A value beyond 32 bits (a BIGINT) reads as the nearest
 // floating-point number rather than as a wrapped or cut integer.
-void integerValue(const char* text, qzVariantS* out) {
+void integerValue(const char* text, const char* end, qzVariantS* out) {
   const char* p = skipBlanks(text);
   if (*p == '+') ++p;
-  const char* end = p + std::char_traits<char>::length(p);
+  // What nearly every value is: an optional minus and up to 18 digits, nothing else.
+  const char* digits = *p == '-' ? p + 1 : p;
+  if (end - digits > 0 && end - digits <= 18) {
+    int64_t n = 0;
+    const char* q = digits;
+    for (; q < end; ++q) {
+      const auto digit = static_cast<uint32_t>(*q - '0');
+      if (digit > 9) break;
+      n = n * 10 + digit;
+    }
+    if (q == end) {
+      if (digits != p) n = -n;
+      if (n >= INT32_MIN && n <= INT32_MAX) {
+        out->setInt(static_cast<int32_t>(n));
+      } else {
+        // Beyond 2^53 a double is no longer exact: read as floating-point text, as below.
+        out->setFloat(n >= -(1LL << 53) && n <= (1LL << 53) ? static_cast<double>(n)
+                                                            : floatValue(text));
+      }
+      return;
+    }
+  }
   long long v = 0;
   auto [next, error] = std::from_chars(p, end, v);
   if (error == std::errc() && v >= INT32_MIN && v <= INT32_MAX) {
@@ -195,17 +218,19 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
     return c.hasBuffer() ? kQzOk : kQzFailed;
   }
   const char* text = c.text();
+  // Past `used` the buffer is all zero: the text ends there at the latest.
+  const size_t bound = std::min(static_cast<size_t>(std::max(c.used, 0)), c.buffer.size());
   switch (c.sqlType) {
     case kDbSqlChar: {
       // One allocation per value, not two: the most common value of a walk.
-      str* s = str::newPacked(text, c.buffer.size());
+      str* s = str::newPacked(text, bound);
       out->clear();
       out->value.s = s;
       out->type = kVtString;
       return kQzOk;
     }
     case kDbSqlInteger:
-      integerValue(text, out);
+      integerValue(text, text + strnlen(text, bound), out);
       return kQzOk;
     case kDbSqlDouble:
       out->setFloat(floatValue(text));
@@ -214,7 +239,8 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
     case kDbSqlTime:
     case kDbSqlTimestamp: {
       // The new value's one reference goes to the variant as it is.
-      qzIUnknown* value = dbCreateDateTimeValue(c.sqlType, text);
+      qzIUnknown* value =
+          dbCreateDateTimeValue(c.sqlType, std::string_view(text, strnlen(text, bound)));
       if (!value) return kQzFailed;
       out->clear();
       out->value.o = value;
@@ -228,6 +254,16 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
 
 int32_t dbJDBCRecordSetFieldsC::getField(const qzVariantS* column, int32_t code, qzVariantS* out) {
   if (!out) return kQzFailed;
+  // A walk's read: the value of a column by number, the description standing.
+  if (column && column->type == kVtInt && code == kDbFieldValue && recordSet_->describedCurrent()) {
+    const int32_t c = column->value.i;
+    if (c < 0 || c >= recordSet_->columnCount()) return kQzFailed;
+    try {
+      return valueOf(recordSet_->column(c), out);
+    } catch (...) {
+      return kQzFailed;
+    }
+  }
   int32_t i = 0;
   try {
     if (find(column, &i) != kQzOk) return kQzFailed;

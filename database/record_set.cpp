@@ -417,7 +417,7 @@ bool dbJDBCSQLRecordSetC::move(sql::ResultSet& rs, int32_t mode, int32_t offset)
 int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** errOut) {
   if (errOut) *errOut = nullptr;
   try {
-    if (!described(errOut)) return kQzFailed;
+    if (!describedCurrent() && !described(errOut)) return kQzFailed;
     JSQLApi& session = connection().session();
     sql::ResultSet& rs = statement_->resultSet();
     bool onRow = false;
@@ -458,7 +458,7 @@ int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** er
 
 int32_t dbJDBCSQLRecordSetC::position(int32_t* state) {
   if (state) *state = kDbPositionNone;
-  if (describe() != kQzOk || state_ != kDescribed) return kQzFailed;
+  if (!describedCurrent() && (describe() != kQzOk || state_ != kDescribed)) return kQzFailed;
   if (state) *state = atEnd_ ? kDbPositionAtEnd : kDbPositionOnRow;
   return kQzOk;
 }

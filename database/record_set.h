@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "database/db_object.h"
+#include "database/sql_exec.h"
 #include "interfaces/database.h"
 #include "interfaces/record_set.h"
 #include "jbridge/proxy/sql_result_set.h"
@@ -107,6 +108,12 @@ class dbJDBCSQLRecordSetC final
   // Describes the statement's result unless the description is of that very result: 0 when
   // the columns are known, 1 without a statement or a result.
   int32_t describe();
+  // What describe() answers 0 for with nothing to do: the description is of the current
+  // result, and its first row was read. Inline for the reads of a walk.
+  bool describedCurrent() const {
+    return state_ == kDescribed && statement_ && !firstRowError_ &&
+           describedVersion_ == statement_->resultVersion();
+  }
 
   // For the field accessor and for tests.
   int32_t state() const { return state_; }

@@ -344,9 +344,9 @@ int32_t JSQLApi::JSQLGetResultSetStringData(ResultSet& resultSet, int32_t column
   });
 }
 
-int32_t JSQLApi::JSQLPutColumnText(const char* bytes, int32_t byteCount, int32_t chars,
-                                   int32_t flag, char* buffer, int32_t size, int32_t dirty,
-                                   int32_t* length, bool* cut, int32_t* written) {
+int32_t JSQLApi::putColumnText(const char* bytes, int32_t byteCount, int32_t chars, int32_t flag,
+                               char* buffer, int32_t size, int32_t dirty, int32_t* length,
+                               bool* cut, int32_t* written) {
   if (cut) *cut = false;
   const std::size_t capacity = size > 0 ? static_cast<std::size_t>(size) : 0;
   const auto zero = [buffer, capacity](std::size_t from, int32_t to) {
@@ -360,7 +360,7 @@ int32_t JSQLApi::JSQLPutColumnText(const char* bytes, int32_t byteCount, int32_t
     return kOk;
   }
   if (length) *length = byteCount == 0 ? 0 : chars;
-  if (fromUtf8Ready_ && fromUtf8Converter_ && !localeIsUtf8_) {
+  if (converting()) {
     // Converting: the row-at-a-time way itself, whole buffer and all.
     const std::string text =
         columnText(std::string(bytes, static_cast<std::size_t>(byteCount)), capacity, cut);

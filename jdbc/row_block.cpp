@@ -34,8 +34,10 @@ struct Ids {
   jclass cls = nullptr;  // global
   jmethodID init = nullptr;
   jmethodID fill = nullptr;
-  jmethodID setBuffer = nullptr;
+  jmethodID setCapacity = nullptr;
   jmethodID needed = nullptr;
+  jfieldID block = nullptr;
+  jfieldID used = nullptr;
   jmethodID update = nullptr;             // static
   jmethodID integerParameters = nullptr;  // static
   jmethodID updateAscii = nullptr;        // static
@@ -82,19 +84,20 @@ const Ids* ids() {
       LocalRef<jclass> cls(env, defineClass(env));
       if (!cls) return;
       Ids i;
-      i.init =
-          env->GetMethodID(cls.get(), "<init>", "(Ljava/sql/ResultSet;ILjava/nio/ByteBuffer;)V");
+      i.init = env->GetMethodID(cls.get(), "<init>", "(Ljava/sql/ResultSet;II)V");
       i.fill = env->GetMethodID(cls.get(), "fill", "(II)I");
-      i.setBuffer = env->GetMethodID(cls.get(), "setBuffer", "(Ljava/nio/ByteBuffer;)V");
+      i.setCapacity = env->GetMethodID(cls.get(), "setCapacity", "(I)V");
       i.needed = env->GetMethodID(cls.get(), "needed", "()I");
+      i.block = env->GetFieldID(cls.get(), "block", "[B");
+      i.used = env->GetFieldID(cls.get(), "used", "I");
       i.update = env->GetStaticMethodID(cls.get(), "update",
                                         "(Ljava/sql/PreparedStatement;[Ljava/lang/String;JJ)I");
       i.integerParameters = env->GetStaticMethodID(cls.get(), "integerParameters",
                                                    "(Ljava/sql/PreparedStatement;)[J");
       i.updateAscii =
           env->GetStaticMethodID(cls.get(), "updateAscii", "(Ljava/sql/PreparedStatement;[BIZJJ)I");
-      if (cleared(env) || !i.init || !i.fill || !i.setBuffer || !i.needed || !i.update ||
-          !i.integerParameters || !i.updateAscii) {
+      if (cleared(env) || !i.init || !i.fill || !i.setCapacity || !i.needed || !i.block ||
+          !i.used || !i.update || !i.integerParameters || !i.updateAscii) {
         return;
       }
       LocalRef<jclass> string(env, env->FindClass("java/lang/String"));
@@ -124,13 +127,11 @@ RowBlockReader::RowBlockReader(jbridge::proxy::java::sql::ResultSet& resultSet, 
   const Ids* i = ids();
   if (!i) throw JNIException("RowBlockReader: the class qz.jdbc.RowBlock is not available");
   JNIEnv* env = JNIHelper::attach();
-  buffer_ = std::make_unique<char[]>(kFirstCapacity);
+  buffer_.reset(new char[kFirstCapacity]);
   capacity_ = kFirstCapacity;
-  LocalRef<> byteBuffer(env, env->NewDirectByteBuffer(buffer_.get(), capacity_));
-  jbridge::helper::catchAndThrow(env);
-  if (!byteBuffer) throw JNIException("RowBlockReader: no direct buffer");
-  LocalRef<> reader(env, env->NewObject(i->cls, i->init, resultSet.getJniObject(),
-                                        static_cast<jint>(row_.size()), byteBuffer.get()));
+  LocalRef<> reader(
+      env, env->NewObject(i->cls, i->init, resultSet.getJniObject(), static_cast<jint>(row_.size()),
+                          static_cast<jint>(kFirstCapacity)));
   jbridge::helper::catchAndThrow(env);
   reader_ = JNIHelper::newGlobalRef(env, reader.get());
 }
@@ -144,11 +145,8 @@ RowBlockReader::~RowBlockReader() {
 }
 
 void RowBlockReader::setBuffer(JNIEnv* env, std::size_t capacity) {
-  auto bigger = std::make_unique<char[]>(capacity);
-  LocalRef<> byteBuffer(env, env->NewDirectByteBuffer(bigger.get(), static_cast<jlong>(capacity)));
-  jbridge::helper::catchAndThrow(env);
-  if (!byteBuffer) throw JNIException("RowBlockReader: no direct buffer");
-  env->CallVoidMethod(reader_, ids()->setBuffer, byteBuffer.get());
+  std::unique_ptr<char[]> bigger(new char[capacity]);
+  env->CallVoidMethod(reader_, ids()->setCapacity, static_cast<jint>(capacity));
   jbridge::helper::catchAndThrow(env);
   buffer_ = std::move(bigger);
   capacity_ = capacity;
@@ -165,7 +163,19 @@ void RowBlockReader::readBlock(JNIEnv* env) {
     setBuffer(env, std::max<std::size_t>(static_cast<std::size_t>(needed), capacity_ * 2));
   }
   cursor_ = buffer_.get();
-  rowsLeft_ = lastFill_ > 0 ? lastFill_ : 0;
+  rowsLeft_ = 0;
+  if (lastFill_ > 0) {
+    // The rows' bytes, at most the capacity the Java side was given.
+    const jint used = env->GetIntField(reader_, i->used);
+    LocalRef<jbyteArray> block(env,
+                               static_cast<jbyteArray>(env->GetObjectField(reader_, i->block)));
+    if (!block || used < 0 || static_cast<std::size_t>(used) > capacity_) {
+      throw JNIException("RowBlockReader: the block does not fit the buffer");
+    }
+    env->GetByteArrayRegion(block.get(), 0, used, reinterpret_cast<jbyte*>(buffer_.get()));
+    jbridge::helper::catchAndThrow(env);
+    rowsLeft_ = lastFill_;
+  }
   if (blockRows_ < kMaxBlockRows) blockRows_ *= 2;
 }
 

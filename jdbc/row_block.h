@@ -1,7 +1,8 @@
 // Reads a forward-only result in blocks of rows through qz.jdbc.RowBlock, a Java class of ours
 // compiled by the build, embedded in the library and defined into the VM on first use: one
-// JNI crossing per block, each value the bytes and length getString gives the row-at-a-time
-// reading. The cursor of the Java result runs ahead of the row served by up to one block.
+// JNI call per block and a copy of its bytes, each value the bytes and length getString gives
+// the row-at-a-time reading. The cursor of the Java result runs ahead of the row served by up to
+// one block.
 //
 // Failures are thrown as the proxies of the Java exceptions, at the row where the row-at-a-
 // time reading would have met them: a failing move at the move to that row; a row whose values
@@ -9,7 +10,8 @@
 // read the row-at-a-time way (and meet the same failure there).
 //
 // Thread rule: that of the result set (one thread at a time). Ownership: owns a global
-// reference to the Java reader, which holds the result set, and the buffer it writes.
+// reference to the Java reader, which holds the result set, and the buffer its blocks are
+// copied into.
 #pragma once
 
 #include <jni.h>
@@ -52,6 +54,7 @@ class RowBlockReader {
 
  private:
   void readBlock(JNIEnv* env);
+  // A bigger buffer, and the Java side told it may write that much.
   void setBuffer(JNIEnv* env, std::size_t capacity);
 
   jobject reader_ = nullptr;  // global

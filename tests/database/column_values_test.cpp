@@ -1,11 +1,15 @@
-// The pure parts of reading values, without a driver: buffer sizes of the column mapping and
-// the date-time texts databases write.
+// The pure parts of reading values, without a driver: buffer sizes of the column mapping, the
+// date-time texts databases write, and what a column's buffer reads as.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "database/date_time.h"
+#include "database/record_fields.h"
 #include "database/record_set.h"
+#include "variant/variant.h"
 
 namespace {
 
@@ -74,6 +78,10 @@ TEST(DateTimeTextTest, FormsDatabasesWrite) {
       {"2024-01-02 03:04:05.1x", "refused"},
       {"2024-01-02 03:04:05 BC", "-2023/1/2 3:4:5.0"},
       {"2024/01/02 03:04:05", "refused"},
+      {"2024-01-02 03:04:0/", "refused"},  // the bytes either side of the digits
+      {"2024-01-02 03:04:0:", "refused"},
+      {"2024-01-02 03:04:05.5/", "refused"},
+      {"20\xc3\xa4-01-02 03:04:05", "refused"},
       {"2024-01-02 03:04:05.0000000019", "2024/1/2 3:4:5.1"},
       {"2024-01-02 24:00:60", "2024/1/2 24:0:60.0"},
       {"2024-01-02 03:04:05." + std::string(73, '7'), "2024/1/2 3:4:5.777777777"},
@@ -82,6 +90,64 @@ TEST(DateTimeTextTest, FormsDatabasesWrite) {
       {"", "refused"},
   };
   for (const auto& c : cases) EXPECT_EQ(parts(c.text), c.expected) << c.text;
+}
+
+// A column of the given type holding `bytes` as a row left it: `used` of them may be non-zero.
+dbJDBCColumnS column(int32_t sqlType, const std::string& bytes, int32_t capacity = 40) {
+  dbJDBCColumnS c;
+  c.cType = sqlType == kDbSqlChar ? kDbKindText : kDbKindInteger;
+  c.sqlType = sqlType;
+  c.capacity = capacity;
+  c.buffer.assign(static_cast<size_t>(capacity) + 1, '\0');
+  std::copy(bytes.begin(), bytes.end(), c.buffer.begin());
+  c.used = static_cast<int32_t>(bytes.size());
+  c.indicator = static_cast<int32_t>(bytes.size());
+  return c;
+}
+
+std::string integerRead(const std::string& text) {
+  qzVariantS v;
+  if (dbJDBCRecordSetFieldsC::valueOf(column(kDbSqlInteger, text), &v) != 0) return "failed";
+  if (v.type == kVtInt) return "int " + std::to_string(v.value.i);
+  if (v.type != kVtFloat) return "type " + std::to_string(v.type);
+  char number[64];
+  std::snprintf(number, sizeof number, "%.17g", v.value.f);
+  return std::string("float ") + number;
+}
+
+TEST(BufferValueTest, IntegerTextReadsAsCWouldReadIt) {
+  const struct {
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {"2147483647", "int 2147483647"},
+      {"-2147483648", "int -2147483648"},
+      {"-0", "int 0"},
+      {"2147483648", "float 2147483648"},
+      {"-9007199254740992", "float -9007199254740992"},
+      {"9007199254740993", "float 9007199254740992"},  // past 2^53: the nearest double
+      {"123456789012345678", "float 1.2345678901234568e+17"},
+      {"1234567890123456789", "float 1.2345678901234568e+18"},
+      {"99999999999999999999", "float 1e+20"},
+      {" +7", "int 7"},
+      {"+-5", "int -5"},
+      {"12abc", "int 12"},
+      {"12.9", "int 12"},
+      {"-", "int 0"},
+      {"abc", "int 0"},
+      {"", "int 0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(integerRead(c.text), c.expected) << c.text;
+}
+
+TEST(BufferValueTest, TextEndsAtItsFirstZeroByte) {
+  qzVariantS v;
+  ASSERT_EQ(dbJDBCRecordSetFieldsC::valueOf(column(kDbSqlChar, std::string("ab\0cd", 5)), &v), 0);
+  ASSERT_EQ(v.type, kVtString);
+  EXPECT_STREQ(v.text(), "ab");
+  dbJDBCColumnS full = column(kDbSqlChar, std::string(8, 'x'), 8);
+  ASSERT_EQ(dbJDBCRecordSetFieldsC::valueOf(full, &v), 0);
+  EXPECT_STREQ(v.text(), "xxxxxxxx") << "a buffer filled to its capacity";
 }
 
 }  // namespace

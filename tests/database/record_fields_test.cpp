@@ -63,7 +63,21 @@ TEST_P(RecordFieldsTest, LookupAndCodes) {
   EXPECT_EQ(count, 4);
   Value out;
   EXPECT_EQ(n->getField(&Value(99).variant(), 3, &out.variant()), 1);
+  EXPECT_EQ(n->getField(&Value(-1).variant(), 3, &out.variant()), 1);
   EXPECT_EQ(n->getField(&Value(0).variant(), 5, &out.variant()), 0) << "an unknown code succeeds";
+  ASSERT_EQ(n->getField(&Value(1).variant(), 3, &out.variant()), 0);
+  EXPECT_EQ(out.text(), "five");
+  ASSERT_EQ(n->getField(&Value(3).variant(), 3, &out.variant()), 0);
+  EXPECT_TRUE(out.isUndef()) << "NULL";
+
+  // The statement run again: the same accessor reads the new result, described anew.
+  exec_.call("statement", "SELECT name, id FROM " + table_);
+  exec_.call("execute");
+  ASSERT_EQ(n->getField(&Value(0).variant(), 3, &out.variant()), 0);
+  EXPECT_EQ(out.text(), "five");
+  ASSERT_EQ(n->getField(&Value(1).variant(), 3, &out.variant()), 0);
+  EXPECT_EQ(out.asInt(), 5);
+  EXPECT_EQ(n->getField(&Value(2).variant(), 3, &out.variant()), 1) << "two columns now";
 }
 
 TEST_P(RecordFieldsTest, NumbersAtTheLimitsOfTheirTypes) {

@@ -1,5 +1,6 @@
 // The session layer without a Java VM: jdbc.cfg lookup, the last error and its reports, the
-// set-up steps that fail before Java, and calls through empty proxies.
+// set-up steps that fail before Java, calls through empty proxies, and a read value put into
+// a column buffer.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -187,6 +188,35 @@ TEST_F(SessionTest, CallsThroughEmptyProxiesFailWithAMessage) {
   EXPECT_EQ(api_.JSQLCloseStatement(statement), 1);
   EXPECT_EQ(api_.JSQLCloseResultSet(resultSet), 1);
   EXPECT_EQ(api_.JSQLDisconnect(connection), 1);
+}
+
+// A row's value put over the last one in a buffer of 8 bytes and its terminator: what the
+// buffer holds after, the indicator, the cut flag and the bytes that may be non-zero.
+TEST_F(SessionTest, ColumnTextIsPutOverTheLastValue) {
+  char buffer[9] = {};
+  int32_t dirty = 0;
+  const auto put = [&](const std::string& bytes, int32_t chars, int32_t flag = 0) {
+    int32_t length = 99, written = 99;
+    bool cut = true;
+    EXPECT_EQ(api_.JSQLPutColumnText(bytes.data(), static_cast<int32_t>(bytes.size()), chars, flag,
+                                     buffer, 8, dirty, &length, &cut, &written),
+              JSQLApi::kOk);
+    EXPECT_EQ(buffer[8], '\0');
+    for (int32_t i = written; i < 8; ++i) EXPECT_EQ(buffer[i], '\0') << "byte " << i;
+    dirty = written;
+    return std::string(buffer, static_cast<size_t>(written)) + "|" + std::to_string(length) +
+           (cut ? "|cut" : "");
+  };
+  EXPECT_EQ(put("abcdefgh", 8), "abcdefgh|8") << "exactly the capacity";
+  EXPECT_EQ(put("xy", 2), "xy|2") << "the longer value before is zeroed";
+  EXPECT_EQ(put("\xC3\xBC", 1), "\xC3\xBC|1") << "the indicator counts Java chars";
+  EXPECT_EQ(put("123456789", 9), "12345678|9|cut");
+  EXPECT_EQ(put("abcdefg\xC3\xBC", 8), "abcdefg|8|cut") << "cut at a whole character";
+  EXPECT_EQ(put("", -1), "|-1") << "NULL";
+  EXPECT_EQ(put("abc", 3), "abc|3");
+  EXPECT_EQ(put("", 0), "|-1") << "the empty text reads as NULL";
+  EXPECT_EQ(put("abc", 3), "abc|3");
+  EXPECT_EQ(put("", 0, JSQLApi::kKeepEmpty), "|0") << "unless it is kept";
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Moves a forward-only result set on by up to n rows per call and writes every column of those
-// rows as text into one buffer the native side owns and reads: one crossing per block instead
-// of several per value. Each value is what the row-at-a-time reading sees: getString, its
-// length in chars, and its bytes in the VM's default charset.
+// rows as text into one array, which the native side copies out whole after the call: one
+// crossing per block instead of several per value, and no copy per row. Each value is what the
+// row-at-a-time reading sees: getString, its length in chars, and its bytes in the VM's default
+// charset.
 //
 // Layout, in the platform's byte order, row after row, column after column:
 //   int chars (-1 for SQL NULL), int bytes, the bytes.
@@ -14,7 +15,6 @@ package qz.jdbc;
 
 import java.lang.invoke.MethodHandles;
 import java.lang.invoke.VarHandle;
-import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.nio.charset.StandardCharsets;
 import java.sql.ParameterMetaData;
@@ -36,24 +36,29 @@ public final class RowBlock {
 
   private final ResultSet rs;
   private final int columns;
-  private ByteBuffer out;
-  // The row being written, in the layout above; a row that did not fit stays here
-  // (pendingSize bytes) and is written first by the next call.
-  private byte[] row = new byte[512];
+  // The rows of the last fill, `used` bytes in the layout above; the native side takes at most
+  // `capacity` bytes. A row is written straight after the last, and a row that would end past
+  // `capacity` is kept in `pending` (pendingSize bytes) to go first the next call.
+  private byte[] block;
+  private int capacity;
+  private int used;
+  private byte[] pending = new byte[0];
   private int pendingSize;
   private boolean unread;        // the cursor stands on a row to read the row-at-a-time way
   private boolean endSeen;       // next() answered false for the rows written last
   private Exception moveFailure; // next() failed after the rows written last
   private int needed;
 
-  public RowBlock(ResultSet rs, int columns, ByteBuffer out) {
+  public RowBlock(ResultSet rs, int columns, int capacity) {
     this.rs = rs;
     this.columns = columns;
-    setBuffer(out);
+    this.block = new byte[capacity];
+    this.capacity = capacity;
   }
 
-  public void setBuffer(ByteBuffer out) {
-    this.out = out.order(ByteOrder.nativeOrder());
+  public void setCapacity(int capacity) {
+    this.capacity = capacity;
+    if (block.length < capacity) block = Arrays.copyOf(block, capacity);
   }
 
   // Bytes the buffer needs for the row that did not fit, after TOO_SMALL.
@@ -61,12 +66,26 @@ public final class RowBlock {
     return needed;
   }
 
+  // The array the last fill wrote, and how many of its bytes.
+  public byte[] block() {
+    return block;
+  }
+
+  public int used() {
+    return used;
+  }
+
   // The rows written (0: past the end), UNREAD, or TOO_SMALL (nothing moved).
   public int fill(int maxRows, int softLimit) throws Exception {
-    out.clear();
+    used = 0;
     int rows = 0;
     if (pendingSize > 0) {
-      if (!write(pendingSize)) return TOO_SMALL;
+      if (pendingSize > capacity) {
+        needed = pendingSize;
+        return TOO_SMALL;
+      }
+      System.arraycopy(pending, 0, block, 0, pendingSize);
+      used = pendingSize;
       pendingSize = 0;
       rows = 1;
     } else if (unread) {
@@ -80,7 +99,7 @@ public final class RowBlock {
       endSeen = false;
       return 0;
     }
-    while (rows < maxRows && out.position() < softLimit) {
+    while (rows < maxRows && used < softLimit) {
       boolean onRow;
       try {
         onRow = rs.next();
@@ -94,26 +113,30 @@ public final class RowBlock {
         endSeen = true;
         return rows;
       }
-      int size;
+      int end;
       try {
-        size = encodeRow();
+        end = encodeRow(used);
       } catch (Exception e) {
         if (rows == 0) return UNREAD;
         unread = true;
         return rows;
       }
-      if (!write(size)) {
-        pendingSize = size;
-        return rows == 0 ? TOO_SMALL : rows;
+      if (end > capacity) {
+        pendingSize = end - used;
+        if (pending.length < pendingSize) pending = new byte[pendingSize];
+        System.arraycopy(block, used, pending, 0, pendingSize);
+        if (rows > 0) return rows;
+        needed = pendingSize;
+        return TOO_SMALL;
       }
+      used = end;
       ++rows;
     }
     return rows;
   }
 
-  // Reads every column of the current row into `row`; answers its size.
-  private int encodeRow() throws Exception {
-    int at = 0;
+  // Writes every column of the current row into `block` from `at` on; answers where it ends.
+  private int encodeRow(int at) throws Exception {
     for (int c = 0; c < columns; ++c) {
       String s = rs.getString(c + 1);
       if (s == null) {
@@ -124,7 +147,7 @@ public final class RowBlock {
       int copied = 0;
       if (ASCII_AS_IS) {
         room(at + 8 + chars);
-        byte[] r = row;
+        byte[] r = block;
         int base = at + 8;
         for (; copied < chars; ++copied) {
           char ch = s.charAt(copied);
@@ -137,7 +160,7 @@ public final class RowBlock {
       } else {
         byte[] bytes = s.getBytes();
         room(at + 8 + bytes.length);
-        System.arraycopy(bytes, 0, row, at + 8, bytes.length);
+        System.arraycopy(bytes, 0, block, at + 8, bytes.length);
         at = header(at, chars, bytes.length) + bytes.length;
       }
     }
@@ -146,22 +169,15 @@ public final class RowBlock {
 
   private int header(int at, int chars, int bytes) {
     room(at + 8);
-    INT.set(row, at, chars);
-    INT.set(row, at + 4, bytes);
+    INT.set(block, at, chars);
+    INT.set(block, at + 4, bytes);
     return at + 8;
   }
 
+  // A row may run past the end of the block: it grows, and the row goes to `pending` if it
+  // ends past `capacity`.
   private void room(int size) {
-    if (size > row.length) row = Arrays.copyOf(row, Math.max(size, row.length * 2));
-  }
-
-  private boolean write(int size) {
-    if (size > out.remaining()) {
-      needed = out.position() + size;
-      return false;
-    }
-    out.put(row, 0, size);
-    return true;
+    if (size > block.length) block = Arrays.copyOf(block, Math.max(size, block.length * 2));
   }
 
   // setString of each value to parameters 1, 2 ..., then executeUpdate: the native side's run
