@@ -23,8 +23,11 @@ namespace qz::memman {
 namespace {
 
 constexpr uint32_t kNoCell = 0xFFFFFFFFu;  // end of a page's free list
-// A thread caches up to this many bytes of cells per class (at least 2, at most 64 cells).
-constexpr size_t kCacheBytesPerClass = 8192;
+// A thread caches up to this many bytes of cells per class (at least 2, at most kCacheCells
+// cells). A walk that makes a few hundred blocks of a class and frees them together (a block of
+// rows) must fit, or each of its blocks goes through refill and drain under the module lock.
+constexpr size_t kCacheBytesPerClass = 32768;
+constexpr size_t kCacheCells = 512;
 
 // Sits at offset kCellAreaBytes of its page; u16 fields hold at most a stride of 2040 + 136
 // and 1250 cells (class 0), which keeps the page at kPageBytes with 64-bit links.
@@ -139,8 +142,8 @@ void initOnce() {
   gHeader = std::getenv(kLocationVariable) ? (kTrackedHeaderBytes + 7) / 8 * 8 : 8;
   gLargeLead = (sizeof(LargeBlock) + gHeader + 15) / 16 * 16;
   for (size_t c = 0; c < kClassCount; ++c) {
-    gCacheLimit[c] =
-        static_cast<uint16_t>(std::clamp<size_t>(kCacheBytesPerClass / (c * 8 + gHeader), 2, 64));
+    gCacheLimit[c] = static_cast<uint16_t>(
+        std::clamp<size_t>(kCacheBytesPerClass / (c * 8 + gHeader), 2, kCacheCells));
   }
   gReady.store(true, std::memory_order_release);
 }
