@@ -23,8 +23,11 @@ namespace qz::memman {
 namespace {
 
 constexpr uint32_t kNoCell = 0xFFFFFFFFu;  // end of a page's free list
-// A thread caches up to this many bytes of cells per class (at least 2, at most 64 cells).
-constexpr size_t kCacheBytesPerClass = 8192;
+// A thread caches up to this many bytes of cells per class (at least 2, at most kCacheCells
+// cells). A walk that makes a few hundred blocks of a class and frees them together (a block of
+// rows) must fit, or each of its blocks goes through refill and drain under the module lock.
+constexpr size_t kCacheBytesPerClass = 32768;
+constexpr size_t kCacheCells = 512;
 
 // Sits at offset kCellAreaBytes of its page; u16 fields hold at most a stride of 2040 + 136
 // and 1250 cells (class 0), which keeps the page at kPageBytes with 64-bit links.
@@ -123,21 +126,33 @@ void writeToStderr(const char* text) {
 }
 std::atomic<ReportOutput> gOutput{&writeToStderr};
 
-thread_local ThreadCache* tlsCache = nullptr;
-thread_local bool tlsRetired = false;
+// Read on every allocation and free. The engine is loaded with dlopen, where the default
+// (general-dynamic) model costs a __tls_get_addr call per access; initial-exec reads the slot
+// straight off the thread pointer. Its few bytes come from the static TLS surplus that glibc
+// keeps for libraries loaded later.
+#if defined(__ELF__)
+#define QZ_HOT_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define QZ_HOT_TLS
+#endif
+QZ_HOT_TLS thread_local ThreadCache* tlsCache = nullptr;
+QZ_HOT_TLS thread_local bool tlsRetired = false;
 
 void initOnce() {
   gHeader = std::getenv(kLocationVariable) ? (kTrackedHeaderBytes + 7) / 8 * 8 : 8;
   gLargeLead = (sizeof(LargeBlock) + gHeader + 15) / 16 * 16;
   for (size_t c = 0; c < kClassCount; ++c) {
-    gCacheLimit[c] =
-        static_cast<uint16_t>(std::clamp<size_t>(kCacheBytesPerClass / (c * 8 + gHeader), 2, 64));
+    gCacheLimit[c] = static_cast<uint16_t>(
+        std::clamp<size_t>(kCacheBytesPerClass / (c * 8 + gHeader), 2, kCacheCells));
   }
   gReady.store(true, std::memory_order_release);
 }
 
+__attribute__((noinline)) void initOnceCalled() {
+  std::call_once(gInitOnce, initOnce);
+}
 inline void ensureReady() {
-  if (!gReady.load(std::memory_order_acquire)) std::call_once(gInitOnce, initOnce);
+  if (!gReady.load(std::memory_order_acquire)) initOnceCalled();
 }
 
 inline BlockHeader* headerAt(const void* user) {
@@ -344,11 +359,14 @@ inline void countLive(ThreadCache* tc, int64_t delta) {
     central().spareLive.fetch_add(delta, std::memory_order_relaxed);
 }
 
-void fillTracking(BlockHeader* h) {
-  if (gHeader == 8) return;
+__attribute__((noinline)) void recordLocation(BlockHeader* h) {
   auto* stack = reinterpret_cast<uint64_t*>(h + 1);
   std::memset(stack, 0, kStackDepth * sizeof(uint64_t));
   if (LocationRecorder rec = gRecorder.load(std::memory_order_acquire)) rec(stack, kStackDepth);
+}
+
+inline void fillTracking(BlockHeader* h) {
+  if (gHeader != 8) recordLocation(h);
 }
 
 // The cell is exclusively the caller's; word 0 is written last so a racing stray free sees
@@ -363,7 +381,8 @@ void finishSmall(BlockHeader* h, uint32_t distance, size_t size, size_t cellSize
   mark(h).store(distance, std::memory_order_release);
 }
 
-void* allocateLarge(size_t size) {
+// Out of line: it would make every small allocation save registers it never uses.
+__attribute__((noinline)) void* allocateLarge(size_t size) {
   if (size > SIZE_MAX - gLargeLead) return nullptr;
   auto* raw = static_cast<unsigned char*>(std::malloc(gLargeLead + size));
   if (!raw) return nullptr;
@@ -408,23 +427,23 @@ void reportDoubleFree() {
   if (StackReporter rep = gStackReporter.load(std::memory_order_acquire)) rep(out);
 }
 
-void* allocateBlock(size_t size) {
-  ensureReady();
-  if (injectedFailure()) return nullptr;
-  if (size > kMaxSmallSize || gHeapSwitch.load(std::memory_order_relaxed)) {
-    return allocateLarge(size);
-  }
-  const size_t c = (size + 7) / 8;
+inline BlockHeader* popCell(Bin& bin) {
+  unsigned char* user = bin.head;
+  bin.head = loadLink(user);
+  --bin.count;
+  return headerAt(user);
+}
+
+// Everything but a hit in the thread's cache: an empty bin, size 0, a thread without a cache
+// yet or past its exit. Out of line, so the hit path saves few registers.
+__attribute__((noinline)) void* allocateSmallSlow(size_t size, size_t c) {
   ThreadCache* tc = currentCache();
   BlockHeader* h;
   uint32_t distance;
   if (tc && c != 0) {
     Bin& bin = tc->bins[c];
     if (!bin.head && !refill(tc, c)) return nullptr;
-    unsigned char* user = bin.head;
-    bin.head = loadLink(user);
-    --bin.count;
-    h = headerAt(user);
+    h = popCell(bin);
     distance = h->size;
   } else {
     Central& m = central();
@@ -437,6 +456,30 @@ void* allocateBlock(size_t size) {
   finishSmall(h, distance, size, c * 8);
   countLive(tc, 1);
   return userOf(h);
+}
+
+void* allocateBlock(size_t size) {
+  ensureReady();
+  if (injectedFailure()) return nullptr;
+  if (size > kMaxSmallSize || gHeapSwitch.load(std::memory_order_relaxed)) {
+    return allocateLarge(size);
+  }
+  const size_t c = (size + 7) / 8;
+  ThreadCache* tc = tlsCache;
+  if (tc && c != 0 && tc->bins[c].head) {
+    BlockHeader* h = popCell(tc->bins[c]);
+    finishSmall(h, h->size, size, c * 8);
+    countLive(tc, 1);
+    return userOf(h);
+  }
+  return allocateSmallSlow(size, c);
+}
+
+// Out of line for the same reason: one free in many overflows the bin.
+__attribute__((noinline)) void drainOverflow(Bin& bin, size_t c) {
+  Central& m = central();
+  std::lock_guard<platform::StaticMutex> hold(m.lock);
+  drainBin(m, bin, gCacheLimit[c] / 2);
 }
 
 void freeBlock(void* p) {
@@ -462,11 +505,7 @@ void freeBlock(void* p) {
     ASAN_UNPOISON_MEMORY_REGION(user, sizeof(void*));
     storeLink(user, bin.head);
     bin.head = user;
-    if (++bin.count > gCacheLimit[c]) {
-      Central& m = central();
-      std::lock_guard<platform::StaticMutex> hold(m.lock);
-      drainBin(m, bin, gCacheLimit[c] / 2);
-    }
+    if (++bin.count > gCacheLimit[c]) drainOverflow(bin, c);
     return;
   }
   Central& m = central();
@@ -680,29 +719,32 @@ memManSystemC* memManInterfaceC::memSystem() const {
   return memManSystemC::instance();
 }
 
+// This module's own entries call its allocator directly: the front object's virtual slots are
+// for other modules, and going through them here cost a guarded static and an indirect call per
+// block. instance() can only ever be the plain front, so the result is the same.
 void* memManInterfaceC::operator new(size_t size) {
-  void* p = memManSystemC::instance()->allocate(size);
+  void* p = qz::memman::allocateBlock(size);
   if (!p) throw std::bad_alloc();
   return p;
 }
 void memManInterfaceC::operator delete(void* p) {
-  memManSystemC::instance()->free(p);
+  qz::memman::freeBlock(p);
 }
 void* memManInterfaceC::operator new[](size_t size) {
-  void* p = memManSystemC::instance()->allocate(size);
+  void* p = qz::memman::allocateBlock(size);
   if (!p) throw std::bad_alloc();
   return p;
 }
 void memManInterfaceC::operator delete[](void* p) {
-  memManSystemC::instance()->free(p);
+  qz::memman::freeBlock(p);
 }
 
 void* qzAlloc(size_t size) {
-  return memManSystemC::instance()->allocate(size);
+  return qz::memman::allocateBlock(size);
 }
 void qzFree(void* p) {
-  memManSystemC::instance()->free(p);
+  qz::memman::freeBlock(p);
 }
 void* qzRealloc(void* p, size_t size) {
-  return memManSystemC::instance()->reallocate(p, size);
+  return qz::memman::reallocateBlock(p, size);
 }

@@ -28,6 +28,8 @@ class memManDataPoolC {
 
   size_t size() const { return size_; }
   void* get(size_t i) const { return i < size_ ? pages_[i] : nullptr; }
+  // REQUIRES: i < size().
+  void* getUnchecked(size_t i) const { return pages_[i]; }
   // Grows the array to at least n entries (new ones null). False when memory is refused.
   bool reserve(size_t n);
   // REQUIRES: i < size().
@@ -77,6 +79,10 @@ class pageMemT {
   T* find(size_t i) const {
     T* page = static_cast<T*>(pool_.get(i >> kPageExponent));
     return page ? page + (i & (kPageElements - 1)) : nullptr;
+  }
+  // Element i of a page known to exist (i below a count the owner has made pages for).
+  T& at(size_t i) const {
+    return static_cast<T*>(pool_.getUnchecked(i >> kPageExponent))[i & (kPageElements - 1)];
   }
   size_t pageCount() const {
     size_t n = 0;

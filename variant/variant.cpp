@@ -301,14 +301,18 @@ int32_t qzVariantArrayC::count() const {
 }
 
 qzVariantS& qzVariantArrayC::element(int32_t i) {
-  return *elements_.find(static_cast<size_t>(i));
+  return elements_.at(static_cast<size_t>(i));
 }
 
 void qzVariantArrayC::resize(int32_t n) {
   if (n < 0) n = 0;
   if (n > 0) {
-    const size_t last = static_cast<size_t>(n) / pageMemT<qzVariantS>::kPageElements;
-    for (size_t p = 0; p <= last; ++p) elements_[p * pageMemT<qzVariantS>::kPageElements];
+    // Pages are kept once made, so those up to the current count's exist already: growing one
+    // element at a time must not walk them all again.
+    constexpr size_t kPage = pageMemT<qzVariantS>::kPageElements;
+    const size_t last = static_cast<size_t>(n) / kPage;
+    const size_t first = count_ > 0 ? static_cast<size_t>(count_) / kPage + 1 : 0;
+    for (size_t p = first; p <= last; ++p) elements_[p * kPage];
   }
   count_ = n;
 }

@@ -180,6 +180,22 @@ TEST(VariantObjects, NullObjectStaysUndefAndReferencesBalance) {
   o->Release();
 }
 
+// Growing by one, as a list of rows does, makes each page as its first element is reached,
+// also after shrinking.
+TEST(VariantArrays, GrowingByOneReachesEveryPage) {
+  qzVariantArrayC array;
+  for (int i = 0; i < 40; ++i) {
+    array.resize(i + 1);
+    array.element(i).setInt(i);
+  }
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(array.element(i).value.i, i);
+  array.resize(3);
+  array.resize(49);
+  array.element(48).setInt(48);
+  EXPECT_EQ(array.element(39).value.i, 39);
+  EXPECT_EQ(array.count(), 49);
+}
+
 TEST(VariantArrays, CopyIsDeepAndClearKeepsOldValues) {
   auto* array = new qzVariantArrayC();
   array->resize(20);
