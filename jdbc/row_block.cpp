@@ -1,5 +1,6 @@
 #include "jdbc/row_block.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -222,6 +223,51 @@ bool packAscii(const std::vector<std::string>& values, std::vector<char>& out) {
   return true;
 }
 
+// The thread's array for updateAscii, kept for its next update instead of a new one per call
+// (the VM keeps no hold on it past the call). A call made while it is lent out, by a driver
+// that comes back into native code, gets an array of its own.
+class AsciiArray {
+ public:
+  ~AsciiArray() {
+    if (!array_ || jbridge::vmShutdown()) return;
+    JNIEnv* env = nullptr;
+    if (vm_->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_6) == JNI_OK) {
+      env->DeleteGlobalRef(array_);
+    } else if (vm_->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), nullptr) ==
+               JNI_OK) {
+      // The VM detached the thread before its exit: attached again for this one delete.
+      env->DeleteGlobalRef(array_);
+      vm_->DetachCurrentThread();
+    }
+  }
+
+  // An array of at least `size` bytes, or null when this one is lent out already.
+  jbyteArray lend(JNIEnv* env, jsize size) {
+    if (lent_) return nullptr;
+    if (size > capacity_) {
+      LocalRef<jbyteArray> bigger(
+          env, env->NewByteArray(capacity_ > INT32_MAX / 2 ? size : std::max(size, 2 * capacity_)));
+      jbridge::helper::catchAndThrow(env);
+      if (!bigger) throw JNIException("updateInOneCall: no array");
+      auto global = static_cast<jbyteArray>(env->NewGlobalRef(bigger.get()));
+      if (!global) throw JNIException("updateInOneCall: no array");
+      if (array_) env->DeleteGlobalRef(array_);
+      array_ = global;
+      capacity_ = env->GetArrayLength(array_);
+      if (!vm_) env->GetJavaVM(&vm_);
+    }
+    lent_ = true;
+    return array_;
+  }
+  void giveBack() { lent_ = false; }
+
+ private:
+  JavaVM* vm_ = nullptr;
+  jbyteArray array_ = nullptr;  // global
+  jsize capacity_ = 0;
+  bool lent_ = false;
+};
+
 }  // namespace
 
 bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, bool utf8,
@@ -234,14 +280,27 @@ bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, b
   jint n;
   if (packAscii(values, packed)) {
     const auto size = static_cast<jsize>(packed.size());
-    LocalRef<jbyteArray> data(env, env->NewByteArray(size));
-    jbridge::helper::catchAndThrow(env);
-    if (!data) throw JNIException("updateInOneCall: no array");
+    thread_local AsciiArray reused;
+    jbyteArray array = reused.lend(env, size);
+    LocalRef<jbyteArray> own(env, nullptr);
+    if (!array) {
+      own = LocalRef<jbyteArray>(env, env->NewByteArray(size));
+      jbridge::helper::catchAndThrow(env);
+      if (!own) throw JNIException("updateInOneCall: no array");
+      array = own.get();
+    }
+    struct GiveBack {
+      AsciiArray& reused;
+      bool lent;
+      ~GiveBack() {
+        if (lent) reused.giveBack();
+      }
+    } giveBack{reused, !own};
     if (size > 0) {
-      env->SetByteArrayRegion(data.get(), 0, size, reinterpret_cast<const jbyte*>(packed.data()));
+      env->SetByteArrayRegion(array, 0, size, reinterpret_cast<const jbyte*>(packed.data()));
       jbridge::helper::catchAndThrow(env);
     }
-    n = env->CallStaticIntMethod(i->cls, i->updateAscii, prepared, data.get(),
+    n = env->CallStaticIntMethod(i->cls, i->updateAscii, prepared, array,
                                  static_cast<jint>(values.size()), static_cast<jboolean>(utf8),
                                  static_cast<jlong>(types.integers),
                                  static_cast<jlong>(types.bigints));
