@@ -100,10 +100,7 @@ bool skipZone(Scanner& in) {
   return true;
 }
 
-// "YYYY-MM-DD HH:MM:SS" with an optional fraction of one to nine digits and nothing else, as
-// drivers write a TIMESTAMP: read at fixed places, the parts the scanner would give. Anything
-// else, a value out of range included, is left to the scanner.
-// The fraction's word arithmetic takes the first byte as the lowest.
+// The word arithmetic below takes a word's first byte as its lowest lane.
 static_assert(std::endian::native == std::endian::little);
 
 // Eight bytes of text as one word, in memory order.
@@ -114,33 +111,42 @@ uint64_t word(const char* bytes) {
 }
 
 // The bytes of `text` each xor-ed with `pattern`'s: a digit against '0' leaves its value (0 to
-// 9), a separator against itself 0. Any lane above 9, or a separator lane not 0, is a miss.
+// 9), a separator against itself 0. Any lane above 9, or a separator lane not 0, is a miss:
+// false. Otherwise *pairs has in each lane that lane's digit times ten plus the next lane's,
+// the two-digit number starting there (99 at most: no lane carries into the next).
 bool digitsAndSeparators(uint64_t text, const char* pattern, const char* separators,
-                         unsigned char (&lanes)[8]) {
+                         uint64_t* pairs) {
   const uint64_t x = text ^ word(pattern);
   // A lane of 10 or more gets its top bit from the sum or has it already (a carry out of a
   // lane only comes from one whose top bit is set).
   const uint64_t above9 = (x | (x + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
-  std::memcpy(lanes, &x, sizeof lanes);
+  *pairs = x * 10 + (x >> 8);
   return (above9 | (x & word(separators))) == 0;
 }
 
+int32_t lane(uint64_t w, int i) {
+  return static_cast<int32_t>((w >> (8 * i)) & 0xFF);
+}
+
+// "YYYY-MM-DD HH:MM:SS" with an optional fraction of one to nine digits and nothing else, as
+// drivers write a TIMESTAMP: read at fixed places, the parts the scanner would give. Anything
+// else, a value out of range included, is left to the scanner.
 bool quickTimestamp(std::string_view t, dbDateTimeParts* p) {
   const std::size_t size = t.size();
   if (size < 19 || size == 20 || size > 29) return false;
   // "YYYY-MM-", "DD HH:MM" and "HH:MM:SS" (overlapping the second by five bytes).
-  unsigned char a[8], b[8], c[8];
-  if (!digitsAndSeparators(word(t.data()), "0000-00-", "\0\0\0\0\xff\0\0\xff", a) ||
-      !digitsAndSeparators(word(t.data() + 8), "00 00:00", "\0\0\xff\0\0\xff\0\0", b) ||
-      !digitsAndSeparators(word(t.data() + 11), "00:00:00", "\0\0\xff\0\0\xff\0\0", c)) {
+  uint64_t a, b, c;
+  if (!digitsAndSeparators(word(t.data()), "0000-00-", "\0\0\0\0\xff\0\0\xff", &a) ||
+      !digitsAndSeparators(word(t.data() + 8), "00 00:00", "\0\0\xff\0\0\xff\0\0", &b) ||
+      !digitsAndSeparators(word(t.data() + 11), "00:00:00", "\0\0\xff\0\0\xff\0\0", &c)) {
     return false;
   }
   int32_t nanos = 0;
   if (size > 19) {
     if (t[19] != '.') return false;
     // The last eight bytes hold the fraction's last digits (the text is at least 21 long):
-    // shifted down so that its first digit is lane 0, they read as the fraction in units of
-    // 10 ns, the lanes above it 0.
+    // shifted down so that its first digit is the lowest lane, they read as the fraction in
+    // units of 10 ns, the lanes above it 0.
     const std::size_t digits = size - 20;
     const std::size_t inWord = digits < 8 ? digits : 8;
     const uint64_t x = (word(t.data() + size - 8) ^ 0x3030303030303030ULL) >> (8 * (8 - inWord));
@@ -159,13 +165,12 @@ bool quickTimestamp(std::string_view t, dbDateTimeParts* p) {
       nanos *= 10;
     }
   }
-  const auto two = [](const unsigned char* l) { return l[0] * 10 + l[1]; };
-  const int32_t month = two(a + 5), day = two(b), hour = two(c), minute = two(c + 3),
-                second = two(c + 6);
+  const int32_t month = lane(a, 5), day = lane(b, 0), hour = lane(c, 0), minute = lane(c, 3),
+                second = lane(c, 6);
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 24 || minute > 59 || second > 60) {
     return false;
   }
-  p->year = two(a) * 100 + two(a + 2);
+  p->year = lane(a, 0) * 100 + lane(a, 2);
   p->month = month;
   p->day = day;
   p->hour = hour;
