@@ -181,11 +181,9 @@ bool quickTimestamp(std::string_view t, dbDateTimeParts* p) {
   return true;
 }
 
-}  // namespace
-
-bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  if (quickTimestamp(text, p)) return true;
+// Every form, through the scanner. Out of line: its registers and stack would be set up for
+// the usual timestamp too.
+__attribute__((noinline)) bool scanDateTime(std::string_view text, dbDateTimeParts* p) {
   Scanner in(text);
   const bool negative = in.take('-');
   if (!negative) in.take('+');
@@ -216,6 +214,13 @@ bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
     }
   }
   return in.atEnd();
+}
+
+}  // namespace
+
+bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return quickTimestamp(text, p) || scanDateTime(text, p);
 }
 
 namespace {
@@ -254,7 +259,7 @@ class ExtDataC final : public proxyObjectC {
  public:
   using V = typename Kind::Value;
   // Born with the one reference its creator hands out: no count to raise a moment later.
-  ExtDataC(const dbDateTimeParts& parts, JInt year)
+  ExtDataC(const dbDateTimeParts& parts, int32_t year)
       : proxyObjectC(table(), nullptr, true), parts_(parts), year_(year) {}
 
   int32_t QueryInterface(const qzIIDS* iid, void** out) override {
@@ -266,7 +271,7 @@ class ExtDataC final : public proxyObjectC {
 
  private:
   const V& value() {
-    if (!value_) value_.emplace(Kind::make(parts_, year_));
+    if (!value_) value_.emplace(Kind::make(parts_, JInt(year_)));
     return *value_;
   }
 
@@ -288,7 +293,7 @@ class ExtDataC final : public proxyObjectC {
   }
 
   dbDateTimeParts parts_;
-  JInt year_;  // the Java year, from 1900
+  int32_t year_;  // the Java year, from 1900 (a JInt here would be copied through memory)
   std::optional<V> value_;
 };
 
@@ -324,16 +329,16 @@ using DateValueC = ExtDataC<DateKind, YearPart, MonthPart, DayPart>;
 using TimeValueC = ExtDataC<TimeKind, HourPart, MinutePart, SecondPart, FractionPart>;
 
 template <class C>
-qzIUnknown* wrap(const dbDateTimeParts& parts, JInt year) {
+qzIUnknown* wrap(const dbDateTimeParts& parts, int32_t year) {
   return static_cast<qzIDispatch*>(new C(parts, year));
 }
 
 // java.util.Date counts years from 1900 in an int, and answers the year of the era: a year
 // before the common era would read as the same year after it, so it is refused.
-bool javaYear(const dbDateTimeParts& p, JInt* out) {
+bool javaYear(const dbDateTimeParts& p, int32_t* out) {
   const int64_t y = p.year - 1900;
   if (p.year < 1 || y > INT32_MAX) return false;
-  *out = JInt(static_cast<int32_t>(y));
+  *out = static_cast<int32_t>(y);
   return true;
 }
 
@@ -342,7 +347,7 @@ bool javaYear(const dbDateTimeParts& p, JInt* out) {
 qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, std::string_view text) {
   dbDateTimeParts p;
   if (!dbParseDateTime(text, &p)) return nullptr;
-  JInt year(0);
+  int32_t year = 0;
   try {
     switch (sqlType) {
       case kDbSqlDate:
