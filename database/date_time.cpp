@@ -1,5 +1,6 @@
 #include "database/date_time.h"
 
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -99,10 +100,10 @@ bool skipZone(Scanner& in) {
   return true;
 }
 
-// "YYYY-MM-DD HH:MM:SS" with an optional fraction of one to nine digits and nothing else, as
-// drivers write a TIMESTAMP: read at fixed places, the parts the scanner would give. Anything
-// else, a value out of range included, is left to the scanner.
-// Eight bytes of text as one word, in memory order whatever the byte order.
+// The word arithmetic below takes a word's first byte as its lowest lane.
+static_assert(std::endian::native == std::endian::little);
+
+// Eight bytes of text as one word, in memory order.
 uint64_t word(const char* bytes) {
   uint64_t w;
   std::memcpy(&w, bytes, sizeof w);
@@ -110,44 +111,66 @@ uint64_t word(const char* bytes) {
 }
 
 // The bytes of `text` each xor-ed with `pattern`'s: a digit against '0' leaves its value (0 to
-// 9), a separator against itself 0. Any lane above 9, or a separator lane not 0, is a miss.
+// 9), a separator against itself 0. Any lane above 9, or a separator lane not 0, is a miss:
+// false. Otherwise *pairs has in each lane that lane's digit times ten plus the next lane's,
+// the two-digit number starting there (99 at most: no lane carries into the next).
 bool digitsAndSeparators(uint64_t text, const char* pattern, const char* separators,
-                         unsigned char (&lanes)[8]) {
+                         uint64_t* pairs) {
   const uint64_t x = text ^ word(pattern);
   // A lane of 10 or more gets its top bit from the sum or has it already (a carry out of a
   // lane only comes from one whose top bit is set).
   const uint64_t above9 = (x | (x + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
-  std::memcpy(lanes, &x, sizeof lanes);
+  *pairs = x * 10 + (x >> 8);
   return (above9 | (x & word(separators))) == 0;
 }
 
+int32_t lane(uint64_t w, int i) {
+  return static_cast<int32_t>((w >> (8 * i)) & 0xFF);
+}
+
+// "YYYY-MM-DD HH:MM:SS" with an optional fraction of one to nine digits and nothing else, as
+// drivers write a TIMESTAMP: read at fixed places, the parts the scanner would give. Anything
+// else, a value out of range included, is left to the scanner.
 bool quickTimestamp(std::string_view t, dbDateTimeParts* p) {
   const std::size_t size = t.size();
   if (size < 19 || size == 20 || size > 29) return false;
   // "YYYY-MM-", "DD HH:MM" and "HH:MM:SS" (overlapping the second by five bytes).
-  unsigned char a[8], b[8], c[8];
-  if (!digitsAndSeparators(word(t.data()), "0000-00-", "\0\0\0\0\xff\0\0\xff", a) ||
-      !digitsAndSeparators(word(t.data() + 8), "00 00:00", "\0\0\xff\0\0\xff\0\0", b) ||
-      !digitsAndSeparators(word(t.data() + 11), "00:00:00", "\0\0\xff\0\0\xff\0\0", c)) {
+  uint64_t a, b, c;
+  if (!digitsAndSeparators(word(t.data()), "0000-00-", "\0\0\0\0\xff\0\0\xff", &a) ||
+      !digitsAndSeparators(word(t.data() + 8), "00 00:00", "\0\0\xff\0\0\xff\0\0", &b) ||
+      !digitsAndSeparators(word(t.data() + 11), "00:00:00", "\0\0\xff\0\0\xff\0\0", &c)) {
     return false;
   }
   int32_t nanos = 0;
   if (size > 19) {
     if (t[19] != '.') return false;
-    for (std::size_t i = 20; i < size; ++i) {
-      const auto digit = static_cast<uint32_t>(t[i] - '0');
-      if (digit > 9) return false;
-      nanos = nanos * 10 + static_cast<int32_t>(digit);
+    // The last eight bytes hold the fraction's last digits (the text is at least 21 long):
+    // shifted down so that its first digit is the lowest lane, they read as the fraction in
+    // units of 10 ns, the lanes above it 0.
+    const std::size_t digits = size - 20;
+    const std::size_t inWord = digits < 8 ? digits : 8;
+    const uint64_t x = (word(t.data() + size - 8) ^ 0x3030303030303030ULL) >> (8 * (8 - inWord));
+    if ((x | (x + 0x7676767676767676ULL)) & 0x8080808080808080ULL) return false;
+    // Lanes summed in pairs, then in fours, then the two fours (most significant lane first).
+    uint64_t v = x * 10 + (x >> 8);
+    v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+         ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
+        32;
+    nanos = static_cast<int32_t>(v);
+    if (digits == 9) {
+      const auto first = static_cast<uint32_t>(t[20] - '0');
+      if (first > 9) return false;
+      nanos += static_cast<int32_t>(first) * 100000000;
+    } else {
+      nanos *= 10;
     }
-    for (std::size_t i = size - 20; i < 9; ++i) nanos *= 10;
   }
-  const auto two = [](const unsigned char* l) { return l[0] * 10 + l[1]; };
-  const int32_t month = two(a + 5), day = two(b), hour = two(c), minute = two(c + 3),
-                second = two(c + 6);
+  const int32_t month = lane(a, 5), day = lane(b, 0), hour = lane(c, 0), minute = lane(c, 3),
+                second = lane(c, 6);
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 24 || minute > 59 || second > 60) {
     return false;
   }
-  p->year = two(a) * 100 + two(a + 2);
+  p->year = lane(a, 0) * 100 + lane(a, 2);
   p->month = month;
   p->day = day;
   p->hour = hour;
@@ -158,11 +181,9 @@ bool quickTimestamp(std::string_view t, dbDateTimeParts* p) {
   return true;
 }
 
-}  // namespace
-
-bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  if (quickTimestamp(text, p)) return true;
+// Every form, through the scanner. Out of line: its registers and stack would be set up for
+// the usual timestamp too.
+__attribute__((noinline)) bool scanDateTime(std::string_view text, dbDateTimeParts* p) {
   Scanner in(text);
   const bool negative = in.take('-');
   if (!negative) in.take('+');
@@ -193,6 +214,13 @@ bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
     }
   }
   return in.atEnd();
+}
+
+}  // namespace
+
+bool dbParseDateTime(std::string_view text, dbDateTimeParts* p) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return quickTimestamp(text, p) || scanDateTime(text, p);
 }
 
 namespace {
@@ -231,7 +259,7 @@ class ExtDataC final : public proxyObjectC {
  public:
   using V = typename Kind::Value;
   // Born with the one reference its creator hands out: no count to raise a moment later.
-  ExtDataC(const dbDateTimeParts& parts, JInt year)
+  ExtDataC(const dbDateTimeParts& parts, int32_t year)
       : proxyObjectC(table(), nullptr, true), parts_(parts), year_(year) {}
 
   int32_t QueryInterface(const qzIIDS* iid, void** out) override {
@@ -243,7 +271,7 @@ class ExtDataC final : public proxyObjectC {
 
  private:
   const V& value() {
-    if (!value_) value_.emplace(Kind::make(parts_, year_));
+    if (!value_) value_.emplace(Kind::make(parts_, JInt(year_)));
     return *value_;
   }
 
@@ -258,11 +286,14 @@ class ExtDataC final : public proxyObjectC {
   }
 
   static proxyMethodTableC* table() {
-    return dbTable<ExtDataC>({{Parts::kName, kQzPropertyGet, 0, &part<Parts>}...});
+    // Kept apart from dbTable's own static: its row list would be built on every value.
+    static proxyMethodTableC* const built =
+        dbTable<ExtDataC>({{Parts::kName, kQzPropertyGet, 0, &part<Parts>}...});
+    return built;
   }
 
   dbDateTimeParts parts_;
-  JInt year_;  // the Java year, from 1900
+  int32_t year_;  // the Java year, from 1900 (a JInt here would be copied through memory)
   std::optional<V> value_;
 };
 
@@ -298,16 +329,16 @@ using DateValueC = ExtDataC<DateKind, YearPart, MonthPart, DayPart>;
 using TimeValueC = ExtDataC<TimeKind, HourPart, MinutePart, SecondPart, FractionPart>;
 
 template <class C>
-qzIUnknown* wrap(const dbDateTimeParts& parts, JInt year) {
+qzIUnknown* wrap(const dbDateTimeParts& parts, int32_t year) {
   return static_cast<qzIDispatch*>(new C(parts, year));
 }
 
 // java.util.Date counts years from 1900 in an int, and answers the year of the era: a year
 // before the common era would read as the same year after it, so it is refused.
-bool javaYear(const dbDateTimeParts& p, JInt* out) {
+bool javaYear(const dbDateTimeParts& p, int32_t* out) {
   const int64_t y = p.year - 1900;
   if (p.year < 1 || y > INT32_MAX) return false;
-  *out = JInt(static_cast<int32_t>(y));
+  *out = static_cast<int32_t>(y);
   return true;
 }
 
@@ -316,7 +347,7 @@ bool javaYear(const dbDateTimeParts& p, JInt* out) {
 qzIUnknown* dbCreateDateTimeValue(int32_t sqlType, std::string_view text) {
   dbDateTimeParts p;
   if (!dbParseDateTime(text, &p)) return nullptr;
-  JInt year(0);
+  int32_t year = 0;
   try {
     switch (sqlType) {
       case kDbSqlDate:

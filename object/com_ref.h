@@ -21,6 +21,12 @@ class qzComRefObjectC : public memManInterfaceC {
 
   int32_t addRefCount() { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
   int32_t releaseCount() {
+    // The last reference: nobody else can take one any more, so no locked subtraction. The
+    // acquire orders this thread after the other holders' releases.
+    if (refCount_.load(std::memory_order_acquire) == 1) {
+      delete this;
+      return 0;
+    }
     int32_t n = refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (n == 0) delete this;
     return n;

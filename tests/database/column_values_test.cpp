@@ -92,6 +92,25 @@ TEST(DateTimeTextTest, FormsDatabasesWrite) {
   for (const auto& c : cases) EXPECT_EQ(parts(c.text), c.expected) << c.text;
 }
 
+// The usual form's fraction is read as one word whose lanes depend on its length: every
+// length, and a stray byte at each of its places.
+TEST(DateTimeTextTest, FractionOfEveryLength) {
+  const std::string head = "2024-01-02 03:04:05.";
+  for (size_t n = 1; n <= 9; ++n) {
+    const std::string digits = std::string("987654321").substr(0, n);
+    std::string scaled = digits + std::string(9 - n, '0');
+    while (scaled.size() > 1 && scaled[0] == '0') scaled.erase(0, 1);
+    EXPECT_EQ(parts(head + digits), "2024/1/2 3:4:5." + scaled) << n;
+    for (size_t at = 0; at < n; ++at) {
+      for (char stray : {'/', ':', 'a', '\xb9'}) {
+        std::string text = head + digits;
+        text[head.size() + at] = stray;
+        EXPECT_EQ(parts(text), "refused") << text;
+      }
+    }
+  }
+}
+
 // A column of the given type holding `bytes` as a row left it: `used` of them may be non-zero.
 dbJDBCColumnS column(int32_t sqlType, const std::string& bytes, int32_t capacity = 40) {
   dbJDBCColumnS c;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "object/call_exception.h"
 #include "object/proxy_object.h"
@@ -218,6 +220,27 @@ TEST(Interfaces, QueryInterfaceAndParts) {
   native.reset();
   ext.reset();
   EXPECT_EQ(o.object->refCount(), 1);
+}
+
+// The last reference is dropped without a locked subtraction: references dropped on several
+// threads at once must still delete the object once, by whichever drops the last.
+TEST(Interfaces, ReferencesDroppedOnManyThreadsDeleteOnce) {
+  const int32_t before = qzLiveProxyObjects();
+  constexpr int kThreads = 4, kEach = 50;
+  for (int round = 0; round < 200; ++round) {
+    auto* o = new ScriptedObject({});
+    for (int i = 0; i < kThreads * kEach; ++i) o->AddRef();
+    int32_t zeros[kThreads] = {};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([o, t, &zeros] {
+        for (int i = 0; i < kEach; ++i) zeros[t] += o->Release() == 0;
+      });
+    }
+    for (auto& t : threads) t.join();
+    ASSERT_EQ(zeros[0] + zeros[1] + zeros[2] + zeros[3], 1) << "round " << round;
+    ASSERT_EQ(qzLiveProxyObjects(), before);
+  }
 }
 
 TEST(TypeInfo, ListsEveryFormOfANameWithItsKinds) {
