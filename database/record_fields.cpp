@@ -103,12 +103,9 @@ void integerValue(const char* text, const char* end, qzVariantS* out) {
     }
   }
   long long v = 0;
-  auto [next, error] = std::from_chars(p, end, v);
+  const std::errc error = std::from_chars(p, end, v).ec;
   if (error == std::errc() && v >= INT32_MIN && v <= INT32_MAX) {
     out->setInt(static_cast<int32_t>(v));
-  } else if (error == std::errc() && next == end && v >= -(1LL << 53) && v <= (1LL << 53)) {
-    // Nothing but the digits, and exact as a double: what reading the text again would give.
-    out->setFloat(static_cast<double>(v));
   } else if (error == std::errc::invalid_argument) {
     out->setInt(0);
   } else {
