@@ -260,21 +260,6 @@ public final class RowBlock {
   // The value of "0", or of an optional "-" and 1 to 18 digits without a leading zero: the only
   // spelling of each number, so that no text that reads differently ("007", "+7", " 7", "-0")
   // passes. NOT_CANONICAL for anything else.
-  static long canonicalInteger(String s) {
-    int length = s.length();
-    int start = length > 0 && s.charAt(0) == '-' ? 1 : 0;
-    int digits = length - start;
-    if (digits < 1 || digits > 18) return NOT_CANONICAL;
-    if (s.charAt(start) == '0' && (digits > 1 || start == 1)) return NOT_CANONICAL;
-    long n = 0;
-    for (int k = start; k < length; ++k) {
-      char c = s.charAt(k);
-      if (c < '0' || c > '9') return NOT_CANONICAL;
-      n = n * 10 + (c - '0');
-    }
-    return start == 1 ? -n : n;
-  }
-
   static long canonicalInteger(byte[] b, int from, int length) {
     int start = length > 0 && b[from] == '-' ? 1 : 0;
     int digits = length - start;
@@ -287,6 +272,12 @@ public final class RowBlock {
       n = n * 10 + (c - '0');
     }
     return start == 1 ? -n : n;
+  }
+
+  // A char past Latin-1 becomes '?', one past ASCII a negative byte: neither is a digit.
+  static long canonicalInteger(String s) {
+    byte[] b = s.getBytes(StandardCharsets.ISO_8859_1);
+    return canonicalInteger(b, 0, b.length);
   }
 
   // Whether the default charset decodes each ASCII byte as that char.
