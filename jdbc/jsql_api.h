@@ -65,8 +65,7 @@ struct KeptStatement {
   // run once costs no more).
   bool ranOk = false;
   bool typesAsked = false;
-  uint64_t integers = 0;  // bit i: parameter i + 1 is INTEGER, as the driver tells
-  uint64_t bigints = 0;   // ... BIGINT
+  IntegerParameters types;  // as the driver tells, once asked
   void clear() { *this = KeptStatement(); }
 };
 

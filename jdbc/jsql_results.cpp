@@ -193,13 +193,10 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
         // Asked after a run with every value as text succeeded: a driver that types a
         // parameter from the values bound tells the type the text had.
         if (kept->ranOk && !kept->typesAsked) {
-          const IntegerParameters types = integerParameters(statement.getJniObject());
-          kept->integers = types.integers;
-          kept->bigints = types.bigints;
+          kept->types = integerParameters(statement.getJniObject());
           kept->typesAsked = true;
         }
-        updated =
-            updateBound(statement.getJniObject(), *text, utf8, {kept->integers, kept->bigints});
+        updated = updateBound(statement.getJniObject(), *text, utf8, kept->types);
       } catch (...) {
         if (stillOpen(statement)) throw;
         reuse = false;

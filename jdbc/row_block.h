@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "jbridge/proxy/sql_result_set.h"
+#include "jdbc/sql_literals.h"
 
 namespace qz::jdbc {
 
@@ -65,13 +66,6 @@ class RowBlockReader {
   int32_t blockRows_;
   int32_t lastFill_ = 0;  // what the last fill answered
   std::vector<Value> row_;
-};
-
-// The parameters (bit i: parameter i + 1, the first 64) a prepared statement's driver types
-// INTEGER and BIGINT.
-struct IntegerParameters {
-  uint64_t integers = 0;
-  uint64_t bigints = 0;
 };
 
 // What the driver's ParameterMetaData tells of the statement; nothing set when it cannot tell

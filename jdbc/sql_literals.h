@@ -31,6 +31,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,13 @@ struct SplitSql {
   // The offset in the original text of byte `rewritten` of `statement`: inside a marker the
   // opening quote of its literal; past the end, the end of the original.
   std::size_t originalOffset(std::size_t rewritten) const;
+};
+
+// The parameters (bit i: parameter i + 1, the first 64) a prepared statement's driver types
+// INTEGER and BIGINT, for binding a split's literals.
+struct IntegerParameters {
+  uint64_t integers = 0;
+  uint64_t bigints = 0;
 };
 
 SplitSql splitLiterals(std::string_view sql);
