@@ -220,10 +220,7 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
   switch (c.sqlType) {
     case kDbSqlChar: {
       // One allocation per value, not two: the most common value of a walk.
-      str* s = str::newPacked(text, bound);
-      out->clear();
-      out->value.s = s;
-      out->type = kVtString;
+      out->adoptString(str::newPacked(text, bound));
       return kQzOk;
     }
     case kDbSqlInteger:
@@ -239,9 +236,7 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
       qzIUnknown* value =
           dbCreateDateTimeValue(c.sqlType, std::string_view(text, strnlen(text, bound)));
       if (!value) return kQzFailed;
-      out->clear();
-      out->value.o = value;
-      out->type = kVtObject;
+      out->adoptObject(value);
       return kQzOk;
     }
     default:

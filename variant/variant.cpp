@@ -90,36 +90,12 @@ void qzVariantS::releaseOwned() {
   value.raw = 0;
 }
 
-void qzVariantS::setInt(int32_t v) {
-  clear();
-  value.i = v;
-  type = kVtInt;
-}
-
-void qzVariantS::setFloat(double v) {
-  clear();
-  value.f = v;
-  type = kVtFloat;
-}
-
-void qzVariantS::setByte(uint8_t v) {
-  clear();
-  value.b = v;
-  type = kVtByte;
-}
-
 void qzVariantS::setString(const char* text) {
-  str* s = new str(text);  // before clear: text may belong to this variant
-  clear();
-  value.s = s;
-  type = kVtString;
+  adoptString(new str(text));  // made before clear: text may belong to this variant
 }
 
 void qzVariantS::setString(const char* text, size_t length) {
-  str* s = new str(text, length);
-  clear();
-  value.s = s;
-  type = kVtString;
+  adoptString(new str(text, length));
 }
 
 void qzVariantS::setObject(qzIUnknown* object) {

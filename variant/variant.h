@@ -79,14 +79,39 @@ struct qzVariantS {
     taken.type = kVtUndef;
   }
 
-  // Setters clear the variant first.
-  void setInt(int32_t v);
-  void setFloat(double v);
-  void setByte(uint8_t v);
+  // Setters clear the variant first. The scalar ones are inline: they are on the path of every
+  // value read and every argument passed.
+  void setInt(int32_t v) {
+    clear();
+    value.i = v;
+    type = kVtInt;
+  }
+  void setFloat(double v) {
+    clear();
+    value.f = v;
+    type = kVtFloat;
+  }
+  void setByte(uint8_t v) {
+    clear();
+    value.b = v;
+    type = kVtByte;
+  }
   void setString(const char* text);  // null gives the empty string
   void setString(const char* text, size_t length);
   void setObject(qzIUnknown* object);     // takes a reference; null leaves the variant undef
   void setArray(qzVariantArrayC* array);  // takes ownership
+  // Take ownership of a string, or of the caller's one reference to an object (not null),
+  // made to be handed over: no copy and no count of their own.
+  void adoptString(str* s) {
+    clear();
+    value.s = s;
+    type = kVtString;
+  }
+  void adoptObject(qzIUnknown* object) {
+    clear();
+    value.o = object;
+    type = kVtObject;
+  }
 
   // Getters: 0 on success, 1 on failure; out is written only on success. The converting
   // getters change this variant in place first (changeType).

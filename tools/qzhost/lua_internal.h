@@ -97,29 +97,25 @@ int nativeNewIndex(lua_State* L);
 bool toVariant(lua_State* L, int idx, qzVariantS& out, std::string* problem, int depth = 0);
 bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int depth = 0);
 
-// toVariant's scalars, on the path of every call, into an undef variant: written in place,
-// since a scalar owns nothing to clear. False leaves out as it was, for toVariant to convert
-// or refuse.
+// toVariant's scalars, on the path of every call, into an undef variant. False leaves out as it
+// was, for toVariant to convert or refuse.
 inline bool quickVariant(lua_State* L, int idx, qzVariantS& out) {
   switch (lua_type(L, idx)) {
     case LUA_TNUMBER: {
       if (!lua_isinteger(L, idx)) {
-        out.value.f = lua_tonumberx(L, idx, nullptr);
-        out.type = kVtFloat;
+        out.setFloat(lua_tonumberx(L, idx, nullptr));
         return true;
       }
       const lua_Integer v = lua_tointegerx(L, idx, nullptr);
       if (v < INT32_MIN || v > INT32_MAX) return false;
-      out.value.i = static_cast<int32_t>(v);
-      out.type = kVtInt;
+      out.setInt(static_cast<int32_t>(v));
       return true;
     }
     case LUA_TNONE:
     case LUA_TNIL:
       return true;
     case LUA_TBOOLEAN:
-      out.value.i = lua_toboolean(L, idx) ? 1 : 0;
-      out.type = kVtInt;
+      out.setInt(lua_toboolean(L, idx) ? 1 : 0);
       return true;
     default:
       return false;
