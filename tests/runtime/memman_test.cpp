@@ -64,6 +64,9 @@ TEST_F(MemManTest, SizeClassEdges) {
 #else
     if (size % 8) {
       EXPECT_EQ(p[size], mm::kGuardByte);
+      p[size] = 0;
+      EXPECT_FALSE(mm::guardIntact(p));
+      p[size] = mm::kGuardByte;
     }
 #endif
     std::memset(p, 0xAB, size);
@@ -71,16 +74,6 @@ TEST_F(MemManTest, SizeClassEdges) {
     qzFree(p);
   }
 }
-
-#if !defined(__SANITIZE_ADDRESS__)
-TEST_F(MemManTest, OverwrittenGuardIsSeen) {
-  auto* p = static_cast<unsigned char*>(qzAlloc(13));
-  p[13] = 0;
-  EXPECT_FALSE(mm::guardIntact(p));
-  p[13] = mm::kGuardByte;
-  qzFree(p);
-}
-#endif
 
 TEST_F(MemManTest, LargeBlocksComeFromTheCHeap) {
   const mm::Counters before = mm::counters();
@@ -197,14 +190,12 @@ TEST_F(MemManTest, DoubleFreeIsReportedOnceAndLeavesCountersAlone) {
 TEST_F(MemManTest, ReallocateKeepsThePrefix) {
   const int64_t live = mm::counters().liveBlocks;
   auto fill = [](void* p, size_t n) {
-    for (size_t i = 0; i < n; ++i)
-      static_cast<unsigned char*>(p)[i] = static_cast<unsigned char>(i);
+    for (size_t i = 0; i < n; ++i) static_cast<unsigned char*>(p)[i] = i & 0xFF;
   };
   auto holds = [](const void* p, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-      if (static_cast<const unsigned char*>(p)[i] != static_cast<unsigned char>(i)) return false;
-    }
-    return true;
+    size_t i = 0;
+    while (i < n && static_cast<const unsigned char*>(p)[i] == (i & 0xFF)) ++i;
+    return i == n;
   };
   void* p = qzRealloc(nullptr, 5);
   fill(p, 5);
