@@ -14,11 +14,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-std::string text(CSConfig& config, const std::string& key, const std::string& block) {
-  CSConfigItem* item = config.findItem(key, block);
-  return item != nullptr ? item->valueText(0) : "<missing>";
-}
-
 TEST(ValueTest, ConversionsClampsAndLists) {
   CSConfigVal v;
   for (const char* yes : {"yes", "JA", "True", "1", "01", "1abc"}) {
@@ -87,15 +82,15 @@ TEST(MergeTest, ForcedReplacesPlainFillsHiddenStaysHidden) {
       "; source comment\n[S]\nplain=theirs\nempty=theirs\n#!\nforced=theirs\n"
       "#-hidden=theirs\nfresh=new\n\n[New]\n; item comment\nn=1\n; tail");
   target->mergeFrom(*source);
-  EXPECT_EQ(text(*target, "plain", "S"), "mine");
-  EXPECT_EQ(text(*target, "empty", "S"), "theirs");
-  EXPECT_EQ(text(*target, "forced", "S"), "theirs");
+  EXPECT_EQ(valueOf(*target, "plain", "S"), "mine");
+  EXPECT_EQ(valueOf(*target, "empty", "S"), "theirs");
+  EXPECT_EQ(valueOf(*target, "forced", "S"), "theirs");
   EXPECT_EQ(target->findItem("forced", "S")->flags(), kItemForced);
   EXPECT_EQ(target->findItem("hidden", "S"), nullptr);
   EXPECT_EQ(target->findBlock("S")->findAnyItem("hidden")->valueText(0), "theirs");
-  EXPECT_EQ(text(*target, "fresh", "S"), "new");
+  EXPECT_EQ(valueOf(*target, "fresh", "S"), "new");
   EXPECT_EQ(target->findBlock("S")->comment(), "; source comment\n");
-  EXPECT_EQ(text(*target, "n", "New"), "1");
+  EXPECT_EQ(valueOf(*target, "n", "New"), "1");
   EXPECT_EQ(target->findItem("n", "New")->comment(), "; item comment\n");
   EXPECT_EQ(target->trailingComment(), "; tail");
   EXPECT_TRUE(target->isModified());
@@ -105,7 +100,7 @@ TEST(MergeTest, MarkedSourceBlockLeavesTheTargetItems) {
   auto target = parse("[S]\nk=mine\n");
   auto source = parse("#~\n[S]\n#!\nk=theirs\nother=1\n");
   target->mergeFrom(*source);
-  EXPECT_EQ(text(*target, "k", "S"), "mine");
+  EXPECT_EQ(valueOf(*target, "k", "S"), "mine");
   EXPECT_EQ(target->findItem("other", "S"), nullptr);
   EXPECT_TRUE(target->findBlock("S")->testFlag(kBlockMarked));
   target->mergeFrom(*target);  // a merge into itself changes nothing
@@ -123,9 +118,9 @@ TEST(AssignTest, CopiesContentAndFlagsButNotTheFile) {
   EXPECT_FALSE(copy.hasBlock("Gone"));
   EXPECT_EQ(written(copy), written(*source));
   copy.getValue("k", "S")->setText("changed");
-  EXPECT_EQ(text(*source, "k", "S"), "3");
+  EXPECT_EQ(valueOf(*source, "k", "S"), "3");
   copy = copy;
-  EXPECT_EQ(text(copy, "k", "S"), "changed");
+  EXPECT_EQ(valueOf(copy, "k", "S"), "changed");
 }
 
 // Counts the change notices a configuration sends. (Its release, and the death notice that
@@ -165,9 +160,9 @@ TEST(CursorTest, TypedReadsAndWrites) {
   config.setDouble("d", 2.5);
   config.setBool("b", true);
   config.setStrings("s", {"a,b", "c"});
-  EXPECT_EQ(text(config, "d", "C"), "2.500000");
-  EXPECT_EQ(text(config, "b", "C"), "true");
-  EXPECT_EQ(text(config, "s", "C"), "\"a,b\",c");
+  EXPECT_EQ(valueOf(config, "d", "C"), "2.500000");
+  EXPECT_EQ(valueOf(config, "b", "C"), "true");
+  EXPECT_EQ(valueOf(config, "s", "C"), "\"a,b\",c");
   Strings strings;
   EXPECT_TRUE(config.getStrings("s", strings));
   EXPECT_EQ(strings, (Strings{"a,b", "c"}));
@@ -189,7 +184,7 @@ TEST(CursorTest, TypedReadsAndWrites) {
   EXPECT_FALSE(b);
   // Far more digits than "%lf" would have fitted in a small buffer.
   config.setDouble("big", 1e300);
-  EXPECT_EQ(text(config, "big", "C").size(), 301u + 7u);
+  EXPECT_EQ(valueOf(config, "big", "C").size(), 301u + 7u);
 }
 
 TEST(CursorTest, WalkingStaysConsistentWhileRemoving) {
@@ -227,7 +222,7 @@ TEST(NumberedKeyTest, FamiliesWriteAndReadBack) {
   config.setNumberedInts("Port", "N", {80, 443});
   EXPECT_EQ(config.getNumberedInts("Port", "N"), (std::vector<int>{80, 443}));
   config.setNumberedDoubles("W", "N", {0.5}, 1);
-  EXPECT_EQ(text(config, "W1", "N"), "0.5");
+  EXPECT_EQ(valueOf(config, "W1", "N"), "0.5");
   EXPECT_TRUE(config.getNumbered("Host", "Missing").empty());
 }
 
@@ -238,7 +233,7 @@ TEST(NumberedKeyTest, ReadingTakesPositionsFromTheKeys) {
   EXPECT_EQ(config->getNumbered("Item", "N"), (Strings{"a", "", "c"}));
   config->setNumbered("Item", "N", {"one", "two"});
   EXPECT_EQ(config->getNumbered("Item", "N"), (Strings{"one", "two"}));
-  EXPECT_EQ(text(*config, "ItemX", "N"), "no");
+  EXPECT_EQ(valueOf(*config, "ItemX", "N"), "no");
 }
 
 TEST(IdTest, IdsBindKeysOnce) {

@@ -17,11 +17,6 @@
 namespace qz::config {
 namespace {
 
-std::string firstValue(CSConfig& config, const std::string& key, const std::string& block) {
-  CSConfigItem* item = config.findItem(key, block);
-  return item != nullptr ? item->valueText(0) : "<missing>";
-}
-
 // A line as the reader classifies it: its type, key, value and flags.
 TEST(ClassifyLineTest, HeadersItemsCommentsAndMarkers) {
   const struct {
@@ -82,17 +77,17 @@ TEST(ReaderTest, DefaultBlockIsFirstAndCaseRulesApply) {
   ASSERT_EQ(config->blockCount(), 2u);
   EXPECT_EQ(config->block(0)->name(), kDefaultBlock);
   EXPECT_EQ(config->block(1)->name(), "B");
-  EXPECT_EQ(firstValue(*config, "k", "b"), "3");
-  EXPECT_EQ(firstValue(*config, "D", "<DEFAULT>"), "2");
+  EXPECT_EQ(valueOf(*config, "k", "b"), "3");
+  EXPECT_EQ(valueOf(*config, "D", "<DEFAULT>"), "2");
 
   auto exact = parse("[B]\nk=1\n[b]\nK=3\n", false, false);
   ASSERT_EQ(exact->blockCount(), 2u);
-  EXPECT_EQ(firstValue(*exact, "k", "B"), "1");
+  EXPECT_EQ(valueOf(*exact, "k", "B"), "1");
   EXPECT_EQ(exact->findItem("K", "B"), nullptr);
   EXPECT_EQ(exact->findBlock(" B "), exact->block(0));
   // Switching the rule later re-sorts what is there.
   exact->setItemCaseInsensitive(true);
-  EXPECT_EQ(firstValue(*exact, "K", "B"), "1");
+  EXPECT_EQ(valueOf(*exact, "K", "B"), "1");
   exact->setBlockCaseInsensitive(true);
   EXPECT_NE(exact->findBlock("b"), nullptr);
 }
@@ -124,7 +119,7 @@ TEST(ReaderTest, HiddenLineOverAVisibleItemHidesIt) {
   // And a visible line brings it back.
   std::istringstream more("[S]\nk=3\n");
   config->readStream(more, false);
-  EXPECT_EQ(firstValue(*config, "k", "S"), "3");
+  EXPECT_EQ(valueOf(*config, "k", "S"), "3");
   EXPECT_EQ(block->findAnyItem("k")->flags(), kItemNormal);
 }
 
@@ -160,15 +155,15 @@ TEST(ReaderTest, ReadingAccumulatesAndKeepModifiedProtectsProgramValues) {
 
   std::istringstream again("[S]\na=2\nb=2\nc=2\n[T]\nx=1\n");
   EXPECT_EQ(config->readStream(again, true), kConfigDone);
-  EXPECT_EQ(firstValue(*config, "a", "S"), "mine");
-  EXPECT_EQ(firstValue(*config, "b", "S"), "2");
-  EXPECT_EQ(firstValue(*config, "c", "S"), "2");
+  EXPECT_EQ(valueOf(*config, "a", "S"), "mine");
+  EXPECT_EQ(valueOf(*config, "b", "S"), "2");
+  EXPECT_EQ(valueOf(*config, "c", "S"), "2");
   EXPECT_TRUE(config->hasBlock("T"));
 
   // Without keepModified the file wins, but the value keeps its modified mark.
   std::istringstream third("[S]\na=3\n");
   config->readStream(third, false);
-  EXPECT_EQ(firstValue(*config, "a", "S"), "3");
+  EXPECT_EQ(valueOf(*config, "a", "S"), "3");
   EXPECT_TRUE(config->isModified());
 }
 
@@ -187,16 +182,16 @@ TEST(ReaderTest, MalformedInputIsReadWithoutHarm) {
 
 TEST(ReaderTest, AByteOrderMarkIsNotPartOfTheFirstLine) {
   auto config = parse("\xEF\xBB\xBF[mem]\r\nURL=x\r\n");
-  EXPECT_EQ(firstValue(*config, "URL", "mem"), "x");
+  EXPECT_EQ(valueOf(*config, "URL", "mem"), "x");
   config = parse("\xEF\xBB\xBFkey=v\n[b]\n\xEF\xBB\xBFk=w\n");
-  EXPECT_EQ(firstValue(*config, "key", kDefaultBlock), "v");
-  EXPECT_EQ(firstValue(*config, "\xEF\xBB\xBFk", "b"), "w") << "only the stream's start";
+  EXPECT_EQ(valueOf(*config, "key", kDefaultBlock), "v");
+  EXPECT_EQ(valueOf(*config, "\xEF\xBB\xBFk", "b"), "w") << "only the stream's start";
 
   // A key that starts with a mark of its own keeps it through a write and a read.
   config = parse("\xEF\xBB\xBF\xEF\xBB\xBFkey=v\n");
   std::ostringstream out;
   ASSERT_EQ(config->writeStream(out), kConfigDone);
-  EXPECT_EQ(firstValue(*parse(out.str()), "\xEF\xBB\xBFkey", kDefaultBlock), "v");
+  EXPECT_EQ(valueOf(*parse(out.str()), "\xEF\xBB\xBFkey", kDefaultBlock), "v");
 }
 
 // A FIFO would block the reader until some writer came; a directory would read as empty.
@@ -214,7 +209,7 @@ TEST(ReaderTest, WhatIsNotARegularFileIsRefusedUnread) {
   EXPECT_EQ(config.load(dir), kConfigNotRegularFile);
   EXPECT_EQ(config.load(root + "/missing.cfg"), kConfigNothingRead);
   EXPECT_EQ(config.load(file), kConfigDone);
-  EXPECT_EQ(firstValue(config, "a", "s"), "1");
+  EXPECT_EQ(valueOf(config, "a", "s"), "1");
 }
 
 // Serves its text, then fails the way a broken device does.
@@ -236,7 +231,7 @@ TEST(ReaderTest, StreamFailureKeepsWhatWasRead) {
   std::istream in(&buffer);
   CSConfig config;
   EXPECT_EQ(config.readStream(in, false), kConfigStreamFailed);
-  EXPECT_EQ(firstValue(config, "a", "S"), "1");
+  EXPECT_EQ(valueOf(config, "a", "S"), "1");
   // The line cut by the failure is not taken for a whole one.
   EXPECT_EQ(config.findItem("b", "S"), nullptr);
 }

@@ -20,6 +20,12 @@ inline std::unique_ptr<CSConfig> parse(const std::string& text, bool multiLine =
   return config;
 }
 
+// The first value of an item, or "<missing>".
+inline std::string valueOf(CSConfig& config, const std::string& key, const std::string& block) {
+  CSConfigItem* item = config.findItem(key, block);
+  return item != nullptr ? item->valueText(0) : "<missing>";
+}
+
 inline std::string written(const CSConfig& config) {
   std::ostringstream out;
   EXPECT_EQ(config.writeStream(out), kConfigDone);
