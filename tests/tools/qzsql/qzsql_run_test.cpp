@@ -32,8 +32,12 @@ void expectGolden(const std::string& name, const std::string& actual) {
       << "golden file " << path << " (QZSQL_UPDATE_GOLDEN=1 rewrites it)";
 }
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
+// Whether part is in text; either way the message shows the whole text.
+::testing::AssertionResult Has(const std::string& text, const std::string& part) {
+  const bool found = text.find(part) != std::string::npos;
+  return (found ? ::testing::AssertionSuccess() : ::testing::AssertionFailure())
+         << (found ? "" : "no ") << '"' << part << "\" in:\n"
+         << text;
 }
 
 // The line of text that starts with prefix, or "".
@@ -109,46 +113,42 @@ TEST_F(QzsqlRun, AFailingStatementStopsTheScriptUnlessToldToGoOn) {
   EXPECT_EQ(stop.err,
             script + ":2: ERROR:  42501: user lacks privilege or object not found: NOSUCH\n");
   Result verbose = box.run({"hsql", "-c", "\\verbose on", "-c", "SELECT * FROM nosuch"});
-  EXPECT_TRUE(contains(verbose.err, "ERROR:  42501: ")) << verbose.err;
-  EXPECT_TRUE(contains(verbose.err, "\n  (ZIRUV:execute, in methode:execute: Object call failed"))
-      << verbose.err;
-  EXPECT_TRUE(contains(box.run({"hsql", "-c", "SELECT COUNT(*) AS n FROM t1"}).out, " 0\n"));
+  EXPECT_TRUE(Has(verbose.err, "ERROR:  42501: "));
+  EXPECT_TRUE(Has(verbose.err, "\n  (ZIRUV:execute, in methode:execute: Object call failed"));
+  EXPECT_TRUE(Has(box.run({"hsql", "-c", "SELECT COUNT(*) AS n FROM t1"}).out, " 0\n"));
 
   Result goOn = box.run({"hsql", "--continue", "-f", script});
   EXPECT_EQ(goOn.code, 3) << "a failure is still reported in the exit code";
   EXPECT_EQ(goOn.out, "CREATE TABLE\nINSERT 1\n");
-  EXPECT_TRUE(contains(box.run({"hsql", "-c", "SELECT COUNT(*) AS n FROM t1"}).out, " 1\n"));
+  EXPECT_TRUE(Has(box.run({"hsql", "-c", "SELECT COUNT(*) AS n FROM t1"}).out, " 1\n"));
 
   // Statements from a pipe are a script as well.
   Result piped = box.run({"hsql"}, "SELECT 1 AS one FROM t1;\nSELEKT 2;\nSELECT 3 FROM t1;\n");
   EXPECT_EQ(piped.code, 3);
-  EXPECT_TRUE(contains(piped.err, "<stdin>:2: ERROR:  42581: ")) << piped.err;
-  EXPECT_FALSE(contains(piped.out, " 3\n"));
+  EXPECT_TRUE(Has(piped.err, "<stdin>:2: ERROR:  42581: "));
+  EXPECT_FALSE(Has(piped.out, " 3\n"));
 }
 
 TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
   Result unknown = box.run({"nosuch", "-c", "SELECT 1"});
   EXPECT_EQ(unknown.code, 2);
-  EXPECT_TRUE(contains(unknown.err, "cannot connect to data source \"nosuch\"")) << unknown.err;
-  EXPECT_TRUE(contains(unknown.err, "RegisterDBDriver: Error in jdbc.cfg")) << unknown.err;
-  EXPECT_TRUE(contains(unknown.err, "has no block [nosuch] with a DriverClass")) << unknown.err;
+  EXPECT_TRUE(Has(unknown.err, "cannot connect to data source \"nosuch\""));
+  EXPECT_TRUE(Has(unknown.err, "RegisterDBDriver: Error in jdbc.cfg"));
+  EXPECT_TRUE(Has(unknown.err, "has no block [nosuch] with a DriverClass"));
   EXPECT_EQ(unknown.out, "");
 
   box.addDataSource("nodriver", "jdbc:none:x", "org.example.NoSuchDriver");
   Result driver = box.run({"nodriver", "-c", "SELECT 1"});
   EXPECT_EQ(driver.code, 2);
-  EXPECT_TRUE(contains(driver.err, "ClassNotFoundException: org.example.NoSuchDriver"))
-      << driver.err;
+  EXPECT_TRUE(Has(driver.err, "ClassNotFoundException: org.example.NoSuchDriver"));
   EXPECT_TRUE(
-      contains(driver.err, "hint: the driver class org.example.NoSuchDriver could not be loaded"))
-      << driver.err;
+      Has(driver.err, "hint: the driver class org.example.NoSuchDriver could not be loaded"));
 
   // What the engine would read, from the file it would read it.
   Result list = box.run({"--list"});
   EXPECT_EQ(list.code, 0) << list.err;
-  EXPECT_TRUE(contains(list.out, "nodriver    | org.example.NoSuchDriver   | jdbc:none:x\n"))
-      << list.out;
-  EXPECT_TRUE(contains(list.out, "(2 data sources from " + box.user() + "/jdbc.cfg)")) << list.out;
+  EXPECT_TRUE(Has(list.out, "nodriver    | org.example.NoSuchDriver   | jdbc:none:x\n"));
+  EXPECT_TRUE(Has(list.out, "(2 data sources from " + box.user() + "/jdbc.cfg)"));
   Result listed = box.run({"hsql", "-c", "\\l"});
   EXPECT_EQ(listed.out, list.out);
   Result version = box.run({"--version"});
@@ -157,11 +157,11 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
 
   Result noConfig = box.run({"hsql", "-c", "SELECT 1"}, "", {{"KESTRAN_USER", box.home()}});
   EXPECT_EQ(noConfig.code, 2);
-  EXPECT_TRUE(contains(noConfig.err, "no jdbc.cfg could be read")) << noConfig.err;
+  EXPECT_TRUE(Has(noConfig.err, "no jdbc.cfg could be read"));
 
   Result usage = box.run({"hsql", "--format", "xml"});
   EXPECT_EQ(usage.code, 1);
-  EXPECT_TRUE(contains(usage.err, "unknown format 'xml'")) << usage.err;
+  EXPECT_TRUE(Has(usage.err, "unknown format 'xml'"));
   Result missing = box.run({"hsql", "-f", box.root() + "/missing.sql"});
   EXPECT_EQ(missing.code, 1);
   // A folder opens like a file and fails at the first read: it is no empty script.
@@ -182,10 +182,10 @@ TEST_F(QzsqlRun, ConnectionFailuresExitWithTwoAndSayWhy) {
       box.run({"hsql", "-v", "-U", "SA", "-c", "SELECT 1"}, "", {{"QZSQL_PASSWORD", "wrong"}});
   EXPECT_EQ(password.code, 2);
   // The driver's own refusal, naming the user.
-  EXPECT_TRUE(contains(password.err, "ERROR:  28000: invalid authorization")) << password.err;
-  EXPECT_TRUE(contains(password.err, ": SA\n")) << password.err;
-  EXPECT_TRUE(contains(password.err, "(ZIRUV:DSN Connect")) << password.err;
-  EXPECT_FALSE(contains(password.err, "Password for"));
+  EXPECT_TRUE(Has(password.err, "ERROR:  28000: invalid authorization"));
+  EXPECT_TRUE(Has(password.err, ": SA\n"));
+  EXPECT_TRUE(Has(password.err, "(ZIRUV:DSN Connect"));
+  EXPECT_FALSE(Has(password.err, "Password for"));
 }
 
 // (A wrong password on PostgreSQL is ConnectSwitchesDataSourcesAndRecoversALostServer's.)
@@ -212,7 +212,7 @@ TEST_F(QzsqlRun, StatementsGoAsWrittenUnlessBindingIsOn) {
                      "", {{"QZSQL_PASSWORD", pg.password()}});
   EXPECT_EQ(r.code, 3) << r.err;
   EXPECT_EQ(r.out, " has\n-----\n t\n(1 row)\n\n has\n-----\n t\n(1 row)\n\n");
-  EXPECT_TRUE(contains(r.err, "Binding of literals is on.\n-c:1: ERROR:  ")) << r.err;
+  EXPECT_TRUE(Has(r.err, "Binding of literals is on.\n-c:1: ERROR:  "));
 }
 
 // The same tables on any driver: described from JDBC metadata alone.
@@ -238,26 +238,22 @@ void checkDescribed(Sandbox& box, const std::vector<std::string>& connection,
     }
     return s;
   };
-  EXPECT_TRUE(contains(d.out, "Table \"" + schema + "." + up("qz_meta") + "\"\n")) << d.out;
+  EXPECT_TRUE(Has(d.out, "Table \"" + schema + "." + up("qz_meta") + "\"\n"));
   size_t wide = 0;
   for (const auto& entry : types) wide = std::max(wide, entry.second.size());
   EXPECT_EQ(lineStarting(d.out, " Column "),
             " Column | Type" + std::string(wide - 4, ' ') + " | Nullable | Default");
   for (const auto& [column, type] : types) {
-    EXPECT_TRUE(contains(lineStarting(d.out, " " + up(column) + " "), "| " + type + " "))
-        << column << "\n"
-        << d.out;
+    EXPECT_TRUE(Has(lineStarting(d.out, " " + up(column) + " "), "| " + type + " "));
   }
-  EXPECT_TRUE(contains(lineStarting(d.out, " " + up("label") + " "), "| not null | 'x'")) << d.out;
-  EXPECT_TRUE(contains(lineStarting(d.out, "Primary key: "), "(" + up("id") + ")")) << d.out;
-  EXPECT_TRUE(contains(d.out, "(" + up("parent") + ") REFERENCES " + schema + "." +
-                                  up("qz_parent") + " (" + up("id") + ")\n"))
-      << d.out;
-  EXPECT_TRUE(contains(
-      d.out, "    " + up("qz_meta_label") + " (" + up("label") + ", " + up("amount") + ")\n"))
-      << d.out;
-  EXPECT_TRUE(contains(d.out, " " + schema + " | " + up("qz_parent") + " | ")) << d.out;
-  EXPECT_TRUE(contains(d.out, "\n " + schema + "\n")) << d.out;
+  EXPECT_TRUE(Has(lineStarting(d.out, " " + up("label") + " "), "| not null | 'x'"));
+  EXPECT_TRUE(Has(lineStarting(d.out, "Primary key: "), "(" + up("id") + ")"));
+  EXPECT_TRUE(Has(d.out, "(" + up("parent") + ") REFERENCES " + schema + "." + up("qz_parent") +
+                             " (" + up("id") + ")\n"));
+  EXPECT_TRUE(
+      Has(d.out, "    " + up("qz_meta_label") + " (" + up("label") + ", " + up("amount") + ")\n"));
+  EXPECT_TRUE(Has(d.out, " " + schema + " | " + up("qz_parent") + " | "));
+  EXPECT_TRUE(Has(d.out, "\n " + schema + "\n"));
 }
 
 TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
@@ -268,9 +264,9 @@ TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
                   {"ok", "BOOLEAN"},
                   {"stamp", "TIMESTAMP WITH TIME ZONE"}});
   Result d = box.run({"hsql", "-c", "\\conninfo"});
-  EXPECT_TRUE(contains(d.out, "Data source:   hsql\n")) << d.out;
-  EXPECT_TRUE(contains(lineStarting(d.out, "DBMS:"), "HSQL Database Engine")) << d.out;
-  EXPECT_TRUE(contains(d.out, "Connection:    open\n")) << d.out;
+  EXPECT_TRUE(Has(d.out, "Data source:   hsql\n"));
+  EXPECT_TRUE(Has(lineStarting(d.out, "DBMS:"), "HSQL Database Engine"));
+  EXPECT_TRUE(Has(d.out, "Connection:    open\n"));
 
   // \o sends results to a file until a bare \o; a file that cannot be made is an error.
   std::string file = box.root() + "/out.txt";
@@ -279,8 +275,7 @@ TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
   EXPECT_EQ(o.code, 3);
   EXPECT_EQ(box.readFile(file), " C1\n----\n  1\n(1 row)\n\n");
   EXPECT_EQ(o.out, " C1\n----\n  2\n(1 row)\n\n");
-  EXPECT_TRUE(contains(o.err, "cannot write " + box.root() + "/no/such/dir: No such file"))
-      << o.err;
+  EXPECT_TRUE(Has(o.err, "cannot write " + box.root() + "/no/such/dir: No such file"));
 
   // \copy: CSV in and out again unchanged, '' apart from NULL; a bad line stops the copy
   // and names itself, the rows of its batch rolled back.
@@ -297,16 +292,16 @@ TEST_F(QzsqlRun, MetaCommandsDescribeTablesAndTheConnection) {
                "SELECT COUNT(*) AS n, COUNT(note) AS notes FROM qz_copy"});
   EXPECT_EQ(copied.code, 3) << copied.err;
   EXPECT_EQ(box.readFile(box.root() + "/out.csv"), csv);
-  EXPECT_TRUE(contains(copied.err, "COPY 3\nCOPY 3\n")) << copied.err;
-  EXPECT_TRUE(contains(copied.err, "bad.csv:3: 2 fields, the header has 3")) << copied.err;
-  EXPECT_TRUE(contains(copied.out, " N | NOTES\n---+-------\n 3 |     2\n")) << copied.out;
+  EXPECT_TRUE(Has(copied.err, "COPY 3\nCOPY 3\n"));
+  EXPECT_TRUE(Has(copied.err, "bad.csv:3: 2 fields, the header has 3"));
+  EXPECT_TRUE(Has(copied.out, " N | NOTES\n---+-------\n 3 |     2\n"));
 
   Result notThere = box.run({"hsql", "-c", "\\d no_such_table"});
   EXPECT_EQ(notThere.code, 3);
-  EXPECT_TRUE(contains(notThere.err, "no table named \"no_such_table\"")) << notThere.err;
+  EXPECT_TRUE(Has(notThere.err, "no table named \"no_such_table\""));
   Result unknown = box.run({"hsql", "-c", "\\bogus"});
   EXPECT_EQ(unknown.code, 3);
-  EXPECT_TRUE(contains(unknown.err, "unknown meta-command \\bogus")) << unknown.err;
+  EXPECT_TRUE(Has(unknown.err, "unknown meta-command \\bogus"));
 }
 
 TEST_F(QzsqlRun, MetaCommandsOnPostgresql) {
@@ -343,7 +338,7 @@ TEST_F(QzsqlRun, CopyBetweenDataSourcesKeepsNullsEmptyTextsAndExactDecimals) {
        "\\copy (SELECT * FROM src ORDER BY id) TO @pg qz_copied"},
       "", env);
   EXPECT_EQ(there.code, 0) << there.err;
-  EXPECT_TRUE(contains(there.err, "COPY 3\n")) << there.err;
+  EXPECT_TRUE(Has(there.err, "COPY 3\n"));
   EXPECT_EQ(pg.runSql("SELECT string_agg(attname || ' ' || format_type(atttypid, atttypmod), "
                       "', ' ORDER BY attnum) FROM pg_attribute WHERE attrelid = "
                       "'qz_copied'::regclass AND attnum > 0"),
@@ -356,7 +351,7 @@ TEST_F(QzsqlRun, CopyBetweenDataSourcesKeepsNullsEmptyTextsAndExactDecimals) {
   const std::string copy = "\\copy qz_pgsrc TO @hsql qz_back";
   Result back = box.run({"pg", "-U", pg.user(), "-c", copy, "-c", copy}, "", env);
   EXPECT_EQ(back.code, 0) << back.err;
-  EXPECT_TRUE(contains(back.err, "COPY 3\nCOPY 3\n")) << back.err;
+  EXPECT_TRUE(Has(back.err, "COPY 3\nCOPY 3\n"));
   Result read =
       box.run({"hsql", "--format", "csv", "-c", "SELECT * FROM qz_back ORDER BY id"}, "", env);
   EXPECT_EQ(read.out,
@@ -375,8 +370,8 @@ TEST_F(QzsqlRun, CopyBetweenDataSourcesKeepsNullsEmptyTextsAndExactDecimals) {
                "\\copy (SELECT 1/0 AS x) TO @hsql qz_back"},
               "", env);
   EXPECT_EQ(bad.code, 3);
-  EXPECT_TRUE(contains(bad.err, "column raw is binary")) << bad.err;
-  EXPECT_TRUE(contains(bad.err, "22012: division by zero")) << bad.err;
+  EXPECT_TRUE(Has(bad.err, "column raw is binary"));
+  EXPECT_TRUE(Has(bad.err, "22012: division by zero"));
 }
 
 TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
@@ -387,7 +382,7 @@ TEST_F(QzsqlRun, AutoCommitOffKeepsChangesUntilCommit) {
                       "\\commit"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "INSERT 1\nINSERT 1\nROLLBACK\n N\n---\n 0\n(1 row)\n\nINSERT 1\nCOMMIT\n");
-  EXPECT_TRUE(contains(r.err, "Auto-commit is off.")) << r.err;
+  EXPECT_TRUE(Has(r.err, "Auto-commit is off."));
   Result after = box.run({"hsql", "--format", "csv", "-c", "SELECT a FROM ac"});
   EXPECT_EQ(after.out, "A\r\n3\r\n");
 
@@ -460,17 +455,15 @@ TEST_F(QzsqlRun, TextWithANulByteIsRefusedInEveryInput) {
 
   Result goOn = box.run({"hsql", "--continue", "-f", script});
   EXPECT_EQ(goOn.code, 3);
-  EXPECT_TRUE(contains(goOn.err, script + ":5: ERROR:  the text holds a NUL byte (byte 6"))
-      << goOn.err;
+  EXPECT_TRUE(Has(goOn.err, script + ":5: ERROR:  the text holds a NUL byte (byte 6"));
   EXPECT_EQ(count(), "C\r\n3\r\n");
 
   Result piped = box.run({"hsql"}, text);
   EXPECT_EQ(piped.code, 3);
-  EXPECT_TRUE(contains(piped.err, "<stdin>:2: ERROR:  the text holds a NUL byte")) << piped.err;
+  EXPECT_TRUE(Has(piped.err, "<stdin>:2: ERROR:  the text holds a NUL byte"));
   Result included = box.run({"hsql", "-c", "\\i " + script});
   EXPECT_EQ(included.code, 3);
-  EXPECT_TRUE(contains(included.err, script + ":2: ERROR:  the text holds a NUL byte"))
-      << included.err;
+  EXPECT_TRUE(Has(included.err, script + ":2: ERROR:  the text holds a NUL byte"));
   EXPECT_EQ(count(), "C\r\n3\r\n");
 }
 
@@ -505,7 +498,7 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   // Whether the rows were still being made or already being read depends on the machine.
   ASSERT_TRUE(t.waitFor("qzsql: output stopped")) << t.sinceMark();
   ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
-  EXPECT_FALSE(contains(t.output(), "(1000000 rows)"));
+  EXPECT_FALSE(Has(t.output(), "(1000000 rows)"));
 
   // Ctrl-C at the prompt drops what was typed.
   t.type("SELECT 'never run");
@@ -530,12 +523,11 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
   EXPECT_EQ(again.wait(), 0) << again.output();
 
   std::string history = box.readFile(box.home() + "/.qzsql_history_hsql");
-  EXPECT_TRUE(contains(history,
-                       "SELECT MAX(d) AS top\x01"
-                       "FROM ten;\n"))
-      << history;
-  EXPECT_TRUE(contains(history, "SELECT COUNT(*)")) << history;
-  EXPECT_FALSE(contains(history, "never run")) << history;
+  EXPECT_TRUE(Has(history,
+                  "SELECT MAX(d) AS top\x01"
+                  "FROM ten;\n"));
+  EXPECT_TRUE(Has(history, "SELECT COUNT(*)"));
+  EXPECT_FALSE(Has(history, "never run"));
 }
 
 TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
@@ -567,7 +559,7 @@ TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
   pg.stopImmediately();
   ASSERT_TRUE(t.typeAndWait("SELECT 2 AS two;\r", "use \\connect (\\c) to connect again"))
       << t.sinceMark();
-  EXPECT_TRUE(contains(t.output(), "ERROR:  08")) << t.output();
+  EXPECT_TRUE(Has(t.output(), "ERROR:  08"));
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
   pg.restart();
   ASSERT_TRUE(t.typeAndWait("\\c\r", "Connected to data source \"pg\"")) << t.sinceMark();
@@ -582,18 +574,18 @@ TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
   EXPECT_EQ(t.output().find(wrong), t.output().rfind(wrong)) << "only where it was typed";
-  EXPECT_FALSE(contains(t.output(), pg.password())) << t.output();
+  EXPECT_FALSE(Has(t.output(), pg.password()));
   std::string history = box.readFile(box.home() + "/.qzsql_history_hsql");
-  EXPECT_TRUE(contains(history, "\\c pg " + pg.user())) << history;
-  EXPECT_FALSE(contains(history, wrong)) << history;
-  EXPECT_FALSE(contains(history, pg.password())) << history;
+  EXPECT_TRUE(Has(history, "\\c pg " + pg.user()));
+  EXPECT_FALSE(Has(history, wrong));
+  EXPECT_FALSE(Has(history, pg.password()));
 
   // Nor in a verbose refusal of the command line's connect.
   Result refused =
       box.run({"pg", "-v", "-U", pg.user(), "-c", "SELECT 1"}, "", {{"QZSQL_PASSWORD", wrong}});
   EXPECT_EQ(refused.code, 2);
-  EXPECT_TRUE(contains(refused.err, "28P01")) << refused.err;
-  EXPECT_FALSE(contains(refused.err + refused.out, wrong)) << refused.err;
+  EXPECT_TRUE(Has(refused.err, "28P01"));
+  EXPECT_FALSE(Has(refused.err + refused.out, wrong));
 }
 
 TEST_F(QzsqlRun, PasswordPromptNeedsATerminal) {
@@ -613,7 +605,7 @@ TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement)
   ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.output();
   t.type(pg.password() + "\r");
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.output();
-  EXPECT_FALSE(contains(t.output(), pg.password()));
+  EXPECT_FALSE(Has(t.output(), pg.password()));
   ASSERT_TRUE(t.typeAndWait("\\conninfo\r", "PostgreSQL")) << t.sinceMark();
   ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
 
@@ -636,9 +628,8 @@ TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement)
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
   script.type("\x03");
   EXPECT_EQ(script.wait(), 130) << script.output();
-  EXPECT_TRUE(contains(script.output(), "canceling statement due to user request"))
-      << script.output();
-  EXPECT_FALSE(contains(script.output(), "not run")) << script.output();
+  EXPECT_TRUE(Has(script.output(), "canceling statement due to user request"));
+  EXPECT_FALSE(Has(script.output(), "not run"));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "interfaces/utf8.h"
@@ -156,17 +157,10 @@ void checkTsv(const Table& t) {
           value += field[i];
           continue;
         }
-        char e = i + 1 < field.size() ? field[++i] : '?';
-        if (e == '\\')
-          value += '\\';
-        else if (e == 't')
-          value += '\t';
-        else if (e == 'n')
-          value += '\n';
-        else if (e == 'r')
-          value += '\r';
-        else
-          fail("tsv", "unknown escape", text);
+        const char e = i + 1 < field.size() ? field[++i] : '?';
+        const size_t k = std::string_view("\\tnr").find(e);
+        if (k == std::string_view::npos) fail("tsv", "unknown escape", text);
+        value += "\\\t\n\r"[k];
       }
       row.push_back(value);
     }
@@ -259,44 +253,19 @@ class JsonLine {
         out += static_cast<char>(c);
         continue;
       }
-      char e = peek();
+      const char e = peek();
       ++i_;
-      switch (e) {
-        case '"':
-          out += '"';
-          break;
-        case '\\':
-          out += '\\';
-          break;
-        case '/':
-          out += '/';
-          break;
-        case 'b':
-          out += '\b';
-          break;
-        case 'f':
-          out += '\f';
-          break;
-        case 'n':
-          out += '\n';
-          break;
-        case 'r':
-          out += '\r';
-          break;
-        case 't':
-          out += '\t';
-          break;
-        case 'u': {
-          if (i_ + 4 > text_.size()) fail("json", "short \\u escape", text_);
-          unsigned v = std::stoul(text_.substr(i_, 4), nullptr, 16);
-          if (v >= 0x20) fail("json", "\\u escape of a character that needs none", text_);
-          out += static_cast<char>(v);
-          i_ += 4;
-          break;
-        }
-        default:
-          fail("json", "unknown escape", text_);
+      if (e == 'u') {
+        if (i_ + 4 > text_.size()) fail("json", "short \\u escape", text_);
+        unsigned v = std::stoul(text_.substr(i_, 4), nullptr, 16);
+        if (v >= 0x20) fail("json", "\\u escape of a character that needs none", text_);
+        out += static_cast<char>(v);
+        i_ += 4;
+        continue;
       }
+      const size_t k = std::string_view("\"\\/bfnrt").find(e);
+      if (k == std::string_view::npos) fail("json", "unknown escape", text_);
+      out += "\"\\/\b\f\n\r\t"[k];
     }
   }
 
