@@ -164,17 +164,20 @@ bool Terminal::pump(std::chrono::milliseconds timeout) {
   return true;
 }
 
-bool Terminal::waitFor(const std::string& text, std::chrono::milliseconds timeout) {
+::testing::AssertionResult Terminal::waitFor(const std::string& text,
+                                             std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
+  bool open = true;
   for (;;) {
     size_t at = output_.find(text, mark_);
     if (at != std::string::npos) {
       mark_ = at + text.size();
-      return true;
+      return ::testing::AssertionSuccess();
     }
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    if (!pump(std::chrono::milliseconds(100)))
-      return output_.find(text, mark_) != std::string::npos;
+    if (!open || std::chrono::steady_clock::now() > deadline) {
+      return ::testing::AssertionFailure() << "no \"" << text << "\" in:\n" << sinceMark();
+    }
+    open = pump(std::chrono::milliseconds(100));
   }
 }
 

@@ -6,6 +6,7 @@
 // process it started.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -62,14 +63,15 @@ class Terminal {
   Terminal& operator=(const Terminal&) = delete;
 
   void type(const std::string& keys);
-  // Reads until the output since the last mark holds text; false on time-out or end.
-  bool waitFor(const std::string& text,
-               std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  // Reads until the output since the last mark holds text, and marks its end; a failure (on
+  // time-out or end) shows what came since the mark.
+  ::testing::AssertionResult waitFor(const std::string& text,
+                                     std::chrono::milliseconds timeout = std::chrono::seconds(60));
   // Everything read so far, and what came after the last waitFor match.
   const std::string& output() const { return output_; }
   std::string sinceMark() const { return output_.substr(mark_); }
   // One exchange of a session: types keys, then waits for text as waitFor does.
-  bool typeAndWait(const std::string& keys, const std::string& text) {
+  ::testing::AssertionResult typeAndWait(const std::string& keys, const std::string& text) {
     type(keys);
     return waitFor(text);
   }

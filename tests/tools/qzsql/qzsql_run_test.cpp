@@ -474,51 +474,48 @@ TEST_F(QzsqlRun, PromptEditsStatementsStopsLongResultsAndKeepsHistory) {
                 .code,
             0);
   Terminal t(box, {"hsql"}, {{"PAGER", "sed s/^/paged:/"}});
-  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
+  ASSERT_TRUE(t.waitFor("hsql=> "));
   // Taller than the terminal's 40 rows: through the pager, unless it is off.
   ASSERT_TRUE(t.typeAndWait("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r",
-                            "paged:(100 rows)"))
-      << t.sinceMark();
+                            "paged:(100 rows)"));
   t.type("\\pset pager off\r");
   ASSERT_TRUE(
-      t.typeAndWait("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r", "\n(100 rows)"))
-      << t.sinceMark();
+      t.typeAndWait("SELECT a.d * 10 + b.d AS n FROM ten a, ten b ORDER BY n;\r", "\n(100 rows)"));
   t.type("SELECT COUNT(*)\r");
-  ASSERT_TRUE(t.waitFor("hsql-> ")) << t.output();
+  ASSERT_TRUE(t.waitFor("hsql-> "));
   t.type("AS n FROM ten WHERE d <> LENGTH('x;\r");
-  ASSERT_TRUE(t.waitFor("hsql'> ")) << t.output();
+  ASSERT_TRUE(t.waitFor("hsql'> "));
   t.type("');\r");
-  ASSERT_TRUE(t.waitFor(" N\r\n---\r\n 9\r\n(1 row)")) << t.output();
-  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
+  ASSERT_TRUE(t.waitFor(" N\r\n---\r\n 9\r\n(1 row)"));
+  ASSERT_TRUE(t.waitFor("hsql=> "));
 
   // A million rows: Ctrl-C stops them, and the session (and its VM) goes on.
   t.type("SELECT a.d FROM ten a, ten b, ten c, ten e, ten f, ten g;\r");
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   t.type("\x03");
   // Whether the rows were still being made or already being read depends on the machine.
-  ASSERT_TRUE(t.waitFor("qzsql: output stopped")) << t.sinceMark();
-  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("qzsql: output stopped"));
+  ASSERT_TRUE(t.waitFor("hsql=> "));
   EXPECT_FALSE(Has(t.output(), "(1000000 rows)"));
 
   // Ctrl-C at the prompt drops what was typed.
   t.type("SELECT 'never run");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ASSERT_TRUE(t.typeAndWait("\x03", "hsql=> ")) << t.sinceMark();
-  ASSERT_TRUE(t.typeAndWait("SELECT MAX(d) AS top\r", "hsql-> ")) << t.sinceMark();
-  ASSERT_TRUE(t.typeAndWait("FROM ten;\r", " TOP\r\n-----\r\n   9\r\n(1 row)")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\x03", "hsql=> "));
+  ASSERT_TRUE(t.typeAndWait("SELECT MAX(d) AS top\r", "hsql-> "));
+  ASSERT_TRUE(t.typeAndWait("FROM ten;\r", " TOP\r\n-----\r\n   9\r\n(1 row)"));
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
 
   // After a restart, Up recalls the statement of two lines whole; Tab completes table
   // names (from metadata) and meta-commands.
   Terminal again(box, {"hsql"});
-  ASSERT_TRUE(again.waitFor("hsql=> ")) << again.output();
-  ASSERT_TRUE(again.typeAndWait("\x1b[A\x1b[A\r", " TOP\r\n-----\r\n   9\r\n(1 row)"))
-      << again.sinceMark();
-  ASSERT_TRUE(again.typeAndWait("SELECT COUNT(*) AS c FROM te\t", "TEN ")) << again.sinceMark();
-  ASSERT_TRUE(again.typeAndWait(";\r", " C\r\n----\r\n 10\r\n(1 row)")) << again.sinceMark();
-  ASSERT_TRUE(again.typeAndWait("\\conni\t", "\\conninfo ")) << again.sinceMark();
-  ASSERT_TRUE(again.typeAndWait("\r", "Data source:   hsql")) << again.sinceMark();
+  ASSERT_TRUE(again.waitFor("hsql=> "));
+  ASSERT_TRUE(again.typeAndWait("\x1b[A\x1b[A\r", " TOP\r\n-----\r\n   9\r\n(1 row)"));
+  ASSERT_TRUE(again.typeAndWait("SELECT COUNT(*) AS c FROM te\t", "TEN "));
+  ASSERT_TRUE(again.typeAndWait(";\r", " C\r\n----\r\n 10\r\n(1 row)"));
+  ASSERT_TRUE(again.typeAndWait("\\conni\t", "\\conninfo "));
+  ASSERT_TRUE(again.typeAndWait("\r", "Data source:   hsql"));
   again.type("\\q\r");
   EXPECT_EQ(again.wait(), 0) << again.output();
 
@@ -540,37 +537,33 @@ TEST_F(QzsqlRun, ConnectSwitchesDataSourcesAndRecoversALostServer) {
   } revive;
   const std::string wrong = "Wrong-Quokka-4417";
   Terminal t(box, {"hsql"});
-  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.output();
+  ASSERT_TRUE(t.waitFor("hsql=> "));
   // The empty password is refused: asked for, without echo; a wrong one keeps the old
   // connection, and neither password shows anywhere.
-  ASSERT_TRUE(t.typeAndWait("\\c pg " + pg.user() + "\r", "Password for pg: ")) << t.sinceMark();
-  ASSERT_TRUE(t.typeAndWait(wrong + "\r", "password authentication failed")) << t.sinceMark();
-  ASSERT_TRUE(t.waitFor("hsql=> ")) << t.sinceMark();
-  ASSERT_TRUE(t.typeAndWait("\\verbose on\r\\connect pg " + pg.user() + "\r", "Password for pg: "))
-      << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\\c pg " + pg.user() + "\r", "Password for pg: "));
+  ASSERT_TRUE(t.typeAndWait(wrong + "\r", "password authentication failed"));
+  ASSERT_TRUE(t.waitFor("hsql=> "));
+  ASSERT_TRUE(t.typeAndWait("\\verbose on\r\\connect pg " + pg.user() + "\r", "Password for pg: "));
   ASSERT_TRUE(
-      t.typeAndWait(pg.password() + "\r", "Connected to data source \"pg\" as user \"qz\"."))
-      << t.sinceMark();
-  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
-  ASSERT_TRUE(t.typeAndWait("SELECT 40 + 1 AS answer;\r", "41\r\n(1 row)")) << t.sinceMark();
+      t.typeAndWait(pg.password() + "\r", "Connected to data source \"pg\" as user \"qz\"."));
+  ASSERT_TRUE(t.waitFor("pg=> "));
+  ASSERT_TRUE(t.typeAndWait("SELECT 40 + 1 AS answer;\r", "41\r\n(1 row)"));
 
   // The server goes: the failure says how to go on; once it is back, \c with the password
   // that worked, and the session goes on.
   pg.stopImmediately();
-  ASSERT_TRUE(t.typeAndWait("SELECT 2 AS two;\r", "use \\connect (\\c) to connect again"))
-      << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("SELECT 2 AS two;\r", "use \\connect (\\c) to connect again"));
   EXPECT_TRUE(Has(t.output(), "ERROR:  08"));
-  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("pg=> "));
   pg.restart();
-  ASSERT_TRUE(t.typeAndWait("\\c\r", "Connected to data source \"pg\"")) << t.sinceMark();
-  ASSERT_TRUE(t.typeAndWait("SELECT 3 AS three;\r", "3\r\n(1 row)")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\\c\r", "Connected to data source \"pg\""));
+  ASSERT_TRUE(t.typeAndWait("SELECT 3 AS three;\r", "3\r\n(1 row)"));
   // A password typed on the line is refused, and kept out of the history. Typed only at the
   // prompt: text typed ahead is echoed by the terminal and again by the line editor.
-  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  ASSERT_TRUE(t.waitFor("pg=> "));
   ASSERT_TRUE(
-      t.typeAndWait("\\c pg " + pg.user() + " " + wrong + "\r", "the password is asked for"))
-      << t.sinceMark();
-  ASSERT_TRUE(t.typeAndWait("\\c hsql\r", "hsql=> ")) << t.sinceMark();
+      t.typeAndWait("\\c pg " + pg.user() + " " + wrong + "\r", "the password is asked for"));
+  ASSERT_TRUE(t.typeAndWait("\\c hsql\r", "hsql=> "));
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
   EXPECT_EQ(t.output().find(wrong), t.output().rfind(wrong)) << "only where it was typed";
@@ -602,21 +595,21 @@ TEST_F(QzsqlRun, PromptAsksForThePasswordWithoutEchoAndCtrlCCancelsTheStatement)
   QZ_SKIP_WITHOUT_PG();
   qztest::PgServer& pg = addPg();
   Terminal t(box, {"pg", "-U", pg.user()});
-  ASSERT_TRUE(t.waitFor("Password for pg: ")) << t.output();
+  ASSERT_TRUE(t.waitFor("Password for pg: "));
   t.type(pg.password() + "\r");
-  ASSERT_TRUE(t.waitFor("pg=> ")) << t.output();
+  ASSERT_TRUE(t.waitFor("pg=> "));
   EXPECT_FALSE(Has(t.output(), pg.password()));
-  ASSERT_TRUE(t.typeAndWait("\\conninfo\r", "PostgreSQL")) << t.sinceMark();
-  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\\conninfo\r", "PostgreSQL"));
+  ASSERT_TRUE(t.waitFor("pg=> "));
 
   // The driver stops the statement: the prompt is back long before its 8 s are over.
   t.type("SELECT pg_sleep(8);\r");
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   auto pressed = std::chrono::steady_clock::now();
-  ASSERT_TRUE(t.typeAndWait("\x03", "canceling statement due to user request")) << t.sinceMark();
-  ASSERT_TRUE(t.waitFor("pg=> ")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("\x03", "canceling statement due to user request"));
+  ASSERT_TRUE(t.waitFor("pg=> "));
   EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(3));
-  ASSERT_TRUE(t.typeAndWait("SELECT 41 + 1 AS answer;\r", "42\r\n(1 row)")) << t.sinceMark();
+  ASSERT_TRUE(t.typeAndWait("SELECT 41 + 1 AS answer;\r", "42\r\n(1 row)"));
   t.type("\\q\r");
   EXPECT_EQ(t.wait(), 0) << t.output();
 
