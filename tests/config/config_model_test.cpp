@@ -34,8 +34,6 @@ TEST(ValueTest, ConversionsClampsAndLists) {
   v.setText("7.5");
   EXPECT_DOUBLE_EQ(v.asDoubleClamped(0, 2.25, 3), 2.25);
   EXPECT_EQ(v.text(), "2.250");
-  v.setDouble(-1e308, 4);
-  EXPECT_EQ(v.text().size(), 1u + 309u + 5u);
 
   const float floats[] = {0.5f, 1e30f, 2};
   v.setFloats(floats, 3, 1);
@@ -182,9 +180,6 @@ TEST(CursorTest, TypedReadsAndWrites) {
   config.setString("b", "01");
   EXPECT_TRUE(config.getBool("b", b));
   EXPECT_FALSE(b);
-  // Far more digits than "%lf" would have fitted in a small buffer.
-  config.setDouble("big", 1e300);
-  EXPECT_EQ(valueOf(config, "big", "C").size(), 301u + 7u);
 }
 
 TEST(CursorTest, WalkingStaysConsistentWhileRemoving) {
