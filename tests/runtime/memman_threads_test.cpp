@@ -49,11 +49,24 @@ size_t pickSize(std::mt19937& rng) {
   }
 }
 
+Held make(size_t size, unsigned char tag) {
+  auto* p = static_cast<unsigned char*>(qzAlloc(size));
+  std::memset(p, tag, size);
+  return {p, size, tag};
+}
+
 bool intact(const Held& h) {
   for (size_t i = 0; i < h.size; ++i) {
     if (h.p[i] != h.tag) return false;
   }
   return mm::guardIntact(h.p);
+}
+
+// Frees the block; false when its bytes or its guard were overwritten meanwhile.
+bool release(const Held& h) {
+  const bool ok = intact(h);
+  qzFree(h.p);
+  return ok;
 }
 
 // The counters once the threads are done, checking that every block they made stayed intact
@@ -82,15 +95,11 @@ TEST_F(MemManThreadsTest, CountersExactWhileTwoThreadsChurn) {
     for (int round = 0; round < kRounds; ++round) {
       for (int step = 0; step < kSteps; ++step) {
         if (held.size() < kHold && (held.empty() || rng() % 2)) {
-          size_t size = pickSize(rng);
-          auto* p = static_cast<unsigned char*>(qzAlloc(size));
-          auto tag = static_cast<unsigned char>(rng());
-          std::memset(p, tag, size);
-          held.push_back({p, size, tag});
+          const size_t size = pickSize(rng);
+          held.push_back(make(size, static_cast<unsigned char>(rng())));
         } else {
           size_t i = rng() % held.size();
-          if (!intact(held[i])) corrupt = true;
-          qzFree(held[i].p);
+          if (!release(held[i])) corrupt = true;
           held[i] = held.back();
           held.pop_back();
         }
@@ -102,10 +111,7 @@ TEST_F(MemManThreadsTest, CountersExactWhileTwoThreadsChurn) {
       sync.arrive_and_wait();  // main reads the counters
       sync.arrive_and_wait();
     }
-    for (const Held& h : held) {
-      if (!intact(h)) corrupt = true;
-      qzFree(h.p);
-    }
+    for (const Held& h : held) corrupt = !release(h) || corrupt;
   };
 
   std::thread a(worker, 1u), b(worker, 2u);
@@ -133,22 +139,11 @@ TEST_F(MemManThreadsTest, SameClassBurstsShareThePages) {
   auto worker = [&](unsigned char tag) {
     std::vector<Held> held;
     for (int round = 0; round < 200; ++round) {
-      for (int i = 0; i < 1500; ++i) {
-        size_t size = 25 + i % 8;  // class 4
-        auto* p = static_cast<unsigned char*>(qzAlloc(size));
-        std::memset(p, tag, size);
-        held.push_back({p, size, tag});
-      }
+      for (int i = 0; i < 1500; ++i) held.push_back(make(25 + i % 8, tag));  // class 4
       sync.arrive_and_wait();  // both hold their blocks at once
       // Free in an order unlike the allocation order, so pages empty at different times.
-      for (size_t i = 0; i < held.size(); i += 2) {
-        if (!intact(held[i])) corrupt = true;
-        qzFree(held[i].p);
-      }
-      for (size_t i = 1; i < held.size(); i += 2) {
-        if (!intact(held[i])) corrupt = true;
-        qzFree(held[i].p);
-      }
+      for (size_t i = 0; i < held.size(); i += 2) corrupt = !release(held[i]) || corrupt;
+      for (size_t i = 1; i < held.size(); i += 2) corrupt = !release(held[i]) || corrupt;
       held.clear();
     }
   };
@@ -173,11 +168,8 @@ TEST_F(MemManThreadsTest, BlocksFreedOnAnotherThread) {
     std::mt19937 rng(7);
     for (int r = 0; r < kRounds; ++r) {
       for (int i = 0; i < 500; ++i) {
-        size_t size = 1 + rng() % 120;
-        auto* p = static_cast<unsigned char*>(qzAlloc(size));
-        auto tag = static_cast<unsigned char>(i);
-        std::memset(p, tag, size);
-        batches[r % 2].push_back({p, size, tag});
+        const size_t size = 1 + rng() % 120;
+        batches[r % 2].push_back(make(size, static_cast<unsigned char>(i)));
       }
       sync.arrive_and_wait();
     }
@@ -185,10 +177,7 @@ TEST_F(MemManThreadsTest, BlocksFreedOnAnotherThread) {
   std::thread consumer([&] {
     for (int r = 0; r < kRounds; ++r) {
       sync.arrive_and_wait();
-      for (const Held& h : batches[r % 2]) {
-        if (!intact(h)) corrupt = true;
-        qzFree(h.p);
-      }
+      for (const Held& h : batches[r % 2]) corrupt = !release(h) || corrupt;
       batches[r % 2].clear();
     }
   });
