@@ -138,14 +138,11 @@ TEST(VariantObjects, ConversionFollowsTheDefaultMember) {
 }
 
 TEST(VariantObjects, SelfAnsweringDefaultMemberFailsInsteadOfOverflowing) {
-  auto* loop = new ScriptedObject({});
-  loop->AddRef();
   // Its default member answers the object itself.
-  auto* self = new ScriptedObject({{"", kQzMethod, 0, [&loop](auto&, proxyAutoTypeCastC& r) {
-                                      r.setObject(static_cast<qzIDispatch*>(loop));
-                                    }}});
-  loop->Release();
-  loop = self;
+  ScriptedObject* loop = nullptr;
+  loop = new ScriptedObject({{"", kQzMethod, 0, [&loop](auto&, proxyAutoTypeCastC& r) {
+                                r.setObject(static_cast<qzIDispatch*>(loop));
+                              }}});
   loop->AddRef();
   qzVariantS v;
   v.setObject(static_cast<qzIDispatch*>(loop));
