@@ -32,6 +32,8 @@ bool dbJDBCSQLExecC::isQuery(const std::string& text) {
   // Only the first kQueryBound positions can answer: the rest of the text is not searched.
   const std::string_view view(text);
   for (long i = 0; i < kQueryBound && static_cast<size_t>(i) < view.size(); ++i) {
+    // Only an 's' or 'S' (the two bytes that OR 0x20 makes 's') can start the word.
+    if ((static_cast<unsigned char>(view[static_cast<size_t>(i)]) | 0x20) != 's') continue;
     if (qzStartsWithIgnoringAsciiCase(view.substr(static_cast<size_t>(i)), "SELECT")) return true;
   }
   return false;
@@ -70,9 +72,8 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   // Asked once per run: each ask reads the environment.
   const bool debug = dbDebugEnabled();
   // An update's text is split once, for this choice and for the run.
-  qz::jdbc::SplitSql split;
-  if (!query) split = JSQLApi::JSQLSplitText(sql, c.verbatim(), &kept_);
-  const bool reuse = !query && JSQLApi::JSQLWouldReuse(split, kept_);
+  if (!query) JSQLApi::JSQLSplitText(sql, c.verbatim(), &kept_, &split_);
+  const bool reuse = !query && JSQLApi::JSQLWouldReuse(split_, kept_);
   {
     std::lock_guard<std::mutex> lock(cancelMutex_);
     if (!reuse) {
@@ -107,7 +108,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   } else {
     if (debug) dbTrace("JSQLExecUpdate %s\n", traced(sqlText_).c_str());
     r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
-                               c.verbatim(), &kept_, &split);
+                               c.verbatim(), &kept_, &split_);
     if (debug) dbTrace("JSQLExecUpdate %s done\n", traced(sqlText_).c_str());
   }
   lastError_.reset();

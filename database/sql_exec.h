@@ -100,6 +100,8 @@ class dbJDBCSQLExecC final : public dbObjectT<dbJDBCSQLExecC, dbJDBCTransactionC
   // What statement_ was prepared for by the last update, if it was: an update that rewrites to
   // the same runs on it again.
   qz::jdbc::KeptStatement kept_;
+  // An update's text as split for its run; kept from run to run for its buffers only.
+  qz::jdbc::SplitSql split_;
   int32_t resultType_;
   int32_t resultConcurrency_;
   bool utf8_;

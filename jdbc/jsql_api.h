@@ -154,11 +154,12 @@ class JSQLApi {
   int32_t JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
                          int32_t* count, bool utf8, bool verbatim = false,
                          KeptStatement* kept = nullptr, const SplitSql* split = nullptr);
-  // The text as the two above hand it to the driver: split, or (nothing to bind, or verbatim)
-  // the text itself with nothing bound. A text like the one `kept` was prepared for but for the
-  // values of its literals is split alike, without a scan (splitAlike).
-  static SplitSql JSQLSplitText(const char* sql, bool verbatim,
-                                const KeptStatement* kept = nullptr);
+  // The text as the two above hand it to the driver, into `out` (not kept's split): split, or
+  // (nothing to bind, or verbatim) the text itself with nothing bound. A text like the one
+  // `kept` was prepared for but for the values of its literals is split alike, without a scan
+  // and in `out`'s own buffers (splitAlike).
+  static void JSQLSplitText(const char* sql, bool verbatim, const KeptStatement* kept,
+                            SplitSql* out);
   // True when JSQLExecUpdate would run the split text on the statement kept (as long as that
   // statement is still open).
   static bool JSQLWouldReuse(const SplitSql& split, const KeptStatement& kept);

@@ -155,11 +155,14 @@ bool stillOpen(const sql::Statement& statement) {
 
 }  // namespace
 
-SplitSql JSQLApi::JSQLSplitText(const char* sql, bool verbatim, const KeptStatement* kept) {
-  if (!sql) return SplitSql();
-  SplitSql alike;
-  if (!verbatim && kept && splitAlike(kept->original, kept->split, sql, &alike)) return alike;
-  return prepareText(sql, verbatim).split;
+void JSQLApi::JSQLSplitText(const char* sql, bool verbatim, const KeptStatement* kept,
+                            SplitSql* out) {
+  if (!sql) {
+    *out = SplitSql();
+    return;
+  }
+  if (!verbatim && kept && splitAlike(kept->original, kept->split, sql, out)) return;
+  *out = prepareText(sql, verbatim).split;
 }
 
 bool JSQLApi::JSQLWouldReuse(const SplitSql& split, const KeptStatement& kept) {

@@ -268,6 +268,34 @@ class AsciiArray {
   bool lent_ = false;
 };
 
+// What an update reuses from the thread's previous one: the packed values (most rows of one
+// statement are alike in size) and the array they go to the VM in.
+struct UpdateScratch {
+  std::vector<char> packed;
+  AsciiArray array;
+  ~UpdateScratch();
+};
+
+// Read on every update. The library is loaded with dlopen, where a thread_local object with
+// a destructor costs __tls_get_addr calls and a guard per access: a plain pointer in the
+// initial-exec model is one load off the thread pointer (glibc keeps a static TLS surplus for
+// such libraries).
+#if defined(__ELF__)
+__attribute__((tls_model("initial-exec")))
+#endif
+thread_local UpdateScratch* tlsScratch = nullptr;
+
+UpdateScratch::~UpdateScratch() {
+  tlsScratch = nullptr;
+}
+
+UpdateScratch& scratch() {
+  if (UpdateScratch* s = tlsScratch) return *s;
+  thread_local UpdateScratch owned;  // destroyed at the thread's exit
+  tlsScratch = &owned;
+  return owned;
+}
+
 }  // namespace
 
 bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, bool utf8,
@@ -275,13 +303,11 @@ bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, b
   const Ids* i = ids();
   if (!i) return false;
   JNIEnv* env = JNIHelper::attach();
-  // Reused by the thread's next update: most rows of one statement are alike in size.
-  thread_local std::vector<char> packed;
+  UpdateScratch& reused = scratch();
   jint n;
-  if (packAscii(values, packed)) {
-    const auto size = static_cast<jsize>(packed.size());
-    thread_local AsciiArray reused;
-    jbyteArray array = reused.lend(env, size);
+  if (packAscii(values, reused.packed)) {
+    const auto size = static_cast<jsize>(reused.packed.size());
+    jbyteArray array = reused.array.lend(env, size);
     LocalRef<jbyteArray> own(env, nullptr);
     if (!array) {
       own = LocalRef<jbyteArray>(env, env->NewByteArray(size));
@@ -290,15 +316,15 @@ bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, b
       array = own.get();
     }
     struct GiveBack {
-      AsciiArray& reused;
+      AsciiArray& array;
       bool lent;
       ~GiveBack() {
-        if (lent) reused.giveBack();
+        if (lent) array.giveBack();
       }
-    } giveBack{reused, !own};
+    } giveBack{reused.array, !own};
+    // The range lies within the array, so this can raise no exception: none is asked for.
     if (size > 0) {
-      env->SetByteArrayRegion(array, 0, size, reinterpret_cast<const jbyte*>(packed.data()));
-      jbridge::helper::catchAndThrow(env);
+      env->SetByteArrayRegion(array, 0, size, reinterpret_cast<const jbyte*>(reused.packed.data()));
     }
     n = env->CallStaticIntMethod(i->cls, i->updateAscii, prepared, array,
                                  static_cast<jint>(values.size()), static_cast<jboolean>(utf8),

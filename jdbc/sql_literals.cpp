@@ -357,29 +357,31 @@ std::size_t closeLiteral(std::string_view text, std::size_t at, std::string* val
 bool splitAlike(std::string_view original, const SplitSql& previous, std::string_view sql,
                 SplitSql* out) {
   if (!previous.bound()) return false;
-  SplitSql split;
-  split.literals.reserve(previous.markers.size());
-  split.markers.reserve(previous.markers.size());
+  const std::size_t count = previous.markers.size();
+  // Written in place: a caller that splits every run into the same object allocates nothing
+  // once its strings have grown to the values' sizes.
+  out->literals.resize(count);
+  out->markers.clear();
   std::size_t from = 0;  // in original
   std::size_t at = 0;    // in sql
-  for (const SplitSql::Marker& m : previous.markers) {
+  for (std::size_t k = 0; k < count; ++k) {
+    const SplitSql::Marker& m = previous.markers[k];
     // A literal the splitter joined to the next one could be joined differently here.
     if (closeLiteral(original, m.original, nullptr) != m.original + m.originalLength) return false;
     const std::string_view piece = original.substr(from, m.original - from);
     if (sql.substr(at, piece.size()) != piece) return false;
     at += piece.size();
     if (at == sql.size() || sql[at] != '\'') return false;
-    std::string value;
+    std::string& value = out->literals[k];
+    value.clear();
     const std::size_t end = closeLiteral(sql, at, &value);
     if (end == std::string_view::npos) return false;
-    split.markers.push_back({m.rewritten, m.rewrittenLength, at, end - at});
-    split.literals.push_back(std::move(value));
+    out->markers.push_back({m.rewritten, m.rewrittenLength, at, end - at});
     from = m.original + m.originalLength;
     at = end;
   }
   if (sql.substr(at) != original.substr(from)) return false;
-  split.statement = previous.statement;
-  *out = std::move(split);
+  out->statement = previous.statement;
   return true;
 }
 

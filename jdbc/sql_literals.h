@@ -69,10 +69,11 @@ struct IntegerParameters {
 
 SplitSql splitLiterals(std::string_view sql);
 
-// splitLiterals(sql) when sql reads as `original` (split into `previous`) with other values in
-// its bound literals, each a single quoted literal in both texts: found without a scan, since
-// the splitter's reading of what lies between literals cannot depend on what they hold. False,
-// with `out` untouched, when sql is not such a text (the caller then splits it).
+// splitLiterals(sql), into `out`, when sql reads as `original` (split into `previous`) with
+// other values in its bound literals, each a single quoted literal in both texts: found without
+// a scan, since the splitter's reading of what lies between literals cannot depend on what they
+// hold. `out` (not `previous`) keeps its buffers. False when sql is not such a text: `out` then
+// holds anything, and the caller splits sql itself.
 bool splitAlike(std::string_view original, const SplitSql& previous, std::string_view sql,
                 SplitSql* out);
 
