@@ -203,8 +203,8 @@ RowBlockReader::Step RowBlockReader::next() {
 
 namespace {
 
-// The values as updateAscii reads them (an int length and the bytes, each), or false when one
-// has a byte past ASCII.
+// The values as updateAscii reads them (a little-endian int length and the bytes, each), or
+// false when one has a byte past ASCII.
 bool packAscii(const std::vector<std::string>& values, std::vector<char>& out) {
   std::size_t size = 0;
   for (const std::string& v : values) size += sizeof(int32_t) + v.size();
@@ -215,10 +215,10 @@ bool packAscii(const std::vector<std::string>& values, std::vector<char>& out) {
     unsigned char high = 0;
     for (const char c : v) high |= static_cast<unsigned char>(c);
     if (high >= 0x80) return false;
-    const auto length = static_cast<int32_t>(v.size());
-    std::memcpy(p, &length, sizeof length);
-    if (!v.empty()) std::memcpy(p + sizeof length, v.data(), v.size());
-    p += sizeof length + v.size();
+    const auto length = static_cast<uint32_t>(v.size());
+    for (int b = 0; b < 4; ++b) p[b] = static_cast<char>(length >> (8 * b));
+    if (!v.empty()) std::memcpy(p + 4, v.data(), v.size());
+    p += 4 + v.size();
   }
   return true;
 }
@@ -300,7 +300,9 @@ UpdateScratch& scratch() {
 
 bool updateInOneCall(jobject prepared, const std::vector<std::string>& values, bool utf8,
                      const IntegerParameters& types, int32_t* count) {
-  const Ids* i = ids();
+  // ids() answers the same for the process: asked once here, not through its once-flag on
+  // every update.
+  static const Ids* const i = ids();
   if (!i) return false;
   JNIEnv* env = JNIHelper::attach();
   UpdateScratch& reused = scratch();

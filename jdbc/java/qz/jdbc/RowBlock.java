@@ -198,18 +198,22 @@ public final class RowBlock {
     return p.executeUpdate();
   }
 
-  // update for `count` values of ASCII bytes only, each an int length and its bytes in `data`:
-  // no String made on the native side, and none at all for a value set as a number. Each
-  // String is the one the native side would have made of the bytes: standard UTF-8 with
-  // `utf8`, else the default charset.
+  // update for `count` values of ASCII bytes only, each a little-endian int length and its
+  // bytes in `data`: no String made on the native side, and none at all for a value set as a
+  // number. Each String is the one the native side would have made of the bytes: standard
+  // UTF-8 with `utf8`, else the default charset.
   public static int updateAscii(PreparedStatement p, byte[] data, int count, boolean utf8,
                                 long integers, long bigints) throws Exception {
     final long typed = integers | bigints;
     int at = 0;
     for (int i = 0; i < count; ++i) {
-      int length = (int) INT.get(data, at);
+      // Byte by byte, not through the view handle: until the optimizing compiler takes this
+      // method (late, behind the driver's), each read through the handle costs calls.
+      final int length = (data[at] & 0xFF) | (data[at + 1] & 0xFF) << 8
+                         | (data[at + 2] & 0xFF) << 16 | data[at + 3] << 24;
       at += 4;
-      if (!isTyped(typed, i) || !setInteger(p, i, canonicalInteger(data, at, length), bigints)) {
+      if (i >= 64 || (typed & (1L << i)) == 0
+          || !setInteger(p, i, canonicalInteger(data, at, length), bigints)) {
         p.setString(i + 1, utf8 || ASCII_DECODES_AS_IS
                                ? new String(data, at, length, StandardCharsets.ISO_8859_1)
                                : new String(data, at, length));
