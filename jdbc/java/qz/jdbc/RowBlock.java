@@ -198,17 +198,19 @@ public final class RowBlock {
     return p.executeUpdate();
   }
 
-  // update for `count` values of ASCII bytes only, each a little-endian int length and its
-  // bytes in `data`: no String made on the native side, and none at all for a value set as a
-  // number. Each String is the one the native side would have made of the bytes: standard
-  // UTF-8 with `utf8`, else the default charset.
-  public static int updateAscii(PreparedStatement p, byte[] data, int count, boolean utf8,
-                                long integers, long bigints) throws Exception {
-    final long typed = integers | bigints;
-    int at = 0;
+  // update for values of ASCII bytes only, all in `data`, little-endian: their count (int),
+  // 1 for standard UTF-8 else 0 (int), the bits of integers and bigints (two longs), then each
+  // value, an int length and its bytes. No String is made on the native side, and none at all
+  // for a value set as a number. Each String is the one the native side would have made of
+  // the bytes: standard UTF-8 with the flag, else the default charset.
+  public static int updateAscii(PreparedStatement p, byte[] data) throws Exception {
+    final int count = intAt(data, 0);
+    final boolean utf8 = data[4] != 0;
+    final long bigints = longAt(data, 16);
+    final long typed = longAt(data, 8) | bigints;
+    int at = 24;
     for (int i = 0; i < count; ++i) {
-      // Byte by byte, not through the view handle: until the optimizing compiler takes this
-      // method (late, behind the driver's), each read through the handle costs calls.
+      // Written out, as intAt is too long for the first compiler to inline.
       final int length = (data[at] & 0xFF) | (data[at + 1] & 0xFF) << 8
                          | (data[at + 2] & 0xFF) << 16 | data[at + 3] << 24;
       at += 4;
@@ -221,6 +223,16 @@ public final class RowBlock {
       at += length;
     }
     return p.executeUpdate();
+  }
+
+  // Byte by byte, not through the view handle: until the optimizing compiler takes the update
+  // (late, behind the driver's methods), each read through the handle costs calls.
+  private static int intAt(byte[] b, int at) {
+    return (b[at] & 0xFF) | (b[at + 1] & 0xFF) << 8 | (b[at + 2] & 0xFF) << 16 | b[at + 3] << 24;
+  }
+
+  private static long longAt(byte[] b, int at) {
+    return (intAt(b, at) & 0xFFFFFFFFL) | (long) intAt(b, at + 4) << 32;
   }
 
   private static boolean isTyped(long typed, int i) {
