@@ -66,8 +66,9 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   int32_t r;
   const char* sql = sqlText_.c_str();
   // The run below writes statement_ once, from null to the new statement, and deletes no
-  // reference: cancel may then read it from another thread. The old one goes here, where
-  // cancel waits for the lock, unless the update runs on it again.
+  // reference unlocked: cancel may then read it from another thread. The old one goes here,
+  // where cancel waits for the lock, unless the update runs on it again (and finds it closed:
+  // then the update replaces it under the lock too).
   const bool query = isQuery(sqlText_);
   // Asked once per run: each ask reads the environment.
   const bool debug = dbDebugEnabled();
@@ -108,7 +109,7 @@ int32_t dbJDBCSQLExecC::execute(qzIUnknown** errOut) {
   } else {
     if (debug) dbTrace("JSQLExecUpdate %s\n", traced(sqlText_).c_str());
     r = session.JSQLExecUpdate(c.javaConnection(), statement_, sql, &updateCount_, utf8_,
-                               c.verbatim(), &kept_, &split_);
+                               c.verbatim(), &kept_, &split_, &cancelMutex_);
     if (debug) dbTrace("JSQLExecUpdate %s done\n", traced(sqlText_).c_str());
   }
   lastError_.reset();

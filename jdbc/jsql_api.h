@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <string>
 
 #include "interfaces/qzcom.h"
@@ -150,10 +151,12 @@ class JSQLApi {
   // there a literal that is a canonical decimal integer goes to a parameter the driver types
   // INTEGER or BIGINT as that number (updateInOneCall in row_block.h). `split`, when given, is
   // JSQLSplitText of the same sql and verbatim, so a caller that split the text already does
-  // not split it again.
+  // not split it again. A kept statement found closed is replaced holding `replaceLock`, the
+  // lock under which another thread may read `statement` to cancel it.
   int32_t JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
                          int32_t* count, bool utf8, bool verbatim = false,
-                         KeptStatement* kept = nullptr, const SplitSql* split = nullptr);
+                         KeptStatement* kept = nullptr, const SplitSql* split = nullptr,
+                         std::mutex* replaceLock = nullptr);
   // The text as the two above hand it to the driver, into `out` (not kept's split): split, or
   // (nothing to bind, or verbatim) the text itself with nothing bound. A text like the one
   // `kept` was prepared for but for the values of its literals is split alike, without a scan

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -171,7 +172,7 @@ bool JSQLApi::JSQLWouldReuse(const SplitSql& split, const KeptStatement& kept) {
 
 int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, const char* sql,
                                 int32_t* count, bool utf8, bool verbatim, KeptStatement* kept,
-                                const SplitSql* split) {
+                                const SplitSql* split, std::mutex* replaceLock) {
   if (count) *count = 0;
   if (!present(connection, "JSQLExecUpdate: no connection")) return kFailed;
   if (!sql) {
@@ -207,7 +208,11 @@ int32_t JSQLApi::JSQLExecUpdate(Connection& connection, Statement& statement, co
     }
     if (!reuse) {
       if (kept) kept->clear();
-      closeReplaced(statement);
+      {
+        std::unique_lock<std::mutex> lock;
+        if (replaceLock) lock = std::unique_lock<std::mutex>(*replaceLock);
+        closeReplaced(statement);
+      }
       if (bound) {
         sql::PreparedStatement prepared =
             connection.prepareStatement(toJavaString(text->statement, utf8));

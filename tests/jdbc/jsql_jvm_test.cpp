@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -335,6 +338,29 @@ TEST_P(JvmSessionTest, ReplacedStatementsAreClosed) {
     ASSERT_EQ(update("UPDATE people SET id = 1 WHERE id = 1"), 1);
   }
   EXPECT_EQ(jbridge::JNIHelper::liveGlobalRefs(), before);
+}
+
+// A kept statement found closed is replaced under the caller's lock, the one a canceller on
+// another thread holds while it reads the statement: never deleted under it.
+TEST_P(JvmSessionTest, AClosedKeptStatementIsReplacedUnderTheLock) {
+  KeptStatement kept;
+  const auto insert = [&](int id, std::mutex* lock) {
+    const std::string text = "INSERT INTO people VALUES ('" + std::to_string(id) + "', 'n')";
+    int32_t count = 0;
+    return api_.JSQLExecUpdate(connection_, statement_, text.c_str(), &count, false, false, &kept,
+                               nullptr, lock);
+  };
+  std::mutex lock;
+  ASSERT_EQ(insert(1, &lock), 1) << api_.lastMessage();
+  ASSERT_FALSE(kept.split.statement.empty());
+  statement_.close();
+  std::unique_lock<std::mutex> canceller(lock);
+  auto run = std::async(std::launch::async, [&] { return insert(2, &lock); });
+  EXPECT_EQ(run.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
+      << "replaced without the lock";
+  canceller.unlock();
+  EXPECT_EQ(run.get(), 1) << api_.lastMessage();
+  EXPECT_EQ(column("SELECT id FROM people ORDER BY id"), (Texts{"1", "2"}));
 }
 
 TEST_P(JvmSessionTest, DriverAndConfigurationFailures) {
