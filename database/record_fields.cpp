@@ -413,7 +413,13 @@ qzVariantArrayC* dbJDBCRecordSetFieldsC::row(int32_t n) {
   auto row = std::make_unique<qzVariantArrayC>();
   const int32_t columns = recordSet_->columnCount();
   row->resize(columns);
-  for (int32_t c = 0; c < columns; ++c) fieldValueAt(c, n, &row->element(c));
+  // A page's elements lie in one piece: one virtual call per page, not per value.
+  constexpr int32_t kPage = qzVariantArrayC::kPageElements;
+  for (int32_t first = 0; first < columns; first += kPage) {
+    qzVariantS* page = &row->element(first);
+    const int32_t size = std::min(columns - first, kPage);
+    for (int32_t j = 0; j < size; ++j) fieldValueAt(first + j, n, page + j);
+  }
   return row.release();
 }
 

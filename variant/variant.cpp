@@ -1,5 +1,6 @@
 #include "variant/variant.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -277,18 +278,18 @@ int32_t qzVariantArrayC::count() const {
 }
 
 qzVariantS& qzVariantArrayC::element(int32_t i) {
-  return elements_.at(static_cast<size_t>(i));
+  if (i < kPageElements) return first_[i];
+  return rest_.at(static_cast<size_t>(i - kPageElements));
 }
 
 void qzVariantArrayC::resize(int32_t n) {
   if (n < 0) n = 0;
-  if (n > 0) {
+  if (n >= kPageElements) {
     // Pages are kept once made, so those up to the current count's exist already: growing one
-    // element at a time must not walk them all again.
-    constexpr size_t kPage = pageMemT<qzVariantS>::kPageElements;
-    const size_t last = static_cast<size_t>(n) / kPage;
-    const size_t first = count_ > 0 ? static_cast<size_t>(count_) / kPage + 1 : 0;
-    for (size_t p = first; p <= last; ++p) elements_[p * kPage];
+    // element at a time must not walk them all again. Page 0 is the array's own.
+    const int32_t last = n / kPageElements;
+    const int32_t first = std::max(count_ / kPageElements + 1, 1);
+    for (int32_t p = first; p <= last; ++p) rest_[static_cast<size_t>(p - 1) * kPageElements];
   }
   count_ = n;
 }

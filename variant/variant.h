@@ -145,8 +145,14 @@ static_assert(sizeof(qzVariantS) == 16, "qzVariantS crosses module boundaries");
 
 // An ordered list of variants in pages of 8; pages are never removed before destruction.
 // Its operations are virtual so that they run in the module that made the array.
+//
+// Layout guarantee, part of the binary contract: the elements of one page (8k to 8k + 7) lie
+// next to each other, so a caller in any module may reach element 8k + j (j < 8, below
+// count()) as (&element(8k))[j], one call per page instead of one per element.
 class qzVariantArrayC : public memManInterfaceC {
  public:
+  static constexpr int32_t kPageElements = 8;
+
   qzVariantArrayC() = default;
   qzVariantArrayC(const qzVariantArrayC&) = delete;
   qzVariantArrayC& operator=(const qzVariantArrayC&) = delete;
@@ -166,5 +172,8 @@ class qzVariantArrayC : public memManInterfaceC {
 
  private:
   int32_t count_ = 0;
-  pageMemT<qzVariantS> elements_;
+  // Page 0 lives in the array itself: a row of up to 8 values is one allocation, not three
+  // (the array, its page list, its page).
+  qzVariantS first_[kPageElements];
+  pageMemT<qzVariantS> rest_;  // element i >= 8 is rest_[i - 8]
 };

@@ -22,6 +22,16 @@ do
   end
   local fresh = e:child()
   assert(rawequal(qz.get(fresh, "Self"), fresh))
+  -- Its name before and after its first use, and an object stored and read back from a
+  -- coroutine (which has wrappers of its own state).
+  local made = e:child()
+  local name = tostring(made)
+  coroutine.wrap(function()
+    e.Value = made
+    assert(rawequal(e.Value, made) and made.Refs == 2)
+  end)()
+  assert(tostring(made) == name and name:find("QZTEST", 1, true), name)
+  e.Value = nil
   local t = e:echo(c, c, e)
   assert(rawequal(t[1], c) and rawequal(t[3], e) and c.Refs == 1)
   -- Failed calls keep nothing.

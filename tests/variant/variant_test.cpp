@@ -193,6 +193,17 @@ TEST(VariantArrays, GrowingByOneReachesEveryPage) {
   EXPECT_EQ(array.count(), 49);
 }
 
+// Callers in other modules index within a page from its first element's address.
+TEST(VariantArrays, ThePagesOfEightLieInOnePiece) {
+  qzVariantArrayC array;
+  array.resize(30);
+  for (int i = 0; i < 30; ++i) {
+    array.element(i).setInt(i);
+    EXPECT_EQ(&array.element(i), &array.element(i & ~7) + (i & 7)) << i;
+  }
+  for (int i = 0; i < 30; ++i) EXPECT_EQ((&array.element(i & ~7))[i & 7].value.i, i);
+}
+
 TEST(VariantArrays, CopyIsDeepAndClearKeepsOldValues) {
   auto* array = new qzVariantArrayC();
   array->resize(20);

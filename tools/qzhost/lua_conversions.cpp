@@ -154,12 +154,25 @@ bool toVariant(lua_State* L, int idx, qzVariantS& out, std::string* problem, int
   }
 }
 
+namespace {
+
+// An object variant's reference goes to its wrapper; the variant is left undef without a
+// release of its own.
+void pushTaken(lua_State* L, qzVariantS& v) {
+  qzIUnknown* object = v.value.o;
+  v.type = kVtUndef;
+  v.value.raw = 0;
+  pushTakenObject(L, object);
+}
+
+}  // namespace
+
 // False with *problem when the value has no Lua form; the stack is then as before.
-bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int depth) {
+bool pushVariant(lua_State* L, qzVariantS& v, std::string* problem, int depth) {
   if (quickPush(L, v)) return true;
   switch (v.type) {
     case kVtObject:
-      pushObject(L, v.value.o);
+      pushTaken(L, v);
       return true;
     case kVtArray: {
       if (depth >= kMaxDepth || !lua_checkstack(L, 3)) {
@@ -167,15 +180,23 @@ bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int de
         return false;
       }
       qzVariantArrayC* array = v.value.a;
-      int32_t n = array ? array->count() : 0;
+      const int32_t n = array ? array->count() : 0;
       lua_createtable(L, n, 1);
-      for (int32_t i = 0; i < n; ++i) {
-        const qzVariantS& element = array->element(i);
-        if (!quickPush(L, element) && !pushVariant(L, element, problem, depth + 1)) {
-          lua_pop(L, 1);
-          return false;
+      // A page of 8 elements lies in one piece: one call into the array's module per page.
+      constexpr int32_t kPage = qzVariantArrayC::kPageElements;
+      for (int32_t first = 0; first < n; first += kPage) {
+        qzVariantS* page = &array->element(first);
+        const int32_t size = n - first < kPage ? n - first : kPage;
+        for (int32_t j = 0; j < size; ++j) {
+          qzVariantS& element = page[j];
+          if (element.type == kVtObject) {
+            pushTaken(L, element);
+          } else if (!quickPush(L, element) && !pushVariant(L, element, problem, depth + 1)) {
+            lua_pop(L, 1);
+            return false;
+          }
+          lua_rawseti(L, -2, first + j + 1);
         }
-        lua_rawseti(L, -2, i + 1);
       }
       lua_pushinteger(L, n);
       lua_setfield(L, -2, "n");

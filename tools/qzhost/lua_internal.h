@@ -45,7 +45,7 @@ struct Box {
   qzIUnknown* ref;                // the one reference; null once released
   qzIDispatch* dispatch;          // ref as dispatch, when the object offers it
   const NativeInterface* native;  // non-null: a native wrapper, ref is that interface
-  void* identity;                 // the "QZIIDUNK" pointer: key of the cache
+  void* identity;                 // the "QZIIDUNK" pointer, key of the cache; null: not asked yet
   // The object as a field accessor ("DATABASE.RECORDSETFIELDS"; one reference, or null),
   // asked at its first Field call that answers nil.
   dbIRecordSetFields* fields;
@@ -58,6 +58,18 @@ struct Box {
 
 // --- wrappers (lua_wrappers.cpp) ---
 
+// The wrappers' metatable as lua_topointer shows it, kept in the state's extra space (which
+// openQzLibrary claims, and new threads copy): a userdata's metatable is told ours by one
+// comparison of pointers instead of lua_rawequal's lookups, on the path of every access.
+inline const void*& objectMetaPointer(lua_State* L) {
+  return *static_cast<const void**>(lua_getextraspace(L));
+}
+// Whether the table on top is the wrappers' metatable, which is also at index meta (a thread
+// made before the library was opened has no pointer of its own: the comparison decides).
+inline bool isObjectMeta(lua_State* L, int meta) {
+  return lua_topointer(L, -1) == objectMetaPointer(L) || lua_rawequal(L, -1, meta);
+}
+
 // luaL_testudata for object wrappers alone, on the path of every call. meta is the index of
 // the wrappers' metatable when the caller has it as an upvalue; 0 looks it up.
 Box* objectBox(lua_State* L, int idx, int meta = 0);
@@ -67,6 +79,11 @@ inline void usedBox(lua_State* L, int idx, Box* box) {
   if (box->unpublished) publishBox(L, idx, box);
 }
 Box* testBox(lua_State* L, int idx);
+// The object's "QZIIDUNK" identity, found at the box's first need of it: a wrapper of a value
+// nobody else holds may never need it.
+void* boxIdentity(Box* box);
+// Pushes a wrapper of object (not null), taking over the caller's one reference of it.
+void pushTakenObject(lua_State* L, qzIUnknown* object);
 // Gives the reference back; cached: also takes the wrapper out of the cache of wrappers.
 void releaseBox(lua_State* L, int idx, Box* box, bool cached = true);
 Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta = 0);
@@ -95,7 +112,9 @@ int nativeNewIndex(lua_State* L);
 // --- conversions (lua_conversions.cpp) ---
 
 bool toVariant(lua_State* L, int idx, qzVariantS& out, std::string* problem, int depth = 0);
-bool pushVariant(lua_State* L, const qzVariantS& v, std::string* problem, int depth = 0);
+// Objects in v, also inside its arrays, go to their wrappers with v's reference: v holds undef
+// in their place afterwards.
+bool pushVariant(lua_State* L, qzVariantS& v, std::string* problem, int depth = 0);
 
 // toVariant's scalars, on the path of every call, into an undef variant. False leaves out as it
 // was, for toVariant to convert or refuse.

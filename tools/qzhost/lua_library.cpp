@@ -191,6 +191,11 @@ void openQzLibrary(lua_State* L, CreateFn create) {
   lua_newtable(L);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kClassesKey);
   luaL_getmetatable(L, kObjectMeta);
+  // The main thread's pointer is the one threads made from now on copy.
+  objectMetaPointer(L) = lua_topointer(L, -1);
+  lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_MAINTHREAD);
+  objectMetaPointer(lua_tothread(L, -1)) = lua_topointer(L, -2);
+  lua_pop(L, 1);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
   luaL_getmetatable(L, kNativeMeta);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kNativeMetaKey);

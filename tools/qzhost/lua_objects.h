@@ -9,6 +9,9 @@
 // objects. The reference goes when the wrapper is collected, closed or released with
 // qz.release; lua_close releases them all.
 //
+// The library keeps a pointer in each state's extra space (lua_getextraspace): the state's
+// embedder must leave it alone.
+//
 // Thread rule: one thread runs a Lua state and the objects it reaches.
 // Ownership: the state owns every wrapper; the create function must outlive the state.
 #pragma once

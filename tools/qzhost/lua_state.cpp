@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "tools/qzhost/lua_internal.h"
 #include "tools/qzhost/lua_objects.h"
 
 namespace qz::luahost {
@@ -75,6 +76,8 @@ lua_State* newState() {
   // luaL_newstate's panic and warning functions, which lauxlib keeps to itself.
   lua_State* L = luaL_newstate();
   if (!L) return nullptr;
+  // The extra space, which openQzLibrary claims, is not cleared by Lua.
+  objectMetaPointer(L) = nullptr;
   if (auto* cache = new (std::nothrow) BlockCache) lua_setallocf(L, cachedAllocate, cache);
   return L;
 }

@@ -41,10 +41,14 @@ std::atomic<int32_t> g_liveWrappers{0};
 Box* objectBox(lua_State* L, int idx, int meta) {
   void* p = lua_touserdata(L, idx);
   if (!p || !lua_getmetatable(L, idx)) return nullptr;
-  const bool lookUp = meta == 0;
-  if (lookUp) lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
-  const bool ours = lua_rawequal(L, -1, lookUp ? -2 : meta);
-  lua_pop(L, lookUp ? 2 : 1);
+  bool ours = lua_topointer(L, -1) == objectMetaPointer(L);
+  if (!ours) {
+    const bool lookUp = meta == 0;
+    if (lookUp) lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+    ours = lua_rawequal(L, -1, lookUp ? -2 : meta);
+    if (lookUp) lua_pop(L, 1);
+  }
+  lua_pop(L, 1);
   return ours ? static_cast<Box*>(p) : nullptr;
 }
 
@@ -101,6 +105,14 @@ void* identityOf(qzIUnknown* object, bool* sole) {
 }
 
 }  // namespace
+
+void* boxIdentity(Box* box) {
+  if (!box->identity && box->ref) {
+    bool sole = false;
+    box->identity = identityOf(box->ref, &sole);
+  }
+  return box->identity;
+}
 
 namespace {
 
@@ -270,7 +282,7 @@ int methodCall(lua_State* L) {
   // objectBox, leaving the metatable above the arguments: popping costs more than the slot.
   const int last = lua_gettop(L);
   auto* box = static_cast<Box*>(lua_touserdata(L, 1));
-  if (!box || !lua_getmetatable(L, 1) || !lua_rawequal(L, -1, lua_upvalueindex(2))) {
+  if (!box || !lua_getmetatable(L, 1) || !isObjectMeta(L, lua_upvalueindex(2))) {
     return raise(L, "method '%s' needs its object: call it as obj:%s(...)", name, name);
   }
   if (!box->ref) raise(L, "%s: the object was released", name);
@@ -378,7 +390,7 @@ int objectIndex(lua_State* L) {
   // before. It pops nothing: Lua keeps the top value alone, and popping is dearer than a
   // stack slot. Member tables hold string keys alone, so any other key misses them.
   auto* fast = static_cast<Box*>(lua_touserdata(L, 1));
-  if (fast && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
+  if (fast && lua_getmetatable(L, 1) && isObjectMeta(L, lua_upvalueindex(1))) {
     if (fast->ref && fast->dispatch && lua_getiuservalue(L, 1, kMemberTableSlot) == LUA_TTABLE) {
       lua_pushvalue(L, 2);
       const int type = lua_rawget(L, -2);
@@ -455,10 +467,10 @@ int boxToString(lua_State* L) {
       } else {
         std::string name = classNameOf(box->ref);
         std::snprintf(text, sizeof text, "qz object %s%s%p", name.c_str(), name.empty() ? "" : ": ",
-                      box->identity);
+                      boxIdentity(box));
       }
     } catch (const std::exception&) {
-      std::snprintf(text, sizeof text, "qz object: %p", box->identity);
+      std::snprintf(text, sizeof text, "qz object: %p", boxIdentity(box));
     }
   }
   lua_pushstring(L, text);
@@ -479,7 +491,8 @@ int boxRelease(lua_State* L) {
 // row (a date value) is collected per row.
 int boxCollect(lua_State* L) {
   void* p = lua_touserdata(L, 1);
-  if (p && lua_getmetatable(L, 1) && lua_rawequal(L, -1, lua_upvalueindex(1))) {
+  if (p && lua_getmetatable(L, 1) &&
+      (lua_topointer(L, -1) == objectMetaPointer(L) || lua_rawequal(L, -1, lua_upvalueindex(1)))) {
     releaseBox(L, 1, static_cast<Box*>(p), false);
   }
   return 0;
@@ -513,12 +526,12 @@ bool nativeInvoke(lua_State* L, Box* box, const NativeMethod* method, int* pushe
       pushErrorTable(L, chain);
       return false;
     }
-    const auto& produced = results.values();
+    auto& produced = results.values();
     if (!lua_checkstack(L, static_cast<int>(produced.size()) + 1)) {
       pushMessage(L, "too many results of '" + where + "'");
       return false;
     }
-    for (const qzVariantS& v : produced) {
+    for (qzVariantS& v : produced) {
       if (!pushVariant(L, v, &problem)) {
         lua_settop(L, base);
         pushMessage(L, "a result of '" + where + "': " + problem);
@@ -616,9 +629,47 @@ void publishBox(lua_State* L, int idx, Box* box) {
   idx = lua_absindex(L, idx);
   lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
   lua_pushvalue(L, idx);
-  lua_rawsetp(L, -2, box->identity);
+  lua_rawsetp(L, -2, boxIdentity(box));
   lua_pop(L, 1);
 }
+
+namespace {
+
+// Pushes the wrapper the cache holds for identity and answers true, or pushes nothing.
+bool pushCached(lua_State* L, void* identity) {
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
+  if (lua_rawgetp(L, -1, identity) == LUA_TUSERDATA &&
+      static_cast<Box*>(lua_touserdata(L, -1))->ref) {
+    lua_remove(L, -2);
+    return true;
+  }
+  lua_pop(L, 2);
+  return false;
+}
+
+// A new userdata for a wrapper, with its metatable, holding nothing yet.
+Box* newBox(lua_State* L) {
+  auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
+  *box = Box{nullptr, nullptr, nullptr, nullptr, nullptr, false, true};
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  lua_setmetatable(L, -2);
+  return box;
+}
+
+// Fills the new box on top with a reference of its own to object.
+void holdObject(Box* box, qzIUnknown* object) {
+  void* dispatch = nullptr;
+  if (object->QueryInterface(&qziid::kDispatch, &dispatch) == kQzOk && dispatch) {
+    box->dispatch = static_cast<qzIDispatch*>(dispatch);
+    box->ref = box->dispatch;
+  } else {
+    object->AddRef();
+    box->ref = object;
+  }
+  ++g_liveWrappers;
+}
+
+}  // namespace
 
 void pushObject(lua_State* L, qzIUnknown* object) {
   if (!object) {
@@ -629,30 +680,32 @@ void pushObject(lua_State* L, qzIUnknown* object) {
   void* identity = identityOf(object, &sole);
   // An object nobody else holds (a value made for this result, read per row) skips the cache
   // both ways: no wrapper can hold it, and none can be asked for it before this one is used.
-  if (!sole) {
-    lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
-    if (lua_rawgetp(L, -1, identity) == LUA_TUSERDATA &&
-        static_cast<Box*>(lua_touserdata(L, -1))->ref) {
-      lua_remove(L, -2);
-      return;
-    }
-    lua_pop(L, 2);
-  }
+  if (!sole && pushCached(L, identity)) return;
   // The userdata first: if Lua runs out of memory here, no reference has been taken yet.
-  auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
-  *box = Box{nullptr, nullptr, nullptr, identity, nullptr, false, true};
-  lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
-  lua_setmetatable(L, -2);
-  void* dispatch = nullptr;
-  if (object->QueryInterface(&qziid::kDispatch, &dispatch) == kQzOk && dispatch) {
-    box->dispatch = static_cast<qzIDispatch*>(dispatch);
-    box->ref = box->dispatch;
-  } else {
-    object->AddRef();
-    box->ref = object;
-  }
-  ++g_liveWrappers;
+  Box* box = newBox(L);
+  box->identity = identity;
+  holdObject(box, object);
   if (!sole) publishBox(L, -1, box);
+}
+
+void pushTakenObject(lua_State* L, qzIUnknown* object) {
+  Box* box = newBox(L);
+  holdObject(box, object);
+  // The handed reference goes now; the count it leaves says whether anyone but the new
+  // wrapper holds the object. A value made for this result has no other holder: it needs
+  // neither its identity nor the cache until the script uses it.
+  if (object->Release() == 1) return;
+  lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
+  if (lua_rawgetp(L, -1, boxIdentity(box)) == LUA_TUSERDATA &&
+      static_cast<Box*>(lua_touserdata(L, -1))->ref) {
+    // A wrapper of it lives: that one is the value; the new one lets go at once.
+    lua_replace(L, -3);
+    lua_pop(L, 1);
+    releaseBox(L, -1, box, false);
+    return;
+  }
+  lua_pop(L, 2);
+  publishBox(L, -1, box);
 }
 
 }  // namespace qz::luahost

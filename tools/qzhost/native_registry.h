@@ -76,7 +76,7 @@ class NativeResults {
   void pushFloat(double v) { values_.emplace_back().setFloat(v); }
   void pushText(const std::string& v) { values_.emplace_back().setString(v.data(), v.size()); }
   void pushVariant(const qzVariantS& v) { values_.push_back(v); }
-  const std::vector<qzVariantS>& values() const { return values_; }
+  std::vector<qzVariantS>& values() { return values_; }
 
  private:
   std::vector<qzVariantS> values_;
