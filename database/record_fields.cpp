@@ -418,7 +418,18 @@ qzVariantArrayC* dbJDBCRecordSetFieldsC::row(int32_t n) {
   for (int32_t first = 0; first < columns; first += kPage) {
     qzVariantS* page = &row->element(first);
     const int32_t size = std::min(columns - first, kPage);
-    for (int32_t j = 0; j < size; ++j) fieldValueAt(first + j, n, page + j);
+    for (int32_t j = 0; j < size; ++j) {
+      // Values straight from their columns; what cannot be read fails as Field fails.
+      if (n == kDbFieldValue) {
+        int32_t read = kQzFailed;
+        try {
+          read = valueOf(recordSet_->column(first + j), page + j);
+        } catch (...) {
+        }
+        if (read == kQzOk) continue;
+      }
+      fieldValueAt(first + j, n, page + j);
+    }
   }
   return row.release();
 }

@@ -52,6 +52,10 @@ while rs.Eof == 0 do
   local v = fields:Field("V", 3)
   if fields:Cut("V") == 1 then v = fields:FullText("V") end
   seen[#seen + 1] = {v = v, indicator = fields:Field("V", 4), byIndex = fields:Field(1, 3)}
+  -- Field of two numbers reads through the accessor's native slot: what the call by name reads.
+  for c = 0, 1 do
+    for code = 0, 5 do assert(fields:Field(c, code) == qz.call(fields, "Field", c, code)) end
+  end
   rs:fetch(3, 0)
 end
 assert(#seen == 3)

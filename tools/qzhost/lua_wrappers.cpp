@@ -274,6 +274,27 @@ Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta) {
 
 namespace {
 
+// Field(column, code) with two numbers of 32 bits, as a walk calls it, on a field accessor:
+// its native slot reads what the call by name reads, without the call's lookup of the name and
+// its argument list. True with the value pushed; false pushes nothing, and the call goes by
+// name: a failure of the slot (a column the result does not have, a value that cannot be read)
+// is raised or answered there exactly as Field does.
+bool nativeField(lua_State* L, Box* box) {
+  if (!lua_isinteger(L, 2) || !lua_isinteger(L, 3)) return false;
+  const lua_Integer index = lua_tointeger(L, 2), code = lua_tointeger(L, 3);
+  if (index < INT32_MIN || index > INT32_MAX || code < INT32_MIN || code > INT32_MAX) return false;
+  qzVariantS column, value;
+  column.setInt(static_cast<int32_t>(index));
+  if (box->fields->getField(&column, static_cast<int32_t>(code), &value) != kQzOk) return false;
+  if (quickPush(L, value)) return true;
+  std::string problem;
+  try {
+    if (pushVariant(L, value, &problem)) return true;
+  } catch (const std::exception&) {
+  }
+  return false;
+}
+
 // A method's closure: upvalue 1 its name, 2 the wrappers' metatable. The closure of a name
 // spelt "Field" in any case is made with kField, decided once per closure, not per call.
 template <bool kField>
@@ -288,6 +309,7 @@ int methodCall(lua_State* L) {
   if (!box->ref) raise(L, "%s: the object was released", name);
   if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", name);
   usedBox(L, 1, box);
+  if (kField && last == 3 && fieldsAccessor(box) && nativeField(L, box)) return 1;
   int pushed = 0;
   if (invokeFromLua(L, box->dispatch, name, kQzMethod, 2, last, false, &pushed) ==
       Outcome::kFailed) {
