@@ -113,6 +113,27 @@ void integerValue(const char* text, const char* end, qzVariantS* out) {
   }
 }
 
+// What integerValue reads of a text that is exactly an optional minus and 1 to 18 digits, with
+// no byte of [text, end) left over; false, with nothing set, for anything else.
+bool plainInteger(const char* text, const char* end, qzVariantS* out) {
+  const char* digits = *text == '-' ? text + 1 : text;
+  if (end - digits <= 0 || end - digits > 18) return false;
+  int64_t n = 0;
+  for (const char* q = digits; q < end; ++q) {
+    const auto digit = static_cast<uint32_t>(*q - '0');
+    if (digit > 9) return false;
+    n = n * 10 + digit;
+  }
+  if (digits != text) n = -n;
+  if (n >= INT32_MIN && n <= INT32_MAX) {
+    out->setInt(static_cast<int32_t>(n));
+  } else {
+    out->setFloat(n >= -(1LL << 53) && n <= (1LL << 53) ? static_cast<double>(n)
+                                                        : floatValue(text));
+  }
+  return true;
+}
+
 // Stages text as the column's new value: the buffer shows it (cut at a whole character to the
 // capacity), and update sends it whole.
 void stage(dbJDBCColumnS& c, std::string text) {
@@ -224,7 +245,10 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
       return kQzOk;
     }
     case kDbSqlInteger:
-      integerValue(text, text + strnlen(text, bound), out);
+      // A block's row leaves `used` at the value's length: a value of digits alone fills it.
+      if (!plainInteger(text, text + bound, out)) {
+        integerValue(text, text + strnlen(text, bound), out);
+      }
       return kQzOk;
     case kDbSqlDouble:
       out->setFloat(floatValue(text));

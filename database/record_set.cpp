@@ -308,6 +308,10 @@ int32_t dbJDBCSQLRecordSetC::describeColumns() {
 }
 
 int32_t dbJDBCSQLRecordSetC::loadRow() {
+  if (blockRow_) {
+    loadBlockRow();
+    return kQzOk;
+  }
   JSQLApi& session = connection().session();
   sql::ResultSet& rs = statement_->resultSet();
   const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
@@ -315,12 +319,6 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
     dbJDBCColumnS& c = columns_[i];
     if (!c.hasBuffer()) {
       c.indicator = kDbNullIndicator;
-      continue;
-    }
-    if (blockRow_) {
-      const qz::jdbc::RowBlockReader::Value& v = block_->value(static_cast<int32_t>(i));
-      session.JSQLPutColumnText(v.bytes, v.size, v.chars, flag, c.buffer.data(), c.capacity, c.used,
-                                &c.indicator, &c.cut, &c.used);
       continue;
     }
     c.used = c.capacity;  // the session fills the whole buffer
@@ -333,13 +331,33 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
   return kQzOk;
 }
 
-void dbJDBCSQLRecordSetC::clearBuffers(bool zero) {
-  for (dbJDBCColumnS& c : columns_) {
-    if (zero) {
-      std::fill_n(c.buffer.begin(), std::min<size_t>(static_cast<size_t>(c.used), c.buffer.size()),
-                  '\0');
-      c.used = 0;
+// clearBuffers(false) and the row's values in one pass over the columns: what a walk does
+// for every row.
+void dbJDBCSQLRecordSetC::loadBlockRow() {
+  JSQLApi& session = connection().session();
+  const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
+  const int32_t n = columnCount();
+  for (int32_t i = 0; i < n; ++i) {
+    dbJDBCColumnS& c = columns_[static_cast<size_t>(i)];
+    c.length = 0;
+    c.modified = false;
+    c.pending.clear();
+    if (!c.hasBuffer()) {
+      c.cut = false;
+      c.indicator = kDbNullIndicator;
+      continue;
     }
+    const qz::jdbc::RowBlockReader::Value& v = block_->value(i);
+    session.JSQLPutColumnText(v.bytes, v.size, v.chars, flag, c.buffer.data(), c.capacity, c.used,
+                              &c.indicator, &c.cut, &c.used);
+  }
+}
+
+void dbJDBCSQLRecordSetC::clearBuffers() {
+  for (dbJDBCColumnS& c : columns_) {
+    std::fill_n(c.buffer.begin(), std::min<size_t>(static_cast<size_t>(c.used), c.buffer.size()),
+                '\0');
+    c.used = 0;
     c.length = 0;
     c.modified = false;
     c.cut = false;
@@ -437,9 +455,15 @@ int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** er
       session.JSQLReportException(kLabelFetch, e, dbJavaMessage(e).c_str(), errOut);
       return kQzFailed;
     }
-    // A row from the block overwrites the buffers' used bytes itself and zeroes what is left.
-    clearBuffers(!(onRow && blockRow_));
     atEnd_ = false;
+    if (onRow && blockRow_) {
+      // Forward-only and read-only: no position to note. The row overwrites the buffers' used
+      // bytes itself and zeroes what is left.
+      rowPosition_ = 0;
+      loadBlockRow();
+      return kQzOk;
+    }
+    clearBuffers();
     if (!onRow) {
       atEnd_ = true;
       rowPosition_ = 0;

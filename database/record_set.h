@@ -148,13 +148,14 @@ class dbJDBCSQLRecordSetC final
   int32_t applyOptions();
   // Copies the current row into the buffers; 1 at the first column the session cannot read.
   int32_t loadRow();
+  // Resets every column and copies the block's current row into the buffers.
+  void loadBlockRow();
   // The next row, from the block reader: true on a row. Throws as the cursor's move would.
   bool nextFromBlock();
   // A forward-only, read-only result is read in blocks when the VM has the reader.
   void startBlocks(ResultSet& rs);
-  // Resets every column for the next row; zero: also the buffers' bytes (else the next
-  // row's load must overwrite `used` bytes).
-  void clearBuffers(bool zero = true);
+  // Resets every column and zeroes its buffer for the next row.
+  void clearBuffers();
   // Moves the cursor; true when it stands on a row afterwards.
   bool move(ResultSet& rs, int32_t mode, int32_t offset);
   void notePosition(ResultSet& rs);

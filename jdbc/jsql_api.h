@@ -206,6 +206,14 @@ class JSQLApi {
       if (written) *written = byteCount;
       return kOk;
     }
+    if (chars < 0 && size > 0) {
+      // SQL NULL: nothing but the dirty bytes to clear.
+      if (dirty > 0) std::memset(buffer, 0, static_cast<std::size_t>(dirty < size ? dirty : size));
+      if (length) *length = -1;
+      if (cut) *cut = false;
+      if (written) *written = 0;
+      return kOk;
+    }
     return putColumnText(bytes, byteCount, chars, flag, buffer, size, dirty, length, cut, written);
   }
   // The whole text of such a value, converted as JSQLGetResultSetText converts.
