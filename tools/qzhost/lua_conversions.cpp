@@ -154,25 +154,12 @@ bool toVariant(lua_State* L, int idx, qzVariantS& out, std::string* problem, int
   }
 }
 
-namespace {
-
-// An object variant's reference goes to its wrapper; the variant is left undef without a
-// release of its own.
-void pushTaken(lua_State* L, qzVariantS& v) {
-  qzIUnknown* object = v.value.o;
-  v.type = kVtUndef;
-  v.value.raw = 0;
-  pushTakenObject(L, object);
-}
-
-}  // namespace
-
 // False with *problem when the value has no Lua form; the stack is then as before.
 bool pushVariant(lua_State* L, qzVariantS& v, std::string* problem, int depth) {
   if (quickPush(L, v)) return true;
   switch (v.type) {
     case kVtObject:
-      pushTaken(L, v);
+      pushTakenObject(L, v);
       return true;
     case kVtArray: {
       if (depth >= kMaxDepth || !lua_checkstack(L, 3)) {
@@ -190,7 +177,7 @@ bool pushVariant(lua_State* L, qzVariantS& v, std::string* problem, int depth) {
         for (int32_t j = 0; j < size; ++j) {
           qzVariantS& element = page[j];
           if (element.type == kVtObject) {
-            pushTaken(L, element);
+            pushTakenObject(L, element);
           } else if (!quickPush(L, element) && !pushVariant(L, element, problem, depth + 1)) {
             lua_pop(L, 1);
             return false;

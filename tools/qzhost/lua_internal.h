@@ -82,8 +82,9 @@ Box* testBox(lua_State* L, int idx);
 // The object's "QZIIDUNK" identity, found at the box's first need of it: a wrapper of a value
 // nobody else holds may never need it.
 void* boxIdentity(Box* box);
-// Pushes a wrapper of object (not null), taking over the caller's one reference of it.
-void pushTakenObject(lua_State* L, qzIUnknown* object);
+// Pushes a wrapper of v's object (nil for none), taking over v's reference: v holds undef
+// afterwards, or still its object if Lua fails to make the wrapper.
+void pushTakenObject(lua_State* L, qzVariantS& v);
 // Gives the reference back; cached: also takes the wrapper out of the cache of wrappers.
 void releaseBox(lua_State* L, int idx, Box* box, bool cached = true);
 Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta = 0);

@@ -710,9 +710,17 @@ void pushObject(lua_State* L, qzIUnknown* object) {
   if (!sole) publishBox(L, -1, box);
 }
 
-void pushTakenObject(lua_State* L, qzIUnknown* object) {
-  Box* box = newBox(L);
+void pushTakenObject(lua_State* L, qzVariantS& v) {
+  qzIUnknown* object = v.value.o;
+  if (!object) {
+    v.type = kVtUndef;
+    lua_pushnil(L);
+    return;
+  }
+  Box* box = newBox(L);  // if Lua runs out of memory here, v keeps its reference to release
   holdObject(box, object);
+  v.type = kVtUndef;
+  v.value.raw = 0;
   // The handed reference goes now; the count it leaves says whether anyone but the new
   // wrapper holds the object. A value made for this result has no other holder: it needs
   // neither its identity nor the cache until the script uses it.
