@@ -74,47 +74,9 @@ double floatValue(const char* text) {
   return v;
 }
 
-// C decimal rules (leading blanks, an optional sign, the digits up to the first other
-// character; 0 when none). A value beyond 32 bits (a BIGINT) reads as the nearest
-// floating-point number rather than as a wrapped or cut integer.
-void integerValue(const char* text, const char* end, qzVariantS* out) {
-  const char* p = skipBlanks(text);
-  if (*p == '+') ++p;
-  // What nearly every value is: an optional minus and up to 18 digits, nothing else.
-  const char* digits = *p == '-' ? p + 1 : p;
-  if (end - digits > 0 && end - digits <= 18) {
-    int64_t n = 0;
-    const char* q = digits;
-    for (; q < end; ++q) {
-      const auto digit = static_cast<uint32_t>(*q - '0');
-      if (digit > 9) break;
-      n = n * 10 + digit;
-    }
-    if (q == end) {
-      if (digits != p) n = -n;
-      if (n >= INT32_MIN && n <= INT32_MAX) {
-        out->setInt(static_cast<int32_t>(n));
-      } else {
-        // Beyond 2^53 a double is no longer exact: read as floating-point text, as below.
-        out->setFloat(n >= -(1LL << 53) && n <= (1LL << 53) ? static_cast<double>(n)
-                                                            : floatValue(text));
-      }
-      return;
-    }
-  }
-  long long v = 0;
-  const std::errc error = std::from_chars(p, end, v).ec;
-  if (error == std::errc() && v >= INT32_MIN && v <= INT32_MAX) {
-    out->setInt(static_cast<int32_t>(v));
-  } else if (error == std::errc::invalid_argument) {
-    out->setInt(0);
-  } else {
-    out->setFloat(floatValue(text));
-  }
-}
-
 // What integerValue reads of a text that is exactly an optional minus and 1 to 18 digits, with
-// no byte of [text, end) left over; false, with nothing set, for anything else.
+// no byte of [text, end) left over; false, with nothing set, for anything else. Beyond 2^53 a
+// double is no longer exact: such a value is read as floating-point text.
 bool plainInteger(const char* text, const char* end, qzVariantS* out) {
   const char* digits = *text == '-' ? text + 1 : text;
   if (end - digits <= 0 || end - digits > 18) return false;
@@ -132,6 +94,25 @@ bool plainInteger(const char* text, const char* end, qzVariantS* out) {
                                                         : floatValue(text));
   }
   return true;
+}
+
+// C decimal rules (leading blanks, an optional sign, the digits up to the first other
+// character; 0 when none). A value beyond 32 bits (a BIGINT) reads as the nearest
+// floating-point number rather than as a wrapped or cut integer.
+void integerValue(const char* text, const char* end, qzVariantS* out) {
+  const char* p = skipBlanks(text);
+  if (*p == '+') ++p;
+  // What nearly every value is: an optional minus and up to 18 digits, nothing else.
+  if (plainInteger(p, end, out)) return;
+  long long v = 0;
+  const std::errc error = std::from_chars(p, end, v).ec;
+  if (error == std::errc() && v >= INT32_MIN && v <= INT32_MAX) {
+    out->setInt(static_cast<int32_t>(v));
+  } else if (error == std::errc::invalid_argument) {
+    out->setInt(0);
+  } else {
+    out->setFloat(floatValue(text));
+  }
 }
 
 // Stages text as the column's new value: the buffer shows it (cut at a whole character to the
