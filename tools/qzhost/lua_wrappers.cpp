@@ -725,16 +725,12 @@ void pushTakenObject(lua_State* L, qzVariantS& v) {
   // wrapper holds the object. A value made for this result has no other holder: it needs
   // neither its identity nor the cache until the script uses it.
   if (object->Release() == 1) return;
-  lua_rawgetp(L, LUA_REGISTRYINDEX, &kCacheKey);
-  if (lua_rawgetp(L, -1, boxIdentity(box)) == LUA_TUSERDATA &&
-      static_cast<Box*>(lua_touserdata(L, -1))->ref) {
+  if (pushCached(L, boxIdentity(box))) {
     // A wrapper of it lives: that one is the value; the new one lets go at once.
-    lua_replace(L, -3);
-    lua_pop(L, 1);
-    releaseBox(L, -1, box, false);
+    releaseBox(L, -2, box, false);
+    lua_remove(L, -2);
     return;
   }
-  lua_pop(L, 2);
   publishBox(L, -1, box);
 }
 
