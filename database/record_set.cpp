@@ -331,8 +331,8 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
   return kQzOk;
 }
 
-// clearBuffers(false) and the row's values in one pass over the columns: what a walk does
-// for every row.
+// clearBuffers and the row's values in one pass over the columns, what a walk does for every
+// row: a buffer is not zeroed first, as the value overwrites its used bytes and zeroes the rest.
 void dbJDBCSQLRecordSetC::loadBlockRow() {
   JSQLApi& session = connection().session();
   const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
