@@ -214,8 +214,7 @@ public final class RowBlock {
       final int length = (data[at] & 0xFF) | (data[at + 1] & 0xFF) << 8
                          | (data[at + 2] & 0xFF) << 16 | data[at + 3] << 24;
       at += 4;
-      if (i >= 64 || (typed & (1L << i)) == 0
-          || !setInteger(p, i, canonicalInteger(data, at, length), bigints)) {
+      if (!isTyped(typed, i) || !setInteger(p, i, canonicalInteger(data, at, length), bigints)) {
         p.setString(i + 1, utf8 || ASCII_DECODES_AS_IS
                                ? new String(data, at, length, StandardCharsets.ISO_8859_1)
                                : new String(data, at, length));
