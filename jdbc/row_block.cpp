@@ -8,6 +8,7 @@
 
 #include "jbridge/jni_core.h"
 #include "jbridge/proxy/java_lang.h"
+#include "platform/thread.h"
 
 namespace qz::jdbc {
 
@@ -289,14 +290,9 @@ struct UpdateScratch {
   ~UpdateScratch();
 };
 
-// Read on every update. The library is loaded with dlopen, where a thread_local object with
-// a destructor costs __tls_get_addr calls and a guard per access: a plain pointer in the
-// initial-exec model is one load off the thread pointer (glibc keeps a static TLS surplus for
-// such libraries).
-#if defined(__ELF__)
-__attribute__((tls_model("initial-exec")))
-#endif
-thread_local UpdateScratch* tlsScratch = nullptr;
+// Read on every update: a thread_local object with a destructor costs __tls_get_addr calls
+// and a guard per access, a plain pointer in the hot model one load.
+QZ_HOT_TLS thread_local UpdateScratch* tlsScratch = nullptr;
 
 UpdateScratch::~UpdateScratch() {
   tlsScratch = nullptr;

@@ -3,6 +3,16 @@
 
 #include <cstdint>
 
+// For a thread-local read on a hot path of the engine. The engine is loaded with dlopen, where
+// the default (general-dynamic) model costs a __tls_get_addr call per access; initial-exec reads
+// the slot straight off the thread pointer. Its few bytes come from the static TLS surplus that
+// glibc keeps for libraries loaded later. Keep such variables to plain pointers and flags.
+#if defined(__ELF__)
+#define QZ_HOT_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define QZ_HOT_TLS
+#endif
+
 namespace qz::platform {
 
 // The operating system's id of the calling thread.

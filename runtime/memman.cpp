@@ -126,15 +126,7 @@ void writeToStderr(const char* text) {
 }
 std::atomic<ReportOutput> gOutput{&writeToStderr};
 
-// Read on every allocation and free. The engine is loaded with dlopen, where the default
-// (general-dynamic) model costs a __tls_get_addr call per access; initial-exec reads the slot
-// straight off the thread pointer. Its few bytes come from the static TLS surplus that glibc
-// keeps for libraries loaded later.
-#if defined(__ELF__)
-#define QZ_HOT_TLS __attribute__((tls_model("initial-exec")))
-#else
-#define QZ_HOT_TLS
-#endif
+// Read on every allocation and free.
 QZ_HOT_TLS thread_local ThreadCache* tlsCache = nullptr;
 QZ_HOT_TLS thread_local bool tlsRetired = false;
 
