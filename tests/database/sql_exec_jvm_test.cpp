@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,31 @@ TEST_P(HsqlSqlExecTest, TraceLinesTellQueriesFromUpdates) {
   const std::string percent = "SELECT '100%s' FROM " + table_;
   EXPECT_EQ(traced(percent), "JSQLExecQuery " + percent + "\nJSQLExecQuery done\n")
       << "the text is an argument, never a format";
+}
+
+// The switch is read from the environment by hand: only the variable itself, set by any means,
+// turns it on.
+TEST_P(HsqlSqlExecTest, TraceSwitchIsThatVariableAlone) {
+  const std::string insert = "INSERT INTO " + table_ + " VALUES (1, 'x')";
+  auto traces = [&] {
+    Obj e = db_.call("createObject", "SQLEXEC").object();
+    e.call("statement", insert);
+    testing::internal::CaptureStdout();
+    e.tryCall("execute");
+    return !testing::internal::GetCapturedStdout().empty();
+  };
+  EnvScope off("QZCOM_JDBC_DEBUG", std::nullopt);
+  {
+    EnvScope longer("QZCOM_JDBC_DEBUGX", "1");
+    EnvScope shorter("QZCOM_JDBC_DEBU", "1");
+    EnvScope prefix("QZ", "QZCOM_JDBC_DEBUG=1");
+    EXPECT_FALSE(traces()) << "names that share its start";
+  }
+  static char put[] = "QZCOM_JDBC_DEBUG=";
+  ASSERT_EQ(putenv(put), 0);
+  EXPECT_TRUE(traces()) << "put, empty";
+  unsetenv("QZCOM_JDBC_DEBUG");
+  EXPECT_FALSE(traces()) << "unset again";
 }
 
 TEST_P(HsqlSqlExecTest, SelectMustStartWithinTheFirstSixCharacters) {
