@@ -5,33 +5,12 @@
 #include <cstdlib>
 
 #include "interfaces/database.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "platform/environment.h"
 
 bool dbDebugEnabled() {
-#ifdef _WIN32
-  // Names are compared ignoring case there: getenv knows how.
-  return std::getenv("QZCOM_JDBC_DEBUG") != nullptr;
-#else
-  // Asked on every statement, so read without getenv, which measures the name and calls
-  // strncmp for each variable that starts with its first two bytes (there are several "QZ"
-  // ones). The answer is getenv's: the environment is read on each call, so setenv, putenv
-  // and unsetenv count at once.
-  static constexpr char kSet[] = "QZCOM_JDBC_DEBUG=";
-  char** entries = environ;
-  if (!entries) return false;  // after clearenv
-  for (; *entries; ++entries) {
-    const char* e = *entries;
-    if (e[0] != 'Q') continue;
-    // Stops at the first difference, the end of e included: kSet holds no '\0' before its end.
-    std::size_t k = 1;
-    while (k < sizeof kSet - 1 && e[k] == kSet[k]) ++k;
-    if (k == sizeof kSet - 1) return true;
-  }
-  return false;
-#endif
+  // Asked on every statement, and read from the environment each time, so that a switch set
+  // or cleared while the process runs counts at once.
+  return qz::platform::environmentVariableSet("QZCOM_JDBC_DEBUG");
 }
 
 void dbTrace(const char* format, ...) {

@@ -18,4 +18,9 @@ void removeEnvironmentVariable(const char* name) {
   SetEnvironmentVariableA(name, nullptr);
 }
 
+// Names are compared ignoring case here: getenv knows how.
+bool environmentVariableSet(const char* name) {
+  return std::getenv(name) != nullptr;
+}
+
 }  // namespace qz::platform
