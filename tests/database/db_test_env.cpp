@@ -17,6 +17,13 @@ std::string jdbcBlock(const std::string& dataSource, const std::string& url,
   return qztest::jdbcBlock(dataSource, url, driver, serverDb);
 }
 
+::testing::AssertionResult failedWith(const qztest::Outcome& o, const std::string& innerSource) {
+  if (o.ok()) return ::testing::AssertionFailure() << "succeeded";
+  if (!o.error.hasInner || o.error.innerSource != innerSource || o.error.innerDescription.empty())
+    return ::testing::AssertionFailure() << "not " << innerSource << ": " << o.error.text();
+  return ::testing::AssertionSuccess();
+}
+
 Installation::Installation()
     : userVar_("KESTRAN_USER", user_.path()),
       setupVar_("KESTRAN_SETUP", setup_.path()),

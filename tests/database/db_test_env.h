@@ -27,6 +27,9 @@ using EnvScope = qztest::EnvVar;
 std::string jdbcBlock(const std::string& dataSource, const std::string& url,
                       const std::string& driver = kHsqlDriver, const std::string& serverDb = "");
 
+// A failed call whose inner error has this source and a description (the session's last error).
+::testing::AssertionResult failedWith(const qztest::Outcome& o, const std::string& innerSource);
+
 // An installation: user and setup folders named by KESTRAN_USER and KESTRAN_SETUP, and
 // registry stores that do not exist, so nothing of the machine leaks into a test.
 class Installation {

@@ -15,13 +15,7 @@ using dbtest::Rows;
 using qztest::Obj;
 using qztest::ScriptError;
 
-class ExactValuesTest : public RecordSetFixture {
- protected:
-  std::string url() const { return backend_.url; }
-  Rows probeRows(const std::string& sql) {
-    return probe_->query(backend_.url, sql, backend_.user, backend_.password);
-  }
-};
+using ExactValuesTest = RecordSetFixture;
 
 // Tests that every statement stores exactly what a plain JDBC Statement stores, whatever
 // quotes, comments, typed literals or prefixes it holds, and that quoted data never runs.
@@ -52,13 +46,11 @@ TEST_P(ExactValuesTest, StatementsStoreWhatPlainJdbcStores) {
   for (const std::string& sql : inserts) {
     SCOPED_TRACE(sql);
     exec(on(sql, mine));
-    probe_->update(backend_.url, on(sql, theirs), backend_.user, backend_.password);
+    probeUpdate(on(sql, theirs));
   }
   const std::string order = " ORDER BY id";
-  EXPECT_EQ(probeRows("SELECT * FROM " + mine + order),
-            probeRows("SELECT * FROM " + theirs + order));
-  EXPECT_EQ(probeRows("SELECT txt FROM " + mine + " WHERE id = 3"),
-            (Rows{{"a;b'; DROP TABLE T; --"}}));
+  EXPECT_EQ(probe("SELECT * FROM " + mine + order), probe("SELECT * FROM " + theirs + order));
+  EXPECT_EQ(probe("SELECT txt FROM " + mine + " WHERE id = 3"), (Rows{{"a;b'; DROP TABLE T; --"}}));
 }
 
 // Tests the statements that take no parameters, whose literals must reach the driver inline.
@@ -66,10 +58,10 @@ TEST_P(ExactValuesTest, StatementsWithoutParametersKeepTheirLiterals) {
   exec("CREATE TABLE " + table_ + " (id INT, \"x'y\" VARCHAR(10) DEFAULT 'dflt')");
   exec("COMMENT ON TABLE " + table_ + " IS 'the ''table'''");
   exec("INSERT INTO " + table_ + " (id) VALUES (1)");
-  EXPECT_EQ(probeRows("SELECT \"x'y\" FROM " + table_), (Rows{{"dflt"}}));
+  EXPECT_EQ(probe("SELECT \"x'y\" FROM " + table_), (Rows{{"dflt"}}));
   if (!postgres()) return;
   exec("CREATE FUNCTION " + table_ + "_f() RETURNS text AS $$ SELECT 'it''s' $$ LANGUAGE sql");
-  EXPECT_EQ(probeRows("SELECT " + table_ + "_f()"), (Rows{{"it's"}}));
+  EXPECT_EQ(probe("SELECT " + table_ + "_f()"), (Rows{{"it's"}}));
 }
 
 // Tests that a literal after a type name reaches the server inline: "jsonb ?" is a syntax error.
@@ -135,16 +127,14 @@ TEST_P(ExactValuesTest, LongValuesAreMarkedCutAndReadWhole) {
   text += "\xF0\x9F\x98\x80 end";  // a 4-byte character near the end
   const std::string big(1 << 20, 'z');
   exec("INSERT INTO " + table_ + " (v, c) VALUES ('" + text + "', '" + big + "')");
-  probe_->update(backend_.url,
-                 "UPDATE " + table_ + " SET b = " +
-                     (postgres() ? "decode(repeat('00ff', 524288), 'hex')"
-                                 : "CAST(REPEAT('00ff', 524288) AS VARBINARY(2000000))"),
-                 backend_.user, backend_.password);
+  probeUpdate("UPDATE " + table_ + " SET b = " +
+              (postgres() ? "decode(repeat('00ff', 524288), 'hex')"
+                          : "CAST(REPEAT('00ff', 524288) AS VARBINARY(2000000))"));
   Obj f = fieldsOf(open("SELECT v, c, b FROM " + table_));
   EXPECT_EQ(f.call("Field", "v", 3).text().size(), 8192u);
   EXPECT_EQ(f.call("Cut", "v").asInt(), 1);
   EXPECT_EQ(f.call("FullText", "v").text(), text);
-  Rows expected = probeRows("SELECT c, b FROM " + table_);
+  Rows expected = probe("SELECT c, b FROM " + table_);
   ASSERT_EQ(expected.size(), 1u);
   EXPECT_EQ(f.call("FullText", "c").text(), big);
   EXPECT_EQ(f.call("FullText", "b").text(), expected[0][1]) << "binary as the driver's text";
@@ -159,7 +149,7 @@ TEST_P(ExactValuesTest, NumbersAtTheirLimitsReadExactlyAsText) {
   exec("INSERT INTO " + table_ +
        " VALUES (2, -9999999999999999999999999999.9999999999, -9223372036854775808)");
   const std::string query = "SELECT n, b FROM " + table_ + " ORDER BY id";
-  Rows expected = probeRows(query);
+  Rows expected = probe(query);
   Obj rs = open(query);
   Obj f = fieldsOf(rs);
   for (const auto& row : expected) {

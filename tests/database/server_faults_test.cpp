@@ -39,14 +39,10 @@ class ServerFaultTest : public RecordSetFixture {
     backend_.url += "&defaultRowFetchSize=10";
     install_.user().write("jdbc.cfg", dbtest::jdbcBlock("demo", backend_.url, backend_.driver));
     connect();
-    probe_->update(backend_.url,
-                   "CREATE TABLE " + table_ +
-                       " (id INT PRIMARY KEY, name VARCHAR(20), hits INT NOT NULL DEFAULT 0)",
-                   backend_.user, backend_.password);
-    probe_->update(
-        backend_.url,
-        "INSERT INTO " + table_ + " (id, name) SELECT g, 'n' || g FROM generate_series(1, 100) g",
-        backend_.user, backend_.password);
+    probeUpdate("CREATE TABLE " + table_ +
+                " (id INT PRIMARY KEY, name VARCHAR(20), hits INT NOT NULL DEFAULT 0)");
+    probeUpdate("INSERT INTO " + table_ +
+                " (id, name) SELECT g, 'n' || g FROM generate_series(1, 100) g");
   }
   void TearDown() override {
     qztest::PgServer& pg = qztest::pgServer();

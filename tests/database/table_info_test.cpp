@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 #include "tests/database/rs_fixture.h"
@@ -19,13 +18,6 @@ using qztest::Outcome;
 
 class TableInfoTest : public RecordSetFixture {
  protected:
-  // An unquoted name as the database stores it.
-  std::string stored(std::string name) const {
-    std::transform(name.begin(), name.end(), name.begin(), [this](unsigned char c) {
-      return static_cast<char>(postgres() ? std::tolower(c) : std::toupper(c));
-    });
-    return name;
-  }
   std::string schemaName() const { return postgres() ? "public" : "PUBLIC"; }
   // A table information object that has run for name; the outcome of execute in *outcome.
   Obj info(const std::string& name, Outcome* outcome = nullptr) {
@@ -68,8 +60,7 @@ TEST_P(TableInfoTest, ColumnsAndKeysOfATableWithCompositeAndForeignKeys) {
        " FOREIGN KEY (b) REFERENCES " +
        b + " (b))");
   // Literals go to the database as bound values, and COMMENT takes none: the probe says it.
-  probe_->update(backend_.url, "COMMENT ON COLUMN " + child + ".note IS 'what it is for'",
-                 backend_.user, backend_.password);
+  probeUpdate("COMMENT ON COLUMN " + child + ".note IS 'what it is for'");
 
   Obj ti = info(stored(child));
   EXPECT_TRUE(ti.offers("DATABASE.TABLEINFOTRANS"));

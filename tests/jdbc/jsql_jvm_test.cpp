@@ -1,7 +1,6 @@
 // The session layer against real drivers in a real VM: HSQLDB, and a private PostgreSQL server
 // when the build has the test server and the machine can run it.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +16,7 @@
 #include "jdbc/jsql_api.h"
 #include "object/call_exception.h"
 #include "tests/jdbc/session_env.h"
+#include "tests/support/scratch.h"
 #ifdef QZ_JDBC_WITH_PG
 #include "tests/support/pg_server.h"
 #endif
@@ -52,9 +52,14 @@ void PrintTo(const Cell& c, std::ostream* os) {
   *os << '"' << c.text << "\" " << c.length;
 }
 
-// A session base: set-up steps, updates and column reads.
+// A session base: set-up steps, updates and column reads; what it opened is closed at its end.
 class SessionBase {
  protected:
+  ~SessionBase() {
+    api_.JSQLCloseStatement(query_);
+    api_.JSQLCloseStatement(statement_);
+    api_.JSQLDisconnect(connection_);
+  }
   void connect(JSQLApi& api, sql::Connection& connection, const char* dataSource = "db") {
     ASSERT_EQ(api.CreateOrGetJVM(), 1) << api.lastMessage();
     ASSERT_EQ(api.RegisterDBDriver(dataSource), 1) << api.lastMessage();
@@ -123,11 +128,6 @@ class JvmSessionTest : public SessionBase, public ::testing::TestWithParam<const
     connect(api_, connection_);
     if (!connection_.isNull()) metaData_ = connection_.getMetaData();
     update("CREATE TABLE people (id INT PRIMARY KEY, name VARCHAR(100))");
-  }
-  void TearDown() override {
-    api_.JSQLCloseStatement(query_);
-    api_.JSQLCloseStatement(statement_);
-    api_.JSQLDisconnect(connection_);
   }
   const Backend& backend() const {
     return *GetParam();
@@ -407,24 +407,14 @@ class HsqldbTest : public SessionBase, public ::testing::Test {
     writeJdbcConfig(userFolder(), configBlock("db", url, kHsqldbDriver));
     connect(api_, connection_);
   }
-  void TearDown() override {
-    api_.JSQLCloseStatement(query_);
-    api_.JSQLCloseStatement(statement_);
-    api_.JSQLDisconnect(connection_);
-  }
 };
 
 TEST_F(HsqldbTest, NulIsNeverModifiedUtf8AndUnconvertableTextStaysUtf8) {
   // Under the C locale nothing beyond ASCII converts: such text keeps its UTF-8 bytes.
-  const char* saved = getenv("LC_ALL");
-  std::string previous = saved ? saved : "";
-  setenv("LC_ALL", "C", 1);
-  EXPECT_EQ(api_.CreateOrGetJVM(), 1);
-  EXPECT_EQ(api_.initCharsetConverter(), 1);
-  if (saved) {
-    setenv("LC_ALL", previous.c_str(), 1);
-  } else {
-    unsetenv("LC_ALL");
+  {
+    qztest::EnvVar locale("LC_ALL", "C");
+    EXPECT_EQ(api_.CreateOrGetJVM(), 1);
+    EXPECT_EQ(api_.initCharsetConverter(), 1);
   }
   open("jdbc:hsqldb:mem:ascii");
   update("CREATE TABLE a (s VARCHAR(40))");
@@ -450,8 +440,5 @@ TEST_F(HsqldbTest, NulIsNeverModifiedUtf8AndUnconvertableTextStaysUtf8) {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::AddGlobalTestEnvironment(new qztest::jdbc::SessionEnvironment);
-#ifdef QZ_JDBC_WITH_PG
-  ::testing::AddGlobalTestEnvironment(new qztest::PgEnvironment);
-#endif
   return RUN_ALL_TESTS();
 }

@@ -19,8 +19,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <thread>
+
+#include "tests/support/scratch.h"
 
 namespace qztest {
 namespace {
@@ -43,13 +44,6 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
   for (auto& t : texts) result.push_back(t.data());
   result.push_back(nullptr);
   return result;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 std::string readAll(int fd) {
