@@ -177,12 +177,8 @@ TEST_P(DriverMatrixTest, EveryColumnTypeRoundTripsThroughTheRecordSet) {
   }
   EXPECT_EQ(expected[0][9], kNastyValue) << "c_text, stored as data";
 
-  Obj rs = db_.call("createObject", "RECORDSET").object();
-  ASSERT_TRUE(rs);
-  rs.call("option", "EMPTYISNULL", 0);
-  Obj query = rs.call("transaction", "SQLEXEC").object();
-  query.call("statement", "SELECT " + names + " FROM " + table_ + " ORDER BY id");
-  query.call("execute");
+  db_.call("option", "EMPTYISNULL", 0);
+  Obj rs = open("SELECT " + names + " FROM " + table_ + " ORDER BY id");
   EXPECT_EQ(rs.get("Count").asInt(), 2);
   Obj f = fieldsOf(rs);
   ASSERT_EQ(f.get("Count").asInt(), static_cast<int32_t>(columns.size() + 1));
@@ -212,7 +208,7 @@ TEST_P(DriverMatrixTest, EveryColumnTypeRoundTripsThroughTheRecordSet) {
   EXPECT_EQ(rs.get("Eof").asInt(), 1);
 
   // The typed readings a script relies on.
-  query.call("execute");
+  exec_.call("execute");
   EXPECT_EQ(f.call("Field", "c_int", 3).asInt(), 2147483647);
   EXPECT_EQ(f.call("Field", "c_small", 3).asInt(), -32768);
   EXPECT_EQ(f.call("Field", "c_dbl", 3).asDouble(), -2.25);

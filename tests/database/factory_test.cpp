@@ -51,13 +51,6 @@ TEST_F(FactoryTest, JdbcClassIsServedWithoutProxyConfigByTheIdentifierRule) {
   EXPECT_NE(createStatus(qzMakeIID("")), 0);
 }
 
-TEST_F(FactoryTest, OdbcNeedsAProxyConfig) {
-  EXPECT_FALSE(odbcServed()) << "no dbproxy.cfg";
-  expectNotServed(
-      {{"", "an empty file reads nothing"},
-       {"[OTHER]\nDriver = DATABASE.JDBCDB\n", "neither an operating-system block nor COMMON"}});
-}
-
 // (A byte-order mark, and a folder in the file's place, are the configuration reader's.)
 TEST_F(FactoryTest, ProxyConfigThatIsAFifoIsRefusedNotWaitedOn) {
   const std::string path = install_.setup().path() + "/dbproxy.cfg";
@@ -67,6 +60,7 @@ TEST_F(FactoryTest, ProxyConfigThatIsAFifoIsRefusedNotWaitedOn) {
 }
 
 TEST_F(FactoryTest, OdbcRoutedByCommonBlockInAnyLetterCase) {
+  EXPECT_FALSE(odbcServed()) << "no dbproxy.cfg";
   proxyConfig("[COMMON]\nDriver = database.jdbcdb\n");
   EXPECT_TRUE(odbcServed());
   EXPECT_EQ(createStatus(qzMakeIID("database.odbcdb")), 0);
@@ -78,7 +72,9 @@ TEST_F(FactoryTest, OdbcRoutedByCommonBlockInAnyLetterCase) {
   Obj info = routed.call("createObject", "DATABASEINFO").object();
   EXPECT_EQ(info.get("dbiid").text(), "DATABASE.JDBCDB") << "the routed class is ours";
 
-  expectNotServed({{"[COMMON]\nDriver = DATABASE.OTHERDB\n", "another driver"},
+  expectNotServed({{"", "an empty file reads nothing"},
+                   {"[OTHER]\nDriver = DATABASE.JDBCDB\n", "no operating-system block nor COMMON"},
+                   {"[COMMON]\nDriver = DATABASE.OTHERDB\n", "another driver"},
                    {"[COMMON]\nDriver =\n", "an empty driver"},
                    {"[COMMON]\nDriverClass = DATABASE.JDBCDB\n", "no Driver item"}});
 }

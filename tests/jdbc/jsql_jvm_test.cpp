@@ -333,7 +333,7 @@ TEST_P(JvmSessionTest, ReplacedStatementsAreClosed) {
   previous = sql::Statement();
 
   long before = jbridge::JNIHelper::liveGlobalRefs();
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 300; ++i) {
     ASSERT_TRUE(run("SELECT name FROM people WHERE name <> 'z'")) << api_.lastMessage();
     ASSERT_EQ(update("UPDATE people SET id = 1 WHERE id = 1"), 1);
   }
