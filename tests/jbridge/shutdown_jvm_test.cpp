@@ -48,17 +48,13 @@ bool inChild(const char* mode) {
 // Runs this binary again with only `test` and kChildMode=`mode`; answers its exit status, or
 // -1 when it did not end within the time.
 int runChild(const std::string& test, const std::string& mode) {
-  std::string filter = "--gtest_filter=" + test;
-  std::string self = "/proc/self/exe";
+  std::string filter = "--gtest_filter=" + test, self = "/proc/self/exe";
   char* argv[] = {self.data(), filter.data(), nullptr};
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  env.push_back(std::string(kChildMode) + "=" + mode);
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  ::setenv(kChildMode, mode.c_str(), 1);
   pid_t child = 0;
-  if (::posix_spawn(&child, self.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -2;
+  const int spawned = ::posix_spawn(&child, self.c_str(), nullptr, nullptr, argv, environ);
+  ::unsetenv(kChildMode);
+  if (spawned != 0) return -2;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (std::chrono::steady_clock::now() < deadline) {
     int status = 0;

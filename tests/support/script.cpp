@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 
 #include "object/call_exception.h"
 
@@ -15,22 +16,11 @@ std::string variantText(const qzVariantS& v) {
 }
 
 const char* typeName(int32_t type) {
-  switch (type) {
-    case kVtUndef:
-      return "undef";
-    case kVtInt:
-      return "int";
-    case kVtFloat:
-      return "float";
-    case kVtString:
-      return "string";
-    case kVtObject:
-      return "object";
-    case kVtByte:
-      return "byte";
-    case kVtArray:
-      return "array";
-  }
+  static const std::pair<int32_t, const char*> names[] = {
+      {kVtUndef, "undef"},   {kVtInt, "int"},   {kVtFloat, "float"}, {kVtString, "string"},
+      {kVtObject, "object"}, {kVtByte, "byte"}, {kVtArray, "array"}};
+  for (const auto& [t, name] : names)
+    if (t == type) return name;
   return "unknown type";
 }
 
@@ -107,22 +97,10 @@ std::string describe(const Value& v) {
   std::ostringstream os;
   const qzVariantS& x = v.variant();
   os << typeName(x.type);
-  switch (x.type) {
-    case kVtInt:
-      os << " " << x.value.i;
-      break;
-    case kVtFloat:
-      os << " " << x.value.f;
-      break;
-    case kVtString:
-      os << " \"" << variantText(x) << "\"";
-      break;
-    case kVtByte:
-      os << " " << static_cast<int>(x.value.b);
-      break;
-    default:
-      break;
-  }
+  if (x.type == kVtInt) os << " " << x.value.i;
+  if (x.type == kVtFloat) os << " " << x.value.f;
+  if (x.type == kVtString) os << " \"" << variantText(x) << "\"";
+  if (x.type == kVtByte) os << " " << static_cast<int>(x.value.b);
   return os.str();
 }
 
