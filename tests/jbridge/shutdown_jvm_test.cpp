@@ -50,11 +50,14 @@ bool inChild(const char* mode) {
 int runChild(const std::string& test, const std::string& mode) {
   std::string filter = "--gtest_filter=" + test, self = "/proc/self/exe";
   char* argv[] = {self.data(), filter.data(), nullptr};
-  ::setenv(kChildMode, mode.c_str(), 1);
+  // The environment is not changed in place: the VM's threads may read it meanwhile.
+  std::string modeVariable = std::string(kChildMode) + "=" + mode;
+  std::vector<char*> envp;
+  for (char** e = environ; *e; ++e) envp.push_back(*e);
+  envp.push_back(modeVariable.data());
+  envp.push_back(nullptr);
   pid_t child = 0;
-  const int spawned = ::posix_spawn(&child, self.c_str(), nullptr, nullptr, argv, environ);
-  ::unsetenv(kChildMode);
-  if (spawned != 0) return -2;
+  if (::posix_spawn(&child, self.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -2;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (std::chrono::steady_clock::now() < deadline) {
     int status = 0;
