@@ -85,6 +85,16 @@ class SessionBase {
     EXPECT_EQ(buffer[size], 'X') << "written past the size";
     return {std::string(buffer.data(), strnlen(buffer.data(), size)), length};
   }
+  // "name length type precision nullable" of column c, its name cut to size; "failed" else.
+  std::string describe(int32_t c, int32_t size = 31) {
+    char name[32] = {};
+    int32_t length = 0, type = 0, display = 0, precision = 0, nullable = 0;
+    if (api_.JSQLDescribeColumn(columns_, c, name, size, &length, &type, &display, &precision,
+                                &nullable) != 1)
+      return "failed";
+    return std::string(name, strnlen(name, size)) + " " + std::to_string(length) + " " +
+           std::to_string(type) + " " + std::to_string(precision) + " " + std::to_string(nullable);
+  }
   // The first column of every row.
   Texts column(const std::string& text, bool utf8 = false, int32_t size = 255) {
     Texts out;
@@ -193,25 +203,16 @@ TEST_P(JvmSessionTest, ColumnValuesArriveInCallerBuffers) {
   EXPECT_EQ(api_.JSQLGetResultSetStringData(rows_, 9, 0, buffer, 10, &n), -1);
   EXPECT_NE(api_.lastMessage(), "") << "a column that does not exist is the driver's error";
 
-  int32_t count = 0, length = 0, type = 0, display = 0, precision = 0, nullable = 0;
+  int32_t count = 0;
   ASSERT_EQ(api_.JSQLGetColumnCount(columns_, &count), 1);
   EXPECT_EQ(count, 2);
-  ASSERT_EQ(api_.JSQLDescribeColumn(columns_, 1, buffer, 2, &length, &type, &display, &precision,
-                                    &nullable),
-            1);
-  EXPECT_EQ(std::string(buffer, 2), folded("na"));
-  EXPECT_EQ(length, 4) << "the length before the cut";
-  EXPECT_EQ(type, 12);  // VARCHAR
-  EXPECT_EQ(precision, 100);
-  EXPECT_EQ(nullable, 1);
-  ASSERT_EQ(api_.JSQLDescribeColumn(columns_, 2, buffer, 10, &length, &type, &display, &precision,
-                                    &nullable),
-            1);
-  EXPECT_EQ(type, 4);      // INTEGER
-  EXPECT_EQ(nullable, 0);  // a primary key
-  EXPECT_EQ(api_.JSQLDescribeColumn(columns_, 3, buffer, 10, &length, &type, &display, &precision,
-                                    &nullable),
-            -1);
+  // The name cut to 2 bytes, its length before the cut; VARCHAR(100); a primary key's INTEGER
+  // takes no NULL.
+  EXPECT_EQ(describe(1, 2), folded("na") + " 4 12 100 1");
+  const std::string id = describe(2);
+  EXPECT_EQ(id.substr(0, 7), folded("id") + " 2 4 ");
+  EXPECT_EQ(id.back(), '0');
+  EXPECT_EQ(describe(3), "failed");
 }
 
 // Tests non-Latin text in literals and in the statement text, with and without the UTF-8 flag.
@@ -225,12 +226,7 @@ TEST_P(JvmSessionTest, NonLatinTextRoundTripsByteForByte) {
     ASSERT_TRUE(run("SELECT \"" + field + "\" FROM " + table, utf8)) << api_.lastMessage();
     ASSERT_TRUE(rows_.next());
     EXPECT_EQ(read(1), (Cell{kNonLatin, 14}));
-    char name[32];
-    int32_t length = 0, type = 0, display = 0, precision = 0, nullable = 0;
-    ASSERT_EQ(api_.JSQLDescribeColumn(columns_, 1, name, sizeof name - 1, &length, &type, &display,
-                                      &precision, &nullable),
-              1);
-    EXPECT_EQ(std::string(name), field);
+    EXPECT_EQ(describe(1).substr(0, field.size() + 1), field + " ");
     EXPECT_EQ(
         column("SELECT 1 FROM " + table + " WHERE \"" + field + "\" = '" + kNonLatin + "'", utf8),
         Texts{"1"})
