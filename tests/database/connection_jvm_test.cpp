@@ -17,7 +17,6 @@ namespace {
 using dbtest::DatabaseFixture;
 using dbtest::failedWith;
 using dbtest::jdbcBlock;
-using dbtest::kHsqlDriver;
 using dbtest::nativeOf;
 using dbtest::Rows;
 using qztest::Obj;

@@ -3,7 +3,6 @@
 #include "database/record_set.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>

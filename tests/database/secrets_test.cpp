@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "tests/database/jvm_fixture.h"
 

@@ -2,7 +2,6 @@
 // null proxies, arrays, text and threads.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <thread>
 
 #include "jbridge/jfactory.h"
