@@ -55,12 +55,15 @@ class RowBlockReader {
 
  private:
   void readBlock(JNIEnv* env);
-  // A bigger buffer, and the Java side told it may write that much.
-  void setBuffer(JNIEnv* env, std::size_t capacity);
+  // The Java side told it may write `capacity` elements, and a buffer that holds them.
+  void setCapacity(JNIEnv* env, std::size_t capacity);
+  // The block of chars, `used` of them, encoded into buffer_ in the layout of a byte block.
+  void encodeBlock(JNIEnv* env, jint used);
 
   jobject reader_ = nullptr;  // global
   std::unique_ptr<char[]> buffer_;
-  std::size_t capacity_ = 0;
+  std::size_t bufferSize_ = 0;
+  std::size_t capacity_ = 0;      // of the Java block, in its elements
   const char* cursor_ = nullptr;  // the next row of the block
   int32_t rowsLeft_ = 0;
   int32_t blockRows_;

@@ -4,8 +4,11 @@
 // row-at-a-time reading sees: getString, its length in chars, and its bytes in the VM's default
 // charset.
 //
-// Layout, in the platform's byte order, row after row, column after column:
-//   int chars (-1 for SQL NULL), int bytes, the bytes.
+// Layout, in the platform's byte order, row after row, column after column: with a default
+// charset of UTF-8 (CHARS), a char array of the length in two chars (high half first; -1 for
+// SQL NULL) and the value's chars, which the native side encodes as getBytes does; else a byte
+// array of int chars (-1 for SQL NULL), int bytes, the bytes. Sizes and positions count the
+// array's elements.
 //
 // The cursor stays exactly where the native side can account for it: a row whose values could
 // not all be read ends the block in front of it (fill answers UNREAD when it is the first, and
@@ -16,6 +19,7 @@ package qz.jdbc;
 import java.lang.invoke.MethodHandles;
 import java.lang.invoke.VarHandle;
 import java.nio.ByteOrder;
+import java.nio.charset.Charset;
 import java.nio.charset.StandardCharsets;
 import java.sql.ParameterMetaData;
 import java.sql.PreparedStatement;
@@ -26,6 +30,9 @@ import java.util.Arrays;
 public final class RowBlock {
   public static final int UNREAD = -1;
   public static final int TOO_SMALL = -2;
+  // getChars is one vectorized copy of a Latin-1 string's bytes into chars, where writing the
+  // bytes takes a loop over its chars; the native side then encodes them as UTF-8 itself.
+  public static final boolean CHARS = Charset.defaultCharset().equals(StandardCharsets.UTF_8);
 
   private static final VarHandle INT =
       MethodHandles.byteArrayViewVarHandle(int[].class, ByteOrder.nativeOrder());
@@ -36,13 +43,15 @@ public final class RowBlock {
 
   private final ResultSet rs;
   private final int columns;
-  // The rows of the last fill, `used` bytes in the layout above; the native side takes at most
-  // `capacity` bytes. A row is written straight after the last, and a row that would end past
-  // `capacity` is kept in `pending` (pendingSize bytes) to go first the next call.
+  // The rows of the last fill, `used` elements in the layout above, in `chars` or `block` as
+  // CHARS says; the native side takes at most `capacity`. A row is written straight after the
+  // last, and a row that would end past `capacity` is kept in `pending` (pendingSize elements,
+  // an array of the block's type) to go first the next call.
   private byte[] block;
+  private char[] chars;
   private int capacity;
   private int used;
-  private byte[] pending = new byte[0];
+  private Object pending;
   private int pendingSize;
   private boolean unread;        // the cursor stands on a row to read the row-at-a-time way
   private boolean endSeen;       // next() answered false for the rows written last
@@ -52,21 +61,31 @@ public final class RowBlock {
   public RowBlock(ResultSet rs, int columns, int capacity) {
     this.rs = rs;
     this.columns = columns;
-    this.block = new byte[capacity];
+    if (CHARS) {
+      this.chars = new char[capacity];
+      this.pending = new char[0];
+    } else {
+      this.block = new byte[capacity];
+      this.pending = new byte[0];
+    }
     this.capacity = capacity;
   }
 
   public void setCapacity(int capacity) {
     this.capacity = capacity;
-    if (block.length < capacity) block = Arrays.copyOf(block, capacity);
+    if (CHARS) {
+      if (chars.length < capacity) chars = Arrays.copyOf(chars, capacity);
+    } else if (block.length < capacity) {
+      block = Arrays.copyOf(block, capacity);
+    }
   }
 
-  // Bytes the buffer needs for the row that did not fit, after TOO_SMALL.
+  // Elements the block needs for the row that did not fit, after TOO_SMALL.
   public int needed() {
     return needed;
   }
 
-  // The array the last fill wrote, and how many of its bytes.
+  // The array the last fill wrote, and how many of its elements.
   public byte[] block() {
     return block;
   }
@@ -84,7 +103,7 @@ public final class RowBlock {
         needed = pendingSize;
         return TOO_SMALL;
       }
-      System.arraycopy(pending, 0, block, 0, pendingSize);
+      System.arraycopy(pending, 0, CHARS ? chars : block, 0, pendingSize);
       used = pendingSize;
       pendingSize = 0;
       rows = 1;
@@ -115,7 +134,7 @@ public final class RowBlock {
       }
       int end;
       try {
-        end = encodeRow(used);
+        end = CHARS ? charRow(used) : encodeRow(used);
       } catch (Exception e) {
         if (rows == 0) return UNREAD;
         unread = true;
@@ -123,8 +142,12 @@ public final class RowBlock {
       }
       if (end > capacity) {
         pendingSize = end - used;
-        if (pending.length < pendingSize) pending = new byte[pendingSize];
-        System.arraycopy(block, used, pending, 0, pendingSize);
+        if (CHARS) {
+          if (((char[]) pending).length < pendingSize) pending = new char[pendingSize];
+        } else if (((byte[]) pending).length < pendingSize) {
+          pending = new byte[pendingSize];
+        }
+        System.arraycopy(CHARS ? chars : block, used, pending, 0, pendingSize);
         if (rows > 0) return rows;
         needed = pendingSize;
         return TOO_SMALL;
@@ -135,7 +158,30 @@ public final class RowBlock {
     return rows;
   }
 
-  // Writes every column of the current row into `block` from `at` on; answers where it ends.
+  // Writes every column of the current row into `chars` from `at` on; answers where it ends.
+  private int charRow(int at) throws Exception {
+    for (int c = 0; c < columns; ++c) {
+      String s = rs.getString(c + 1);
+      int n = s == null ? 0 : s.length();
+      if (at + 2 + n > chars.length) {
+        chars = Arrays.copyOf(chars, Math.max(at + 2 + n, chars.length * 2));
+      }
+      final char[] r = chars;
+      if (s == null) {
+        r[at] = (char) -1;
+        r[at + 1] = (char) -1;
+        at += 2;
+        continue;
+      }
+      r[at] = (char) (n >>> 16);
+      r[at + 1] = (char) n;
+      s.getChars(0, n, r, at + 2);
+      at += 2 + n;
+    }
+    return at;
+  }
+
+  // The same into `block`, each value's bytes those of getBytes.
   private int encodeRow(int at) throws Exception {
     for (int c = 0; c < columns; ++c) {
       String s = rs.getString(c + 1);
