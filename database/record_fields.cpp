@@ -118,6 +118,7 @@ void integerValue(const char* text, const char* end, qzVariantS* out) {
 // Stages text as the column's new value: the buffer shows it (cut at a whole character to the
 // capacity), and update sends it whole.
 void stage(dbJDBCColumnS& c, std::string text) {
+  c.lent = nullptr;
   std::fill(c.buffer.begin(), c.buffer.end(), '\0');
   const size_t n = qz::jdbc::utf8CutLength(text, static_cast<size_t>(c.capacity));
   std::copy_n(text.data(), n, c.buffer.begin());
@@ -217,8 +218,7 @@ int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out)
     return c.hasBuffer() ? kQzOk : kQzFailed;
   }
   const char* text = c.text();
-  // Past `used` the buffer is all zero: the text ends there at the latest.
-  const size_t bound = std::min(static_cast<size_t>(std::max(c.used, 0)), c.buffer.size());
+  const size_t bound = c.textBound();
   switch (c.sqlType) {
     case kDbSqlChar: {
       // One allocation per value, not two: the most common value of a walk.

@@ -196,9 +196,20 @@ dbJDBCSQLRecordSetC::dbJDBCSQLRecordSetC(dbJDBCDatabaseC* connection)
 
 dbJDBCSQLRecordSetC::~dbJDBCSQLRecordSetC() = default;
 
-void dbJDBCSQLRecordSetC::startBlocks(sql::ResultSet& rs) {
+void dbJDBCSQLRecordSetC::dropBlock() {
+  for (dbJDBCColumnS& c : columns_) {
+    if (!c.lent) continue;
+    std::fill(c.buffer.begin(), c.buffer.end(), '\0');
+    std::copy_n(c.lent, c.lentSize, c.buffer.begin());
+    c.used = c.lentSize;
+    c.lent = nullptr;
+  }
   block_.reset();
   blockRow_ = false;
+}
+
+void dbJDBCSQLRecordSetC::startBlocks(sql::ResultSet& rs) {
+  dropBlock();
   // A scrollable or updatable result keeps the cursor on the row in the buffers.
   if (cursorType_ != kDbCursorForwardOnly || concurrency_ != kDbConcurReadOnly ||
       !qz::jdbc::RowBlockReader::available())
@@ -333,9 +344,11 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
 
 // clearBuffers and the row's values in one pass over the columns, what a walk does for every
 // row: a buffer is not zeroed first, as the value overwrites its used bytes and zeroes the rest.
+// A value the buffer would hold as it is, the block lends instead, NULL as the empty text.
 void dbJDBCSQLRecordSetC::loadBlockRow() {
   JSQLApi& session = connection().session();
   const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
+  const bool lend = block_->terminated() && !session.converting();
   const int32_t n = columnCount();
   for (int32_t i = 0; i < n; ++i) {
     dbJDBCColumnS& c = columns_[static_cast<size_t>(i)];
@@ -348,6 +361,14 @@ void dbJDBCSQLRecordSetC::loadBlockRow() {
       continue;
     }
     const qz::jdbc::RowBlockReader::Value& v = block_->value(i);
+    if (lend && (v.size > 0 ? v.size <= c.capacity : v.chars < 0)) {
+      c.lent = v.chars < 0 ? "" : v.bytes;
+      c.lentSize = v.size;
+      c.indicator = v.chars;
+      c.cut = false;
+      continue;
+    }
+    c.lent = nullptr;
     session.JSQLPutColumnText(v.bytes, v.size, v.chars, flag, c.buffer.data(), c.capacity, c.used,
                               &c.indicator, &c.cut, &c.used);
   }
@@ -363,6 +384,7 @@ void dbJDBCSQLRecordSetC::clearBuffers() {
     c.cut = false;
     c.pending.clear();
     c.indicator = kDbNullIndicator;
+    c.lent = nullptr;
   }
 }
 
@@ -446,8 +468,7 @@ int32_t dbJDBCSQLRecordSetC::fetch(int32_t mode, int32_t offset, qzIUnknown** er
         // Any other move is the driver's (on a forward-only result it refuses them); one it
         // makes leaves the block behind.
         onRow = move(rs, mode, offset);
-        block_.reset();
-        blockRow_ = false;
+        dropBlock();
       }
     } catch (const std::exception& e) {
       // A move the driver refuses (say, backwards on a forward-only result) leaves the cursor,
@@ -534,10 +555,7 @@ int32_t dbJDBCSQLRecordSetC::applyOptions() {
       closed = statement_->resultSet().isNull() || statement_->resultSet().isClosed();
     } catch (...) {
     }
-    if (closed) {
-      block_.reset();
-      blockRow_ = false;
-    }
+    if (closed) dropBlock();
   }
   statement_->setResultOptions(type, concurrency);
   return kQzOk;

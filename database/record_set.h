@@ -18,6 +18,7 @@
 // answer 1, option 1 when taken and 0 when refused, Eof 1 past the end.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -81,9 +82,19 @@ struct dbJDBCColumnS {
   bool modified = false;                 // set by setField, cleared by fetch and update
   bool cut = false;                      // the buffer holds less than the whole value
   std::string pending;                   // the whole value setField stored, for update
+  // A block's row lends the value instead of copying it into the buffer (whose bytes stay as
+  // they were): `lentSize` bytes and a 0, valid until the record set moves. Null when the
+  // buffer holds the value.
+  const char* lent = nullptr;
+  int32_t lentSize = 0;
 
   bool hasBuffer() const { return cType != 0 && !buffer.empty(); }
-  const char* text() const { return buffer.empty() ? "" : buffer.data(); }
+  const char* text() const { return lent ? lent : buffer.empty() ? "" : buffer.data(); }
+  // The text ends here at the latest.
+  size_t textBound() const {
+    return lent ? static_cast<size_t>(lentSize)
+                : std::min(static_cast<size_t>(std::max(used, 0)), buffer.size());
+  }
 };
 
 class dbJDBCSQLRecordSetC final
@@ -156,6 +167,8 @@ class dbJDBCSQLRecordSetC final
   void startBlocks(ResultSet& rs);
   // Resets every column and zeroes its buffer for the next row.
   void clearBuffers();
+  // Ends the block reading; the row's values it lent are copied into the buffers first.
+  void dropBlock();
   // Moves the cursor; true when it stands on a row afterwards.
   bool move(ResultSet& rs, int32_t mode, int32_t offset);
   void notePosition(ResultSet& rs);

@@ -262,10 +262,10 @@ class JSQLApi {
   bool jvmReady() const { return jvmReady_; }
   bool fromUtf8Ready() const { return fromUtf8Ready_; }
   bool toUtf8Ready() const { return toUtf8Ready_; }
-
- private:
   // Column text goes through the locale's converter (which is not UTF-8 itself).
   bool converting() const { return fromUtf8Ready_ && fromUtf8Converter_ && !localeIsUtf8_; }
+
+ private:
   int32_t putColumnText(const char* bytes, int32_t byteCount, int32_t chars, int32_t flag,
                         char* buffer, int32_t size, int32_t dirty, int32_t* length, bool* cut,
                         int32_t* written);

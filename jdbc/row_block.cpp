@@ -192,6 +192,7 @@ RowBlockReader::RowBlockReader(jbridge::proxy::java::sql::ResultSet& resultSet, 
     : blockRows_(kFirstBlockRows), row_(static_cast<std::size_t>(columns > 0 ? columns : 0)) {
   const Ids* i = ids();
   if (!i) throw JNIException("RowBlockReader: the class qz.jdbc.RowBlock is not available");
+  terminated_ = i->charBlocks;
   JNIEnv* env = JNIHelper::attach();
   if (!i->charBlocks) {
     buffer_.reset(new char[kFirstCapacity]);
@@ -231,8 +232,9 @@ void RowBlockReader::encodeBlock(JNIEnv* env, jint used) {
                              static_cast<jcharArray>(env->GetObjectField(reader_, ids()->chars)));
   const jsize length = block ? env->GetArrayLength(block.get()) : 0;
   if (used < 0 || used > length) throw JNIException("RowBlockReader: the block is not that long");
-  // Two header chars become 8 bytes and a char at most 3 of UTF-8; and the encoder's 16.
-  const std::size_t most = 4 * static_cast<std::size_t>(used) + 16;
+  // Two header chars become 8 bytes and the 0 after the value, a char at most 3 bytes of UTF-8;
+  // and the encoder's 16.
+  const std::size_t most = 5 * static_cast<std::size_t>(used) + 16;
   if (bufferSize_ < most) {
     const std::size_t size = std::max(most, 2 * bufferSize_);
     buffer_.reset(new char[size]);
@@ -269,7 +271,8 @@ void RowBlockReader::encodeBlock(JNIEnv* env, jint used) {
       }
       header[1] = static_cast<int32_t>(stop - bytes);
       std::memcpy(out, header, sizeof header);
-      out = stop;
+      *stop = '\0';
+      out = stop + 1;
     }
   }
   env->ReleasePrimitiveArrayCritical(block.get(), const_cast<char16_t*>(chars), JNI_ABORT);
@@ -321,7 +324,7 @@ RowBlockReader::Step RowBlockReader::next() {
     v.chars = header[0];
     v.size = header[1];
     v.bytes = p;
-    p += header[1];
+    p += header[1] + (terminated_ ? 1 : 0);
   }
   cursor_ = p;
   --rowsLeft_;

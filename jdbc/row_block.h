@@ -52,6 +52,8 @@ class RowBlockReader {
   // Column from 0, of the row kRow moved to.
   const Value& value(int32_t column) const { return row_[static_cast<std::size_t>(column)]; }
   int32_t columns() const { return static_cast<int32_t>(row_.size()); }
+  // A 0 follows each value's bytes, which stay where they are until the next move.
+  bool terminated() const { return terminated_; }
 
  private:
   void readBlock(JNIEnv* env);
@@ -68,6 +70,7 @@ class RowBlockReader {
   int32_t rowsLeft_ = 0;
   int32_t blockRows_;
   int32_t lastFill_ = 0;  // what the last fill answered
+  bool terminated_;       // the block's chars are encoded here, each value followed by a 0
   std::vector<Value> row_;
 };
 

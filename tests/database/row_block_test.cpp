@@ -153,6 +153,7 @@ TEST_P(RowBlockTest, RowsReadAheadGoWithTheirStatement) {
   rs.call("fetch", 3, 0);
   ASSERT_EQ(valueText(fieldsOf(rs).call("Field", 0, 3)), "2");
   ASSERT_EQ(setOption(rs, 1, 2), kQzOk);
+  EXPECT_EQ(valueText(fieldsOf(rs).call("Field", 0, 3)), "2") << "the row read stays";
   // A closed result refuses to move (PostgreSQL); HSQLDB's outlives its statement and goes
   // on in order.
   const Outcome o = rs.tryCall("fetch", 3, 0);
@@ -217,6 +218,13 @@ TEST_P(RowBlockTest, EveryTextReadsAsTheRowByRowReadingReadsIt) {
     EXPECT_EQ(blocks[i].substr(0, blocks[i].find('|')), i == 0 ? "<null>" : expected[i])
         << "row " << i << " (the empty text reads as NULL)";
   }
+  // A value set over one the block holds reads as set.
+  Obj rs = open("SELECT v FROM " + t + " ORDER BY id");
+  rs.call("fetch", 3, 0);
+  Obj f = fieldsOf(rs);
+  ASSERT_EQ(valueText(f.call("Field", 0, 3)), "a");
+  EXPECT_EQ(setField(f, 0, "set"), 0);
+  EXPECT_EQ(valueText(f.call("Field", 0, 3)), "set");
 }
 
 QZ_DATABASE_BACKENDS(RowBlockTest);
