@@ -348,7 +348,7 @@ int32_t dbJDBCSQLRecordSetC::loadRow() {
 void dbJDBCSQLRecordSetC::loadBlockRow() {
   JSQLApi& session = connection().session();
   const int32_t flag = emptyIsNull_ ? 0 : JSQLApi::kKeepEmpty;
-  const bool lend = block_->terminated() && !session.converting();
+  const bool lend = !session.converting();
   const int32_t n = columnCount();
   for (int32_t i = 0; i < n; ++i) {
     dbJDBCColumnS& c = columns_[static_cast<size_t>(i)];

@@ -2,15 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define QZ_ROW_BLOCK_SSE2 1
-#endif
 
 #include "jbridge/jni_core.h"
 #include "jbridge/proxy/java_lang.h"
@@ -35,7 +29,7 @@ constexpr int32_t kTooSmallCode = -2;
 constexpr int32_t kFirstBlockRows = 16;
 constexpr int32_t kMaxBlockRows = 512;
 constexpr std::size_t kFirstCapacity = 64 * 1024;
-// A block ends once it holds this many bytes, whatever its rows: wide values do not pile up.
+// A block ends once it holds this much, whatever its rows: wide values do not pile up.
 constexpr int32_t kSoftLimit = 256 * 1024;
 
 struct Ids {
@@ -45,9 +39,7 @@ struct Ids {
   jmethodID setCapacity = nullptr;
   jmethodID needed = nullptr;
   jfieldID block = nullptr;
-  jfieldID chars = nullptr;
   jfieldID used = nullptr;
-  bool charBlocks = false;                // RowBlock.CHARS: the blocks are of chars
   jmethodID update = nullptr;             // static
   jmethodID integerParameters = nullptr;  // static
   jmethodID updateAscii = nullptr;        // static
@@ -99,10 +91,6 @@ const Ids* ids() {
       i.setCapacity = env->GetMethodID(cls.get(), "setCapacity", "(I)V");
       i.needed = env->GetMethodID(cls.get(), "needed", "()I");
       i.block = env->GetFieldID(cls.get(), "block", "[B");
-      i.chars = env->GetFieldID(cls.get(), "chars", "[C");
-      const jfieldID charBlocks = env->GetStaticFieldID(cls.get(), "CHARS", "Z");
-      if (cleared(env) || !charBlocks) return;
-      i.charBlocks = env->GetStaticBooleanField(cls.get(), charBlocks) == JNI_TRUE;
       i.used = env->GetFieldID(cls.get(), "used", "I");
       i.update = env->GetStaticMethodID(cls.get(), "update",
                                         "(Ljava/sql/PreparedStatement;[Ljava/lang/String;JJ)I");
@@ -111,7 +99,7 @@ const Ids* ids() {
       i.updateAscii =
           env->GetStaticMethodID(cls.get(), "updateAscii", "(Ljava/sql/PreparedStatement;[B)I");
       if (cleared(env) || !i.init || !i.fill || !i.setCapacity || !i.needed || !i.block ||
-          !i.chars || !i.used || !i.update || !i.integerParameters || !i.updateAscii) {
+          !i.used || !i.update || !i.integerParameters || !i.updateAscii) {
         return;
       }
       LocalRef<jclass> string(env, env->FindClass("java/lang/String"));
@@ -130,58 +118,6 @@ const Ids* ids() {
   return ready.load(std::memory_order_acquire) ? &found : nullptr;
 }
 
-// What String.getBytes makes of the chars [s, end) with UTF-8 as the charset: a surrogate pair
-// one 4-byte sequence, a surrogate without its partner '?'. Chars up to `limit` may be read and
-// 16 bytes past the encoding written: a value of up to 16 ASCII chars is one step.
-char* encodeUtf8(const char16_t* s, const char16_t* end, const char16_t* limit, char* out) {
-#ifdef QZ_ROW_BLOCK_SSE2
-  // A char past ASCII plus 0x7F80 sets the top bit, which the signed pack keeps.
-  const __m128i high = _mm_set1_epi16(0x7F80);
-  while (s < end && limit - s >= 16) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 8));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(a, b));
-    auto wide = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_packs_epi16(_mm_adds_epu16(a, high), _mm_adds_epu16(b, high))));
-    const std::ptrdiff_t left = end - s;
-    if (left < 16) wide &= (1u << left) - 1;
-    if (wide != 0) {
-      const int ascii = std::countr_zero(wide);
-      s += ascii;
-      out += ascii;
-      break;
-    }
-    if (left <= 16) return out + left;
-    s += 16;
-    out += 16;
-  }
-#else
-  (void)limit;
-#endif
-  while (s < end) {
-    const uint32_t c = *s++;
-    if (c < 0x80) {
-      *out++ = static_cast<char>(c);
-    } else if (c < 0x800) {
-      *out++ = static_cast<char>(0xC0 | c >> 6);
-      *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0xD800 || c > 0xDFFF) {
-      *out++ = static_cast<char>(0xE0 | c >> 12);
-      *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0xDC00 && s < end && *s >= 0xDC00 && *s <= 0xDFFF) {
-      const uint32_t p = 0x10000 + ((c - 0xD800) << 10) + (*s++ - 0xDC00u);
-      *out++ = static_cast<char>(0xF0 | p >> 18);
-      *out++ = static_cast<char>(0x80 | (p >> 12 & 0x3F));
-      *out++ = static_cast<char>(0x80 | (p >> 6 & 0x3F));
-      *out++ = static_cast<char>(0x80 | (p & 0x3F));
-    } else {
-      *out++ = '?';
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 bool RowBlockReader::available() {
@@ -192,12 +128,8 @@ RowBlockReader::RowBlockReader(jbridge::proxy::java::sql::ResultSet& resultSet, 
     : blockRows_(kFirstBlockRows), row_(static_cast<std::size_t>(columns > 0 ? columns : 0)) {
   const Ids* i = ids();
   if (!i) throw JNIException("RowBlockReader: the class qz.jdbc.RowBlock is not available");
-  terminated_ = i->charBlocks;
   JNIEnv* env = JNIHelper::attach();
-  if (!i->charBlocks) {
-    buffer_.reset(new char[kFirstCapacity]);
-    bufferSize_ = kFirstCapacity;
-  }
+  buffer_.reset(new char[kFirstCapacity]);
   capacity_ = kFirstCapacity;
   LocalRef<> reader(
       env, env->NewObject(i->cls, i->init, resultSet.getJniObject(), static_cast<jint>(row_.size()),
@@ -214,87 +146,27 @@ RowBlockReader::~RowBlockReader() {
   }
 }
 
-void RowBlockReader::setCapacity(JNIEnv* env, std::size_t capacity) {
-  const Ids* i = ids();
-  // A block of chars is encoded into a buffer of the size it needs.
-  std::unique_ptr<char[]> bigger(i->charBlocks ? nullptr : new char[capacity]);
-  env->CallVoidMethod(reader_, i->setCapacity, static_cast<jint>(capacity));
+void RowBlockReader::setBuffer(JNIEnv* env, std::size_t capacity) {
+  std::unique_ptr<char[]> bigger(new char[capacity]);
+  env->CallVoidMethod(reader_, ids()->setCapacity, static_cast<jint>(capacity));
   jbridge::helper::catchAndThrow(env);
-  if (bigger) {
-    buffer_ = std::move(bigger);
-    bufferSize_ = capacity;
-  }
+  buffer_ = std::move(bigger);
   capacity_ = capacity;
-}
-
-void RowBlockReader::encodeBlock(JNIEnv* env, jint used) {
-  LocalRef<jcharArray> block(env,
-                             static_cast<jcharArray>(env->GetObjectField(reader_, ids()->chars)));
-  const jsize length = block ? env->GetArrayLength(block.get()) : 0;
-  if (used < 0 || used > length) throw JNIException("RowBlockReader: the block is not that long");
-  // Two header chars become 8 bytes and the 0 after the value, a char at most 3 bytes of UTF-8;
-  // and the encoder's 16.
-  const std::size_t most = 5 * static_cast<std::size_t>(used) + 16;
-  if (bufferSize_ < most) {
-    const std::size_t size = std::max(most, 2 * bufferSize_);
-    buffer_.reset(new char[size]);
-    bufferSize_ = size;
-  }
-  const auto* chars =
-      static_cast<const char16_t*>(env->GetPrimitiveArrayCritical(block.get(), nullptr));
-  if (!chars) {
-    jbridge::helper::catchAndThrow(env);
-    throw JNIException("RowBlockReader: the block cannot be read");
-  }
-  // No JNI call until the release: the collector waits for it.
-  const char16_t* p = chars;
-  const char16_t* const end = chars + used;
-  char* out = buffer_.get();
-  bool sound = true;
-  for (int32_t r = 0; r < lastFill_ && sound; ++r) {
-    for (std::size_t c = 0; c < row_.size(); ++c) {
-      if (end - p < 2) {
-        sound = false;
-        break;
-      }
-      int32_t header[2] = {static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 16 | p[1]), 0};
-      p += 2;
-      char* const bytes = out + sizeof header;
-      char* stop = bytes;
-      if (header[0] >= 0) {
-        if (header[0] > end - p) {
-          sound = false;
-          break;
-        }
-        stop = encodeUtf8(p, p + header[0], chars + length, bytes);
-        p += header[0];
-      }
-      header[1] = static_cast<int32_t>(stop - bytes);
-      std::memcpy(out, header, sizeof header);
-      *stop = '\0';
-      out = stop + 1;
-    }
-  }
-  env->ReleasePrimitiveArrayCritical(block.get(), const_cast<char16_t*>(chars), JNI_ABORT);
-  if (!sound) throw JNIException("RowBlockReader: the block's values run past its end");
 }
 
 void RowBlockReader::readBlock(JNIEnv* env) {
   const Ids* i = ids();
   for (;;) {
-    lastFill_ = env->CallIntMethod(reader_, i->fill, blockRows_,
-                                   i->charBlocks ? kSoftLimit / 2 : kSoftLimit);
+    lastFill_ = env->CallIntMethod(reader_, i->fill, blockRows_, kSoftLimit);
     jbridge::helper::catchAndThrow(env);
     if (lastFill_ != kTooSmallCode) break;
     const jint needed = env->CallIntMethod(reader_, i->needed);
     jbridge::helper::catchAndThrow(env);
-    setCapacity(env, std::max<std::size_t>(static_cast<std::size_t>(needed), capacity_ * 2));
+    setBuffer(env, std::max<std::size_t>(static_cast<std::size_t>(needed), capacity_ * 2));
   }
+  cursor_ = buffer_.get();
   rowsLeft_ = 0;
-  if (lastFill_ > 0 && i->charBlocks) {
-    encodeBlock(env, env->GetIntField(reader_, i->used));
-    rowsLeft_ = lastFill_;
-  } else if (lastFill_ > 0) {
+  if (lastFill_ > 0) {
     // The rows' bytes, at most the capacity the Java side was given.
     const jint used = env->GetIntField(reader_, i->used);
     LocalRef<jbyteArray> block(env,
@@ -306,7 +178,6 @@ void RowBlockReader::readBlock(JNIEnv* env) {
     jbridge::helper::catchAndThrow(env);
     rowsLeft_ = lastFill_;
   }
-  cursor_ = buffer_.get();
   if (blockRows_ < kMaxBlockRows) blockRows_ *= 2;
 }
 
@@ -324,7 +195,7 @@ RowBlockReader::Step RowBlockReader::next() {
     v.chars = header[0];
     v.size = header[1];
     v.bytes = p;
-    p += header[1] + (terminated_ ? 1 : 0);
+    p += header[1] + 1;
   }
   cursor_ = p;
   --rowsLeft_;

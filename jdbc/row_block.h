@@ -30,8 +30,8 @@ namespace qz::jdbc {
 class RowBlockReader {
  public:
   enum Step { kRow, kEnd, kUnread };
-  // A value of the current row: the text's bytes in the VM's default charset, and its length
-  // in Java chars, -1 for SQL NULL.
+  // A value of the current row: the text's bytes in the VM's default charset, followed by a 0
+  // and there until the next move, and its length in Java chars, -1 for SQL NULL.
   struct Value {
     const char* bytes = nullptr;
     int32_t size = 0;
@@ -52,25 +52,19 @@ class RowBlockReader {
   // Column from 0, of the row kRow moved to.
   const Value& value(int32_t column) const { return row_[static_cast<std::size_t>(column)]; }
   int32_t columns() const { return static_cast<int32_t>(row_.size()); }
-  // A 0 follows each value's bytes, which stay where they are until the next move.
-  bool terminated() const { return terminated_; }
 
  private:
   void readBlock(JNIEnv* env);
-  // The Java side told it may write `capacity` elements, and a buffer that holds them.
-  void setCapacity(JNIEnv* env, std::size_t capacity);
-  // The block of chars, `used` of them, encoded into buffer_ in the layout of a byte block.
-  void encodeBlock(JNIEnv* env, jint used);
+  // A bigger buffer, and the Java side told it may write that much.
+  void setBuffer(JNIEnv* env, std::size_t capacity);
 
   jobject reader_ = nullptr;  // global
   std::unique_ptr<char[]> buffer_;
-  std::size_t bufferSize_ = 0;
-  std::size_t capacity_ = 0;      // of the Java block, in its elements
+  std::size_t capacity_ = 0;
   const char* cursor_ = nullptr;  // the next row of the block
   int32_t rowsLeft_ = 0;
   int32_t blockRows_;
   int32_t lastFill_ = 0;  // what the last fill answered
-  bool terminated_;       // the block's chars are encoded here, each value followed by a 0
   std::vector<Value> row_;
 };
 

@@ -4,11 +4,9 @@
 // row-at-a-time reading sees: getString, its length in chars, and its bytes in the VM's default
 // charset.
 //
-// Layout, in the platform's byte order, row after row, column after column: with a default
-// charset of UTF-8 (CHARS), a char array of the length in two chars (high half first; -1 for
-// SQL NULL) and the value's chars, which the native side encodes as getBytes does; else a byte
-// array of int chars (-1 for SQL NULL), int bytes, the bytes. Sizes and positions count the
-// array's elements.
+// Layout, in the platform's byte order, row after row, column after column:
+//   int chars (-1 for SQL NULL), int bytes, the bytes, a 0 (the native side reads a value in
+//   place, as a C string).
 //
 // The cursor stays exactly where the native side can account for it: a row whose values could
 // not all be read ends the block in front of it (fill answers UNREAD when it is the first, and
@@ -19,7 +17,6 @@ package qz.jdbc;
 import java.lang.invoke.MethodHandles;
 import java.lang.invoke.VarHandle;
 import java.nio.ByteOrder;
-import java.nio.charset.Charset;
 import java.nio.charset.StandardCharsets;
 import java.sql.ParameterMetaData;
 import java.sql.PreparedStatement;
@@ -30,9 +27,6 @@ import java.util.Arrays;
 public final class RowBlock {
   public static final int UNREAD = -1;
   public static final int TOO_SMALL = -2;
-  // getChars is one vectorized copy of a Latin-1 string's bytes into chars, where writing the
-  // bytes takes a loop over its chars; the native side then encodes them as UTF-8 itself.
-  public static final boolean CHARS = Charset.defaultCharset().equals(StandardCharsets.UTF_8);
 
   private static final VarHandle INT =
       MethodHandles.byteArrayViewVarHandle(int[].class, ByteOrder.nativeOrder());
@@ -43,15 +37,13 @@ public final class RowBlock {
 
   private final ResultSet rs;
   private final int columns;
-  // The rows of the last fill, `used` elements in the layout above, in `chars` or `block` as
-  // CHARS says; the native side takes at most `capacity`. A row is written straight after the
-  // last, and a row that would end past `capacity` is kept in `pending` (pendingSize elements,
-  // an array of the block's type) to go first the next call.
+  // The rows of the last fill, `used` bytes in the layout above; the native side takes at most
+  // `capacity` bytes. A row is written straight after the last, and a row that would end past
+  // `capacity` is kept in `pending` (pendingSize bytes) to go first the next call.
   private byte[] block;
-  private char[] chars;
   private int capacity;
   private int used;
-  private Object pending;
+  private byte[] pending = new byte[0];
   private int pendingSize;
   private boolean unread;        // the cursor stands on a row to read the row-at-a-time way
   private boolean endSeen;       // next() answered false for the rows written last
@@ -61,31 +53,21 @@ public final class RowBlock {
   public RowBlock(ResultSet rs, int columns, int capacity) {
     this.rs = rs;
     this.columns = columns;
-    if (CHARS) {
-      this.chars = new char[capacity];
-      this.pending = new char[0];
-    } else {
-      this.block = new byte[capacity];
-      this.pending = new byte[0];
-    }
+    this.block = new byte[capacity];
     this.capacity = capacity;
   }
 
   public void setCapacity(int capacity) {
     this.capacity = capacity;
-    if (CHARS) {
-      if (chars.length < capacity) chars = Arrays.copyOf(chars, capacity);
-    } else if (block.length < capacity) {
-      block = Arrays.copyOf(block, capacity);
-    }
+    if (block.length < capacity) block = Arrays.copyOf(block, capacity);
   }
 
-  // Elements the block needs for the row that did not fit, after TOO_SMALL.
+  // Bytes the buffer needs for the row that did not fit, after TOO_SMALL.
   public int needed() {
     return needed;
   }
 
-  // The array the last fill wrote, and how many of its elements.
+  // The array the last fill wrote, and how many of its bytes.
   public byte[] block() {
     return block;
   }
@@ -103,7 +85,7 @@ public final class RowBlock {
         needed = pendingSize;
         return TOO_SMALL;
       }
-      System.arraycopy(pending, 0, CHARS ? chars : block, 0, pendingSize);
+      System.arraycopy(pending, 0, block, 0, pendingSize);
       used = pendingSize;
       pendingSize = 0;
       rows = 1;
@@ -134,7 +116,7 @@ public final class RowBlock {
       }
       int end;
       try {
-        end = CHARS ? charRow(used) : encodeRow(used);
+        end = encodeRow(used);
       } catch (Exception e) {
         if (rows == 0) return UNREAD;
         unread = true;
@@ -142,12 +124,8 @@ public final class RowBlock {
       }
       if (end > capacity) {
         pendingSize = end - used;
-        if (CHARS) {
-          if (((char[]) pending).length < pendingSize) pending = new char[pendingSize];
-        } else if (((byte[]) pending).length < pendingSize) {
-          pending = new byte[pendingSize];
-        }
-        System.arraycopy(CHARS ? chars : block, used, pending, 0, pendingSize);
+        if (pending.length < pendingSize) pending = new byte[pendingSize];
+        System.arraycopy(block, used, pending, 0, pendingSize);
         if (rows > 0) return rows;
         needed = pendingSize;
         return TOO_SMALL;
@@ -158,35 +136,12 @@ public final class RowBlock {
     return rows;
   }
 
-  // Writes every column of the current row into `chars` from `at` on; answers where it ends.
-  private int charRow(int at) throws Exception {
-    for (int c = 0; c < columns; ++c) {
-      String s = rs.getString(c + 1);
-      int n = s == null ? 0 : s.length();
-      if (at + 2 + n > chars.length) {
-        chars = Arrays.copyOf(chars, Math.max(at + 2 + n, chars.length * 2));
-      }
-      final char[] r = chars;
-      if (s == null) {
-        r[at] = (char) -1;
-        r[at + 1] = (char) -1;
-        at += 2;
-        continue;
-      }
-      r[at] = (char) (n >>> 16);
-      r[at + 1] = (char) n;
-      s.getChars(0, n, r, at + 2);
-      at += 2 + n;
-    }
-    return at;
-  }
-
-  // The same into `block`, each value's bytes those of getBytes.
+  // Writes every column of the current row into `block` from `at` on; answers where it ends.
   private int encodeRow(int at) throws Exception {
     for (int c = 0; c < columns; ++c) {
       String s = rs.getString(c + 1);
       if (s == null) {
-        at = header(at, -1, 0);
+        at = end(header(at, -1, 0));
         continue;
       }
       int chars = s.length();
@@ -202,12 +157,12 @@ public final class RowBlock {
         }
       }
       if (copied == chars) {
-        at = header(at, chars, chars) + chars;
+        at = end(header(at, chars, chars) + chars);
       } else {
         byte[] bytes = s.getBytes();
         room(at + 8 + bytes.length);
         System.arraycopy(bytes, 0, block, at + 8, bytes.length);
-        at = header(at, chars, bytes.length) + bytes.length;
+        at = end(header(at, chars, bytes.length) + bytes.length);
       }
     }
     return at;
@@ -218,6 +173,12 @@ public final class RowBlock {
     INT.set(block, at, chars);
     INT.set(block, at + 4, bytes);
     return at + 8;
+  }
+
+  private int end(int at) {
+    room(at + 1);
+    block[at] = 0;
+    return at + 1;
   }
 
   // A row may run past the end of the block: it grows, and the row goes to `pending` if it
