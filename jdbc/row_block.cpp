@@ -150,6 +150,7 @@ void RowBlockReader::setBuffer(JNIEnv* env, std::size_t capacity) {
   std::unique_ptr<char[]> bigger(new char[capacity]);
   env->CallVoidMethod(reader_, ids()->setCapacity, static_cast<jint>(capacity));
   jbridge::helper::catchAndThrow(env);
+  if (!retired_) retired_ = std::move(buffer_);
   buffer_ = std::move(bigger);
   capacity_ = capacity;
 }
@@ -184,6 +185,7 @@ void RowBlockReader::readBlock(JNIEnv* env) {
 RowBlockReader::Step RowBlockReader::next() {
   if (rowsLeft_ == 0) {
     readBlock(JNIHelper::attach());
+    retired_.reset();
     if (lastFill_ == kUnreadCode) return kUnread;
     if (rowsLeft_ == 0) return kEnd;
   }

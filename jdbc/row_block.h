@@ -31,7 +31,8 @@ class RowBlockReader {
  public:
   enum Step { kRow, kEnd, kUnread };
   // A value of the current row: the text's bytes in the VM's default charset, followed by a 0
-  // and there until the next move, and its length in Java chars, -1 for SQL NULL.
+  // and there until the next move that does not throw, and its length in Java chars, -1 for
+  // SQL NULL.
   struct Value {
     const char* bytes = nullptr;
     int32_t size = 0;
@@ -60,6 +61,9 @@ class RowBlockReader {
 
   jobject reader_ = nullptr;  // global
   std::unique_ptr<char[]> buffer_;
+  // The buffer a bigger one replaced during a move, kept while that move may still throw: the
+  // current row's values lie in it.
+  std::unique_ptr<char[]> retired_;
   std::size_t capacity_ = 0;
   const char* cursor_ = nullptr;  // the next row of the block
   int32_t rowsLeft_ = 0;
