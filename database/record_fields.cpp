@@ -177,6 +177,13 @@ dbJDBCRecordSetFieldsC::dbJDBCRecordSetFieldsC(dbJDBCSQLRecordSetC* recordSet)
 
 dbJDBCRecordSetFieldsC::~dbJDBCRecordSetFieldsC() = default;
 
+int32_t dbJDBCRecordSetFieldsC::QueryInterface(const qzIIDS* iid, void** out) {
+  if (iid && out && qzIIDEqual(*iid, dbiid::kRecordSetRows)) {
+    return dbHandOut(static_cast<dbIRecordSetRows*>(this), out);
+  }
+  return dbObjectT::QueryInterface(iid, out);
+}
+
 int32_t dbJDBCRecordSetFieldsC::count(int32_t* out) {
   if (out) *out = recordSet_->columnCount();
   return kQzOk;
@@ -211,6 +218,15 @@ int32_t dbJDBCRecordSetFieldsC::find(const qzVariantS* column, int32_t* index) {
   *index = i;
   return kQzOk;
 }
+
+namespace {
+
+// The text value of a text column that holds one (not NULL, buffered).
+bool plainText(const dbJDBCColumnS& c) {
+  return c.sqlType == kDbSqlChar && c.indicator != kDbNullIndicator && c.hasBuffer();
+}
+
+}  // namespace
 
 int32_t dbJDBCRecordSetFieldsC::valueOf(const dbJDBCColumnS& c, qzVariantS* out) {
   if (c.indicator == kDbNullIndicator || !c.hasBuffer()) {
@@ -439,6 +455,98 @@ qzVariantArrayC* dbJDBCRecordSetFieldsC::row(int32_t n) {
   return row.release();
 }
 
+void dbJDBCRecordSetFieldsC::rowTo(dbIRowSink* sink, int32_t n) {
+  sink->beginRow(recordSet_->columnCount());
+  // The sink's caller may run code of its own in a call of the sink (the Lua host's collector
+  // runs finalizers), which may use this record set: nothing read before a call is trusted
+  // after it.
+  for (int32_t i = 0; i < recordSet_->columnCount(); ++i) {
+    const dbJDBCColumnS& c = recordSet_->column(i);
+    // A text as the variant string valueOf would make holds it, without making one.
+    if (n == kDbFieldValue && plainText(c)) {
+      sink->text(c.text(), strnlen(c.text(), c.textBound()));
+      continue;
+    }
+    qzVariantS v;
+    if (n == kDbFieldValue) {
+      int32_t read = kQzFailed;
+      try {
+        read = valueOf(c, &v);
+      } catch (...) {
+      }
+      if (read != kQzOk) fieldValueAt(i, n, &v);
+    } else {
+      fieldValueAt(i, n, &v);
+    }
+    sink->value(v);
+  }
+  sink->endRow();
+}
+
+template <class Read>
+int32_t dbJDBCRecordSetFieldsC::walkRows(int32_t most, Read read) {
+  int32_t i = 0;
+  for (; i < most; ++i) {
+    int32_t state = 0;
+    if (recordSet_->position(&state) != kQzOk || state == kDbPositionAtEnd) break;
+    read(i);
+    qzIUnknown* err = nullptr;
+    if (recordSet_->fetch(3, 0, &err) != kQzOk) {
+      qzRef<qzIUnknown> held(err);
+      if (held) throw proxyExecuteComExceptionC(held.get());
+      throw proxyExecuteExceptionC("Rows: the record set could not move on", kFieldSource);
+    }
+  }
+  return i;
+}
+
+namespace {
+
+// The failure of a native path as its script member `name` reports it; inside a catch block.
+int32_t memberFailed(const char* name, qzIUnknown** errOut) {
+  qzIUnknown* error = nullptr;
+  try {
+    error = proxyObjectC::currentCallException(name);
+  } catch (...) {
+    // no memory for the report: the status still says the call failed
+  }
+  if (errOut) {
+    *errOut = error;
+  } else if (error) {
+    error->Release();
+  }
+  return kQzFailed;
+}
+
+}  // namespace
+
+int32_t dbJDBCRecordSetFieldsC::rows(const char* name, int32_t most, int32_t code, dbIRowSink* sink,
+                                     int32_t* handed, qzIUnknown** errOut) {
+  if (!sink || !handed) return kQzFailed;
+  *handed = -1;
+  try {
+    if (recordSet_->describe() != kQzOk) return kQzOk;
+    *handed = walkRows(most, [&](int32_t) { rowTo(sink, code); });
+    return kQzOk;
+  } catch (...) {
+    return memberFailed(name, errOut);
+  }
+}
+
+int32_t dbJDBCRecordSetFieldsC::currentRow(const char* name, int32_t code, dbIRowSink* sink,
+                                           int32_t* handed, qzIUnknown** errOut) {
+  if (!sink || !handed) return kQzFailed;
+  *handed = -1;
+  try {
+    if (recordSet_->describe() != kQzOk) return kQzOk;
+    rowTo(sink, code);
+    *handed = 1;
+    return kQzOk;
+  } catch (...) {
+    return memberFailed(name, errOut);
+  }
+}
+
 void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {
   int32_t n = 0;
   if (!codeArgument(args, 0, &n) || recordSet_->describe() != kQzOk) return;
@@ -452,18 +560,10 @@ void dbJDBCRecordSetFieldsC::scriptRows(proxyAutoParaListC& args, proxyAutoTypeC
     return;
   }
   auto rows = std::make_unique<qzVariantArrayC>();
-  for (int32_t i = 0; i < most; ++i) {
-    int32_t state = 0;
-    if (recordSet_->position(&state) != kQzOk || state == kDbPositionAtEnd) break;
+  walkRows(most, [&](int32_t i) {
     rows->resize(i + 1);
     rows->element(i).setArray(row(n));
-    qzIUnknown* err = nullptr;
-    if (recordSet_->fetch(3, 0, &err) != kQzOk) {
-      qzRef<qzIUnknown> held(err);
-      if (held) throw proxyExecuteComExceptionC(held.get());
-      throw proxyExecuteExceptionC("Rows: the record set could not move on", kFieldSource);
-    }
-  }
+  });
   result.setArray(rows.release());
 }
 

@@ -24,15 +24,24 @@ class dbJDBCSQLRecordSetC;
 struct dbJDBCColumnS;
 
 class dbJDBCRecordSetFieldsC final : public dbObjectT<dbJDBCRecordSetFieldsC, proxyObjectC,
-                                                      dbIRecordSetFields, dbiid::kRecordSetFields> {
+                                                      dbIRecordSetFields, dbiid::kRecordSetFields>,
+                                     public dbIRecordSetRows {
  public:
   // REQUIRES: recordSet is not null.
   explicit dbJDBCRecordSetFieldsC(dbJDBCSQLRecordSetC* recordSet);
   ~dbJDBCRecordSetFieldsC() override;
 
+  int32_t QueryInterface(const qzIIDS* iid, void** out) override;
+  int32_t AddRef() override { return proxyObjectC::AddRef(); }
+  int32_t Release() override { return proxyObjectC::Release(); }
+
   int32_t count(int32_t* out) override;
   int32_t getField(const qzVariantS* column, int32_t code, qzVariantS* out) override;
   int32_t setField(const qzVariantS* column, int32_t code, const qzVariantS* value) override;
+  int32_t rows(const char* name, int32_t most, int32_t code, dbIRowSink* sink, int32_t* handed,
+               qzIUnknown** errOut) override;
+  int32_t currentRow(const char* name, int32_t code, dbIRowSink* sink, int32_t* handed,
+                     qzIUnknown** errOut) override;
 
   // The value of a column's buffer as its type reads: 0, or 1 when it has no reading.
   static int32_t valueOf(const dbJDBCColumnS& column, qzVariantS* out);
@@ -56,6 +65,12 @@ class dbJDBCRecordSetFieldsC final : public dbObjectT<dbJDBCRecordSetFieldsC, pr
   int32_t fieldAt(int32_t index, int32_t code, qzVariantS* out);
   // Row(code) of the current row of the described record set.
   qzVariantArrayC* row(int32_t code);
+  // The same, handed to sink.
+  void rowTo(dbIRowSink* sink, int32_t code);
+  // Rows's walk of up to most rows of the described record set, each given to read before the
+  // move past it; the count read. Throws as Rows raises.
+  template <class Read>
+  int32_t walkRows(int32_t most, Read read);
 
   // find() of the script's first argument, symbol references resolved.
   bool columnArgument(proxyAutoParaListC& args, int32_t* index);

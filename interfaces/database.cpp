@@ -15,4 +15,5 @@ const qzIIDS kTableInfoTrans = qzMakeIID("DATABASE.TABLEINFOTRANS");
 const qzIIDS kSymbolRef = qzMakeIID("QZSCR.SYMBOLREF");
 const qzIIDS kRecordSetFields = qzMakeIID("DATABASE.RECORDSETFIELDS");
 const qzIIDS kTableInfoRes = qzMakeIID("DATABASE.TABLEINFORES");
+const qzIIDS kRecordSetRows = qzMakeIID("DATABASE.RECORDSETROWS");
 }  // namespace dbiid

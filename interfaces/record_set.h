@@ -10,6 +10,7 @@
 // Thread rule: the objects behind them are used by one thread at a time (their connection's).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "interfaces/qzcom.h"
@@ -19,6 +20,7 @@ struct qzVariantS;
 namespace dbiid {
 extern const qzIIDS kRecordSetFields;  // "DATABASE.RECORDSETFIELDS"
 extern const qzIIDS kTableInfoRes;     // "DATABASE.TABLEINFORES"
+extern const qzIIDS kRecordSetRows;    // "DATABASE.RECORDSETROWS"
 }  // namespace dbiid
 
 // "DATABASE.RECORDSET".
@@ -87,6 +89,41 @@ class dbIRecordSetFields : public qzIUnknown {
 
  protected:
   ~dbIRecordSetFields() = default;
+};
+
+// Where dbIRecordSetRows hands its rows, value by value; the caller's. Each row is beginRow, one
+// call per column in order, endRow.
+class dbIRowSink {
+ public:
+  virtual void beginRow(int32_t columns) = 0;
+  // A text value, borrowed for the call alone: what a variant string of it would hold.
+  virtual void text(const char* s, size_t length) = 0;
+  // Any other value (undef for NULL); the sink may take what v holds (an object's reference).
+  virtual void value(qzVariantS& v) = 0;
+  virtual void endRow() = 0;
+
+ protected:
+  ~dbIRowSink() = default;
+};
+
+// "DATABASE.RECORDSETROWS", answered by the field accessor: its script members Rows(most, code)
+// and Row(code) without an array and a string per value. For a caller that turns the values into
+// its own at once (the Lua host).
+class dbIRecordSetRows : public qzIUnknown {
+ public:
+  // The rows Rows(most, code) reads go to sink; *handed is their count, or -1 where Rows answers
+  // nothing (no description). On failure (status 1) errOut receives the call exception the
+  // script call of Rows named `name` raises; the rows handed before it are lost with it, as
+  // are Rows's.
+  virtual int32_t rows(const char* name, int32_t most, int32_t code, dbIRowSink* sink,
+                       int32_t* handed, qzIUnknown** errOut) = 0;  // slot 3
+  // Row(code) the same way: the current row to sink, *handed 1, or -1 where Row answers
+  // nothing.
+  virtual int32_t currentRow(const char* name, int32_t code, dbIRowSink* sink, int32_t* handed,
+                             qzIUnknown** errOut) = 0;  // slot 4
+
+ protected:
+  ~dbIRecordSetRows() = default;
 };
 
 // Field codes.

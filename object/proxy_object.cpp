@@ -286,40 +286,48 @@ int32_t proxyObjectC::invoke(const char* name, int32_t kind, int32_t count, cons
   try {
     proxyAutoParaListC list(count, args);
     proxyAutoTypeCastC holder;
-    std::string source;
-    std::string message;
-    bool showParameter = true;
-    qzRef<qzIUnknown> inner;
     bool handled = false;
     try {
       handled = dispatchWithFallbacks(name, kind, list, holder);
-    } catch (const proxyExecuteExceptionC& e) {
-      message = e.message();
-      source = e.source();
-      showParameter = false;
-    } catch (const proxyExecuteComExceptionC& e) {
-      inner = qzRef<qzIUnknown>::share(e.error());
-      showParameter = false;
     } catch (...) {
-      message = "unhandle exception";
-      showParameter = false;
+      if (exception) *exception = currentCallException(name);
+      return kQzFailed;
     }
 
     if (handled) {
       if (result) result->take(holder.value);
       return kQzOk;
     }
-    if (source.empty()) source = std::string("methode:") + (name ? name : "");
-    if (showParameter && list.currentIndex() != -1) {
+    std::string source = std::string("methode:") + (name ? name : "");
+    if (list.currentIndex() != -1) {
       source += "(Para:" + std::to_string(list.currentIndex() + 1) + ")";
     }
-    if (message.empty()) message = "Object call failed";
-    if (exception) *exception = qzCreateCallException(source.c_str(), message.c_str(), inner.get());
+    if (exception)
+      *exception = qzCreateCallException(source.c_str(), "Object call failed", nullptr);
     return kQzFailed;
   } catch (...) {
     // Out of memory while reporting: the status still says the call failed.
     return kQzFailed;
   }
+}
+
+qzIUnknown* proxyObjectC::currentCallException(const char* name) {
+  std::string source;
+  std::string message;
+  qzRef<qzIUnknown> inner;
+  try {
+    throw;
+  } catch (const proxyExecuteExceptionC& e) {
+    message = e.message();
+    source = e.source();
+  } catch (const proxyExecuteComExceptionC& e) {
+    inner = qzRef<qzIUnknown>::share(e.error());
+  } catch (...) {
+    message = "unhandle exception";
+  }
+  if (source.empty()) source = std::string("methode:") + (name ? name : "");
+  if (message.empty()) message = "Object call failed";
+  return qzCreateCallException(source.c_str(), message.c_str(), inner.get());
 }
 
 // --- the nested parts -------------------------------------------------------------------

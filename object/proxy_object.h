@@ -186,6 +186,11 @@ class proxyObjectC : public qzIDispatch, public qzComRefObjectC {
 
   proxyMethodTableC* methodTable() const { return table_; }
 
+  // The call exception invoke reports when a handler of the member `name` throws the exception
+  // being handled: a native path that does a member's work outside invoke fails as its call by
+  // name does. Only inside a catch block.
+  static qzIUnknown* currentCallException(const char* name);
+
  protected:
   // Handled or not; exceptions other than conversion failures leave it.
   bool callByName(const char* name, int32_t kind, proxyAutoParaListC& args,

@@ -54,6 +54,9 @@ struct Box {
   // result), so nothing but this wrapper can hand it out again until it is used. Entered at
   // its first use (publishBox).
   bool unpublished;
+  // As fields, for its rows interface ("DATABASE.RECORDSETROWS"), asked at its first Rows call.
+  bool rowsAsked;
+  dbIRecordSetRows* rows;
 };
 
 // --- wrappers (lua_wrappers.cpp) ---

@@ -61,7 +61,7 @@ int qzNative(lua_State* L) {
   const NativeInterface* binding = findNativeInterface(iid);
   if (!binding) return raise(L, "qz.native: no bindings for interface '%s'", iid);
   auto* native = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 0));
-  *native = Box{nullptr, nullptr, binding, nullptr, nullptr, true, false};
+  *native = Box{nullptr, nullptr, binding, nullptr, nullptr, true, false, true, nullptr};
   luaL_setmetatable(L, kNativeMeta);
   qzIIDS id = qzMakeIID(binding->iid.c_str(), 0);
   void* out = nullptr;

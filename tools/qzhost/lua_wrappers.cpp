@@ -71,6 +71,7 @@ void releaseBox(lua_State* L, int idx, Box* box, bool cached) {
   qzIUnknown* ref = std::exchange(box->ref, nullptr);
   box->dispatch = nullptr;
   if (dbIRecordSetFields* fields = std::exchange(box->fields, nullptr)) fields->Release();
+  if (dbIRecordSetRows* rows = std::exchange(box->rows, nullptr)) rows->Release();
   --g_liveWrappers;
   if (cached && !box->native && !box->unpublished) {
     // Only this wrapper's entry: after a collection a newer wrapper may hold the key.
@@ -295,10 +296,128 @@ bool nativeField(lua_State* L, Box* box) {
   return false;
 }
 
+// Rows's array of arrays as the tables pushVariant would make of it, built as the engine hands
+// the values over: no array, row array or string is made for them on the way.
+class RowTables final : public dbIRowSink {
+ public:
+  // most < 0: one row, left on the stack (Row's); else a block of up to most (Rows's).
+  RowTables(lua_State* L, int32_t most, std::string* problem) : L_(L), problem_(problem) {
+    if (most < 0) return;
+    // The count is known only at the end: enough for a block of the usual size.
+    lua_createtable(L, std::min(most, 1024), 1);
+    block_ = lua_gettop(L);
+  }
+
+  void beginRow(int32_t columns) override {
+    lua_createtable(L_, columns, 1);
+    columns_ = columns;
+    column_ = 0;
+  }
+  void text(const char* s, size_t length) override {
+    lua_pushlstring(L_, s, length);
+    lua_rawseti(L_, -2, ++column_);
+  }
+  void value(qzVariantS& v) override {
+    ++column_;
+    // A new table's slot is nil already: a NULL stores nothing.
+    if (v.type == kVtUndef) return;
+    if (v.type == kVtObject) {
+      pushTakenObject(L_, v);
+    } else if (!quickPush(L_, v) && !pushOther(v)) {
+      return;
+    }
+    lua_rawseti(L_, -2, column_);
+  }
+  void endRow() override {
+    lua_pushinteger(L_, columns_);
+    lua_setfield(L_, -2, "n");
+    if (block_) lua_rawseti(L_, block_, ++rows_);
+  }
+
+ private:
+  // Runs under the engine's frames: no C++ exception may leave it.
+  bool pushOther(qzVariantS& v) {
+    if (!problem_->empty()) return false;
+    const int base = lua_gettop(L_);
+    try {
+      if (pushVariant(L_, v, problem_)) return true;
+    } catch (const std::exception& e) {
+      lua_settop(L_, base);
+      *problem_ = std::string("qzhost: ") + e.what();
+    }
+    if (problem_->empty()) *problem_ = "a value that has no Lua form";
+    return false;
+  }
+
+  lua_State* L_;
+  std::string* problem_;  // what the call by name would have refused
+  int block_ = 0;
+  int32_t rows_ = 0;
+  int32_t columns_ = 0;
+  int32_t column_ = 0;
+};
+
+bool rowsAccessor(Box* box) {
+  if (!box->rowsAsked) {
+    void* rows = nullptr;
+    if (box->dispatch->QueryInterface(&dbiid::kRecordSetRows, &rows) != kQzOk) rows = nullptr;
+    box->rows = static_cast<dbIRecordSetRows*>(rows);
+    box->rowsAsked = true;
+  }
+  return box->rows != nullptr;
+}
+
+constexpr int kByName = -1, kRaise = -2;
+
+// Rows(most, code) or Row(code) (one) with numbers of 32 bits on a field accessor, through its
+// rows interface: what the call by name answers, raises or refuses, without its arrays. Returns
+// the count of results; kByName for the call by name (other arguments, no such interface);
+// kRaise with the error value pushed.
+int nativeRows(lua_State* L, Box* box, const char* name, bool one) {
+  const int codeIdx = one ? 2 : 3;
+  if (!lua_isinteger(L, 2) || !lua_isinteger(L, codeIdx) || !rowsAccessor(box)) return kByName;
+  const lua_Integer most = one ? 0 : lua_tointeger(L, 2), code = lua_tointeger(L, codeIdx);
+  if (most < INT32_MIN || most > INT32_MAX || code < INT32_MIN || code > INT32_MAX) return kByName;
+  const int base = lua_gettop(L);
+  int32_t handed = 0;
+  qzIUnknown* raw = nullptr;
+  std::string problem;
+  int32_t rc = kQzFailed;
+  {
+    // The collector may run finalizers while the engine walks: the engine reads nothing across
+    // a call of the sink that a script's finalizer could have changed.
+    RowTables tables(L, one ? -1 : static_cast<int32_t>(std::max<lua_Integer>(most, 0)), &problem);
+    rc = one ? box->rows->currentRow(name, static_cast<int32_t>(code), &tables, &handed, &raw)
+             : box->rows->rows(name, static_cast<int32_t>(most), static_cast<int32_t>(code),
+                               &tables, &handed, &raw);
+  }
+  qzRef<qzIUnknown> exception(raw);
+  Outcome outcome = Outcome::kDone;
+  if (rc != kQzOk) {
+    lua_settop(L, base);
+    outcome =
+        callFailed(L, box->dispatch, name, kQzMethod, one ? 1 : 2, rc, exception.get(), false);
+  } else if (!problem.empty()) {
+    lua_settop(L, base);
+    outcome = resultFailed(L, name, problem);
+  } else if (handed < 0) {
+    lua_settop(L, base);
+    lua_pushnil(L);
+  } else if (!one) {
+    lua_pushinteger(L, handed);
+    lua_setfield(L, -2, "n");
+  }
+  return outcome == Outcome::kFailed ? kRaise : 1;
+}
+
+enum class Member { kOther, kField, kRow, kRows };
+
 // A method's closure: upvalue 1 its name, 2 the wrappers' metatable. The closure of a name
-// spelt "Field" in any case is made with kField, decided once per closure, not per call.
-template <bool kField>
+// spelt "Field", "Row" or "Rows" in any case is made for it, decided once per closure, not per
+// call.
+template <Member kMember>
 int methodCall(lua_State* L) {
+  constexpr bool kField = kMember == Member::kField;
   const char* name = lua_tostring(L, lua_upvalueindex(1));
   // objectBox, leaving the metatable above the arguments: popping costs more than the slot.
   const int last = lua_gettop(L);
@@ -310,6 +429,11 @@ int methodCall(lua_State* L) {
   if (!box->dispatch) raise(L, "%s: the object offers no scriptable interface", name);
   usedBox(L, 1, box);
   if (kField && last == 3 && fieldsAccessor(box) && nativeField(L, box)) return 1;
+  if ((kMember == Member::kRows && last == 3) || (kMember == Member::kRow && last == 2)) {
+    const int pushed = nativeRows(L, box, name, kMember == Member::kRow);
+    if (pushed == kRaise) return lua_error(L);
+    if (pushed != kByName) return pushed;
+  }
   int pushed = 0;
   if (invokeFromLua(L, box->dispatch, name, kQzMethod, 2, last, false, &pushed) ==
       Outcome::kFailed) {
@@ -330,8 +454,13 @@ void pushMethod(lua_State* L, int nameIdx) {
     lua_pop(L, 1);
     lua_pushvalue(L, nameIdx);
     lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
-    const bool field = qzEqualsIgnoringAsciiCase(lua_tostring(L, nameIdx), "Field");
-    lua_pushcclosure(L, field ? methodCall<true> : methodCall<false>, 2);
+    const char* name = lua_tostring(L, nameIdx);
+    lua_pushcclosure(L,
+                     qzEqualsIgnoringAsciiCase(name, "Field")  ? methodCall<Member::kField>
+                     : qzEqualsIgnoringAsciiCase(name, "Row")  ? methodCall<Member::kRow>
+                     : qzEqualsIgnoringAsciiCase(name, "Rows") ? methodCall<Member::kRows>
+                                                               : methodCall<Member::kOther>,
+                     2);
     lua_pushvalue(L, nameIdx);
     lua_pushvalue(L, -2);
     lua_rawset(L, -4);
@@ -672,7 +801,7 @@ bool pushCached(lua_State* L, void* identity) {
 // A new userdata for a wrapper, with its metatable, holding nothing yet.
 Box* newBox(lua_State* L) {
   auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
-  *box = Box{nullptr, nullptr, nullptr, nullptr, nullptr, false, true};
+  *box = Box{nullptr, nullptr, nullptr, nullptr, nullptr, false, true, false, nullptr};
   lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
   lua_setmetatable(L, -2);
   return box;
