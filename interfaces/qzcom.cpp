@@ -47,15 +47,23 @@ bool qzIIDEqual(const qzIIDS& a, const qzIIDS& b) {
   // Lengths beyond the name storage are treated as the storage size, never read past it.
   const int32_t cap = static_cast<int32_t>(sizeof a.name);
   if (a.length < 0 || b.length < 0) return false;
+  // Every QueryInterface asks with the one constant its implementation compares against.
+  if (&a == &b) return a.length <= cap;
   if (a.length != 0 && b.length != 0) {
     if (a.length != b.length || a.length > cap) return false;
     return std::memcmp(a.name, b.name, a.length) == 0;
   }
   if (a.length == 0 && b.length == 0) {
-    char x[33] = {}, y[33] = {};
-    std::memcpy(x, a.name, sizeof a.name);
-    std::memcpy(y, b.name, sizeof b.name);
-    return qzEqualsIgnoringAsciiCase(x, y);
+    // Ignoring case up to the terminator, or over all 32 bytes of a name without one.
+    for (size_t i = 0; i < sizeof a.name; ++i) {
+      const unsigned char x = static_cast<unsigned char>(a.name[i]);
+      const unsigned char y = static_cast<unsigned char>(b.name[i]);
+      if (x == 0 && y == 0) return true;
+      if (x == y) continue;
+      const unsigned char lower = x | 0x20;
+      if (lower != (y | 0x20) || lower < 'a' || lower > 'z') return false;
+    }
+    return true;
   }
   const qzIIDS& counted = a.length ? a : b;
   const qzIIDS& plain = a.length ? b : a;

@@ -87,7 +87,9 @@ Box* testBox(lua_State* L, int idx);
 void* boxIdentity(Box* box);
 // Pushes a wrapper of v's object (nil for none), taking over v's reference: v holds undef
 // afterwards, or still its object if Lua fails to make the wrapper.
-void pushTakenObject(lua_State* L, qzVariantS& v);
+// meta: the index of the wrappers' metatable, when the caller holds it on the stack; 0 looks
+// it up.
+void pushTakenObject(lua_State* L, qzVariantS& v, int meta = 0);
 // Gives the reference back; cached: also takes the wrapper out of the cache of wrappers.
 void releaseBox(lua_State* L, int idx, Box* box, bool cached = true);
 Box* checkLiveObject(lua_State* L, int idx, const char* what, int meta = 0);

@@ -300,13 +300,19 @@ bool nativeField(lua_State* L, Box* box) {
 // the values over: no array, row array or string is made for them on the way.
 class RowTables final : public dbIRowSink {
  public:
-  // most < 0: one row, left on the stack (Row's); else a block of up to most (Rows's).
+  // most < 0: one row (Row's); else a block of up to most (Rows's). What it makes is left on
+  // the stack above two slots of its own, which take what is looked up once per call.
   RowTables(lua_State* L, int32_t most, std::string* problem) : L_(L), problem_(problem) {
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+    meta_ = lua_gettop(L);
+    lua_pushliteral(L, "n");
+    count_ = meta_ + 1;
     if (most < 0) return;
     // The count is known only at the end: enough for a block of the usual size.
     lua_createtable(L, std::min(most, 1024), 1);
     block_ = lua_gettop(L);
   }
+  static constexpr int kOwnSlots = 2;
 
   void beginRow(int32_t columns) override {
     lua_createtable(L_, columns, 1);
@@ -322,15 +328,16 @@ class RowTables final : public dbIRowSink {
     // A new table's slot is nil already: a NULL stores nothing.
     if (v.type == kVtUndef) return;
     if (v.type == kVtObject) {
-      pushTakenObject(L_, v);
+      pushTakenObject(L_, v, meta_);
     } else if (!quickPush(L_, v) && !pushOther(v)) {
       return;
     }
     lua_rawseti(L_, -2, column_);
   }
   void endRow() override {
+    lua_pushvalue(L_, count_);
     lua_pushinteger(L_, columns_);
-    lua_setfield(L_, -2, "n");
+    lua_rawset(L_, -3);
     if (block_) lua_rawseti(L_, block_, ++rows_);
   }
 
@@ -351,6 +358,8 @@ class RowTables final : public dbIRowSink {
 
   lua_State* L_;
   std::string* problem_;  // what the call by name would have refused
+  int meta_ = 0;          // the wrappers' metatable
+  int count_ = 0;         // "n"
   int block_ = 0;
   int32_t rows_ = 0;
   int32_t columns_ = 0;
@@ -403,9 +412,14 @@ int nativeRows(lua_State* L, Box* box, const char* name, bool one) {
   } else if (handed < 0) {
     lua_settop(L, base);
     lua_pushnil(L);
-  } else if (!one) {
-    lua_pushinteger(L, handed);
-    lua_setfield(L, -2, "n");
+  } else {
+    if (!one) {
+      lua_pushvalue(L, base + 2);
+      lua_pushinteger(L, handed);
+      lua_rawset(L, -3);
+    }
+    lua_rotate(L, base + 1, -RowTables::kOwnSlots);
+    lua_settop(L, base + 1);
   }
   return outcome == Outcome::kFailed ? kRaise : 1;
 }
@@ -798,11 +812,16 @@ bool pushCached(lua_State* L, void* identity) {
   return false;
 }
 
-// A new userdata for a wrapper, with its metatable, holding nothing yet.
-Box* newBox(lua_State* L) {
+// A new userdata for a wrapper, with its metatable (at meta, or looked up for 0), holding
+// nothing yet.
+Box* newBox(lua_State* L, int meta = 0) {
   auto* box = static_cast<Box*>(lua_newuserdatauv(L, sizeof(Box), 1));
   *box = Box{nullptr, nullptr, nullptr, nullptr, nullptr, false, true, false, nullptr};
-  lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  if (meta) {
+    lua_pushvalue(L, meta);
+  } else {
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
+  }
   lua_setmetatable(L, -2);
   return box;
 }
@@ -839,14 +858,14 @@ void pushObject(lua_State* L, qzIUnknown* object) {
   if (!sole) publishBox(L, -1, box);
 }
 
-void pushTakenObject(lua_State* L, qzVariantS& v) {
+void pushTakenObject(lua_State* L, qzVariantS& v, int meta) {
   qzIUnknown* object = v.value.o;
   if (!object) {
     v.type = kVtUndef;
     lua_pushnil(L);
     return;
   }
-  Box* box = newBox(L);  // if Lua runs out of memory here, v keeps its reference to release
+  Box* box = newBox(L, meta);  // if Lua runs out of memory here, v keeps its reference to release
   holdObject(box, object);
   v.type = kVtUndef;
   v.value.raw = 0;
