@@ -296,23 +296,23 @@ bool nativeField(lua_State* L, Box* box) {
   return false;
 }
 
-// Rows's array of arrays as the tables pushVariant would make of it, built as the engine hands
-// the values over: no array, row array or string is made for them on the way.
+// Row's array or Rows's array of arrays as the tables pushVariant would make of them, built as
+// the engine hands the values over: no array or string is made for them on the way.
 class RowTables final : public dbIRowSink {
  public:
-  // most < 0: one row (Row's); else a block of up to most (Rows's). What it makes is left on
-  // the stack above two slots of its own, which take what is looked up once per call.
+  // most < 0: one row (Row's); else a block of up to most (Rows's), whose rows take what they
+  // share from slots of its own: what it makes is left on the stack above ownSlots() of them.
   RowTables(lua_State* L, int32_t most, std::string* problem) : L_(L), problem_(problem) {
+    if (most < 0) return;
     lua_rawgetp(L, LUA_REGISTRYINDEX, &kObjectMetaKey);
     meta_ = lua_gettop(L);
     lua_pushliteral(L, "n");
     count_ = meta_ + 1;
-    if (most < 0) return;
     // The count is known only at the end: enough for a block of the usual size.
     lua_createtable(L, std::min(most, 1024), 1);
     block_ = lua_gettop(L);
   }
-  static constexpr int kOwnSlots = 2;
+  int ownSlots() const { return block_ ? 2 : 0; }
 
   void beginRow(int32_t columns) override {
     lua_createtable(L_, columns, 1);
@@ -335,10 +335,15 @@ class RowTables final : public dbIRowSink {
     lua_rawseti(L_, -2, column_);
   }
   void endRow() override {
+    if (!block_) {
+      lua_pushinteger(L_, columns_);
+      lua_setfield(L_, -2, "n");
+      return;
+    }
     lua_pushvalue(L_, count_);
     lua_pushinteger(L_, columns_);
     lua_rawset(L_, -3);
-    if (block_) lua_rawseti(L_, block_, ++rows_);
+    lua_rawseti(L_, block_, ++rows_);
   }
 
  private:
@@ -358,7 +363,7 @@ class RowTables final : public dbIRowSink {
 
   lua_State* L_;
   std::string* problem_;  // what the call by name would have refused
-  int meta_ = 0;          // the wrappers' metatable
+  int meta_ = 0;          // the wrappers' metatable, or 0: looked up per value
   int count_ = 0;         // "n"
   int block_ = 0;
   int32_t rows_ = 0;
@@ -392,6 +397,7 @@ int nativeRows(lua_State* L, Box* box, const char* name, bool one) {
   qzIUnknown* raw = nullptr;
   std::string problem;
   int32_t rc = kQzFailed;
+  int own = 0;
   {
     // The collector may run finalizers while the engine walks: the engine reads nothing across
     // a call of the sink that a script's finalizer could have changed.
@@ -399,6 +405,7 @@ int nativeRows(lua_State* L, Box* box, const char* name, bool one) {
     rc = one ? box->rows->currentRow(name, static_cast<int32_t>(code), &tables, &handed, &raw)
              : box->rows->rows(name, static_cast<int32_t>(most), static_cast<int32_t>(code),
                                &tables, &handed, &raw);
+    own = tables.ownSlots();
   }
   qzRef<qzIUnknown> exception(raw);
   Outcome outcome = Outcome::kDone;
@@ -414,12 +421,13 @@ int nativeRows(lua_State* L, Box* box, const char* name, bool one) {
     lua_pushnil(L);
   } else {
     if (!one) {
-      lua_pushvalue(L, base + 2);
       lua_pushinteger(L, handed);
-      lua_rawset(L, -3);
+      lua_setfield(L, -2, "n");
     }
-    lua_rotate(L, base + 1, -RowTables::kOwnSlots);
-    lua_settop(L, base + 1);
+    if (own) {
+      lua_rotate(L, base + 1, -own);
+      lua_settop(L, base + 1);
+    }
   }
   return outcome == Outcome::kFailed ? kRaise : 1;
 }
