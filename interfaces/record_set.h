@@ -92,7 +92,8 @@ class dbIRecordSetFields : public qzIUnknown {
 };
 
 // Where dbIRecordSetRows hands its rows, value by value; the caller's. Each row is beginRow, one
-// call per column in order, endRow.
+// call per column in order, endRow. A call may run code of the caller's that uses the record set
+// (the Lua host's collector runs finalizers): the field accessor trusts nothing across one.
 class dbIRowSink {
  public:
   virtual void beginRow(int32_t columns) = 0;
