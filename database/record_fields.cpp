@@ -439,20 +439,22 @@ qzVariantArrayC* dbJDBCRecordSetFieldsC::row(int32_t n) {
   for (int32_t first = 0; first < columns; first += kPage) {
     qzVariantS* page = &row->element(first);
     const int32_t size = std::min(columns - first, kPage);
-    for (int32_t j = 0; j < size; ++j) {
-      // Values straight from their columns; what cannot be read fails as Field fails.
-      if (n == kDbFieldValue) {
-        int32_t read = kQzFailed;
-        try {
-          read = valueOf(recordSet_->column(first + j), page + j);
-        } catch (...) {
-        }
-        if (read == kQzOk) continue;
-      }
-      fieldValueAt(first + j, n, page + j);
-    }
+    for (int32_t j = 0; j < size; ++j) cellValue(first + j, n, page + j);
   }
   return row.release();
+}
+
+void dbJDBCRecordSetFieldsC::cellValue(int32_t i, int32_t n, qzVariantS* out) {
+  // Values straight from their columns; what cannot be read fails as Field fails.
+  if (n == kDbFieldValue) {
+    int32_t read = kQzFailed;
+    try {
+      read = valueOf(recordSet_->column(i), out);
+    } catch (...) {
+    }
+    if (read == kQzOk) return;
+  }
+  fieldValueAt(i, n, out);
 }
 
 void dbJDBCRecordSetFieldsC::rowTo(dbIRowSink* sink, int32_t n) {
@@ -468,16 +470,7 @@ void dbJDBCRecordSetFieldsC::rowTo(dbIRowSink* sink, int32_t n) {
       continue;
     }
     qzVariantS v;
-    if (n == kDbFieldValue) {
-      int32_t read = kQzFailed;
-      try {
-        read = valueOf(c, &v);
-      } catch (...) {
-      }
-      if (read != kQzOk) fieldValueAt(i, n, &v);
-    } else {
-      fieldValueAt(i, n, &v);
-    }
+    cellValue(i, n, &v);
     sink->value(v);
   }
   sink->endRow();
@@ -520,31 +513,32 @@ int32_t memberFailed(const char* name, qzIUnknown** errOut) {
 
 }  // namespace
 
-int32_t dbJDBCRecordSetFieldsC::rows(const char* name, int32_t most, int32_t code, dbIRowSink* sink,
-                                     int32_t* handed, qzIUnknown** errOut) {
+template <class Hand>
+int32_t dbJDBCRecordSetFieldsC::toSink(const char* name, dbIRowSink* sink, int32_t* handed,
+                                       qzIUnknown** errOut, Hand hand) {
   if (!sink || !handed) return kQzFailed;
   *handed = -1;
   try {
     if (recordSet_->describe() != kQzOk) return kQzOk;
-    *handed = walkRows(most, [&](int32_t) { rowTo(sink, code); });
+    *handed = hand();
     return kQzOk;
   } catch (...) {
     return memberFailed(name, errOut);
   }
 }
 
+int32_t dbJDBCRecordSetFieldsC::rows(const char* name, int32_t most, int32_t code, dbIRowSink* sink,
+                                     int32_t* handed, qzIUnknown** errOut) {
+  return toSink(name, sink, handed, errOut,
+                [&] { return walkRows(most, [&](int32_t) { rowTo(sink, code); }); });
+}
+
 int32_t dbJDBCRecordSetFieldsC::currentRow(const char* name, int32_t code, dbIRowSink* sink,
                                            int32_t* handed, qzIUnknown** errOut) {
-  if (!sink || !handed) return kQzFailed;
-  *handed = -1;
-  try {
-    if (recordSet_->describe() != kQzOk) return kQzOk;
+  return toSink(name, sink, handed, errOut, [&] {
     rowTo(sink, code);
-    *handed = 1;
-    return kQzOk;
-  } catch (...) {
-    return memberFailed(name, errOut);
-  }
+    return 1;
+  });
 }
 
 void dbJDBCRecordSetFieldsC::scriptRow(proxyAutoParaListC& args, proxyAutoTypeCastC& result) {

@@ -65,8 +65,15 @@ class dbJDBCRecordSetFieldsC final : public dbObjectT<dbJDBCRecordSetFieldsC, pr
   int32_t fieldAt(int32_t index, int32_t code, qzVariantS* out);
   // Row(code) of the current row of the described record set.
   qzVariantArrayC* row(int32_t code);
+  // Column i's value of code as Row(code) reads it into out.
+  void cellValue(int32_t i, int32_t code, qzVariantS* out);
   // The same, handed to sink.
   void rowTo(dbIRowSink* sink, int32_t code);
+  // A rows-interface call: *handed what hand() answers, or -1 without a description; a failure
+  // as the script member `name` raises it.
+  template <class Hand>
+  int32_t toSink(const char* name, dbIRowSink* sink, int32_t* handed, qzIUnknown** errOut,
+                 Hand hand);
   // Rows's walk of up to most rows of the described record set, each given to read before the
   // move past it; the count read. Throws as Rows raises.
   template <class Read>
